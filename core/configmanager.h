@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+// The single access to the two settings files below gAppDir + "/Config". Every accessor
+// opens the file, reads or writes and closes it again, so nothing is cached and each write
+// is on disk when the call returns. Safe to call from any thread.
+class ConfigManager : public QObject
+{
+public:
+    static constexpr const char* kDefaultUpdateHost = "127.0.0.1";
+    static constexpr const char* kDefaultUpdatePort = "9000";
+
+    static ConfigManager* getInstance();
+
+    // The program uses getInstance(); a separate object is only for tests that change gAppDir.
+    // Reads Language/language into gLanguageIndex.
+    ConfigManager();
+
+    QString getDCameraValue(const QString& key) const;
+    void setDCameraValue(const QString& key, const QString& value);
+    bool getEquipmentValue(const QString& key) const;
+    void setEquipmentValue(const QString& key, bool value);
+    QString getPathValue(const QString& key) const;
+    void setPathValue(const QString& key, const QString& value);
+    QString getSettingValue(const QString& key) const;
+    void setSettingValue(const QString& key, const QString& value);
+    QString getTmpNameValue(const QString& key) const;
+    void setTmpNameValue(const QString& key, const QString& value);
+
+    void getHighFixedTemp(int& max, int& min) const;
+    void setHighFixedTemp(int max, int min);
+    void getLowFixedTemp(int& max, int& min) const;
+    void setLowFixedTemp(int max, int min);
+    void getScreenSize(int& width, int& height) const;
+    void setScreenSize(int width, int height);
+    void getSoftwareSize(int& width, int& height) const;
+    void setSoftwareSize(int width, int height);
+    void getSoftwareLocation(int& left, int& top) const;
+    void setSoftwareLocation(int left, int top);
+
+    void setLanguage(const QString& index);
+    void setVersion(const QString& version);
+
+    // Read-and-fill: a missing or unusable value is replaced by the default, which is also
+    // written back so the file always holds a usable value.
+    QString getUpdateHost();
+    QString getUpdatePort();
+
+    // Not stored: chosen by gProductName, case-sensitively.
+    static QString getVersion();
+
+    // Setting/<key> with its read-and-fill default ("50.0" for HighTempThreshold, ...). A key
+    // without a default reads as stored.
+    QString getSettingOrDefault(const QString& key);
+    // Path/ImagePath and Path/VideoPath, defaulting to gAppDir + "/Picture" and "/Video".
+    QString getPathOrDefault(const QString& key);
+    // The fixed display range of the high (true) or low measuring range. A stored pair of two
+    // zeros means "never set": (150, 0) or (90, 0) is used and written.
+    void getFixedTempRange(bool highRange, int& max, int& min);
+
+private:
+    QVariant read(const QString& file, const QString& key) const;
+    void write(const QString& file, const QString& key, const QVariant& value);
+    void readIntPair(const QString& firstKey, const QString& secondKey, int& first, int& second) const;
+    void writePair(const QString& firstKey, const QVariant& first, const QString& secondKey,
+                   const QVariant& second);
+    QString readOrFill(const QString& key, const QString& fallback);
+
+    QString localSettingPath;
+    QString pathConfigPath;
+};

@@ -1,0 +1,7 @@
+#include "globals.h"
+
+QString gAppDir;
+QString gProductName;
+int gLanguageIndex = 0;
+QString gUpdateHost;
+QString gUpdatePort;

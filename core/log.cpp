@@ -1,0 +1,29 @@
+#include "log.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace {
+
+const char* fileNameOf(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; ++p) {
+        if (*p == '/' || *p == '\\')
+            name = p + 1;
+    }
+    return name;
+}
+
+} // namespace
+
+QByteArray logPrefix(int category, const char* level, const char* sourcePath, int line)
+{
+    return QStringLiteral("%1|[%2] [%3] [%4:%5]:")
+        .arg(category)
+        .arg(QLatin1String(level))
+        .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss zzz")))
+        .arg(QString::fromLocal8Bit(fileNameOf(sourcePath)))
+        .arg(line)
+        .toLocal8Bit();
+}

@@ -1,0 +1,57 @@
+#include "helperprocess.h"
+#include "singleinstance.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SingleInstance, ALiveHolderRefusesASecondCopy)
+{
+    QTemporaryDir dir;
+    QByteArray answer;
+    auto holder = startHelper({"lock", dir.path()}, &answer);
+    ASSERT_TRUE(holder);
+    ASSERT_EQ(answer, "locked");
+
+    SingleInstance second("Orvik", dir.path());
+    EXPECT_FALSE(second.acquire());
+    QByteArray thirdAnswer;
+    auto third = startHelper({"lock", dir.path()}, &thirdAnswer);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(thirdAnswer, "refused");
+    stopHelper(*third);
+    stopHelper(*holder);
+}
+
+TEST(SingleInstance, ALockLeftByAKilledCopyIsTakenOver)
+{
+    QTemporaryDir dir;
+    QByteArray answer;
+    auto holder = startHelper({"lock", dir.path()}, &answer);
+    ASSERT_TRUE(holder);
+    ASSERT_EQ(answer, "locked");
+    stopHelper(*holder); // SIGKILL: the lock file stays behind
+
+    SingleInstance next("Orvik", dir.path());
+    ASSERT_TRUE(QFile::exists(next.lockFilePath()));
+    EXPECT_TRUE(next.acquire());
+}
+
+TEST(SingleInstance, ReleasedWithItsOwnerAndCreatesItsFolder)
+{
+    QTemporaryDir dir;
+    const QString nested = dir.path() + "/run/user";
+    {
+        SingleInstance first("Orvik", nested);
+        ASSERT_TRUE(first.acquire());
+        EXPECT_TRUE(QFile::exists(nested + "/Orvik.lock"));
+    }
+    EXPECT_FALSE(QFile::exists(nested + "/Orvik.lock"));
+    SingleInstance again("Orvik", nested);
+    EXPECT_TRUE(again.acquire());
+}
+
+} // namespace

@@ -1,0 +1,12 @@
+// GoogleTest entry point for code that needs a Qt application object (application path,
+// event loop for timers and processes).
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
