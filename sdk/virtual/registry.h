@@ -1,0 +1,49 @@
+#pragma once
+// The device registry: the plain text file named by TCSIM_DEVICES, one camera per line,
+//   <cameraName> [key=value ...]          # comments and blank lines are ignored
+// Keys: serial, product, scene (board | compare | uniform | hotspot), fps (1..200), ambient
+// (degC), netd (K of noise), drift (K per minute of offset drift), hot, hotx, hoty (hotspot
+// scene: degC and position as fractions), preview_fail (1: the first Y16 preview request
+// fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name (UVC device name).
+// The file is read at every enumeration, so writing or deleting a line plugs or unplugs a
+// camera for every process. Unknown names and bad options are reported once on stderr and
+// skipped (the line, or the option).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tcsim {
+
+struct DeviceSpec
+{
+    std::string cameraName;
+    int kind = 0; // 1 K7-22, 2 384 x 288, 3 256 x 192, 4 160 x 120
+    std::string product;
+    std::string serial;
+    std::string scene = "board";
+    int fps = 25;
+    double ambient = 25.0;
+    double netd = 0.04;
+    double driftPerMinute = 0.02;
+    double hot = 80.0, hotX = 0.5, hotY = 0.5;
+    bool previewFailOnce = false;
+    bool z8r = false;
+    uint32_t productId = 0x5840;
+    uint32_t vendorId = 0x0BDA;
+    std::string uvcName = "USB Camera";
+    int line = 0;
+
+    int width() const;
+    int height() const; // of the image (the kind 4 stream is twice as high)
+    // Identity across enumerations: a camera keeps its state while its line stays.
+    std::string key() const;
+};
+
+std::vector<DeviceSpec> parseRegistry(const std::string& text);
+// The registry in force: the in-process text when one is set, otherwise the file.
+std::vector<DeviceSpec> readRegistry();
+// For tests in one process: replaces the file until cleared.
+void setRegistryText(const std::string& text);
+void clearRegistryText();
+
+} // namespace tcsim

@@ -1,0 +1,111 @@
+#include "scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tcsim {
+namespace {
+
+struct Part
+{
+    double cx, cy, halfWidth, halfHeight, rise;
+};
+
+// Board parts in fractions of the board: a processor, a regulator, memory, a connector, a
+// resistor array and a part cooled below the substrate.
+const Part kBoardParts[] = {
+    {0.35, 0.45, 0.12, 0.12, 30.0}, {0.75, 0.30, 0.05, 0.07, 44.0}, {0.62, 0.70, 0.10, 0.05, 16.0},
+    {0.15, 0.82, 0.08, 0.04, 5.0},  {0.86, 0.76, 0.02, 0.02, 20.0}, {0.12, 0.16, 0.06, 0.05, -4.0},
+};
+constexpr double kEdgeSoftness = 0.008;
+constexpr double kLeakX = 0.52, kLeakY = 0.22, kLeakSigma = 0.012;
+
+double sigmoidEdge(double distance, double halfWidth)
+{
+    return 1.0 / (1.0 + std::exp((std::fabs(distance) - halfWidth) / kEdgeSoftness));
+}
+
+// Temperature of a board at fractions (u, v) of its own area.
+double boardAt(double u, double v, double ambient, double pixelScale)
+{
+    double t = ambient + 3.0 + 1.5 * u;
+    for (const Part& p : kBoardParts) {
+        const double du = u - p.cx, dv = v - p.cy;
+        const double plateau = sigmoidEdge(du, p.halfWidth) * sigmoidEdge(dv, p.halfHeight);
+        const double spread = std::exp(-(du * du + dv * dv) / (2.0 * 9.0 * p.halfWidth * p.halfWidth));
+        // A sharp dome two pixels wide marks each part's extreme point.
+        const double sigma = 2.0 * pixelScale;
+        const double dome = std::exp(-(du * du + dv * dv) / (2.0 * sigma * sigma));
+        t += p.rise * (0.85 * plateau + 0.15 * spread) +
+             std::copysign(std::max(0.12 * std::fabs(p.rise), 2.0), p.rise) * dome;
+    }
+    return t;
+}
+
+} // namespace
+
+Scene::Scene(const DeviceSpec& spec, int width, int height) : w(width), h(height), staticField(size_t(width) * height)
+{
+    const double pixel = 1.0 / std::max(width, height);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const double u = (x + 0.5) / w, v = (y + 0.5) / h;
+            double t = spec.ambient;
+            if (spec.scene == "board") {
+                t = boardAt(u, v, spec.ambient, pixel);
+            } else if (spec.scene == "compare") {
+                const double gap = 0.02;
+                if (u < 0.5 - gap / 2) {
+                    t = boardAt(u / (0.5 - gap / 2), v, spec.ambient, 2 * pixel);
+                } else if (u > 0.5 + gap / 2) {
+                    const double bu = (u - 0.5 - gap / 2) / (0.5 - gap / 2);
+                    t = boardAt(bu, v, spec.ambient, 2 * pixel);
+                    const double du = bu - 0.40, dv = v - 0.60;
+                    t += 25.0 * sigmoidEdge(du, 0.04) * sigmoidEdge(dv, 0.04);
+                }
+            } else if (spec.scene == "uniform") {
+                t = spec.ambient + 5.0 + 0.4 * std::sin(2 * M_PI * u) * std::cos(2 * M_PI * v);
+            } else { // hotspot
+                const double dx = x - spec.hotX * (w - 1), dy = y - spec.hotY * (h - 1);
+                t = spec.ambient + (spec.hot - spec.ambient) * std::exp(-(dx * dx + dy * dy) / 2.0);
+            }
+            staticField[size_t(y) * w + x] = float(t);
+        }
+    }
+    if (spec.scene == "board") {
+        hasLeak = true;
+        leakX = kLeakX * w;
+        leakY = kLeakY * h;
+        leakSigma = kLeakSigma * std::max(w, h);
+        const int reach = int(std::ceil(4 * leakSigma));
+        window.x0 = std::max(0, int(leakX) - reach);
+        window.x1 = std::min(w, int(leakX) + reach + 1);
+        window.y0 = std::max(0, int(leakY) - reach);
+        window.y1 = std::min(h, int(leakY) + reach + 1);
+    }
+}
+
+float Scene::leakAt(int x, int y, double t) const
+{
+    if (!hasLeak || x < window.x0 || x >= window.x1 || y < window.y0 || y >= window.y1)
+        return 0.0f;
+    // Heats from 2 K above the board towards 22 K with a three-minute time constant.
+    const double rise = 2.0 + 20.0 * (1.0 - std::exp(-t / 180.0));
+    const double dx = x + 0.5 - leakX, dy = y + 0.5 - leakY;
+    return float(rise * std::exp(-(dx * dx + dy * dy) / (2 * leakSigma * leakSigma)));
+}
+
+float Scene::at(int x, int y, double t) const
+{
+    return staticField[size_t(y) * w + x] + leakAt(x, y, t);
+}
+
+void Scene::render(double t, float* out) const
+{
+    std::copy(staticField.begin(), staticField.end(), out);
+    for (int y = window.y0; y < window.y1; ++y)
+        for (int x = window.x0; x < window.x1; ++x)
+            out[size_t(y) * w + x] += leakAt(x, y, t);
+}
+
+} // namespace tcsim

@@ -1,0 +1,46 @@
+#pragma once
+// Ground-truth temperature fields (degC) of the virtual cameras' scenes, the same for every
+// resolution (positions are fractions of the frame):
+//   board    substrate a little above ambient with a gradient, components with domed tops
+//            (a sharp hottest point on the regulator, a sharp coldest one on the cooled
+//            part) and one small part that slowly heats up (a leak);
+//   compare  two copies of the board side by side, the right one with a faulty hot part;
+//   uniform  within 1 degC;
+//   hotspot  ambient with one point at a set temperature.
+#include "registry.h"
+
+#include <vector>
+
+namespace tcsim {
+
+class Scene
+{
+public:
+    Scene(const DeviceSpec& spec, int width, int height);
+
+    int width() const { return w; }
+    int height() const { return h; }
+    // The part that does not change with time.
+    const std::vector<float>& base() const { return staticField; }
+    // Pixels that change with time lie in [x0, x1) x [y0, y1); empty when nothing changes.
+    struct Window
+    {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    Window dynamicWindow() const { return window; }
+    // Truth of one pixel at time t (seconds since the camera was plugged in).
+    float at(int x, int y, double t) const;
+    // Whole truth field at time t.
+    void render(double t, float* out) const;
+
+private:
+    float leakAt(int x, int y, double t) const;
+
+    int w, h;
+    bool hasLeak = false;
+    double leakX = 0, leakY = 0, leakSigma = 1;
+    std::vector<float> staticField;
+    Window window;
+};
+
+} // namespace tcsim

@@ -1,0 +1,482 @@
+#include "virtualcamera.h"
+
+#include "radiometry.h"
+#include "shadinggrid.h"
+#include "world.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace tcsim {
+namespace {
+
+constexpr double kHousingRise = 6.0;         // K above ambient once warm
+constexpr double kHousingTimeConstant = 900; // s
+constexpr double kK7Offset = 4000.0, kK7Gain = 1.5e6;
+constexpr int kPresenceCheckMs = 250;
+
+// Fast normal deviates: a fixed table indexed by a xorshift generator.
+class NoiseSource
+{
+public:
+    explicit NoiseSource(uint32_t seed) : state(seed | 1u), table(65536)
+    {
+        std::mt19937 random(seed);
+        std::normal_distribution<float> normal(0.0f, 1.0f);
+        for (float& v : table)
+            v = normal(random);
+    }
+    float next()
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return table[state >> 16];
+    }
+
+private:
+    uint32_t state;
+    std::vector<float> table;
+};
+
+uint32_t seedOf(const std::string& text)
+{
+    uint32_t hash = 2166136261u;
+    for (unsigned char c : text)
+        hash = (hash ^ c) * 16777619u;
+    return hash;
+}
+
+} // namespace
+
+struct VirtualCamera::Model
+{
+    Model(const DeviceSpec& spec)
+        : scene(spec, spec.width(), spec.height()), noise(seedOf(spec.key())),
+          lowSet(makeCalibrationSet(responseFor(spec.kind, 0), seedOf(spec.key() + "L"))),
+          highSet(makeCalibrationSet(responseFor(spec.kind, 1), seedOf(spec.key() + "H"))),
+          flash(buildFlash(spec.kind, lowSet, highSet))
+    {
+    }
+    Scene scene;
+    NoiseSource noise;
+    CalibrationSet lowSet, highSet;
+    std::vector<uint8_t> flash;
+    bool dirty = true;
+    // Y16: per-pixel terms of the set in use. raw = M / gain + offset.
+    Response response{};
+    std::vector<float> gain, offset, cleanRaw;
+    // Kind 4: corrected temperature of the static scene.
+    std::vector<float> cleanCelsius;
+    std::vector<float> frameCelsius;
+};
+
+VirtualCamera::VirtualCamera(const DeviceSpec& spec) : deviceSpec(spec)
+{
+    tpd.reflectedK = tpd.ambientK = int(std::lround(spec.ambient + tcsdk::kKelvinOffset));
+}
+
+VirtualCamera::~VirtualCamera()
+{
+    stopStream();
+}
+
+int VirtualCamera::streamWidth() const
+{
+    return deviceSpec.width();
+}
+
+int VirtualCamera::streamHeight() const
+{
+    if (deviceSpec.kind == 4)
+        return 2 * deviceSpec.height();
+    return deviceSpec.kind == 1 ? deviceSpec.height() + 4 : deviceSpec.height();
+}
+
+bool VirtualCamera::claim(const void* who)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (owner && owner != who)
+        return false;
+    owner = who;
+    return true;
+}
+
+void VirtualCamera::unclaim(const void* who)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (owner != who)
+        return;
+    owner = nullptr;
+    // A closed camera forgets what was not saved and needs a new preview request.
+    std::copy(std::begin(savedShutter), std::end(savedShutter), shutter);
+    y16Preview = false;
+}
+
+bool VirtualCamera::claimedBy(const void* who) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return who && owner == who;
+}
+
+void VirtualCamera::prepare()
+{
+    if (!model)
+        model = std::make_unique<Model>(deviceSpec);
+}
+
+bool VirtualCamera::startStream(Sink sink)
+{
+    if (running.exchange(true))
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        prepare();
+        // Cameras close the shutter once when they start streaming.
+        lastShutterTime = timeOf(std::max<int64_t>(frameIndex.load() + 1, 0));
+    }
+    stopRequested = false;
+    thread = std::thread(&VirtualCamera::run, this, std::move(sink));
+    return true;
+}
+
+void VirtualCamera::stopStream()
+{
+    if (!running.load())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(wakeMutex);
+        stopRequested = true;
+    }
+    wake.notify_all();
+    if (thread.joinable() && thread.get_id() != std::this_thread::get_id()) {
+        thread.join();
+        running = false;
+    }
+}
+
+void VirtualCamera::run(Sink sink)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::nanoseconds(1000000000LL / deviceSpec.fps);
+    std::vector<uint16_t> frame(size_t(streamWidth()) * streamHeight());
+    auto next = Clock::now();
+    auto nextPresenceCheck = next;
+    bool present = true;
+    while (true) {
+        {
+            std::unique_lock<std::mutex> lock(wakeMutex);
+            if (wake.wait_until(lock, next, [this] { return stopRequested.load(); }))
+                break;
+        }
+        next += period;
+        const auto now = Clock::now();
+        if (now > next + 10 * period) // fell far behind (debugger, loaded machine): do not burst
+            next = now + period;
+        if (now >= nextPresenceCheck) {
+            present = World::instance().present(deviceSpec.key());
+            nextPresenceCheck = now + std::chrono::milliseconds(kPresenceCheckMs);
+        }
+        if (!present)
+            continue; // unplugged: the stream stays open but nothing arrives
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (deviceSpec.kind != 4 && deviceSpec.kind != 1 && !y16Preview)
+                continue;
+        }
+        const int64_t index = frameIndex.load() + 1;
+        renderFrame(index, frame.data());
+        frameIndex = index;
+        sink(reinterpret_cast<const uint8_t*>(frame.data()), int(frame.size() * 2));
+    }
+}
+
+void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    prepare();
+    const double t = timeOf(index);
+    applyAutoShutter(t);
+    if (deviceSpec.kind == 4)
+        render160(t, out);
+    else if (deviceSpec.kind == 1)
+        renderK7(t, out);
+    else
+        renderY16(t, out);
+}
+
+void VirtualCamera::applyAutoShutter(double t)
+{
+    if (shutter[0] == 1 && t - lastShutterTime >= 60.0 * shutter[2])
+        lastShutterTime = t;
+}
+
+void VirtualCamera::rebuildSignal()
+{
+    Model& m = *model;
+    const int w = deviceSpec.width(), h = deviceSpec.height(), n = w * h;
+    const double worldAmbient = deviceSpec.ambient + tcsdk::kKelvinOffset;
+    if (deviceSpec.kind == 4) {
+        m.cleanCelsius.resize(n);
+        m.frameCelsius.resize(n);
+        for (int i = 0; i < n; ++i) {
+            const double s = correctedRadiance(m.scene.base()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            m.cleanCelsius[i] = float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset);
+        }
+    } else if (deviceSpec.kind != 1) {
+        const CalibrationSet& set = tpd.gain == 0 ? m.lowSet : m.highSet;
+        m.response = responseFor(deviceSpec.kind, tpd.gain);
+        m.gain.resize(n);
+        m.offset.resize(n);
+        m.cleanRaw.resize(n);
+        tcsdk::expandGrid(set.kt.data(), set.kt.size(), false, 1.0f / set.header[2], w, h, m.gain.data());
+        tcsdk::expandGrid(set.bt.data(), set.bt.size(), true, 1.0f, w, h, m.offset.data());
+        for (int i = 0; i < n; ++i) {
+            const double s = correctedRadiance(m.scene.base()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            m.cleanRaw[i] = float(m.response.countOf(s) / m.gain[i] + m.offset[i]);
+        }
+    }
+    m.dirty = false;
+}
+
+void VirtualCamera::renderY16(double t, uint16_t* out)
+{
+    Model& m = *model;
+    if (m.dirty)
+        rebuildSignal();
+    const int w = deviceSpec.width(), n = w * deviceSpec.height();
+    const CalibrationSet& set = tpd.gain == 0 ? m.lowSet : m.highSet;
+    const double worldAmbient = deviceSpec.ambient + tcsdk::kKelvinOffset;
+
+    const double housing16 = (deviceSpec.ambient + tcsdk::kKelvinOffset +
+                              kHousingRise * (1.0 - std::exp(-t / kHousingTimeConstant))) * 16.0;
+    const double housingDrift = double(int16_t(set.header[1])) / 256.0 * (housing16 - set.header[0]);
+    const double perKelvin = m.response.countsPerKelvin(30.0);
+    const double offsetDrift =
+        deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0 * perKelvin * (m.response.falling ? -1.0 : 1.0);
+    const float shift = float(housingDrift + offsetDrift);
+    const float sigma = float(deviceSpec.netd * perKelvin);
+
+    auto word = [](float raw) {
+        const float quarter = raw * 4.0f;
+        return uint16_t(quarter <= 0.0f ? 0.0f : (quarter >= 65535.0f ? 65535.0f : quarter + 0.5f));
+    };
+    for (int i = 0; i < n; ++i)
+        out[i] = word(m.cleanRaw[i] + shift + sigma * m.noise.next());
+
+    const Scene::Window win = m.scene.dynamicWindow();
+    for (int y = win.y0; y < win.y1; ++y) {
+        for (int x = win.x0; x < win.x1; ++x) {
+            const int i = y * w + x;
+            const double s = correctedRadiance(m.scene.at(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            const float raw = float(m.response.countOf(s) / m.gain[i] + m.offset[i]);
+            out[i] = word(raw + shift + sigma * m.noise.next());
+        }
+    }
+}
+
+void VirtualCamera::render160(double t, uint16_t* out)
+{
+    Model& m = *model;
+    if (m.dirty)
+        rebuildSignal();
+    const int w = deviceSpec.width(), h = deviceSpec.height(), n = w * h;
+    const double worldAmbient = deviceSpec.ambient + tcsdk::kKelvinOffset;
+    const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0);
+    const float sigma = float(deviceSpec.netd);
+    float* celsius = m.frameCelsius.data();
+    for (int i = 0; i < n; ++i)
+        celsius[i] = m.cleanCelsius[i] + drift + sigma * m.noise.next();
+    const Scene::Window win = m.scene.dynamicWindow();
+    for (int y = win.y0; y < win.y1; ++y)
+        for (int x = win.x0; x < win.x1; ++x) {
+            const double s = correctedRadiance(m.scene.at(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            celsius[y * w + x] =
+                float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset) + drift + sigma * m.noise.next();
+        }
+
+    // Image half: YUYV grey stretched between the frame's extremes; temperature half: K * 64.
+    const auto [lowest, highest] = std::minmax_element(celsius, celsius + n);
+    const float span = std::max(*highest - *lowest, 0.1f);
+    auto* yuv = reinterpret_cast<uint8_t*>(out);
+    uint16_t* kelvin64 = out + n;
+    for (int i = 0; i < n; ++i) {
+        yuv[2 * i] = uint8_t(std::lround(255.0f * (celsius[i] - *lowest) / span));
+        yuv[2 * i + 1] = 128;
+        const double k64 = (celsius[i] + tcsdk::kKelvinOffset) * 64.0;
+        kelvin64[i] = uint16_t(std::clamp(std::lround(k64), 0L, 65535L));
+    }
+}
+
+void VirtualCamera::renderK7(double t, uint16_t* out)
+{
+    Model& m = *model;
+    const int w = deviceSpec.width(), h = deviceSpec.height(), n = w * h;
+    if (m.cleanRaw.empty()) {
+        m.cleanRaw.resize(n);
+        for (int i = 0; i < n; ++i)
+            m.cleanRaw[i] = float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.base()[i] + tcsdk::kKelvinOffset));
+    }
+    const double perKelvin = kK7Gain * (tcsdk::radiance(303.65) - tcsdk::radiance(302.65));
+    const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0 * perKelvin);
+    const float sigma = float(deviceSpec.netd * perKelvin);
+    auto word = [](float raw) { return uint16_t(raw <= 0.0f ? 0.0f : (raw >= 65535.0f ? 65535.0f : raw + 0.5f)); };
+    for (int i = 0; i < n; ++i)
+        out[i] = word(m.cleanRaw[i] + drift + sigma * m.noise.next());
+    const Scene::Window win = m.scene.dynamicWindow();
+    for (int y = win.y0; y < win.y1; ++y)
+        for (int x = win.x0; x < win.x1; ++x)
+            out[y * w + x] = word(float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.at(x, y, t) + tcsdk::kKelvinOffset)) +
+                                  drift + sigma * m.noise.next());
+
+    uint16_t* lines = out + n;
+    std::fill(lines, lines + 4 * w, uint16_t(0));
+    const auto [lowest, highest] = std::minmax_element(out, out + n);
+    lines[0] = 0x4B37;
+    lines[1] = 1;
+    lines[4] = *highest;
+    lines[7] = *lowest;
+    const float calibration[2] = {float(kK7Offset), float(kK7Gain)};
+    std::memcpy(lines + 8, calibration, sizeof calibration);
+    const double housing = deviceSpec.ambient + tcsdk::kKelvinOffset + kHousingRise * (1 - std::exp(-t / kHousingTimeConstant));
+    lines[12] = uint16_t(std::lround(housing * 16.0));
+    lines[13] = uint16_t(std::lround(tcsdk::kBandConstant));
+    char serial[16] = {};
+    std::memcpy(serial, deviceSpec.serial.data(), std::min<size_t>(16, deviceSpec.serial.size()));
+    std::memcpy(lines + w + 32, serial, 16);
+}
+
+int VirtualCamera::setTpd(int id, int value)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    switch (id) {
+    case 1:
+    case 2:
+        if (value < 173 || value > 1273)
+            return -2;
+        (id == 1 ? tpd.reflectedK : tpd.ambientK) = value;
+        break;
+    case 3:
+        if (value < 1 || value > 128)
+            return -2;
+        tpd.emissivity128 = value;
+        break;
+    case 4:
+        if (value != 0 && value != 1)
+            return -2;
+        tpd.environmentOn = value;
+        break;
+    case 5:
+        if (value != 0 && value != 1)
+            return -2;
+        tpd.gain = value;
+        break;
+    default:
+        return -1;
+    }
+    if (model)
+        model->dirty = true;
+    return 0;
+}
+
+int VirtualCamera::getTpd(int id, uint16_t* value)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const int values[] = {0, tpd.reflectedK, tpd.ambientK, tpd.emissivity128, tpd.environmentOn, tpd.gain};
+    if (!value || id < 1 || id > 5)
+        return -1;
+    *value = uint16_t(values[id]);
+    return 0;
+}
+
+int VirtualCamera::setShutterParam(int id, int value)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (id < 0 || id > 3 || value < 0 || (id == 0 && value > 1))
+        return -1;
+    shutter[id] = uint16_t(value);
+    return 0;
+}
+
+int VirtualCamera::getShutterParam(int id, uint16_t* value)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!value || id < 0 || id > 3)
+        return -1;
+    *value = shutter[id];
+    return 0;
+}
+
+int VirtualCamera::saveConfig(int section)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (section != 12)
+        return -1;
+    std::copy(std::begin(shutter), std::end(shutter), savedShutter);
+    return 0;
+}
+
+int VirtualCamera::readFlash(uint32_t address, uint32_t length, uint8_t* out)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!out || length == 0 || uint64_t(address) + length > kFlashBytes)
+        return -1;
+    prepare();
+    std::memcpy(out, model->flash.data() + address, length);
+    return 0;
+}
+
+void VirtualCamera::offsetUpdate()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    lastShutterTime = timeOf(std::max<int64_t>(frameIndex.load() + 1, 0));
+}
+
+int VirtualCamera::startY16Preview()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (deviceSpec.previewFailOnce && !previewFailed) {
+        previewFailed = true;
+        return -1;
+    }
+    y16Preview = true;
+    return 0;
+}
+
+uint16_t VirtualCamera::housingWord()
+{
+    const double t = timeOf(std::max<int64_t>(frameIndex.load(), 0));
+    const double kelvin =
+        deviceSpec.ambient + tcsdk::kKelvinOffset + kHousingRise * (1.0 - std::exp(-t / kHousingTimeConstant));
+    return uint16_t(std::lround(kelvin * 16.0));
+}
+
+int VirtualCamera::cameraCommand(int value)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (value != 0x8020 && value != 0x8004 && value != 0x8000)
+        return -1;
+    commandLog.push_back(value);
+    if (value == 0x8000)
+        lastShutterTime = timeOf(std::max<int64_t>(frameIndex.load() + 1, 0));
+    return 0;
+}
+
+std::vector<int> VirtualCamera::commands()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return commandLog;
+}
+
+void VirtualCamera::truth(int64_t index, std::vector<float>& out)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    prepare();
+    out.resize(size_t(deviceSpec.width()) * deviceSpec.height());
+    model->scene.render(timeOf(index), out.data());
+}
+
+} // namespace tcsim
