@@ -187,9 +187,7 @@ void VirtualCamera::run(Sink sink)
             if (deviceSpec.kind != 4 && deviceSpec.kind != 1 && !y16Preview)
                 continue;
         }
-        const int64_t index = frameIndex.load() + 1;
-        renderFrame(index, frame.data());
-        frameIndex = index;
+        renderFrame(frameIndex.load() + 1, frame.data());
         sink(reinterpret_cast<const uint8_t*>(frame.data()), int(frame.size() * 2));
     }
 }
@@ -199,6 +197,7 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
     std::lock_guard<std::mutex> lock(mutex);
     prepare();
     const double t = timeOf(index);
+    frameIndex = index;
     applyAutoShutter(t);
     if (deviceSpec.kind == 4)
         render160(t, out);

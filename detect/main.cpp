@@ -1,0 +1,75 @@
+// The device-detection program: every 500 ms it looks for an attached camera and writes its
+// product line and model name into NameConfig.ini beside itself when they change. It ends
+// soon after the application that started it: the process given by ORVIK_OWNER_PID, or
+// otherwise any process named "orvik".
+#include "cameradetector.h"
+#include "log.h"
+#include "logmanager.h"
+#include "process.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+constexpr int kIntervalMs = 500;
+constexpr int kOwnerGraceMs = 3000;
+
+bool writeResult(const QString& path, const CameraDetector::Found& found)
+{
+    // Written aside and renamed, so a reader never sees half a file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    file.write(QStringLiteral("productName=%1\ncameraName=%2\n").arg(found.productName, found.cameraName).toUtf8());
+    return file.commit();
+}
+
+bool ownerAlive(qint64 ownerPid)
+{
+    if (ownerPid > 0)
+        return QFile::exists(QStringLiteral("/proc/%1").arg(ownerPid));
+    return processRunning(QStringLiteral("orvik"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString dir = QCoreApplication::applicationDirPath();
+    LogManager::getInstance()->setLogDir(dir + QStringLiteral("/log"));
+    LogManager::getInstance()->setLogEnabled(true);
+
+    const CameraDetector detector(loadUsbRules(dir + QStringLiteral("/detect_rules.txt")));
+    const QString resultPath = dir + QStringLiteral("/NameConfig.ini");
+    const qint64 ownerPid = qEnvironmentVariable("ORVIK_OWNER_PID").toLongLong();
+    LOG_INFO(LOG_OTHER) << "detection started, owner" << (ownerPid > 0 ? QString::number(ownerPid) : "orvik");
+
+    std::optional<CameraDetector::Found> written;
+    int ownerMissingMs = 0;
+    const auto tick = [&] {
+        ownerMissingMs = ownerAlive(ownerPid) ? 0 : ownerMissingMs + kIntervalMs;
+        if (ownerMissingMs >= kOwnerGraceMs) {
+            LOG_INFO(LOG_OTHER) << "owner gone, detection ends";
+            app.quit();
+            return;
+        }
+        const CameraDetector::Found found = detector.detect();
+        if (written && *written == found)
+            return;
+        if (writeResult(resultPath, found)) {
+            written = found;
+            LOG_INFO(LOG_OTHER) << "camera" << found.productName << found.cameraName;
+        }
+    };
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, tick);
+    timer.start(kIntervalMs);
+    QTimer::singleShot(0, tick);
+    return app.exec();
+}

@@ -1,0 +1,128 @@
+#include "cameradetector.h"
+#include "registry.h"
+#include "usbrules.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+TEST(UsbRules, ParsesRulesAndSkipsMalformedLines)
+{
+    const QVector<UsbRule> rules = parseUsbRules("# comment\n"
+                                                 "0bda 5840 Lumo Orvik Lumo\n"
+                                                 "zz 5840 Lumo Orvik Lumo\n"
+                                                 "0bda 5830 * Orvik Vesk_R_S  # any product text\n"
+                                                 "0bda 5840 only-four-words Orvik\n");
+    ASSERT_EQ(rules.size(), 2);
+    EXPECT_EQ(rules[0].vendorId, 0x0BDA);
+    EXPECT_EQ(rules[0].productId, 0x5840);
+    EXPECT_EQ(rules[0].productContains, "Lumo");
+    EXPECT_EQ(rules[1].productContains, "");
+    EXPECT_EQ(rules[1].cameraName, "Vesk_R_S");
+}
+
+TEST(CameraDetector, VirtualCamerasFirstThenUsbDevicesByRule)
+{
+    QTemporaryDir sysfs;
+    writeFile(sysfs.path() + "/1-1/idVendor", "0bda\n");
+    writeFile(sysfs.path() + "/1-1/idProduct", "5840\n");
+    writeFile(sysfs.path() + "/1-1/product", "USB Camera VeskRM\n");
+    writeFile(sysfs.path() + "/usb1/idVendor", "1d6b\n");
+    writeFile(sysfs.path() + "/usb1/idProduct", "0002\n");
+    const CameraDetector detector(parseUsbRules("0bda 5840 Lumo Orvik Lumo\n0bda 5840 VeskRM Orvik Vesk_R_M\n"),
+                                  sysfs.path());
+
+    tcsim::setRegistryText("");
+    EXPECT_EQ(detector.detect().cameraName, "Vesk_R_M");
+    EXPECT_EQ(detector.detect().productName, "Orvik");
+    tcsim::setRegistryText("LumoQ\nLumoB\n");
+    EXPECT_EQ(detector.detect().cameraName, "LumoQ");
+    EXPECT_EQ(detector.detect().productName, "Veltrace");
+    tcsim::clearRegistryText();
+
+    const CameraDetector noRules({}, sysfs.path());
+    tcsim::setRegistryText("");
+    EXPECT_TRUE(noRules.detect().cameraName.isEmpty());
+    tcsim::clearRegistryText();
+}
+
+class DetectionProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        program = dir.path() + "/DetecApplication";
+        ASSERT_TRUE(QFile::copy(DETECT_PROGRAM, program));
+        registry = dir.path() + "/devices.txt";
+        result = dir.path() + "/NameConfig.ini";
+    }
+    void TearDown() override
+    {
+        for (QProcess* p : {&detection, &owner}) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
+    }
+    void start(qint64 ownerPid)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TCSIM_DEVICES", registry);
+        env.insert("ORVIK_OWNER_PID", QString::number(ownerPid));
+        detection.setProcessEnvironment(env);
+        detection.start(program, QStringList());
+        ASSERT_TRUE(detection.waitForStarted(5000));
+    }
+    QString reported(const char* key) const { return QSettings(result, QSettings::IniFormat).value(key).toString(); }
+
+    QTemporaryDir dir;
+    QString program, registry, result;
+    QProcess detection, owner;
+};
+
+TEST_F(DetectionProgram, ReportsAPluggedCameraWithinASecondAndItsRemoval)
+{
+    writeFile(registry, "");
+    start(QCoreApplication::applicationPid());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(result); }, 3000));
+    EXPECT_EQ(reported("cameraName"), "");
+
+    writeFile(registry, "Vesk_R_M serial=DET1\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reported("cameraName") == "Vesk_R_M"; }, 1000));
+    EXPECT_EQ(reported("productName"), "Orvik");
+
+    writeFile(registry, "# unplugged\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reported("cameraName").isEmpty(); }, 1000));
+    EXPECT_EQ(detection.state(), QProcess::Running);
+}
+
+TEST_F(DetectionProgram, EndsSoonAfterItsOwner)
+{
+    writeFile(registry, "Lumo\n");
+    owner.start("sleep", {"60"});
+    ASSERT_TRUE(owner.waitForStarted(5000));
+    start(owner.processId());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reported("cameraName") == "Lumo"; }, 3000));
+    owner.kill();
+    owner.waitForFinished(3000);
+    EXPECT_TRUE(detection.waitForFinished(6000));
+    EXPECT_EQ(detection.exitStatus(), QProcess::NormalExit);
+}
+
+} // namespace
