@@ -1,5 +1,7 @@
 #include "log.h"
 
+#include "logtime.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -22,7 +24,7 @@ QByteArray logPrefix(int category, const char* level, const char* sourcePath, in
     return QStringLiteral("%1|[%2] [%3] [%4:%5]:")
         .arg(category)
         .arg(QLatin1String(level))
-        .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss zzz")))
+        .arg(logTimestamp(QDateTime::currentDateTime()))
         .arg(QString::fromLocal8Bit(fileNameOf(sourcePath)))
         .arg(line)
         .toLocal8Bit();

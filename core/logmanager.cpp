@@ -1,5 +1,7 @@
 #include "logmanager.h"
 
+#include "logtime.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -117,7 +119,8 @@ void LogManager::handle(QtMsgType type, const QString& message)
         return;
 
     const QDate today = QDate::currentDate();
-    if (!message.contains(today.toString(QStringLiteral("yyyy-MM-dd"))))
+    const QString todayText = logDate(today);
+    if (!message.contains(todayText))
         return;
 
     // A dated message without "|" is kept whole under an empty category rather than lost;
@@ -137,7 +140,7 @@ void LogManager::handle(QtMsgType type, const QString& message)
     }
 
     const QString wanted = QStringLiteral("%1/%2_log_%3.log")
-                               .arg(d->logDir, d->appBaseName, today.toString(QStringLiteral("yyyy-MM-dd")));
+                               .arg(d->logDir, d->appBaseName, todayText);
     if (wanted != d->currentFileName)
         openDailyFile(wanted);
     if (!d->file.isOpen())
@@ -150,8 +153,7 @@ void LogManager::handle(QtMsgType type, const QString& message)
     if (d->file.size() > d->maxFileSize) {
         const QString rolled =
             QStringLiteral("%1/%2_log_%3.log")
-                .arg(d->logDir, d->appBaseName,
-                     QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hhmmss")));
+                .arg(d->logDir, d->appBaseName, logRollOverStamp(QDateTime::currentDateTime()));
         d->file.rename(rolled); // closes the file first
         d->file.close();
         d->currentFileName.clear();

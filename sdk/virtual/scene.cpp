@@ -61,7 +61,7 @@ Scene::Scene(const DeviceSpec& spec, int width, int height) : w(width), h(height
                     const double bu = (u - 0.5 - gap / 2) / (0.5 - gap / 2);
                     t = boardAt(bu, v, spec.ambient, 2 * pixel);
                     const double du = bu - 0.40, dv = v - 0.60;
-                    t += 25.0 * sigmoidEdge(du, 0.04) * sigmoidEdge(dv, 0.04);
+                    t += 60.0 * sigmoidEdge(du, 0.04) * sigmoidEdge(dv, 0.04); // a shorted part
                 }
             } else if (spec.scene == "uniform") {
                 t = spec.ambient + 5.0 + 0.4 * std::sin(2 * M_PI * u) * std::cos(2 * M_PI * v);

@@ -90,6 +90,16 @@ TEST_F(Uvc, ListsTheDevicesWithTheirIdsAndStreamEntries)
     EXPECT_STREQ(reinterpret_cast<char*>(serial), "AAA");
 }
 
+TEST_F(Uvc, SerialNumbersAreReportedAsStored)
+{
+    // A serial with a character that is neither letter nor digit, as some cameras report.
+    plug("Lumo serial=AB-12_x\n");
+    ASSERT_TRUE(openFirst());
+    uint8_t serial[64];
+    ASSERT_EQ(get_device_info(cmd, 7, serial), 0);
+    EXPECT_STREQ(reinterpret_cast<char*>(serial), "AB-12_x");
+}
+
 TEST_F(Uvc, Y16FramesFlowAfterThePreviewRequestAtTheCameraRate)
 {
     plug("Vesk_R_M serial=RATE fps=50 preview_fail=1\n");
