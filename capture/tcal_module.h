@@ -1,0 +1,61 @@
+#pragma once
+
+#include "calibrationtables.h"
+#include "devicekind.h"
+#include "libtccmd.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// The kt/bt and NUC calibration tables of a Y16 camera: read once from the camera's flash
+// (big-endian) and kept as little-endian cache files named after the serial number in
+// gAppDir + "/TemTable/", whose paths the TmpName settings record.
+//
+// The "Low" set belongs to the high-temperature range (gain 0), the "High" set to the
+// low-temperature range (gain 1).
+enum class TableSet
+{
+    Low,
+    High,
+};
+
+inline TableSet tableSetFor(bool lowTemperatureMode)
+{
+    return lowTemperatureMode ? TableSet::Low : TableSet::High;
+}
+
+class TcalModule
+{
+public:
+    static constexpr int kKtBtBytes = 2402;
+    static constexpr int kNucBytes = 16384;
+    static constexpr int kHeaderBytes = 48;
+
+    struct FlashAddresses
+    {
+        uint32_t header, kt, bt, nuc;
+    };
+    static FlashAddresses flashAddresses(DeviceKind kind, TableSet set);
+
+    // Stores the six cache paths of the connected camera under the TmpName keys. False, with
+    // failMessage logged, when the serial number cannot be read: the keys keep the previous
+    // camera's paths.
+    static bool bindTableFiles(tccmd_handle_t* cmd, const char* failMessage = "bindFile Fail");
+
+    // Reads the header from flash and kt and bt from their cache files, or from flash when a
+    // cache file is missing or not a table's size (the flash copy is then cached). A failed
+    // flash read is logged, caches nothing and leaves that table empty; the result is false.
+    static bool loadKtBt(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, CalibrationTables& tables);
+    static bool loadNuc(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, CalibrationTables& tables);
+    // Both, for the set of the measuring range.
+    static CalibrationTables load(tccmd_handle_t* cmd, DeviceKind kind, bool lowTemperatureMode);
+
+    // Serial number followed by the table's suffix, e.g. "ABC123low_kt.bin".
+    static QString cacheFileName(const QString& serial, const char* key);
+
+private:
+    static bool loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, const QString& cachePath,
+                          const char* failMessage, std::vector<uint16_t>& table);
+};

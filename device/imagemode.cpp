@@ -1,0 +1,48 @@
+#include "imagemode.h"
+
+#include "log.h"
+
+#include <opencv2/imgproc.hpp>
+
+void ImageMode::set(int mode)
+{
+    enhanceOn = mode == 1;
+    highContrastOn = mode == 2;
+}
+
+void ImageMode::apply(DeviceKind kind, uint8_t* image) const
+{
+    const FrameSize size = ispImageSize(kind);
+    if (enhanceOn)
+        enhanceImage(image, size.width, size.height);
+    else if (highContrastOn)
+        highContrastImage(image, size.width, size.height);
+}
+
+void ImageMode::enhanceImage(uint8_t* image, int width, int height)
+{
+    try {
+        cv::Mat picture(height, width, CV_8UC1, image);
+        const cv::Mat kernel = (cv::Mat_<signed char>(3, 3) << 0, -1, 0, -1, 5, -1, 0, -1, 0);
+        cv::Mat sharpened, smoothed;
+        cv::filter2D(picture, sharpened, picture.depth(), kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT_101);
+        cv::bilateralFilter(sharpened, smoothed, 11, 11.0, 0.0, cv::BORDER_REFLECT_101);
+        smoothed.copyTo(picture);
+    } catch (const cv::Exception& e) {
+        LOG_INFO(LOG_CAMERA) << "enhance failed:" << e.what();
+    }
+}
+
+void ImageMode::highContrastImage(uint8_t* image, int width, int height)
+{
+    try {
+        cv::Mat picture(height, width, CV_8UC1, image);
+        static thread_local cv::Ptr<cv::CLAHE> clahe = cv::createCLAHE(40.0, cv::Size(8, 8));
+        clahe->setClipLimit(10.0);
+        cv::Mat equalised;
+        clahe->apply(picture, equalised);
+        equalised.copyTo(picture);
+    } catch (const cv::Exception& e) {
+        LOG_INFO(LOG_CAMERA) << "high contrast failed:" << e.what();
+    }
+}

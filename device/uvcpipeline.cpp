@@ -1,0 +1,146 @@
+#include "uvcpipeline.h"
+
+#include "libtcparse.h"
+#include "tcdenoise.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kSensorTemperatureInterval = 100;
+
+} // namespace
+
+UvcPipeline::UvcPipeline(IspContext& isp) : isp(isp) {}
+
+UvcPipeline::~UvcPipeline()
+{
+    close();
+}
+
+bool UvcPipeline::open(DeviceKind kind, int width, int height, tccmd_handle_t* command,
+                       const CalibrationTables& tables)
+{
+    close();
+    if ((kind != Uvc384 && kind != Uvc256 && kind != Uvc160) || width <= 0 || height <= 0)
+        return false;
+    const FrameSize image = ispImageSize(kind);
+    const bool halves = kind == Uvc160;
+    // The stream must carry the kind's image (twice as high for the two halves).
+    if (width != image.width || height != (halves ? 2 * image.height : image.height))
+        return false;
+    deviceKind = kind;
+    cmd = command;
+    streamWidth = width;
+    streamHeight = height;
+    imageWidth = image.width;
+    imageHeight = image.height;
+    frames = 0;
+    const size_t n = size_t(imageWidth) * imageHeight;
+    f.assign(size_t(width) * height, 0);
+    rgb.assign(n * 3, 0);
+    if (halves) {
+        imageHalf.assign(n, 0);
+        temperatureHalf.assign(n, 0);
+        return true;
+    }
+    g.assign(n, 0);
+    a.assign(n, 0);
+    b.assign(n, 0);
+    ddeOut.assign(n, 0);
+    isp.setUp(kind, tables, {f.data(), g.data(), a.data(), b.data(), ddeOut.data()});
+    return true;
+}
+
+void UvcPipeline::close()
+{
+    if (deviceKind == Uvc384 || deviceKind == Uvc256)
+        isp.tearDown();
+    deviceKind = None;
+    cmd = nullptr;
+    frames = 0;
+    f = g = a = b = ddeOut = imageHalf = temperatureHalf = {};
+    rgb = {};
+}
+
+void UvcPipeline::replaceTables(const CalibrationTables& tables)
+{
+    if (deviceKind == Uvc384 || deviceKind == Uvc256)
+        isp.replaceTables(tables);
+}
+
+bool UvcPipeline::processFrame(const uint8_t* frame)
+{
+    if (!frame)
+        return false;
+    if (deviceKind == Uvc160)
+        return process160(frame);
+    if (deviceKind == Uvc384 || deviceKind == Uvc256)
+        return processY16(frame);
+    return false;
+}
+
+bool UvcPipeline::processY16(const uint8_t* frame)
+{
+    const int n = imageWidth * imageHeight;
+    std::memcpy(f.data(), frame, size_t(n) * 2);
+    y16_to_y14(f.data(), n, f.data());
+
+    // The sensor temperature is a device command: read it on frames 0, 100, 200, ...
+    const int frameNumber = frames++;
+    uint16_t sensorTemperature = 0;
+    const bool refresh = frameNumber % kSensorTemperatureInterval == 0 && cmd &&
+                         cur_vtemp_get(cmd, &sensorTemperature) == 0;
+    isp.correctTemperatures(frameNumber, refresh ? &sensorTemperature : nullptr);
+
+    // The 384 x 288 sensor's counts rise with temperature; the others fall and are turned
+    // round so that the picture shows hot as bright.
+    if (deviceKind != Uvc384)
+        for (int i = 0; i < n; ++i)
+            f[i] = uint16_t(16383 - f[i]);
+
+    if (isp.extractDetail() != 0)
+        return false;
+    tcdenoise::denoise(f.data(), g.data());
+    std::memcpy(a.data(), b.data(), size_t(n) * 2);
+    if (isp.gainControl() != 0)
+        return false;
+    if (isp.agcOutput() != isp.ddeInput())
+        std::memcpy(isp.ddeInput(), isp.agcOutput(), size_t(n) * 2);
+    if (isp.enhanceDetail() != 0)
+        return false;
+    y14_to_rgb(static_cast<const uint16_t*>(isp.ddeOutput()), n, rgb.data());
+    auto* grey = reinterpret_cast<uint8_t*>(g.data());
+    for (int i = 0; i < n; ++i)
+        grey[i] = rgb[3 * size_t(i)];
+    return true;
+}
+
+bool UvcPipeline::process160(const uint8_t* frame)
+{
+    const int n = imageWidth * imageHeight;
+    std::memcpy(f.data(), frame, size_t(n) * 4);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(f.data());
+    raw_data_cut(bytes, n * 2, n * 2, reinterpret_cast<uint8_t*>(imageHalf.data()),
+                 reinterpret_cast<uint8_t*>(temperatureHalf.data()));
+    yuv422_to_rgb(reinterpret_cast<const uint8_t*>(imageHalf.data()), n, rgb.data());
+    auto* grey = reinterpret_cast<uint8_t*>(imageHalf.data());
+    for (int i = 0; i < n; ++i)
+        grey[i] = rgb[3 * size_t(i)];
+    ++frames;
+    return true;
+}
+
+const uint16_t* UvcPipeline::temperatureData() const
+{
+    if (deviceKind == Uvc160)
+        return temperatureHalf.data();
+    return isOpen() ? b.data() : nullptr;
+}
+
+const uint8_t* UvcPipeline::image() const
+{
+    if (deviceKind == Uvc160)
+        return reinterpret_cast<const uint8_t*>(imageHalf.data());
+    return isOpen() ? reinterpret_cast<const uint8_t*>(g.data()) : nullptr;
+}

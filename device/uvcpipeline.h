@@ -1,0 +1,55 @@
+#pragma once
+
+#include "calibrationtables.h"
+#include "devicekind.h"
+#include "ispcontext.h"
+#include "libtccmd.h"
+
+#include <cstdint>
+#include <vector>
+
+// The device half of the frame pipeline for the UVC cameras, run on the stream thread: the
+// per-device buffers and the per-frame chains of the Y16 kinds (2, 3) and the 160 kind (4).
+// After a delivered frame, temperatureData() holds the frame's raw temperatures (kelvin * 16,
+// or kelvin * 64 for kind 4) and image() its 8-bit picture, both width() x height().
+class UvcPipeline
+{
+public:
+    explicit UvcPipeline(IspContext& isp = IspContext::shared());
+    ~UvcPipeline();
+    UvcPipeline(const UvcPipeline&) = delete;
+    UvcPipeline& operator=(const UvcPipeline&) = delete;
+
+    // Allocates the buffers for a stream of streamWidth x streamHeight 16-bit pixels and, for
+    // the Y16 kinds, sets up the ISP with the tables. cmd answers the sensor temperature.
+    bool open(DeviceKind kind, int streamWidth, int streamHeight, tccmd_handle_t* cmd,
+              const CalibrationTables& tables);
+    void close();
+    bool isOpen() const { return deviceKind != None; }
+
+    // Runs the chain of the kind on one frame; false when the frame is dropped.
+    bool processFrame(const uint8_t* frame);
+    // Another measuring range: the next frame is corrected with these tables.
+    void replaceTables(const CalibrationTables& tables);
+
+    DeviceKind kind() const { return deviceKind; }
+    int width() const { return imageWidth; }
+    int height() const { return imageHeight; }
+    int streamPixels() const { return streamWidth * streamHeight; }
+    int frameCounter() const { return frames; }
+    const uint16_t* temperatureData() const;
+    const uint8_t* image() const;
+
+private:
+    bool processY16(const uint8_t* frame);
+    bool process160(const uint8_t* frame);
+
+    IspContext& isp;
+    DeviceKind deviceKind = None;
+    tccmd_handle_t* cmd = nullptr;
+    int streamWidth = 0, streamHeight = 0, imageWidth = 0, imageHeight = 0;
+    int frames = 0;
+    // Y16: F, G, A, B, DDE output, RGB. Kind 4: F, the two halves, RGB.
+    std::vector<uint16_t> f, g, a, b, ddeOut, imageHalf, temperatureHalf;
+    std::vector<uint8_t> rgb;
+};

@@ -1,0 +1,149 @@
+#include "appdirenvironment.h"
+#include "configmanager.h"
+#include "tcal_module.h"
+#include "virtualcamera.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const auto* environment = AppDirEnvironment::install();
+
+class TcalModuleTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QDir(gAppDir + "/TemTable").removeRecursively();
+        QDir().mkpath(gAppDir + "/TemTable");
+    }
+    static QString cachePath(const char* key) { return ConfigManager::getInstance()->getTmpNameValue(key); }
+    static QByteArray fileBytes(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+TEST_F(TcalModuleTest, BindsSixCacheFilesNamedBySerial)
+{
+    OpenVirtualCamera camera("Vesk_R_M serial=ABC123\n");
+    ASSERT_TRUE(camera.ok());
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    const QString folder = gAppDir + "/TemTable/";
+    EXPECT_EQ(cachePath("HighbtName"), folder + "ABC123High_bt.bin");
+    EXPECT_EQ(cachePath("HighktName"), folder + "ABC123High_kt.bin");
+    EXPECT_EQ(cachePath("HighnucName"), folder + "ABC123High_nuc_t.bin");
+    EXPECT_EQ(cachePath("LowbtName"), folder + "ABC123Low_bt.bin");
+    EXPECT_EQ(cachePath("LowktName"), folder + "ABC123low_kt.bin");
+    EXPECT_EQ(cachePath("LownucName"), folder + "ABC123low_nuc_t.bin");
+}
+
+TEST_F(TcalModuleTest, UnreadableSerialKeepsThePreviousPaths)
+{
+    {
+        OpenVirtualCamera first("Lumo serial=FIRST1\n");
+        ASSERT_TRUE(TcalModule::bindTableFiles(first.command()));
+    }
+    OpenVirtualCamera gone("Lumo serial=SECOND\n");
+    tcuvc_handle_t* orphanUvc = tcuvc_create_handle();
+    tccmd_handle_t* orphan = tccmd_create_handle(orphanUvc, 1); // nothing open behind it
+    EXPECT_FALSE(TcalModule::bindTableFiles(orphan));
+    EXPECT_TRUE(cachePath("LowktName").endsWith("FIRST1low_kt.bin"));
+    tccmd_delete_handle(orphan);
+    tcuvc_delete_handle(orphanUvc);
+}
+
+TEST_F(TcalModuleTest, FlashTablesAreSwappedCachedAndReused)
+{
+    OpenVirtualCamera camera("Vesk_R_M serial=CACHE1\n");
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    CalibrationTables tables = TcalModule::load(camera.command(), Uvc256, false);
+    ASSERT_TRUE(tables.ktValid() && tables.btValid() && tables.nucValid() && tables.headerValid);
+
+    // The flash holds big-endian words: 0x12 0x34 is the value 0x1234.
+    uint8_t flash[2];
+    ASSERT_EQ(spi_read(camera.command(), 0xDA000 + 2 * 100, 2, flash), 0);
+    EXPECT_EQ(tables.nuc[100], uint16_t(flash[0] << 8 | flash[1]));
+    ASSERT_EQ(spi_read(camera.command(), 0xDE000, 2, flash), 0);
+    EXPECT_EQ(tables.header[0], uint16_t(flash[0] << 8 | flash[1]));
+
+    // The cache holds the little-endian table.
+    const QByteArray cached = fileBytes(cachePath("HighnucName"));
+    ASSERT_EQ(cached.size(), 16384);
+    EXPECT_EQ(uint8_t(cached[200]), tables.nuc[100] & 0xFF);
+    EXPECT_EQ(uint8_t(cached[201]), tables.nuc[100] >> 8);
+    EXPECT_EQ(fileBytes(cachePath("HighktName")).size(), 2402);
+    EXPECT_FALSE(QFile::exists(cachePath("LowktName"))) << "only the set in use";
+
+    // An existing cache wins over the flash, even when the flash changed.
+    QByteArray edited = cached;
+    edited[200] = char(0x55);
+    edited[201] = char(0x44);
+    {
+        QFile file(cachePath("HighnucName"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(edited);
+    }
+    CalibrationTables again;
+    ASSERT_TRUE(TcalModule::loadNuc(camera.command(), Uvc256, TableSet::High, again));
+    EXPECT_EQ(again.nuc[100], 0x4455);
+}
+
+TEST_F(TcalModuleTest, ATruncatedOrForeignCacheFileIsReadFromFlashAndRepaired)
+{
+    OpenVirtualCamera camera("Vesk_R_M serial=REPAIR\n");
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    const CalibrationTables reference = TcalModule::load(camera.command(), Uvc256, true);
+    for (const QByteArray& damage : {QByteArray(100, 'x'), QByteArray(), QByteArray(20000, 'y')}) {
+        for (const char* key : {"LowktName", "LownucName"}) {
+            QFile file(cachePath(key));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(damage);
+        }
+        const CalibrationTables repaired = TcalModule::load(camera.command(), Uvc256, true);
+        EXPECT_EQ(repaired.kt, reference.kt);
+        EXPECT_EQ(repaired.nuc, reference.nuc);
+        EXPECT_EQ(fileBytes(cachePath("LowktName")).size(), 2402);
+        EXPECT_EQ(fileBytes(cachePath("LownucName")).size(), 16384);
+    }
+    EXPECT_TRUE(QDir(gAppDir + "/TemTable").entryList({"*.tmp", "*~"}, QDir::Files).isEmpty())
+        << "no temporary files left behind";
+}
+
+TEST_F(TcalModuleTest, The384CameraReadsItsOwnAddresses)
+{
+    EXPECT_EQ(TcalModule::flashAddresses(Uvc384, TableSet::High).nuc, 0x140000u);
+    EXPECT_EQ(TcalModule::flashAddresses(Uvc256, TableSet::High).nuc, 0xDA000u);
+    EXPECT_EQ(TcalModule::flashAddresses(DualLight, TableSet::Low).kt, 0xD1000u);
+    OpenVirtualCamera camera("VeskL serial=BIG384\n");
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    const CalibrationTables tables = TcalModule::load(camera.command(), Uvc384, false);
+    ASSERT_TRUE(tables.nucValid());
+    EXPECT_LT(tables.nuc[1000], tables.nuc[7000]) << "the 384 sensor's table rises";
+    EXPECT_EQ(tables.kt[0], (40 << 8) | 30) << "a grid header, not erased flash";
+}
+
+TEST_F(TcalModuleTest, FailedFlashReadsAreNotCached)
+{
+    OpenVirtualCamera camera("Vesk_R_M serial=NOFLASH\n");
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    tcuvc_handle_t* uvc = tcuvc_create_handle();
+    tccmd_handle_t* dead = tccmd_create_handle(uvc, 1); // every flash read fails
+    CalibrationTables tables;
+    EXPECT_FALSE(TcalModule::loadKtBt(dead, Uvc256, TableSet::High, tables));
+    EXPECT_FALSE(TcalModule::loadNuc(dead, Uvc256, TableSet::High, tables));
+    EXPECT_FALSE(tables.ktValid() || tables.btValid() || tables.nucValid() || tables.headerValid);
+    EXPECT_FALSE(QFile::exists(cachePath("HighktName")));
+    EXPECT_FALSE(QFile::exists(cachePath("HighnucName")));
+    tccmd_delete_handle(dead);
+    tcuvc_delete_handle(uvc);
+    // The next opening reads the flash again.
+    EXPECT_TRUE(TcalModule::load(camera.command(), Uvc256, false).nucValid());
+    EXPECT_TRUE(QFile::exists(cachePath("HighnucName")));
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+#include "frameresult.h"
+#include "imagemode.h"
+#include "k7frame.h"
+#include "K7Dll.h"
+#include "orientation.h"
+#include "palette.h"
+#include "serialnumber.h"
+#include "temperature.h"
+#include "uvcpipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numeric>
+#include <random>
+
+namespace {
+
+TEST(Temperature, ConversionsKeepTheFractionalKelvin)
+{
+    EXPECT_NEAR(celsiusFromKelvin16(4370), -0.025f, 1e-5);
+    EXPECT_NEAR(celsiusFromKelvin64(19000), 23.725f, 1e-5);
+    EXPECT_NEAR(celsiusFromKelvin16(4371) - celsiusFromKelvin16(4370), 0.0625f, 1e-5);
+}
+
+TEST(Kind160, HalvesBecomeTemperaturesAndGreyPicture)
+{
+    UvcPipeline pipeline;
+    ASSERT_TRUE(pipeline.open(Uvc160, 160, 240, nullptr, {}));
+    std::vector<uint16_t> frame(160 * 240);
+    auto* yuyv = reinterpret_cast<uint8_t*>(frame.data());
+    for (int i = 0; i < 160 * 120; ++i) {
+        yuyv[2 * i] = uint8_t(i % 256);
+        yuyv[2 * i + 1] = 128;
+        frame[160 * 120 + i] = uint16_t(19000 + (i == 777 ? 640 : 0) - (i == 4242 ? 64 : 0));
+    }
+    ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(frame.data())));
+    FrameResult result;
+    result.allocate(160 * 240, 160 * 240); // the stream size, as the device reports it
+    ASSERT_TRUE(extractUvcFrame(pipeline, result));
+    EXPECT_NEAR(result.maxTemp, 33.725f, 1e-4);
+    EXPECT_EQ(result.maxX, 777 % 160);
+    EXPECT_EQ(result.maxY, 777 / 160);
+    EXPECT_NEAR(result.minTemp, 22.725f, 1e-4);
+    EXPECT_EQ(result.minY * 160 + result.minX, 4242);
+    EXPECT_NEAR(result.temperatures[0], 23.725f, 1e-4);
+    EXPECT_EQ(result.image[300], 300 % 256);
+    EXPECT_EQ(result.temperatures[160 * 120], 0.0f) << "the second half stays empty";
+}
+
+// A K7-22 frame with calibration words and a known raw picture.
+std::vector<uint16_t> k7Frame(uint16_t low, uint16_t high)
+{
+    std::vector<uint16_t> frame(256 * 196, 0);
+    for (int i = 0; i < K7Frame::kImageWords; ++i)
+        frame[i] = uint16_t(low + (i % 3 == 0 ? 0 : (i % 3 == 1 ? (high - low) / 2 : high - low)));
+    uint16_t* lines = frame.data() + K7Frame::kImageWords;
+    lines[0] = 0x4B37;
+    lines[1] = 1;
+    lines[4] = high;
+    lines[7] = low;
+    const float calibration[2] = {4000.0f, 1.5e6f};
+    std::memcpy(lines + 8, calibration, 8);
+    lines[12] = 4800;
+    lines[13] = 1439;
+    std::memcpy(lines + 256 + 32, "K7SERIAL0001\0\0\0\0", 16);
+    return frame;
+}
+
+TEST(K7FrameDecoding, PictureIsStretchedBetweenTheRawExtremes)
+{
+    ASSERT_EQ(DataInit(256, 192), 0);
+    std::vector<uint16_t> frame = k7Frame(8000, 9000);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
+    EXPECT_EQ(K7Frame::serial(bytes), "K7SERIAL0001");
+    ASSERT_TRUE(K7Frame::refreshParameters(bytes, "K7-22"));
+    FrameResult result;
+    result.allocate(K7Frame::kImageWords, K7Frame::kImageWords);
+    ASSERT_TRUE(K7Frame::decode(bytes, result));
+    EXPECT_EQ(result.image[0], 0);
+    EXPECT_EQ(result.image[1], 127) << "500 * 255 / 1000, truncated";
+    EXPECT_EQ(result.image[2], 255);
+    EXPECT_GT(result.maxTemp, result.minTemp);
+
+    // Equal extremes keep the previous picture; temperatures are still updated.
+    frame = k7Frame(8500, 8500);
+    const std::vector<uint8_t> before = result.image;
+    ASSERT_TRUE(K7Frame::decode(reinterpret_cast<const uint8_t*>(frame.data()), result));
+    EXPECT_EQ(result.image, before);
+    EXPECT_FLOAT_EQ(result.maxTemp, result.minTemp);
+    EXPECT_FALSE(K7Frame::acceptsFormat(256, 192));
+    EXPECT_TRUE(K7Frame::acceptsFormat(256, 196));
+}
+
+TEST(SerialNumbers, LettersAndDigitsOnlyOrThePlaceholder)
+{
+    uint8_t info[64] = {};
+    std::memcpy(info, "AB12cd", 6);
+    EXPECT_EQ(serialFromDeviceInfo(info), "AB12cd");
+    std::memcpy(info, "AB-12", 6);
+    EXPECT_EQ(serialFromDeviceInfo(info), "123456");
+    std::memset(info, 'Z', 64); // no terminator within the buffer: at most 63 characters
+    EXPECT_EQ(serialFromDeviceInfo(info).size(), 63);
+    info[0] = 0xC3;
+    EXPECT_EQ(serialFromDeviceInfo(info), "123456");
+}
+
+TEST(ImageModes, OnlyOneFilterAtATime)
+{
+    ImageMode mode;
+    mode.set(1);
+    EXPECT_TRUE(mode.enhance());
+    EXPECT_FALSE(mode.highContrast());
+    mode.set(2);
+    EXPECT_FALSE(mode.enhance());
+    EXPECT_TRUE(mode.highContrast());
+    mode.set(0);
+    EXPECT_FALSE(mode.enhance() || mode.highContrast());
+}
+
+TEST(ImageModes, FiltersChangeThePictureTheirWay)
+{
+    std::mt19937 random(3);
+    std::vector<uint8_t> picture(256 * 192);
+    for (int y = 0; y < 192; ++y)
+        for (int x = 0; x < 256; ++x)
+            picture[y * 256 + x] = uint8_t(100 + (x > 128 ? 20 : 0) + random() % 3);
+    std::vector<uint8_t> contrast = picture, sharp = picture;
+    ImageMode mode;
+    mode.set(2);
+    mode.apply(Uvc256, contrast.data());
+    auto spread = [](const std::vector<uint8_t>& v) {
+        const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+        return *hi - *lo;
+    };
+    EXPECT_GT(spread(contrast), spread(picture)) << "equalisation widens a narrow histogram";
+    mode.set(1);
+    mode.apply(Uvc256, sharp.data());
+    EXPECT_NE(sharp, picture);
+    // The edge stays an edge.
+    EXPECT_GT(sharp[96 * 256 + 140], sharp[96 * 256 + 116] + 10);
+}
+
+TEST(OrientationRules, FlipsFollowTheScreenUnderAQuarterTurn)
+{
+    Orientation o;
+    o.flipHorizontal();
+    EXPECT_TRUE(o.hFlip());
+    EXPECT_FALSE(o.vFlip());
+    o.reset();
+    o.setRotation(90);
+    o.flipHorizontal();
+    EXPECT_EQ(o.rotation(), 90);
+    EXPECT_FALSE(o.hFlip());
+    EXPECT_TRUE(o.vFlip());
+    o.flipVertical();
+    EXPECT_TRUE(o.hFlip());
+    o.setRotation(270);
+    o.flipVertical();
+    EXPECT_FALSE(o.hFlip());
+    o.setRotation(180);
+    o.flipVertical();
+    EXPECT_FALSE(o.vFlip());
+    o.setRotation(-90);
+    EXPECT_EQ(o.rotation(), 270);
+    o.reset();
+    EXPECT_EQ(o.rotation(), 0);
+    EXPECT_FALSE(o.hFlip() || o.vFlip());
+}
+
+TEST(Palettes, LoadersFillTheBufferAndLut12IsTheGreyRamp)
+{
+    uint8_t palette[kPaletteBytes];
+    ASSERT_TRUE(loadPalette(PaletteFile::Lut12, palette));
+    for (int i = 0; i < 256; ++i)
+        ASSERT_TRUE(palette[3 * i] == i && palette[3 * i + 1] == i && palette[3 * i + 2] == i) << i;
+    for (PaletteFile f : {PaletteFile::Lut1, PaletteFile::Lut2, PaletteFile::Lut3, PaletteFile::Lut4, PaletteFile::Lut5}) {
+        std::memset(palette, 0x5A, sizeof palette);
+        ASSERT_TRUE(loadPalette(f, palette));
+        EXPECT_NE(std::memcmp(palette, palette + 3, 3), 0);
+    }
+    EXPECT_FALSE(loadPalette(PaletteFile::Lut1, nullptr));
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+// Raw frames of the virtual cameras through the whole device half of the pipeline, as the
+// program chains it, against the scene's ground truth.
+#include "accuracy.h"
+#include "appdirenvironment.h"
+#include "frameresult.h"
+#include "k7frame.h"
+#include "K7Dll.h"
+#include "tcal_module.h"
+#include "tcsim.h"
+#include "uvcpipeline.h"
+#include "virtualcamera.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const auto* environment = AppDirEnvironment::install();
+
+struct Case
+{
+    const char* camera;
+    DeviceKind kind;
+    bool lowTemperatureMode; // true: the high-temperature range
+    double medianBar, p99Bar;
+};
+
+class Accuracy : public ::testing::TestWithParam<Case>
+{
+};
+
+void expectWithinAPixel(int found, int expected, int width, const char* what)
+{
+    EXPECT_LE(std::abs(found % width - expected % width), 1) << what;
+    EXPECT_LE(std::abs(found / width - expected / width), 1) << what;
+}
+
+TEST_P(Accuracy, BoardTemperaturesAndExtremesMatchTheTruth)
+{
+    const Case c = GetParam();
+    OpenVirtualCamera camera(std::string(c.camera) + " serial=ACC" + std::to_string(int(c.kind)) + "\n");
+    ASSERT_TRUE(camera.ok());
+    const std::string serial = "ACC" + std::to_string(int(c.kind));
+    ASSERT_EQ(set_prop_tpd_params(camera.command(), 5, c.lowTemperatureMode ? 0 : 1), 0);
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    const FrameSize size = ispImageSize(c.kind);
+    const int streamHeight = c.kind == Uvc160 ? 2 * size.height : size.height;
+
+    UvcPipeline pipeline;
+    ASSERT_TRUE(pipeline.open(c.kind, size.width, streamHeight, camera.command(),
+                              TcalModule::load(camera.command(), c.kind, c.lowTemperatureMode)));
+    FrameResult result;
+    result.allocate(size.width * streamHeight, size.width * streamHeight);
+    for (int64_t index : {0, 1, 2, 750, 3000}) {
+        const std::vector<uint16_t> frame = tcsim::renderFrame(serial, index);
+        ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(frame.data())));
+        ASSERT_TRUE(extractUvcFrame(pipeline, result));
+        std::vector<float> truth;
+        ASSERT_TRUE(tcsim::truth(serial, index, truth));
+        const ErrorFigures e = errorFigures(result.temperatures.data(), truth);
+        RecordProperty("median_" + std::to_string(index), std::to_string(e.median));
+        RecordProperty("p99_" + std::to_string(index), std::to_string(e.p99));
+        EXPECT_LE(e.median, c.medianBar) << c.camera << " frame " << index;
+        EXPECT_LE(e.p99, c.p99Bar) << c.camera << " frame " << index;
+        expectWithinAPixel(result.maxY * size.width + result.maxX, indexOfMax(truth), size.width, "hottest");
+        expectWithinAPixel(result.minY * size.width + result.minX, indexOfMin(truth), size.width, "coldest");
+        EXPECT_FLOAT_EQ(result.maxTemp, result.temperatures[result.maxY * size.width + result.maxX]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cameras, Accuracy,
+                         ::testing::Values(Case{"Vesk_R_M", Uvc256, false, 0.1, 0.5},
+                                           Case{"Vesk_R_M", Uvc256, true, 0.5, 2.0},
+                                           Case{"VeskL", Uvc384, false, 0.1, 0.5},
+                                           Case{"VeskL", Uvc384, true, 0.5, 2.0},
+                                           Case{"Vesk_R_S", Uvc160, false, 0.1, 0.5}));
+
+TEST(K7Accuracy, BoardTemperaturesAndExtremesMatchTheTruth)
+{
+    tcsim::setRegistryText("K7-22 serial=K7ACC\n");
+    ASSERT_EQ(DataInit(256, 192), 0);
+    FrameResult result;
+    result.allocate(K7Frame::kImageWords, K7Frame::kImageWords);
+    for (int64_t index : {0, 2000}) {
+        const std::vector<uint16_t> frame = tcsim::renderFrame("K7ACC", index);
+        ASSERT_EQ(frame.size() * 2, size_t(K7Frame::kBytes));
+        const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
+        EXPECT_EQ(K7Frame::serial(bytes), "K7ACC");
+        ASSERT_TRUE(K7Frame::refreshParameters(bytes, "K7-22"));
+        ASSERT_TRUE(K7Frame::decode(bytes, result));
+        std::vector<float> truth;
+        ASSERT_TRUE(tcsim::truth("K7ACC", index, truth));
+        const ErrorFigures e = errorFigures(result.temperatures.data(), truth);
+        RecordProperty("median_" + std::to_string(index), std::to_string(e.median));
+        EXPECT_LE(e.median, 0.1);
+        EXPECT_LE(e.p99, 0.5);
+        expectWithinAPixel(result.maxY * 256 + result.maxX, indexOfMax(truth), 256, "hottest");
+        expectWithinAPixel(result.minY * 256 + result.minX, indexOfMin(truth), 256, "coldest");
+    }
+    tcsim::clearRegistryText();
+}
+
+} // namespace
