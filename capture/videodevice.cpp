@@ -1,0 +1,402 @@
+#include "videodevice.h"
+
+#include "K7Dll.h"
+#include "configmanager.h"
+#include "devicemodel.h"
+#include "k7frame.h"
+#include "libtctemp.h"
+#include "log.h"
+#include "serialnumber.h"
+#include "tcal_module.h"
+
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr int kMaxVideoInputs = 16;
+
+bool matchesUvcFilter(const tcuvc_device_entry_t& e)
+{
+    return e.name && ((e.product_id == 0x5840 && e.vendor_id == 0x0BDA) || e.product_id == 0x5830);
+}
+
+bool isK722Name(const char* name)
+{
+    return std::strcmp(name, "K7-22") == 0 || std::strcmp(name, "Z8R") == 0;
+}
+
+} // namespace
+
+VideoDevice::VideoDevice(FrameReadyCallback sink) : frameSink(std::move(sink))
+{
+    createHandles();
+    lowTemperatureMode = ConfigManager::getInstance()->getEquipmentValue(QStringLiteral("LowTemperatureMode"));
+}
+
+VideoDevice::~VideoDevice()
+{
+    closeCamera();
+    releaseHandles();
+}
+
+void VideoDevice::createHandles()
+{
+    uvcHandle = tcuvc_create_handle();
+    cmdHandle = tccmd_create_handle(uvcHandle, 1);
+    tcuvc_camera_init(uvcHandle);
+}
+
+void VideoDevice::releaseHandles()
+{
+    tcuvc_camera_release(uvcHandle);
+    tccmd_delete_handle(cmdHandle);
+    tcuvc_delete_handle(uvcHandle);
+    cmdHandle = nullptr;
+    uvcHandle = nullptr;
+}
+
+DeviceKind VideoDevice::kind() const
+{
+    return modelIndex > 0 && modelIndex < kDeviceModelCount ? deviceModelTable()[size_t(modelIndex)].kind : None;
+}
+
+bool VideoDevice::isPresent(int row)
+{
+    modelIndex = row;
+    const DeviceKind k = kind();
+    bool present = false;
+    if (k == DirectShowY16)
+        present = isPresentVideoInput();
+    else if (k == Uvc384 || k == Uvc256 || k == Uvc160)
+        present = isPresentUvc();
+    lastPresence = present;
+    return present;
+}
+
+bool VideoDevice::findUvcEntry(tcuvc_device_entry_t& entry)
+{
+    tcuvc_device_entry_t list[TCUVC_MAX_DEVICES] = {};
+    if (tcuvc_camera_list(uvcHandle, list) < 0) {
+        if (lastPresence)
+            LOG_INFO(LOG_CAMERA) << "list is empty";
+        return false;
+    }
+    for (const tcuvc_device_entry_t& candidate : list) {
+        if (matchesUvcFilter(candidate)) {
+            entry = candidate;
+            return true;
+        }
+    }
+    if (lastPresence)
+        LOG_INFO(LOG_CAMERA) << "pid vid is empty";
+    return false;
+}
+
+bool VideoDevice::isPresentUvc()
+{
+    if (deviceName == kK722Name)
+        return false;
+    if (!uvcHandle)
+        LOG_INFO(LOG_CAMERA) << "tcuvc is null";
+    tcuvc_device_entry_t entry{};
+    if (!findUvcEntry(entry))
+        return false;
+    deviceName = entry.name;
+    return true;
+}
+
+bool VideoDevice::isPresentVideoInput()
+{
+    if (deviceName == kUvcName)
+        return false;
+    vi_device_info_t devices[kMaxVideoInputs] = {};
+    const int count = vi_list_devices(devices, kMaxVideoInputs);
+    if (count < 0) {
+        LOG_INFO(LOG_CAMERA) << "CreateClassEnumerator failed";
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        const char* name = devices[i].description[0] ? devices[i].description : devices[i].friendly_name;
+        if (expectedName == QLatin1String(kK722Name) && isK722Name(name)) {
+            deviceName = kK722Name;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool VideoDevice::openCamera()
+{
+    bool opened = false;
+    if (deviceName == kK722Name)
+        opened = openVideoInput();
+    else if (deviceName == kUvcName)
+        opened = openUvc(kind() == Uvc160);
+    if (opened)
+        openedKind = deviceName == kK722Name ? DirectShowY16 : kind();
+    return opened;
+}
+
+bool VideoDevice::openUvc(bool halves)
+{
+    if (halves)
+        LOG_INFO(LOG_CAMERA) << "连接160设备";
+    // The camera settles after it is listed before it takes an open.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    tcuvc_device_entry_t entry{};
+    if (!findUvcEntry(entry))
+        return false;
+    deviceName = entry.name;
+    uint8_t info[TCUVC_INFO_BYTES] = {};
+    if (tcuvc_camera_info_get(uvcHandle, &entry, info) < 0) {
+        LOG_INFO(LOG_CAMERA) << (halves ? "160获取相机信息失败" : "uvc info get failed");
+        return false;
+    }
+    if (tcuvc_camera_open_same(uvcHandle, &entry, 0) < 0) {
+        LOG_INFO(LOG_CAMERA) << "openFail";
+        return false;
+    }
+    selectedEntry = entry;
+    if (!halves)
+        TcalModule::bindTableFiles(cmdHandle);
+
+    streamParameters = {};
+    streamParameters.device = entry;
+    std::memcpy(&streamParameters.format, info, 8);
+    std::memcpy(&streamParameters.width, info + 8, 4);
+    std::memcpy(&streamParameters.height, info + 12, 4);
+    std::memcpy(&streamParameters.fps, info + 20, 4);
+    streamParameters.frame_bytes = streamParameters.width * streamParameters.height * 2;
+    streamParameters.timeout_ms = 1000;
+
+    const DeviceKind k = halves ? Uvc160 : kind();
+    const CalibrationTables tables = halves ? CalibrationTables() : TcalModule::load(cmdHandle, k, lowTemperatureMode);
+    if (!pipeline.open(k, int(streamParameters.width), int(streamParameters.height), cmdHandle, tables)) {
+        LOG_INFO(LOG_CAMERA) << "stream size" << streamParameters.width << streamParameters.height
+                             << "does not fit the camera";
+        tcuvc_camera_close(uvcHandle);
+        return false;
+    }
+    const tcuvc_callback_t callback{uvcHandle, &VideoDevice::onUvcFrame, this};
+    if (tcuvc_camera_stream_start(uvcHandle, &streamParameters, &callback) < 0) {
+        if (halves)
+            LOG_INFO(LOG_CAMERA) << "callback failed";
+        pipeline.close();
+        tcuvc_camera_close(uvcHandle);
+        return false;
+    }
+    if (!halves) {
+        y16Preview = true;
+        if (y16_preview_start(cmdHandle, 0, 5) < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            y16_preview_start(cmdHandle, 0, 5);
+        }
+    }
+    return true;
+}
+
+void VideoDevice::onUvcFrame(void* frame, void* user)
+{
+    auto* self = static_cast<VideoDevice*>(user);
+    if (self->pipeline.processFrame(static_cast<const uint8_t*>(frame)) && self->frameSink)
+        self->frameSink(nullptr, 0, nullptr);
+}
+
+bool VideoDevice::openVideoInput()
+{
+    LOG_INFO(LOG_CAMERA) << "initializeGraph";
+    LOG_INFO(LOG_CAMERA) << "initializeVideo";
+    vi_device_info_t devices[kMaxVideoInputs] = {};
+    const int count = vi_list_devices(devices, kMaxVideoInputs);
+    if (count < 0)
+        LOG_INFO(LOG_CAMERA) << "CreateClassEnumerator failed";
+    for (int i = 0; i < count; ++i) {
+        const char* name = devices[i].description[0] ? devices[i].description : devices[i].friendly_name;
+        if (!isK722Name(name))
+            continue;
+        LOG_INFO(LOG_CAMERA) << "initialize device";
+        vi_device_t* device = vi_open(devices[i].path);
+        if (!device) {
+            LOG_INFO(LOG_CAMERA) << "Fail to add source filter for moniker of current graph for device";
+            continue;
+        }
+        VideoInputEntry entry{device, 0, 0, false};
+        if (vi_get_format(device, &entry.width, &entry.height) != 0 ||
+            vi_set_callback(device, &VideoDevice::onVideoInputSample, this) != 0) {
+            LOG_INFO(LOG_CAMERA) << "Fail to set callback function of sample grabber for device";
+            vi_close(device);
+            continue;
+        }
+        entries.push_back(entry);
+    }
+    if (entries.empty()) {
+        LOG_INFO(LOG_CAMERA) << "Fpga_connectDevice, bRet=" << -1;
+        return false;
+    }
+    selectedVideoInput = 0;
+    return true;
+}
+
+void VideoDevice::onVideoInputSample(const uint8_t* buffer, int length, void* user)
+{
+    auto* self = static_cast<VideoDevice*>(user);
+    if (self->frameSink)
+        self->frameSink(const_cast<uint8_t*>(buffer), length, self);
+}
+
+void VideoDevice::sendStartupCommands()
+{
+    if (!isK722() || selectedVideoInput >= entries.size())
+        return;
+    for (int command : {0x8020, 0x8004, 0x8000})
+        sendCameraCommand(command);
+    VideoInputEntry& entry = entries[selectedVideoInput];
+    entry.running = vi_run(entry.device) == 0;
+}
+
+bool VideoDevice::sendCameraCommand(int value)
+{
+    if (!isK722() || selectedVideoInput >= entries.size())
+        return false;
+    return vi_set_camera_control(entries[selectedVideoInput].device, VI_CAMERA_CONTROL_ZOOM, value,
+                                 VI_FLAGS_MANUAL) == 0;
+}
+
+bool VideoDevice::closeCamera()
+{
+    openedKind = None;
+    bool closed = false;
+    if (deviceName == kK722Name) {
+        closeVideoInput();
+        closed = true;
+    } else if (deviceName == kUvcName) {
+        closed = closeUvc();
+    }
+    deviceName.clear();
+    return closed;
+}
+
+void VideoDevice::closeVideoInput()
+{
+    LOG_INFO(LOG_CAMERA) << "Fpga_disconnectDevice";
+    for (VideoInputEntry& entry : entries)
+        vi_close(entry.device); // stops and joins its stream first
+    entries.clear();
+}
+
+bool VideoDevice::closeUvc()
+{
+    LOG_INFO(LOG_CAMERA) << "close camera";
+    if (tcuvc_camera_stream_close(uvcHandle, 0) < 0)
+        LOG_INFO(LOG_CAMERA) << "stream close failed";
+    else
+        tcuvc_camera_close(uvcHandle);
+    LOG_INFO(LOG_CAMERA) << "Release_resources";
+    y16Preview = false;
+    pipeline.close();
+    // Fresh handles, so the next connection starts clean.
+    releaseHandles();
+    createHandles();
+    return true;
+}
+
+void VideoDevice::setTemperatureRange(bool on)
+{
+    if (!isUvc())
+        return;
+    lowTemperatureMode = on;
+    if (kind() != Uvc160)
+        pipeline.replaceTables(TcalModule::load(cmdHandle, kind(), on));
+    set_prop_tpd_params(cmdHandle, 5, on ? 0 : 1);
+    setAutoShutter(1);
+}
+
+void VideoDevice::setAutoShutter(uint16_t value)
+{
+    if (!isUvc())
+        return;
+    set_prop_auto_shutter_params(cmdHandle, 0, value);
+    uint16_t current = 0;
+    get_prop_auto_shutter_params(cmdHandle, 2, &current);
+    if (current >= 10) {
+        LOG_INFO(LOG_CAMERA) << "shutter max is" << current;
+        set_prop_auto_shutter_params(cmdHandle, 2, value);
+        spi_config_save(cmdHandle, 12);
+    } else if (current == 0) {
+        set_prop_auto_shutter_params(cmdHandle, 0, value);
+    }
+}
+
+bool VideoDevice::frameSizes(const uint8_t* data, int length, int& temperatureCount, int& imageBytes) const
+{
+    if (openKind() == DirectShowY16) {
+        if (entries.empty() || !K7Frame::acceptsFormat(entries[selectedVideoInput].width,
+                                                       entries[selectedVideoInput].height) ||
+            !data || length < K7Frame::kBytes)
+            return false;
+        temperatureCount = imageBytes = K7Frame::kImageWords;
+        return true;
+    }
+    if (openKind() != None && pipeline.isOpen()) {
+        temperatureCount = imageBytes = pipeline.streamPixels();
+        return true;
+    }
+    return false;
+}
+
+QByteArray VideoDevice::readSerial(const uint8_t* data, int length)
+{
+    if (openKind() == DirectShowY16)
+        return data && length >= K7Frame::kBytes ? K7Frame::serial(data) : QByteArray();
+    uint8_t info[64] = {};
+    get_device_info(cmdHandle, 7, info);
+    return serialFromDeviceInfo(info);
+}
+
+void VideoDevice::refreshParameters(const uint8_t* data)
+{
+    if (openKind() == DirectShowY16 && data)
+        K7Frame::refreshParameters(data, kK722Name);
+}
+
+bool VideoDevice::extractFrame(const uint8_t* data, FrameResult& result)
+{
+    if (openKind() == DirectShowY16)
+        return data && K7Frame::decode(data, result);
+    return openKind() != None && extractUvcFrame(pipeline, result);
+}
+
+void VideoDevice::updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance,
+                                         float fix)
+{
+    if (isUvc()) {
+        set_prop_tpd_params(cmdHandle, 3, uint16_t(int(emiss * 128)));
+        set_prop_tpd_params(cmdHandle, 4, 1);
+        set_prop_tpd_params(cmdHandle, 2, uint16_t(int(airtmp + 273.15f)));
+        set_prop_tpd_params(cmdHandle, 1, uint16_t(int(refltmp + 273.15f)));
+    } else if (isK722()) {
+        UpdateFixParam(emiss, refltmp, airtmp, humi, uint16_t(std::floor(distance + 0.5f)), fix);
+    }
+}
+
+void VideoDevice::readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
+                                       const uint8_t* tauTable, float& distance, uint16_t& tauValue)
+{
+    if (isK722()) {
+        uint16_t distance16 = 0;
+        GetFixParam(&emiss, &refltmp, &airtmp, &humi, &distance16, &fix);
+        distance = distance16;
+    } else if (isUvc()) {
+        read_tau(tauTable, humi, airtmp, distance, &tauValue);
+    }
+}
+
+void VideoDevice::resetCalibration()
+{
+    if (isUvc())
+        ooc_b_update(cmdHandle, 0);
+    else if (isK722())
+        sendCameraCommand(0x8000);
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "devicekind.h"
+#include "frameresult.h"
+#include "libtccmd.h"
+#include "libtcuvc.h"
+#include "uvcpipeline.h"
+#include "videoinput.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class VideoDevice;
+
+// Called on the capture thread once per frame: the raw sample for the K7-22; null, 0, null
+// for the UVC kinds, whose results already lie in the device.
+using FrameReadyCallback = std::function<void(unsigned char* data, int length, VideoDevice* device)>;
+
+// Capture back-end of the single-stream cameras (kinds 1-4): finds the camera of a table row,
+// opens it, runs the device half of the frame pipeline on its frames and closes it. The
+// K7-22 is a video-input device driven by command words through its zoom control; the UVC
+// cameras go through the SDK's device and command libraries.
+//
+// Not thread-safe: the device manager serialises opening, closing and commands.
+class VideoDevice
+{
+public:
+    static constexpr const char* kK722Name = "K7-22";
+    static constexpr const char* kUvcName = "USB Camera";
+
+    explicit VideoDevice(FrameReadyCallback frameSink);
+    ~VideoDevice();
+    VideoDevice(const VideoDevice&) = delete;
+    VideoDevice& operator=(const VideoDevice&) = delete;
+
+    bool isPresent(int row);
+    bool openCamera();
+    bool closeCamera();
+    void setExpectedName(const QString& name) { expectedName = name; }
+    void setLowTemperatureMode(bool on) { lowTemperatureMode = on; }
+    // UVC: tables and gain of the measuring range (true: the high-temperature range).
+    void setTemperatureRange(bool on);
+    void setAutoShutter(uint16_t value);
+    // K7-22: a command word through the zoom control of the selected entry.
+    bool sendCameraCommand(int value);
+    // K7-22: 0x8020, 0x8004, 0x8000, then the stream runs.
+    void sendStartupCommands();
+
+    bool isK722() const { return deviceName == kK722Name; }
+    bool isUvc() const { return deviceName == kUvcName; }
+    DeviceKind kind() const;
+    // The kind of the open camera; safe to ask from the capture thread.
+    DeviceKind openKind() const { return DeviceKind(openedKind.load()); }
+
+    // Counts of a frame of the open camera; false when its frames must be dropped.
+    bool frameSizes(const uint8_t* data, int length, int& temperatureCount, int& imageBytes) const;
+    // Serial number: the K7-22's from the frame, a UVC camera's from its device information
+    // (the placeholder when it is not letters and digits only).
+    QByteArray readSerial(const uint8_t* data, int length);
+    // K7-22: its calibration is re-read from this frame.
+    void refreshParameters(const uint8_t* data);
+    // Temperatures, extremes and picture of the current frame into an allocated result.
+    bool extractFrame(const uint8_t* data, FrameResult& result);
+
+    void updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance, float fix);
+    // The K7-22's stored parameters; for a UVC camera the transmittance from tauTable.
+    void readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
+                              const uint8_t* tauTable, float& distance, uint16_t& tauValue);
+    void resetCalibration();
+
+    tccmd_handle_t* commandHandle() const { return cmdHandle; }
+
+private:
+    struct VideoInputEntry
+    {
+        vi_device_t* device;
+        int width, height;
+        bool running;
+    };
+
+    void createHandles();
+    void releaseHandles();
+    bool findUvcEntry(tcuvc_device_entry_t& entry);
+    bool isPresentUvc();
+    bool isPresentVideoInput();
+    bool openUvc(bool halves);
+    bool openVideoInput();
+    bool closeUvc();
+    void closeVideoInput();
+    static void onUvcFrame(void* frame, void* user);
+    static void onVideoInputSample(const uint8_t* buffer, int length, void* user);
+
+    FrameReadyCallback frameSink;
+    int modelIndex = -1;
+    // Set while a camera is open; the frame path reads this, never the names the worker
+    // rewrites at every presence test.
+    std::atomic<int> openedKind{None};
+    bool lowTemperatureMode = false;
+    QString expectedName;
+    QByteArray deviceName;
+    tcuvc_handle_t* uvcHandle = nullptr;
+    tccmd_handle_t* cmdHandle = nullptr;
+    tcuvc_device_entry_t selectedEntry{};
+    tcuvc_stream_params_t streamParameters{};
+    bool y16Preview = false;
+    UvcPipeline pipeline;
+    std::vector<VideoInputEntry> entries;
+    size_t selectedVideoInput = 0;
+    bool lastPresence = false; // log the presence lines only when the answer changes
+};

@@ -1,0 +1,583 @@
+#include "functionmodel.h"
+
+#include "K7Dll.h"
+#include "configmanager.h"
+#include "devicemodel.h"
+#include "globals.h"
+#include "log.h"
+#include "process.h"
+#include "videodevice.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTime>
+#include <QTimer>
+
+namespace {
+
+const char kDetectionProgram[] = "DetecApplication";
+// Letters mixed into the serial number for the identifier shown to the user.
+const char kDisplayKey[] = "KTRVMZHQDLXE";
+const char kHexDigits[] = "0123456789ABCDEF";
+constexpr int kScansBeforeRestart = 20;
+constexpr int kScansWhileRunning = 1200;
+
+FunctionModel::DetectionProgram realDetectionProgram()
+{
+    FunctionModel::DetectionProgram program;
+    program.running = [] { return processRunning(QLatin1String(kDetectionProgram)); };
+    program.start = [] {
+        QProcess process;
+        process.setProgram(programPath(gAppDir + QStringLiteral("/detecProcess"), QLatin1String(kDetectionProgram)));
+        // The program watches this process and ends soon after it.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ORVIK_OWNER_PID"), QString::number(QCoreApplication::applicationPid()));
+        process.setProcessEnvironment(environment);
+        if (!process.startDetached())
+            LOG_INFO(LOG_FUNCTION) << "cannot start" << process.program();
+    };
+    program.stop = [] {
+        if (processRunning(QLatin1String(kDetectionProgram)))
+            killProcess(QLatin1String(kDetectionProgram));
+    };
+    return program;
+}
+
+} // namespace
+
+FunctionModel::FunctionModel(QObject* parent) : FunctionModel(Options(), parent) {}
+
+FunctionModel::FunctionModel(const Options& opts, QObject* parent) : QObject(parent), options(opts)
+{
+    const DetectionProgram real = realDetectionProgram();
+    if (!options.detection.running)
+        options.detection.running = real.running;
+    if (!options.detection.start)
+        options.detection.start = real.start;
+    if (!options.detection.stop)
+        options.detection.stop = real.stop;
+
+    initVariable();
+    createChildren();
+    initEquitMessage();
+    createFolders();
+    initMode();
+    createTimers();
+}
+
+void FunctionModel::initVariable()
+{
+    DataInit(256, 192);
+    modelIndex = 0;
+    scanCount = 0;
+    refreshParameters = true;
+    setSerial(QByteArray());
+    LOG_INFO(LOG_FUNCTION) << "InitVariable";
+}
+
+void FunctionModel::createChildren()
+{
+    videoDevice = std::make_unique<VideoDevice>(
+        [this](unsigned char* data, int length, VideoDevice* device) { onCameraFrame(data, length, device); });
+    LOG_INFO(LOG_FUNCTION) << "CreateChildren";
+}
+
+void FunctionModel::initEquitMessage()
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    tempUnit = config->getSettingOrDefault(QStringLiteral("TempUnit"));
+    imagePath = config->getPathOrDefault(QStringLiteral("ImagePath"));
+    videoPath = config->getPathOrDefault(QStringLiteral("VideoPath"));
+    warningSoundName = config->getSettingOrDefault(QStringLiteral("WarningSoundName"));
+    soundIntervalSeconds = config->getSettingOrDefault(QStringLiteral("SoundIntervalSeconds")).toInt();
+    mouseTemp = config->getEquipmentValue(QStringLiteral("MouseTemp"));
+    config->setEquipmentValue(QStringLiteral("MouseTemp"), mouseTemp);
+    threeDLevel = config->getSettingOrDefault(QStringLiteral("3DLevel")).toInt();
+    highTempAlarm = config->getEquipmentValue(QStringLiteral("HighTempAlarm"));
+    highTempThreshold = config->getSettingOrDefault(QStringLiteral("HighTempThreshold"));
+    config->getSettingOrDefault(QStringLiteral("Frequency"));
+    maxTempTrack = config->getEquipmentValue(QStringLiteral("MaxTempTrack"));
+    minTempTrack = config->getEquipmentValue(QStringLiteral("MinTempTrack"));
+
+    bool low = config->getEquipmentValue(QStringLiteral("LowTemperatureMode"));
+    if (low && (gProductName == QLatin1String("Quell_IR") || gProductName == QLatin1String("Harrow_IR"))) {
+        low = false;
+        config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), false);
+    }
+    lowTemperatureMode = low;
+    int highMax = 0, highMin = 0, lowMax = 0, lowMin = 0;
+    config->getFixedTempRange(true, highMax, highMin);
+    config->getFixedTempRange(false, lowMax, lowMin);
+    tempRangeMax = low ? highMax : lowMax;
+    tempRangeMin = low ? highMin : lowMin;
+    LOG_INFO(LOG_FUNCTION) << "InitEquitMessage";
+}
+
+void FunctionModel::createFolders()
+{
+    for (const QString& folder : {gAppDir + QStringLiteral("/TemTable"), imagePath, videoPath})
+        if (!QDir(folder).exists())
+            QDir().mkpath(folder);
+}
+
+void FunctionModel::initMode()
+{
+    worker = std::thread(&FunctionModel::workerLoop, this);
+    LOG_INFO(LOG_FUNCTION) << "InitMode";
+}
+
+void FunctionModel::createTimers()
+{
+    appRunTimer = new QTimer(this);
+    calibTimer = new QTimer(this);
+    frequencyTimer = new QTimer(this);
+    frequencyParamTimer = new QTimer(this);
+    connect(appRunTimer, &QTimer::timeout, this, &FunctionModel::AppRunTime);
+    connect(calibTimer, &QTimer::timeout, this, &FunctionModel::calibDevices);
+    connect(frequencyTimer, &QTimer::timeout, this, &FunctionModel::frencDevice);
+    connect(frequencyParamTimer, &QTimer::timeout, this, &FunctionModel::AutoGetFrequencyParame);
+    appRunTimer->start(6000);
+    frequencyParamTimer->start(45000);
+}
+
+FunctionModel::~FunctionModel()
+{
+    LOG_INFO(LOG_FUNCTION) << "~FunctionModel";
+    emptyResultFile();
+    stopDetection();
+    uninitEquitMessage();
+
+    // Ended cooperatively: the worker finishes its step, never dies holding a lock or
+    // halfway through opening a camera.
+    {
+        std::lock_guard<std::mutex> lock(workerMutex);
+        stopRequested = true;
+    }
+    workerWake.notify_all();
+    if (worker.joinable())
+        worker.join();
+    for (QTimer* timer : {appRunTimer, calibTimer, frequencyTimer, frequencyParamTimer})
+        timer->stop();
+    {
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        videoDevice.reset(); // closes an open camera and joins its stream
+    }
+    QMutexLocker lock(&frameMutex);
+    result.release();
+}
+
+void FunctionModel::uninitEquitMessage()
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), lowTemperatureMode);
+    config->setEquipmentValue(QStringLiteral("HighTempAlarm"), highTempAlarm);
+    config->setEquipmentValue(QStringLiteral("MaxTempTrack"), maxTempTrack);
+    config->setEquipmentValue(QStringLiteral("MinTempTrack"), minTempTrack);
+    const bool rotationSavingOff = config->getEquipmentValue(QStringLiteral("SaveRotate"));
+    config->setEquipmentValue(QStringLiteral("SaveRotate"), rotationSavingOff);
+    if (!rotationSavingOff) {
+        config->setSettingValue(QStringLiteral("RotateAngle"), QString::number(orientation.rotation()));
+        config->setEquipmentValue(QStringLiteral("HorizontalFlip"), orientation.hFlip());
+        config->setEquipmentValue(QStringLiteral("VerticalFlip"), orientation.vFlip());
+    }
+    LOG_INFO(LOG_FUNCTION) << "UninitEquitMessage";
+}
+
+// ---------------------------------------------------------------- worker
+
+void FunctionModel::workerLoop()
+{
+    {
+        std::lock_guard<std::mutex> lock(workerMutex);
+        paused = false;
+    }
+    const auto interval = std::chrono::milliseconds(options.loopIntervalMs);
+    while (true) {
+        {
+            std::unique_lock<std::mutex> lock(workerMutex);
+            workerWake.wait(lock, [this] { return !paused || stopRequested; });
+            if (stopRequested)
+                break;
+        }
+        scanStep();
+        detectionStep();
+        connectionStep();
+        std::unique_lock<std::mutex> lock(workerMutex);
+        if (workerWake.wait_for(lock, interval, [this] { return stopRequested; }))
+            break;
+    }
+    const QTime now = QTime::currentTime();
+    LOG_INFO(LOG_FUNCTION) << "Time:"
+                           << QString::asprintf("%02d:%02d:%02d %03d", now.hour(), now.minute(), now.second(),
+                                                now.msec());
+}
+
+void FunctionModel::scanStep()
+{
+    if (connected) {
+        scanCount = 0;
+        return;
+    }
+    ++scanCount;
+    emit ConnectErr(tr("正在扫描设备......"));
+    if (!options.detection.running()) {
+        if (scanCount >= kScansBeforeRestart) {
+            LOG_INFO(LOG_FUNCTION) << "Exceedconnect:" << scanCount;
+            scanCount = 0;
+            startDetection();
+        }
+        return;
+    }
+    if (scanCount > kScansWhileRunning) {
+        stopDetection();
+        startDetection();
+        scanCount = 0;
+    }
+}
+
+void FunctionModel::detectionStep()
+{
+    QSettings resultFile(resultFilePath(), QSettings::IniFormat);
+    const QString productName = resultFile.value(QStringLiteral("productName")).toString();
+    const QString cameraName = resultFile.value(QStringLiteral("cameraName")).toString();
+    if (cameraName.isEmpty() || cameraName == deviceModelTable()[size_t(modelIndex.load())].cameraName)
+        return;
+    emit ConnectErr(tr("检测到设备，正在等待连接，请稍候......"));
+    if (productName != gProductName) {
+        emit ConnectErr(tr("设备和软件不匹配!请检查软件或设备。"));
+        LOG_INFO(LOG_FUNCTION) << "camera is not match " + gProductName + "! CameraType is " + cameraName;
+        modelIndex = 0;
+        restartDetection();
+        return;
+    }
+    const int row = findDeviceModel(cameraName, productName);
+    if (row < 0)
+        return;
+    const DeviceKind kind = deviceModelTable()[size_t(row)].kind;
+    const FrameSize size = announcedFrameSize(kind);
+    emit sendCameraSize(size.width, size.height, row);
+    LOG_INFO(LOG_FUNCTION) << (kind == Uvc384 ? "检测到384" : kind == Uvc160 ? "检测到160" : kind == DualLight ? "检测到双光" : "检测到256");
+    {
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        videoDevice->setExpectedName(cameraName);
+    }
+    modelIndex = row;
+    scanCount = 0;
+}
+
+void FunctionModel::connectionStep()
+{
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    const bool present = videoDevice->isPresent(modelIndex);
+    if (connected && !present) {
+        tearDownConnection();
+    } else if (connected && present) {
+        if (!serial().isEmpty() && justConnected.exchange(false)) {
+            emit setConnected(true);
+            emit serportStop();
+        }
+    } else if (!connected && present) {
+        emit ConnectErr(tr("设备正在连接中，请稍候......"));
+        openCamera();
+        emit ConnectErr(QString());
+    }
+}
+
+void FunctionModel::openCamera()
+{
+    const DeviceKind kind = DeviceKind(getDeviceKind());
+    if (kind < DirectShowY16 || kind > Uvc160)
+        return; // the dual-light camera has a back-end of its own
+    videoDevice->setLowTemperatureMode(lowTemperatureMode);
+    connected = videoDevice->openCamera();
+    if (!connected)
+        return;
+    justConnected = true;
+    refreshParameters = true;
+    videoDevice->sendStartupCommands();
+    if (videoDevice->isUvc()) {
+        videoDevice->setTemperatureRange(lowTemperatureMode);
+    } else if (videoDevice->isK722()) {
+        emit Sets0_40();
+        ConfigManager* config = ConfigManager::getInstance();
+        if (config->getEquipmentValue(QStringLiteral("LowTemperatureMode")))
+            config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), false);
+        int max = 0, min = 0;
+        config->getFixedTempRange(false, max, min);
+        emit InitTempRange(tempUnit, min, max);
+    }
+}
+
+void FunctionModel::tearDownConnection()
+{
+    justConnected = false;
+    connected = false;
+    modelIndex = 0;
+    videoDevice->setExpectedName(QString());
+    videoDevice->closeCamera();
+    emit setConnected(false);
+    setSerial(QByteArray());
+    emit SetSN(QString());
+    {
+        QMutexLocker lock(&frameMutex);
+        result.release();
+    }
+    emit SetDoubleModel(1);
+    emit DoubleConnected(false);
+    restartDetection();
+}
+
+// ---------------------------------------------------------------- detection program
+
+QString FunctionModel::resultFilePath() const
+{
+    return gAppDir + QStringLiteral("/detecProcess/NameConfig.ini");
+}
+
+void FunctionModel::emptyResultFile()
+{
+    QFile file(resultFilePath());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        file.close();
+}
+
+void FunctionModel::startDetection()
+{
+    emptyResultFile();
+    options.detection.start();
+}
+
+void FunctionModel::stopDetection()
+{
+    LOG_INFO(LOG_FUNCTION) << "KillProcess";
+    options.detection.stop();
+}
+
+void FunctionModel::restartDetection()
+{
+    // A second copy would fight the first over the result file: stop it before starting.
+    stopDetection();
+    startDetection();
+}
+
+// ---------------------------------------------------------------- frames
+
+QByteArray FunctionModel::serial() const
+{
+    std::lock_guard<std::mutex> lock(serialMutex);
+    return deviceSerial;
+}
+
+void FunctionModel::setSerial(const QByteArray& value)
+{
+    std::lock_guard<std::mutex> lock(serialMutex);
+    deviceSerial = value.left(63);
+}
+
+void FunctionModel::onCameraFrame(unsigned char* data, int length, VideoDevice*)
+{
+    if (serial().isEmpty()) {
+        setSerial(videoDevice->readSerial(data, length));
+        QMetaObject::invokeMethod(this, "checkSN", Qt::QueuedConnection);
+        return;
+    }
+    if (!connected)
+        return;
+    if (refreshParameters.exchange(false))
+        videoDevice->refreshParameters(data);
+    int temperatureCount = 0, imageBytes = 0;
+    if (!videoDevice->frameSizes(data, length, temperatureCount, imageBytes))
+        return;
+    {
+        QMutexLocker lock(&frameMutex);
+        if (!result.allocated())
+            result.allocate(temperatureCount, imageBytes);
+        if (!videoDevice->extractFrame(data, result))
+            return;
+        imageMode.apply(videoDevice->openKind(), result.image.data());
+        result.imageBytes = imageBytes;
+    }
+    QMetaObject::invokeMethod(this, "presentFrame", Qt::QueuedConnection);
+}
+
+void FunctionModel::presentFrame()
+{
+    QMutexLocker lock(&frameMutex);
+    if (!frameCallback || !result.allocated())
+        return;
+    if (!imageOnly)
+        frameCallback(result.temperatures.data(), result.image.data(), result.imageBytes, result.maxX,
+                      result.maxY, result.maxTemp, result.minX, result.minY, result.minTemp);
+    else
+        frameCallback(nullptr, result.image.data(), result.imageBytes, 0, 0, 0.0f, 0, 0, 0.0f);
+}
+
+void FunctionModel::setFrameCallback(FrameCallback callback)
+{
+    QMutexLocker lock(&frameMutex);
+    frameCallback = callback;
+}
+
+void FunctionModel::setImageMode(int mode)
+{
+    QMutexLocker lock(&frameMutex);
+    imageMode.set(mode);
+}
+
+// ---------------------------------------------------------------- serial number
+
+QString FunctionModel::displayIdentifier(const QByteArray& serial)
+{
+    QString identifier;
+    const int length = std::min(int(serial.size()), 63);
+    for (int i = 0; i < length; ++i) {
+        const auto byte = uint8_t(serial[i]);
+        if (length <= 6) {
+            const uint8_t x = byte ^ uint8_t(kDisplayKey[i]);
+            identifier += QLatin1Char(kHexDigits[x >> 4]);
+            identifier += QLatin1Char(kHexDigits[x & 15]);
+        } else {
+            identifier += QLatin1Char(kHexDigits[(byte ^ uint8_t(kDisplayKey[0])) & 15]);
+        }
+    }
+    return identifier;
+}
+
+void FunctionModel::checkSN()
+{
+    emit SetSN(displayIdentifier(serial()));
+    calibTimer->start(3000);
+    LOG_INFO(LOG_FUNCTION) << "device check success";
+}
+
+// ---------------------------------------------------------------- timers
+
+void FunctionModel::AppRunTime()
+{
+    appRunTimer->stop();
+    startupElapsed = true;
+}
+
+void FunctionModel::calibDevices()
+{
+    if (connected) {
+        refreshParameters = true;
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        videoDevice->sendCameraCommand(0x8000);
+    }
+    calibTimer->stop();
+}
+
+void FunctionModel::AutoGetFrequencyParame()
+{
+    if (!connected || !isK722())
+        return;
+    const int seconds = ConfigManager::getInstance()->getSettingOrDefault(QStringLiteral("Frequency")).toInt();
+    // A setting that does not parse would make a timer that fires without pause.
+    frequencyMs = (seconds > 0 ? seconds : 10) * 1000;
+    frequencyTimer->start(frequencyMs);
+}
+
+void FunctionModel::frencDevice()
+{
+    if (!isK722() || !connected)
+        return;
+    refreshParameters = true;
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    videoDevice->sendCameraCommand(0x8000);
+}
+
+// ---------------------------------------------------------------- operations
+
+int FunctionModel::getDeviceKind() const
+{
+    return deviceModelTable()[size_t(modelIndex.load())].kind;
+}
+
+bool FunctionModel::isK722() const
+{
+    std::lock_guard<std::recursive_mutex> lock(const_cast<std::recursive_mutex&>(cameraMutex));
+    return videoDevice && videoDevice->isK722();
+}
+
+bool FunctionModel::setLowTemperatureMode(bool on)
+{
+    if (!connected)
+        return false;
+    if (on && isK722()) {
+        emit highRangeUnavailable();
+        return false;
+    }
+    ConfigManager* config = ConfigManager::getInstance();
+    int max = 0, min = 0;
+    config->getFixedTempRange(on, max, min);
+    tempRangeMax = max;
+    tempRangeMin = min;
+    lowTemperatureMode = on;
+    const QString unit = config->getSettingOrDefault(QStringLiteral("TempUnit"));
+    config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), on);
+    const int kind = getDeviceKind();
+    if (kind >= DirectShowY16 && kind <= Uvc160) {
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        videoDevice->setTemperatureRange(on);
+    }
+    emit InitTempRange(unit, tempRangeMin, tempRangeMax);
+    emit setTempUnit(unit);
+    return true;
+}
+
+void FunctionModel::resetCalibration()
+{
+    if (!connected)
+        return;
+    refreshParameters = true;
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    videoDevice->resetCalibration();
+}
+
+void FunctionModel::updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance,
+                                           float fix)
+{
+    {
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        videoDevice->updateSensorParameters(emiss, refltmp, airtmp, humi, distance, fix);
+    }
+    calibTimer->start(100);
+}
+
+void FunctionModel::readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
+                                         const uint8_t* tauTable, float& distance)
+{
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    videoDevice->readSensorParameters(emiss, refltmp, airtmp, humi, fix, tauTable, distance, tauValue);
+}
+
+void FunctionModel::flipHorizontal()
+{
+    if (imageOnly)
+        return;
+    orientation.flipHorizontal();
+    emit RotateParam(orientation.rotation(), orientation.hFlip(), orientation.vFlip());
+}
+
+void FunctionModel::flipVertical()
+{
+    if (imageOnly)
+        return;
+    orientation.flipVertical();
+    emit RotateParam(orientation.rotation(), orientation.hFlip(), orientation.vFlip());
+}
+
+void FunctionModel::resetOrientation()
+{
+    orientation.reset();
+}
+
+void FunctionModel::setOrientation(int rotation, bool hFlip, bool vFlip)
+{
+    orientation.setRotation(rotation);
+    orientation.setFlips(hFlip, vFlip);
+}

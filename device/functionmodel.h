@@ -1,0 +1,202 @@
+#pragma once
+
+#include "frameresult.h"
+#include "imagemode.h"
+#include "orientation.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class QTimer;
+class VideoDevice;
+
+// Presents one frame on the GUI thread: temperatures (null when only the picture is shown),
+// picture and its byte count, hottest x, y and degC, coldest x, y and degC. Called with the
+// frame mutex held: copy what you keep and return without waiting for another thread.
+using FrameCallback = void (*)(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY,
+                               float maxTemp, int minX, int minY, float minTemp);
+
+// The device manager: finds out which camera is attached (with the detection program),
+// connects and disconnects it on a worker thread, holds the newest frame's results and
+// hands them to the main window, and keeps the camera's range, orientation and settings.
+class FunctionModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How the worker reaches the detection program; tests swap in their own.
+    struct DetectionProgram
+    {
+        std::function<bool()> running;
+        std::function<void()> start; // after the result file is emptied
+        std::function<void()> stop;
+    };
+    struct Options
+    {
+        int loopIntervalMs = 500;
+        DetectionProgram detection; // empty members: the real program below gAppDir
+    };
+
+    explicit FunctionModel(QObject* parent = nullptr);
+    FunctionModel(const Options& options, QObject* parent = nullptr);
+    ~FunctionModel() override;
+
+    void setFrameCallback(FrameCallback callback);
+    void setImageMode(int mode);
+    void flipHorizontal();
+    void flipVertical();
+    void resetOrientation();
+    // The orientation saved at the last shutdown, applied at start.
+    void setOrientation(int rotation, bool hFlip, bool vFlip);
+    // true: the high-temperature range. False when refused.
+    bool setLowTemperatureMode(bool on);
+    void resetCalibration();
+    void updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance, float fix);
+    void readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
+                              const uint8_t* tauTable, float& distance);
+    void setImageOnly(bool on) { imageOnly = on; }
+
+    int getModelIndex() const { return modelIndex; }
+    int getDeviceKind() const;
+    bool isConnected() const { return connected; }
+    bool isK722() const;
+    bool getLowTemperatureMode() const { return lowTemperatureMode; }
+    int getTempRangeMin() const { return tempRangeMin; }
+    int getTempRangeMax() const { return tempRangeMax; }
+    int getRotation() const { return orientation.rotation(); }
+    bool getHFlip() const { return orientation.hFlip(); }
+    bool getVFlip() const { return orientation.vFlip(); }
+    uint16_t getTauValue() const { return tauValue; }
+
+    // The settings snapshot read at construction.
+    QString getTempUnit() const { return tempUnit; }
+    QString getImagePath() const { return imagePath; }
+    QString getVideoPath() const { return videoPath; }
+    QString getWarningSoundName() const { return warningSoundName; }
+    int getSoundIntervalSeconds() const { return soundIntervalSeconds; }
+    bool getMouseTemp() const { return mouseTemp; }
+    int getThreeDLevel() const { return threeDLevel; }
+    bool getHighTempAlarm() const { return highTempAlarm; }
+    QString getHighTempThreshold() const { return highTempThreshold; }
+    bool getMaxTempTrack() const { return maxTempTrack; }
+    bool getMinTempTrack() const { return minTempTrack; }
+    void setTempUnitValue(const QString& unit) { tempUnit = unit; }
+    void setImagePath(const QString& path) { imagePath = path; }
+    void setVideoPath(const QString& path) { videoPath = path; }
+    void setWarningSoundName(const QString& name) { warningSoundName = name; }
+    void setSoundIntervalSeconds(int seconds) { soundIntervalSeconds = seconds; }
+    void setMouseTemp(bool off) { mouseTemp = off; }
+    void setThreeDLevel(int level) { threeDLevel = level; }
+    void setHighTempAlarm(bool on) { highTempAlarm = on; }
+    void setHighTempThreshold(const QString& threshold) { highTempThreshold = threshold; }
+    void setMaxTempTrack(bool on) { maxTempTrack = on; }
+    void setMinTempTrack(bool on) { minTempTrack = on; }
+
+    // The identifier shown for a serial number, with the program's display key.
+    static QString displayIdentifier(const QByteArray& serial);
+
+signals:
+    void SetSN(QString sn);
+    void setConnected(bool connected);
+    void RotateParam(int rote, bool hfilp, bool vfilp);
+    void setTempUnit(QString unit);
+    void sendCameraSize(int width, int high, int num);
+    void InitTempRange(QString temp, int min, int max);
+    void serportStart();
+    void serportStop();
+    void Sets0_40();
+    void ConnectErr(QString mess);
+    void GetPortDataErr(QString mess);
+    void DoubleConnected(bool connected);
+    void SetDoubleModel(int mode);
+    // The high-temperature range was asked of a camera that has none: show the notice.
+    void highRangeUnavailable();
+
+private slots:
+    void checkSN();
+    void presentFrame();
+    void AppRunTime();
+    void calibDevices();
+    void frencDevice();
+    void AutoGetFrequencyParame();
+
+private:
+    void initVariable();
+    void createChildren();
+    void initEquitMessage();
+    void createFolders();
+    void initMode();
+    void createTimers();
+    void uninitEquitMessage();
+
+    void workerLoop();
+    void scanStep();
+    void detectionStep();
+    void connectionStep();
+    void tearDownConnection();
+    void openCamera();
+
+    void startDetection();
+    void stopDetection();
+    void restartDetection();
+    void emptyResultFile();
+    QString resultFilePath() const;
+
+    void onCameraFrame(unsigned char* data, int length, VideoDevice* device);
+    QByteArray serial() const;
+    void setSerial(const QByteArray& serial);
+
+    Options options;
+    std::unique_ptr<VideoDevice> videoDevice;
+
+    // Worker thread.
+    std::thread worker;
+    std::mutex workerMutex;
+    std::condition_variable workerWake;
+    bool paused = false;
+    bool stopRequested = false;
+    // Opening, closing, range changes and commands act on the camera one at a time.
+    std::recursive_mutex cameraMutex;
+
+    // Connection state.
+    std::atomic<int> modelIndex{0};
+    std::atomic<bool> connected{false};
+    std::atomic<bool> justConnected{false};
+    std::atomic<bool> refreshParameters{true};
+    int scanCount = 0;
+    mutable std::mutex serialMutex;
+    QByteArray deviceSerial;
+
+    // Frame results, guarded by frameMutex.
+    QMutex frameMutex;
+    FrameResult result;
+    FrameCallback frameCallback = nullptr;
+    std::atomic<bool> imageOnly{false};
+    ImageMode imageMode;
+
+    // Range and orientation.
+    std::atomic<bool> lowTemperatureMode{false};
+    int tempRangeMin = 0, tempRangeMax = 0;
+    Orientation orientation;
+    uint16_t tauValue = 0;
+
+    // Settings snapshot.
+    QString tempUnit, imagePath, videoPath, warningSoundName, highTempThreshold;
+    int soundIntervalSeconds = 5, threeDLevel = 4, frequencyMs = 10000;
+    bool mouseTemp = false, highTempAlarm = false, maxTempTrack = false, minTempTrack = false;
+    bool startupElapsed = false;
+
+    QTimer* appRunTimer = nullptr;
+    QTimer* calibTimer = nullptr;
+    QTimer* frequencyTimer = nullptr;
+    QTimer* frequencyParamTimer = nullptr;
+};
