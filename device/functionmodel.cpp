@@ -6,6 +6,7 @@
 #include "globals.h"
 #include "log.h"
 #include "process.h"
+#include "threadname.h"
 #include "videodevice.h"
 
 #include <QCoreApplication>
@@ -162,8 +163,10 @@ FunctionModel::~FunctionModel()
     for (QTimer* timer : {appRunTimer, calibTimer, frequencyTimer, frequencyParamTimer})
         timer->stop();
     {
+        // Close first: the stream thread uses the device until closing has joined it.
         std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-        videoDevice.reset(); // closes an open camera and joins its stream
+        videoDevice->closeCamera();
+        videoDevice.reset();
     }
     QMutexLocker lock(&frameMutex);
     result.release();
@@ -190,6 +193,7 @@ void FunctionModel::uninitEquitMessage()
 
 void FunctionModel::workerLoop()
 {
+    setCurrentThreadName("orvik-worker");
     {
         std::lock_guard<std::mutex> lock(workerMutex);
         paused = false;

@@ -1,4 +1,33 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>FunctionModel</name>
+    <message>
+        <source>正在扫描设备......</source>
+        <translation>正在扫描设备......</translation>
+    </message>
+    <message>
+        <source>检测到设备，正在等待连接，请稍候......</source>
+        <translation>检测到设备，正在等待连接，请稍候......</translation>
+    </message>
+    <message>
+        <source>设备和软件不匹配!请检查软件或设备。</source>
+        <translation>设备和软件不匹配!请检查软件或设备。</translation>
+    </message>
+    <message>
+        <source>设备正在连接中，请稍候......</source>
+        <translation>设备正在连接中，请稍候......</translation>
+    </message>
+</context>
+<context>
+    <name>TempHint</name>
+    <message>
+        <source>高温模式测试中，此设备暂无适配</source>
+        <translation>高温模式测试中，此设备暂无适配</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+</context>
 </TS>

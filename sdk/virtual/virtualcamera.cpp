@@ -10,6 +10,8 @@
 #include <cstring>
 #include <random>
 
+#include <pthread.h>
+
 namespace tcsim {
 namespace {
 
@@ -160,6 +162,7 @@ void VirtualCamera::stopStream()
 
 void VirtualCamera::run(Sink sink)
 {
+    pthread_setname_np(pthread_self(), "tcsim-stream");
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::nanoseconds(1000000000LL / deviceSpec.fps);
     std::vector<uint16_t> frame(size_t(streamWidth()) * streamHeight());

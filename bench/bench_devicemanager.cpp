@@ -1,0 +1,119 @@
+// The device manager while a camera streams at 25 fps: what its worker thread costs, and
+// what handing a frame to the main window costs without the window's own work.
+#include "functionmodel.h"
+#include "globals.h"
+#include "registry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+// CPU seconds of this process's thread with that name, from /proc.
+double threadCpuSeconds(const std::string& name)
+{
+    const QStringList tasks = QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& task : tasks) {
+        std::ifstream comm(("/proc/self/task/" + task + "/comm").toStdString());
+        std::string threadName;
+        std::getline(comm, threadName);
+        if (threadName != name)
+            continue;
+        std::ifstream stat(("/proc/self/task/" + task + "/stat").toStdString());
+        std::string line;
+        std::getline(stat, line);
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string field;
+        long utime = 0, stime = 0;
+        for (int i = 3; fields >> field; ++i) {
+            if (i == 14)
+                utime = std::stol(field);
+            if (i == 15) {
+                stime = std::stol(field);
+                break;
+            }
+        }
+        return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+    }
+    return 0.0;
+}
+
+void noWork(float*, unsigned char*, int, int, int, float, int, int, float) {}
+
+struct StreamingManager
+{
+    StreamingManager()
+    {
+        tcsim::setRegistryText("Vesk_R_M serial=BENCHDM fps=25\n");
+        QDir().mkpath(gAppDir + "/detecProcess");
+        {
+            QSettings result(gAppDir + "/detecProcess/NameConfig.ini", QSettings::IniFormat);
+            result.setValue("productName", "Orvik");
+            result.setValue("cameraName", "Vesk_R_M");
+        }
+        FunctionModel::Options options;
+        options.detection = {[] { return true; }, [] {}, [] {}};
+        model = std::make_unique<FunctionModel>(options);
+        QObject::connect(model.get(), &FunctionModel::setConnected, model.get(), [this](bool on) { connected = on; });
+        streaming = QTest::qWaitFor([this] { return connected; }, 10000);
+        QTest::qWait(500); // a few frames arrive and allocate the frame buffers
+        model->setFrameCallback(&noWork);
+    }
+    std::unique_ptr<FunctionModel> model;
+    bool connected = false;
+    bool streaming = false;
+};
+
+StreamingManager& manager()
+{
+    static StreamingManager instance;
+    return instance;
+}
+
+void BM_WorkerWhileStreaming(benchmark::State& state)
+{
+    if (!manager().streaming)
+        state.SkipWithError("the virtual camera did not connect");
+    for (auto _ : state) {
+        const double before = threadCpuSeconds("orvik-worker");
+        QTest::qWait(5000);
+        const double after = threadCpuSeconds("orvik-worker");
+        state.counters["worker_cpu_percent"] = (after - before) / 5.0 * 100.0;
+        state.counters["worker_cpu_total_s"] = after;
+    }
+}
+BENCHMARK(BM_WorkerWhileStreaming)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_PresentFrame(benchmark::State& state)
+{
+    if (!manager().streaming)
+        state.SkipWithError("the virtual camera did not connect");
+    FunctionModel* model = manager().model.get();
+    for (auto _ : state)
+        QMetaObject::invokeMethod(model, "presentFrame", Qt::DirectConnection);
+}
+BENCHMARK(BM_PresentFrame)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    gAppDir = dir.path();
+    gProductName = "Orvik";
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
