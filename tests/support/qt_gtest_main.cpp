@@ -10,6 +10,13 @@ using TestApplication = QCoreApplication;
 
 #include <gtest/gtest.h>
 
+// Read by LeakSanitizer in sanitizer builds: Qt's offscreen platform keeps its screen objects
+// until the process ends.
+extern "C" __attribute__((used)) const char* __lsan_default_suppressions()
+{
+    return "leak:libqoffscreen.so\n";
+}
+
 int main(int argc, char** argv)
 {
 #ifdef ORVIK_TEST_WIDGETS
