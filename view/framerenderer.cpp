@@ -1,0 +1,52 @@
+#include "framerenderer.h"
+
+#include <QTransform>
+
+#include <algorithm>
+#include <cstring>
+
+QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const uint8_t* palette,
+                             const Options& o)
+{
+    const size_t n = size_t(width) * height;
+    indices.resize(n);
+    rgb.resize(n * 3);
+    const int lo = int(o.grayLow * 255), hi = int(o.grayHigh * 255);
+    const int floor = o.narrowBand ? 110 : 0, ceiling = o.narrowBand ? 140 : 255;
+
+    // Index of every grey level once, then one table look-up per pixel.
+    uint8_t indexOf[256];
+    for (int g = 0; g < 256; ++g) {
+        const int index = hi > lo ? (g - lo) * 255 / (hi - lo) : 0;
+        indexOf[g] = uint8_t(std::clamp(index, floor, ceiling));
+    }
+    const bool regionFind = o.searchRegions && !o.searchRegions->isEmpty();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = size_t(y) * width + x;
+            const uint8_t g = gray[i];
+            const uint8_t index = indexOf[g];
+            indices[i] = index;
+            bool colour = true;
+            if (regionFind) {
+                const QPoint p(x / o.regionScale, y / o.regionScale);
+                colour = std::any_of(o.searchRegions->begin(), o.searchRegions->end(),
+                                     [&](const QRect& r) { return r.contains(p); });
+            } else if (o.leakFind) {
+                colour = index != 0;
+            }
+            uint8_t* out = &rgb[3 * i];
+            if (colour) {
+                std::memcpy(out, palette + 3 * index, 3);
+            } else {
+                out[0] = out[1] = out[2] = g;
+            }
+        }
+    }
+    QImage image(rgb.data(), width, height, width * 3, QImage::Format_RGB888);
+    if (o.mirrorH || o.mirrorV)
+        image = image.mirrored(o.mirrorH, o.mirrorV);
+    if (o.rotation != 0)
+        return image.transformed(QTransform().rotate(o.rotation), Qt::FastTransformation);
+    return image.copy();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QVector>
+
+#include <cstdint>
+#include <vector>
+
+// Turns the 8-bit frame into the coloured picture: the grey window spread over the palette,
+// grey outside the search regions in region find, grey at the window's floor in leak find,
+// then mirrored and rotated. Buffers are kept between frames.
+class FrameRenderer
+{
+public:
+    struct Options
+    {
+        float grayLow = 0.0f, grayHigh = 1.0f;
+        bool narrowBand = false; // indices 110..140 only (a nearly uniform scene)
+        bool leakFind = false;
+        const QVector<QRect>* searchRegions = nullptr; // region find, when not empty
+        int regionScale = 1;                           // frame pixels per region pixel
+        int rotation = 0;
+        bool mirrorH = false, mirrorV = false;
+    };
+
+    // gray: width x height bytes; palette: 768 bytes.
+    QImage render(const uint8_t* gray, int width, int height, const uint8_t* palette, const Options& options);
+
+    const std::vector<uint8_t>& paletteIndices() const { return indices; }
+
+private:
+    std::vector<uint8_t> indices;
+    std::vector<uint8_t> rgb;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QLine>
+#include <QPen>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QVector>
+
+class QPainter;
+
+// The drawing elements of the measurement overlay, in widget pixels.
+namespace overlay {
+
+QVector<QLine> crossMarker(const QPoint& centre);
+QVector<QLine> deleteIcon(const QPoint& centre);
+QVector<QLine> resizeHandles(const QRect& rect);
+
+// Baseline start of a temperature label next to a marked point, kept inside the widget.
+QPoint labelPosition(const QPoint& point, const QSize& widget);
+// Baseline start of the mouse readout.
+QPoint readoutPosition(const QPoint& point, const QSize& widget);
+
+// "36.5°C", or the value in Fahrenheit for the unit letter "F".
+QString temperatureText(float celsius, const QString& unitLetter);
+
+// White text with a black rim.
+void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text);
+
+// Repeating white-to-black bands, visible on any palette.
+QPen outlinePen();
+
+} // namespace overlay

@@ -1,0 +1,176 @@
+#pragma once
+
+#include "devicekind.h"
+#include "framerenderer.h"
+#include "regionsource.h"
+#include "viewgeometry.h"
+
+#include <QCursor>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QVector>
+
+#include <array>
+#include <vector>
+
+class chartDialog;
+
+// The live image: colours each frame through the palette and grey window, shows it
+// letter-boxed with rotation and mirroring, and carries the measurement objects the user
+// lays on it with the mouse (points, up to three search regions, up to three chart regions)
+// with their temperature labels.
+class ViewPort : public QLabel, public RegionSource
+{
+    Q_OBJECT
+
+public:
+    enum class Tool
+    {
+        None,
+        Point,
+        SearchRect,
+        ChartRect,
+        Polygon,
+    };
+    enum class SelectionKind
+    {
+        Point = 0,
+        SearchRegion = 1,
+        Chart = 2,
+    };
+    struct Selection
+    {
+        bool active = false;
+        SelectionKind kind = SelectionKind::Point;
+        int index = 0;
+        QRect deleteIconRect;
+        QRect pressRect;
+        QPolygon pressPolygon;
+        bool moving = false;
+        bool resizing = false;
+        int handle = 0;
+    };
+    static constexpr int kMaxSearchRegions = 3;
+    static constexpr int kChartSlots = 3;
+    static constexpr float kNoFrame = -274.0f;
+
+    explicit ViewPort(QWidget* parent = nullptr);
+    ~ViewPort() override;
+
+    void setCameraGeometry(int width, int height, int modelIndex);
+    void setTemperatures(const float* temperatures);
+    void setGrayFrame(const unsigned char* gray, int bytes);
+    void setGrayWindow(float low, float high);
+    void setFrameExtremes(int maxX, int maxY, float maxValue, float minValue);
+    void renderFrame();
+    void setPalette(const unsigned char* palette);
+    void setOrientation(int rotation, bool mirrorH, bool mirrorV);
+    void setDisplayOptions(const QString& unitLetter, bool showMouseTemperature, bool showHottest);
+    void setShowMouseTemperature(bool on) { showMouseTemperature = on; }
+    void setUnit(const QString& letter);
+    void setBoardCompare(bool on) { boardCompare = on; }
+    void setLeakFind(bool on) { leakFind = on; }
+    void setRegionFind(bool on);
+
+    void armPointTool();
+    void armSearchRectTool();
+    void armChartRectTool();
+    void armPolygonTool();
+    void resetModes();
+    void resetAll();
+    QPixmap grabImageArea();
+    void clearHover() { hoverPoint = QPoint(-1, -1); }
+
+    QPoint imageToWidget(const QPoint& image) const { return geometry.imageToWidget(image); }
+    bool widgetToImage(const QPoint& widget, QPoint& image) const;
+
+    // RegionSource
+    QSize frameSize() const override { return QSize(frameWidth, frameHeight); }
+    float regionAverage(const QRect& rect) const override;
+    float regionAverage(const PolygonMask& mask) const override;
+    RegionMaximum regionMaximum(const QRect& rect) const override;
+    RegionMaximum regionMaximum(const PolygonMask& mask) const override;
+    void closeChart(int slot) override;
+
+    // State, for the main window and tests.
+    const QVector<QPoint>& measurementPoints() const { return points; }
+    const QVector<QRect>& searchRegionList() const { return searchRegions; }
+    chartDialog* chart(int slot) const { return charts[size_t(slot)]; }
+    const QImage& shownImage() const { return displayImage; }
+    const ViewGeometry& viewGeometry() const { return geometry; }
+    const Selection& currentSelection() const { return selection; }
+    QPoint hoverPosition() const { return hoverPoint; }
+    Tool armedTool() const { return tool; }
+    const std::vector<uint8_t>& paletteIndices() const { return renderer.paletteIndices(); }
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void arm(Tool armed);
+    void clearSelection() { selection = Selection(); }
+    void deleteSelected();
+    void hitTest(const QPoint& image);
+    int resizeHandleAt(const QRect& rect, const QPoint& image) const;
+    Qt::CursorShape resizeCursor(int handle) const;
+    bool hover(const QPoint& widget, const QPoint& image);
+    void moveSelection(const QPoint& image);
+    void resizeSelection(const QPoint& image);
+    QRect keptInside(const QRect& rect, int limit) const;
+    void setChartRegion(chartDialog* chart, const QRect& rect);
+    void setChartRegion(chartDialog* chart, const QPolygon& polygon);
+    int freeChartSlot() const;
+    void createChart(const QRect* rect, const QPolygon* polygon);
+    void closePolygon();
+    int chartLimit() const { return boardCompare ? frameWidth / 2 : frameWidth; }
+    float temperatureAt(const QPoint& image) const;
+
+    void paintHottest(QPainter& painter);
+    void paintPoints(QPainter& painter);
+    void paintSearchRegions(QPainter& painter);
+    void paintCharts(QPainter& painter);
+    void paintSelectedRectDecorations(QPainter& painter, const QRect& widgetRect);
+    void drawTempLabel(QPainter& painter, const QPoint& image, float value);
+    QRect widgetRectOf(const QRect& image) const;
+
+    int frameWidth = 800, frameHeight = 600;
+    DeviceKind kind = None;
+    std::vector<float> temperatures;
+    bool hasTemperatures = false;
+    std::vector<uint8_t> grayFrame;
+    QImage displayImage;
+    uint8_t palette[768] = {};
+    float grayLow = 0.0f, grayHigh = 1.0f;
+    ViewGeometry geometry;
+    float frameMax = kNoFrame, frameMin = kNoFrame;
+    QPoint frameMaxPos;
+    QString unitSymbol = QStringLiteral("°");
+    QString unitLetter = QStringLiteral("C");
+    bool showMouseTemperature = true, showHottest = true;
+    bool boardCompare = false, regionFind = false, leakFind = false;
+
+    QVector<QPoint> points;
+    QVector<QRect> searchRegions;
+    std::array<chartDialog*, kChartSlots> charts{};
+    QVector<QPoint> polygonWidgetPoints;
+    QPolygon polygonImagePoints;
+    bool polygonStarted = false;
+    QPoint rubberBandPos;
+    bool rubberBandValid = false;
+    QPoint pressPos, currentPos;
+    bool dragging = false;
+    QPoint hoverPoint{-1, -1};
+    Tool tool = Tool::None;
+    Selection selection;
+
+    QCursor pointCursor, rectCursor, polygonCursor;
+    int repaintTimer = 0;
+    FrameRenderer renderer;
+};
