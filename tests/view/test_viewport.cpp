@@ -1,0 +1,233 @@
+#include "chartdialog.h"
+#include "chartwidget.h"
+#include "viewport.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+constexpr int W = 256, H = 192;
+
+// A 256 x 192 camera shown at four widget pixels per image pixel, no margins.
+class View : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        view.resize(1024, 768);
+        view.setCameraGeometry(W, H, 15);
+        std::vector<float> t(W * H, 25.0f);
+        t[100 * W + 60] = 70.0f;
+        view.setTemperatures(t.data());
+        std::vector<uint8_t> gray(W * H, 128);
+        view.setGrayFrame(gray.data(), int(gray.size()));
+        uint8_t palette[768] = {};
+        view.setPalette(palette);
+        view.setFrameExtremes(60, 100, 70.0f, 25.0f);
+        view.renderFrame();
+    }
+    static QPoint at(int x, int y) { return QPoint(4 * x + 2, 4 * y + 2); }
+    void move(const QPoint& to, Qt::MouseButtons buttons = Qt::NoButton)
+    {
+        QMouseEvent event(QEvent::MouseMove, to, Qt::NoButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&view, &event);
+    }
+    void drag(const QPoint& from, const QPoint& to)
+    {
+        QTest::mousePress(&view, Qt::LeftButton, {}, from);
+        move(to, Qt::LeftButton);
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
+    }
+    void click(const QPoint& p, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mousePress(&view, button, {}, p);
+        QTest::mouseRelease(&view, button, {}, p);
+    }
+
+    ViewPort view;
+};
+
+TEST_F(View, SearchAndChartRectanglesFromTheSameDrag)
+{
+    view.armSearchRectTool();
+    drag(at(10, 10), at(20, 15));
+    ASSERT_EQ(view.searchRegionList().size(), 1);
+    EXPECT_EQ(view.searchRegionList()[0], QRect(10, 10, 18, 13)) << "8 pixels larger than the span";
+    EXPECT_EQ(view.armedTool(), ViewPort::Tool::None);
+
+    view.armChartRectTool();
+    drag(at(10, 10), at(20, 15));
+    ASSERT_NE(view.chart(0), nullptr);
+    EXPECT_EQ(view.chart(0)->referenceRect(), QRect(10, 10, 10, 5));
+    EXPECT_TRUE(view.chart(0)->isSingleSeries());
+}
+
+TEST_F(View, BoardCompareChartsStopAtTheMiddleAndGetAShiftedTwin)
+{
+    view.setBoardCompare(true);
+    view.armChartRectTool();
+    drag(at(30, 40), at(200, 60));
+    ASSERT_NE(view.chart(0), nullptr);
+    EXPECT_EQ(view.chart(0)->referenceRect().right() + 1, 127) << "ends at W / 2 - 1";
+    EXPECT_EQ(view.chart(0)->testRect(), view.chart(0)->referenceRect().translated(128, 0));
+    EXPECT_FALSE(view.chart(0)->isSingleSeries());
+    view.armChartRectTool();
+    QTest::mousePress(&view, Qt::LeftButton, {}, at(200, 40));
+    EXPECT_EQ(view.armedTool(), ViewPort::Tool::None) << "a press right of the middle disarms";
+}
+
+TEST_F(View, ThreeRegionsAndThreeChartsAtMostAndTheLowestFreeSlotIsReused)
+{
+    for (int i = 0; i < 3; ++i) {
+        view.armSearchRectTool();
+        drag(at(10 + 20 * i, 10), at(15 + 20 * i, 15));
+        view.armChartRectTool();
+        drag(at(10 + 20 * i, 100), at(15 + 20 * i, 110));
+    }
+    view.armSearchRectTool();
+    EXPECT_EQ(view.armedTool(), ViewPort::Tool::None);
+    view.armChartRectTool();
+    EXPECT_EQ(view.armedTool(), ViewPort::Tool::None);
+    view.closeChart(1);
+    QApplication::processEvents();
+    view.armPolygonTool();
+    ASSERT_EQ(view.armedTool(), ViewPort::Tool::Polygon);
+    for (QPoint p : {at(100, 100), at(140, 100), at(120, 150)})
+        click(p);
+    click(at(120, 150), Qt::RightButton);
+    ASSERT_NE(view.chart(1), nullptr);
+    EXPECT_EQ(view.chart(1)->referencePolygon().size(), 3);
+    EXPECT_EQ(view.chart(1)->windowTitle().isEmpty(), true);
+    EXPECT_EQ(view.chart(1)->findChild<QLabel*>("title")->text(), "#2");
+}
+
+TEST_F(View, PolygonsNeedThreeVertices)
+{
+    view.armPolygonTool();
+    click(at(100, 100));
+    click(at(140, 100));
+    QTest::mouseDClick(&view, Qt::LeftButton, {}, at(140, 100));
+    EXPECT_EQ(view.chart(0), nullptr);
+    EXPECT_EQ(view.armedTool(), ViewPort::Tool::None);
+}
+
+TEST_F(View, MovingKeepsRegionsInsideAndResizingFlips)
+{
+    view.armSearchRectTool();
+    drag(at(100, 50), at(120, 70)); // (100, 50, 28, 28)
+    ASSERT_EQ(view.searchRegionList()[0], QRect(100, 50, 28, 28));
+
+    // Selected, its left edge dragged 40 pixels right, past the right edge: it flips.
+    click(at(110, 60));
+    ASSERT_TRUE(view.currentSelection().active);
+    drag(at(100, 64), at(140, 64));
+    EXPECT_EQ(view.searchRegionList()[0], QRect(128, 50, 12, 28));
+
+    // Moved far right it stops with its left edge at W - 1 - width.
+    drag(at(132, 60), at(255, 60));
+    EXPECT_EQ(view.searchRegionList()[0].left(), W - 1 - 12);
+    EXPECT_EQ(view.searchRegionList()[0].width(), 12);
+}
+
+TEST_F(View, PointsLabelsAndResets)
+{
+    view.armPointTool();
+    click(at(0, 50));
+    EXPECT_TRUE(view.measurementPoints().isEmpty()) << "column 0 is off the image";
+    view.armPointTool();
+    click(at(60, 100));
+    ASSERT_EQ(view.measurementPoints().size(), 1);
+    EXPECT_EQ(view.measurementPoints()[0], QPoint(60, 100));
+    view.setOrientation(90, true, false);
+    view.resetModes();
+    EXPECT_EQ(view.measurementPoints().size(), 1) << "points survive a mode change";
+    view.resetAll();
+    EXPECT_TRUE(view.measurementPoints().isEmpty());
+    EXPECT_EQ(view.viewGeometry().rotation, 0);
+    EXPECT_FALSE(view.viewGeometry().mirrorH);
+}
+
+TEST_F(View, RegionFindAddsTheMiddleNinthAndGreysTheRest)
+{
+    view.setRegionFind(true);
+    ASSERT_EQ(view.searchRegionList().size(), 1);
+    EXPECT_EQ(view.searchRegionList()[0], QRect(W / 3, H / 3, W / 3, H / 3));
+}
+
+TEST_F(View, MouseReadoutFollowsThePointer)
+{
+    move(at(60, 100));
+    EXPECT_EQ(view.hoverPosition(), QPoint(60, 100));
+    view.clearHover();
+    EXPECT_EQ(view.hoverPosition(), QPoint(-1, -1));
+    // A painted frame with every overlay kind does not trip over anything.
+    view.armPointTool();
+    click(at(60, 100));
+    view.setBoardCompare(true);
+    view.armPolygonTool();
+    for (QPoint p : {at(10, 10), at(40, 10), at(20, 40)})
+        click(p);
+    click(at(20, 40), Qt::RightButton);
+    ASSERT_NE(view.chart(0), nullptr);
+    EXPECT_FALSE(view.grab().isNull());
+}
+
+TEST(ChartWidgetRange, RoundsThePeakUp)
+{
+    ChartWidget chart;
+    chart.setYTop(39);
+    EXPECT_EQ(chart.yMaximum(), 50);
+    chart.setYTop(40);
+    EXPECT_EQ(chart.yMaximum(), 60);
+    chart.setYTop(57);
+    EXPECT_EQ(chart.yMaximum(), 70);
+    chart.setUnit("F");
+    EXPECT_EQ(chart.yMinimum(), 32);
+    EXPECT_EQ(chart.yMaximum(), 70 * 1.8 + 32);
+}
+
+TEST_F(View, ChartsSampleTheLastMinuteAndSurviveEmptyPolygons)
+{
+    view.armPolygonTool();
+    // A polygon that contains no pixel: its average is not a number.
+    for (QPoint p : {at(10, 10), at(10, 10), at(10, 10)})
+        click(p);
+    click(at(10, 10), Qt::RightButton);
+    chartDialog* chart = view.chart(0);
+    ASSERT_NE(chart, nullptr);
+    chart->findChild<QPushButton*>("aveTemp")->click();
+    for (int i = 0; i < 700; ++i)
+        chart->handleTimeout(); // 70 seconds of samples
+    const QVector<QPointF>& series = chart->referenceSeries();
+    ASSERT_EQ(series.size(), chartDialog::kSamples);
+    EXPECT_EQ(series.first().x(), 0);
+    EXPECT_EQ(series.last().x(), 600);
+    EXPECT_TRUE(std::isnan(series.last().y()));
+    EXPECT_EQ(chart->testSeries().size(), 1) << "one series only outside board compare";
+    EXPECT_FALSE(view.grab().isNull());
+}
+
+TEST_F(View, PausedChartsKeepSampling)
+{
+    view.armChartRectTool();
+    drag(at(50, 90), at(70, 110)); // holds the 70 degree pixel
+    chartDialog* chart = view.chart(0);
+    ASSERT_NE(chart, nullptr);
+    chart->findChild<QPushButton*>("pause")->click();
+    for (int i = 0; i < 100; ++i)
+        chart->handleTimeout();
+    EXPECT_TRUE(chart->isPaused());
+    EXPECT_EQ(chart->referenceSeries().size(), 101) << "the seed plus every sample taken while paused";
+    EXPECT_FLOAT_EQ(float(chart->referenceSeries().last().y()), 70.0f);
+}
+
+} // namespace
