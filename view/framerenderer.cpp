@@ -3,14 +3,13 @@
 #include <QTransform>
 
 #include <algorithm>
-#include <cstring>
 
 QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const uint8_t* palette,
                              const Options& o)
 {
     const size_t n = size_t(width) * height;
     indices.resize(n);
-    rgb.resize(n * 3);
+    rgb.resize(n);
     const int lo = int(o.grayLow * 255), hi = int(o.grayHigh * 255);
     const int floor = o.narrowBand ? 110 : 0, ceiling = o.narrowBand ? 140 : 255;
 
@@ -35,15 +34,12 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             } else if (o.leakFind) {
                 colour = index != 0;
             }
-            uint8_t* out = &rgb[3 * i];
-            if (colour) {
-                std::memcpy(out, palette + 3 * index, 3);
-            } else {
-                out[0] = out[1] = out[2] = g;
-            }
+            const uint8_t* c = colour ? palette + 3 * index : nullptr;
+            rgb[i] = c ? qRgb(c[0], c[1], c[2]) : qRgb(g, g, g);
         }
     }
-    QImage image(rgb.data(), width, height, width * 3, QImage::Format_RGB888);
+    // 32-bit pixels: the format the painter draws without converting.
+    QImage image(reinterpret_cast<const uchar*>(rgb.data()), width, height, width * 4, QImage::Format_RGB32);
     if (o.mirrorH || o.mirrorV)
         image = image.mirrored(o.mirrorH, o.mirrorV);
     if (o.rotation != 0)

@@ -31,5 +31,5 @@ public:
 
 private:
     std::vector<uint8_t> indices;
-    std::vector<uint8_t> rgb;
+    std::vector<QRgb> rgb;
 };
