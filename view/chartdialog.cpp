@@ -125,10 +125,10 @@ void chartDialog::buildForm()
 
     // Left and right under the merged chart: 1 and 4; split, the left chart has 1 and 2, the
     // right chart 3 and 4.
-    timeStamp1 = makeLabel(this, "timeStamp_1", QRect(40, 350, 70, 20));
-    timeStamp2 = makeLabel(this, "timeStamp_2", QRect(300, 350, 70, 20));
-    timeStamp3 = makeLabel(this, "timeStamp_3", QRect(390, 350, 70, 20));
-    timeStamp4 = makeLabel(this, "timeStamp_4", QRect(670, 350, 70, 20));
+    timeStamp1 = makeLabel(this, "timeStamp_1", QRect(30, 350, 80, 20));
+    timeStamp2 = makeLabel(this, "timeStamp_2", QRect(290, 350, 80, 20));
+    timeStamp3 = makeLabel(this, "timeStamp_3", QRect(380, 350, 80, 20));
+    timeStamp4 = makeLabel(this, "timeStamp_4", QRect(660, 350, 80, 20));
     timeStamp2->hide();
     timeStamp3->hide();
     retranslate();

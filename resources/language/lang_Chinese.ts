@@ -1,6 +1,29 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>AlertBox</name>
+    <message>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>找不到文件夹路径</source>
+        <translation>找不到文件夹路径</translation>
+    </message>
+    <message>
+        <source>请到设置中心设置路径</source>
+        <translation>请到设置中心设置路径</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
     <name>FunctionModel</name>
     <message>
         <source>正在扫描设备......</source>
@@ -28,6 +51,33 @@
     <message>
         <source>确定</source>
         <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>chartDialog</name>
+    <message>
+        <source>合并</source>
+        <translation>合并</translation>
+    </message>
+    <message>
+        <source>分散</source>
+        <translation>分散</translation>
+    </message>
+    <message>
+        <source>最高温</source>
+        <translation>最高温</translation>
+    </message>
+    <message>
+        <source>平均温</source>
+        <translation>平均温</translation>
+    </message>
+    <message>
+        <source>标准样品</source>
+        <translation>标准样品</translation>
+    </message>
+    <message>
+        <source>待测样品</source>
+        <translation>待测样品</translation>
     </message>
 </context>
 </TS>

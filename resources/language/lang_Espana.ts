@@ -1,6 +1,29 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="es_ES" sourcelanguage="zh_CN">
 <context>
+    <name>AlertBox</name>
+    <message>
+        <source>警告</source>
+        <translation>Advertencia</translation>
+    </message>
+    <message>
+        <source>找不到文件夹路径</source>
+        <translation>No se encuentra la ruta de la carpeta</translation>
+    </message>
+    <message>
+        <source>请到设置中心设置路径</source>
+        <translation>Configure la ruta en los ajustes</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+</context>
+<context>
     <name>FunctionModel</name>
     <message>
         <source>正在扫描设备......</source>
@@ -28,6 +51,33 @@
     <message>
         <source>确定</source>
         <translation>Aceptar</translation>
+    </message>
+</context>
+<context>
+    <name>chartDialog</name>
+    <message>
+        <source>合并</source>
+        <translation>Combinar</translation>
+    </message>
+    <message>
+        <source>分散</source>
+        <translation>Separar</translation>
+    </message>
+    <message>
+        <source>最高温</source>
+        <translation>Temp. máx.</translation>
+    </message>
+    <message>
+        <source>平均温</source>
+        <translation>Temp. media</translation>
+    </message>
+    <message>
+        <source>标准样品</source>
+        <translation>Muestra de referencia</translation>
+    </message>
+    <message>
+        <source>待测样品</source>
+        <translation>Muestra en prueba</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,140 @@
+#include "alertbox.h"
+#include "horrangerslider.h"
+#include "thermometer.h"
+#include "verrangerslider.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void mouse(QWidget& w, QEvent::Type type, const QPoint& p, Qt::MouseButtons buttons = Qt::LeftButton)
+{
+    QMouseEvent event(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+}
+
+TEST(VerRangerSlider, LeakModePlacesTheWindowAroundTheHottestPixel)
+{
+    VerRangerSlider slider;
+    slider.resize(70, 436);
+    slider.setUnitAndQuickFindRange("C", 0, 150);
+    slider.setFrameRange(20.0f, 60.0f);
+    slider.setLeakMode(true);
+    EXPECT_FLOAT_EQ(slider.lowFraction(), 58.0f / 150);
+    EXPECT_FLOAT_EQ(slider.highFraction(), 61.0f / 150);
+    // For the image the window is re-expressed in the frame's span (20..60).
+    EXPECT_NEAR(slider.lowWindowFraction(), (58.0 - 20) / 40, 1e-5);
+    EXPECT_NEAR(slider.highWindowFraction(), (61.0 - 20) / 40, 1e-5);
+    // A new quick-find range keeps the handles' temperatures.
+    slider.setQuickFindRange(0, 100);
+    EXPECT_NEAR(slider.temperatureAt(slider.lowFraction()), 58.0, 1e-4);
+    EXPECT_NEAR(slider.temperatureAt(slider.highFraction()), 61.0, 1e-4);
+    slider.setFrameRange(30.0f, 30.0f);
+    EXPECT_EQ(slider.highWindowFraction(), 1.0f) << "a negligible frame span";
+    EXPECT_EQ(slider.lowWindowFraction(), 0.0f);
+    slider.setLeakMode(false);
+    EXPECT_EQ(slider.lowFraction(), 0.0f);
+    EXPECT_EQ(slider.highFraction(), 1.0f);
+}
+
+TEST(VerRangerSlider, WindowFractionsAndKeyboardSteps)
+{
+    VerRangerSlider slider;
+    slider.resize(70, 436);
+    slider.setFrameRange(20.0f, 40.0f);
+    slider.setFractions(0.25f, 0.75f);
+    EXPECT_EQ(slider.lowWindowFraction(), 0.25f);
+    EXPECT_FLOAT_EQ(slider.temperatureAt(slider.lowFraction()), 25.0f);
+    EXPECT_FLOAT_EQ(slider.temperatureAt(slider.highFraction()), 35.0f);
+    slider.nudge(true);
+    EXPECT_NEAR(slider.temperatureAt(slider.lowFraction()), 25.2, 1e-4);
+    slider.nudgeBoth(true);
+    EXPECT_NEAR(slider.temperatureAt(slider.highFraction()), 35.2, 1e-4);
+    EXPECT_NEAR(slider.highFraction() - slider.lowFraction(), 0.49f, 1e-5) << "the width is kept";
+    slider.setFractions(0.5f, 1.0f);
+    slider.nudgeBoth(true);
+    EXPECT_EQ(slider.highFraction(), 1.0f) << "at the top it stays";
+    EXPECT_FLOAT_EQ(slider.lowFraction(), 0.5f);
+    slider.setFrameRange(30.0f, 30.0f);
+    slider.nudge(false);
+    EXPECT_FLOAT_EQ(slider.lowFraction(), 0.5f) << "no span, no step";
+}
+
+TEST(VerRangerSlider, DraggingTheUpperKnobMovesTheHighHandle)
+{
+    VerRangerSlider slider;
+    slider.resize(70, 436); // bar 400 pixels
+    slider.setFrameRange(20.0f, 40.0f);
+    slider.grab(); // paints, which lays out the knobs
+    mouse(slider, QEvent::MouseButtonPress, QPoint(24, 9));
+    mouse(slider, QEvent::MouseMove, QPoint(24, 118), Qt::LeftButton);
+    EXPECT_NEAR(slider.highFraction(), 1.0 - 100.0 / 400, 1e-5);
+    mouse(slider, QEvent::MouseButtonRelease, QPoint(24, 118), Qt::NoButton);
+}
+
+TEST(HorRangerSlider, HandlesStayTwentyApart)
+{
+    HorRangerSlider slider;
+    slider.resize(180, 30); // usable 160 pixels over -10..150: one degree per pixel
+    EXPECT_EQ(slider.minimumValue(), -10);
+    EXPECT_EQ(slider.maximumValue(), 150);
+    int lastLow = 0, lastHigh = 0;
+    slider.setValuesChanged([&](int low, int high) {
+        lastLow = low;
+        lastHigh = high;
+    });
+    slider.setValues(20, 60);
+    slider.grab();
+    mouse(slider, QEvent::MouseButtonPress, QPoint(10 + 30 - 5, 10)); // the left handle
+    mouse(slider, QEvent::MouseMove, QPoint(10 + 65, 10), Qt::LeftButton); // 55: within 20 of 60
+    EXPECT_EQ(slider.lowValue(), 55);
+    EXPECT_EQ(slider.highValue(), 75) << "the high handle is pushed up";
+    EXPECT_EQ(lastLow, 55);
+    EXPECT_EQ(lastHigh, 75);
+    mouse(slider, QEvent::MouseButtonRelease, QPoint(10 + 65, 10), Qt::NoButton);
+
+    slider.setValues(110, 140);
+    slider.grab();
+    mouse(slider, QEvent::MouseButtonPress, QPoint(10 + 120 - 5, 10));
+    mouse(slider, QEvent::MouseMove, QPoint(10 + 145, 10), Qt::LeftButton); // 135 pushes high past 150
+    EXPECT_EQ(slider.highValue(), 150);
+    EXPECT_EQ(slider.lowValue(), 130) << "at the maximum the pair stays 20 apart";
+}
+
+TEST(ThermoMeter, LeakModeMarkersFollowTheExtremes)
+{
+    ThermoMeter meter;
+    meter.resize(70, 428); // bar 400 pixels
+    meter.setUnitAndQuickFindRange("C", 0, 100);
+    meter.setFrameRange(25.0f, 60.0f);
+    meter.setLeakMode(true);
+    meter.grab();
+    EXPECT_EQ(meter.maxMarker(), 428 - 14 - 240);
+    EXPECT_EQ(meter.minMarker(), 428 - 14 - 100);
+    meter.setFrameRange(25.0f, 120.0f); // above the scale: no marker
+    meter.grab();
+    EXPECT_EQ(meter.maxMarker(), -1);
+    meter.setLeakMode(false);
+    meter.grab();
+    EXPECT_EQ(meter.maxMarker(), -1);
+}
+
+TEST(AlertBox, FixedSizeAndBothButtonsClose)
+{
+    for (const char* button : {"ok", "cancel"}) {
+        AlertBox box;
+        EXPECT_EQ(box.size(), QSize(348, 263));
+        EXPECT_EQ(box.findChild<QLabel*>("notFound")->text(), QString::fromUtf8("找不到文件夹路径"));
+        box.show();
+        box.findChild<QPushButton*>(button)->click();
+        EXPECT_FALSE(box.isVisible());
+    }
+}
+
+} // namespace

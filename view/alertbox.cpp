@@ -1,0 +1,45 @@
+#include "alertbox.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+AlertBox::AlertBox(QWidget* parent)
+    : QDialog(parent), notFound(new QLabel(this)), hint(new QLabel(this)), ok(new QPushButton(this)),
+      cancel(new QPushButton(this))
+{
+    setObjectName(QStringLiteral("AlertBox"));
+    setFixedSize(348, 263);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setStyleSheet(QStringLiteral("QDialog#AlertBox { background-color: rgb(42, 45, 47, 128); }"
+                                 "QLabel { color: white; font-size: 15px; }"));
+    notFound->setObjectName(QStringLiteral("notFound"));
+    notFound->setGeometry(0, 60, 351, 51);
+    notFound->setAlignment(Qt::AlignCenter);
+    hint->setObjectName(QStringLiteral("hint"));
+    hint->setGeometry(0, 110, 351, 51);
+    hint->setAlignment(Qt::AlignCenter);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setGeometry(50, 190, 111, 33);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setGeometry(190, 190, 111, 33);
+    connect(ok, &QPushButton::clicked, this, &QDialog::close);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+    retranslate();
+}
+
+void AlertBox::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QDialog::changeEvent(event);
+}
+
+void AlertBox::retranslate()
+{
+    setWindowTitle(tr("警告"));
+    notFound->setText(tr("找不到文件夹路径"));
+    hint->setText(tr("请到设置中心设置路径"));
+    ok->setText(tr("确定"));
+    cancel->setText(tr("取消"));
+}

@@ -1,0 +1,115 @@
+#include "thermometer.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kMargin = 14;
+
+QPixmap thermometerImage(const char* name)
+{
+    return QPixmap(QStringLiteral(":/image/Veltrace/Thermometer/%1.png").arg(QLatin1String(name)));
+}
+
+} // namespace
+
+ThermoMeter::ThermoMeter(QWidget* parent)
+    : QLabel(parent), tempIcon(thermometerImage("tempIcon")), redTriangle(thermometerImage("redTriangle")),
+      blueTriangle(thermometerImage("blueTriangle"))
+{
+}
+
+void ThermoMeter::setFrameRange(float minimum, float maximum)
+{
+    frameMin = minimum;
+    frameMax = maximum;
+    update();
+}
+
+void ThermoMeter::setUnit(const QString& letter)
+{
+    unitLetter = letter;
+    update();
+}
+
+void ThermoMeter::setUnitAndQuickFindRange(const QString& letter, int low, int high)
+{
+    unitLetter = letter;
+    quickFindLow = low;
+    quickFindHigh = high;
+}
+
+void ThermoMeter::setQuickFindRange(int low, int high)
+{
+    quickFindLow = low;
+    quickFindHigh = high;
+    if (leakMode)
+        update();
+}
+
+void ThermoMeter::setLeakMode(bool on)
+{
+    leakMode = on;
+    update();
+}
+
+QString ThermoMeter::text(float celsius) const
+{
+    const float value = unitLetter == QLatin1String("F") ? celsius * 1.8f + 32.0f : celsius;
+    return QString::number(double(value), 'f', 1) + QStringLiteral("°") + unitLetter;
+}
+
+void ThermoMeter::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    const int w = width(), h = height(), bar = h - 2 * kMargin;
+    painter.drawPixmap(QRect(w - kMargin, h - kMargin, kMargin, kMargin), tempIcon);
+    painter.setPen(Qt::white);
+    painter.setBrush(Qt::white);
+    painter.drawRect(w - 10, kMargin, 5, bar);
+
+    minMarkerY = maxMarkerY = -1;
+    int columnTop = kMargin;
+    const int span = quickFindHigh - quickFindLow;
+    if (leakMode && span != 0) {
+        const int dMin = int(std::floor((frameMin - quickFindLow) * bar / span));
+        const int dMax = int(std::floor((frameMax - quickFindLow) * bar / span));
+        if (dMin >= 1 && dMin < bar)
+            minMarkerY = h - kMargin - dMin;
+        if (dMax >= 1 && dMax < bar)
+            maxMarkerY = h - kMargin - dMax;
+        columnTop = maxMarkerY >= 0 ? maxMarkerY : h - kMargin;
+    }
+    painter.setPen(Qt::red);
+    painter.setBrush(Qt::red);
+    painter.drawRect(w - 8, columnTop, 1, h - kMargin - columnTop);
+
+    if (frameMin == -274.0f)
+        return;
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(12);
+    painter.setFont(font);
+    painter.setPen(QPen(Qt::white, 2));
+    if (!leakMode) {
+        painter.drawText(QPoint(18, 23), text(frameMax));
+        painter.drawText(QPoint(18, h - kMargin), text(frameMin));
+        return;
+    }
+    const bool fahrenheit = unitLetter == QLatin1String("F");
+    auto whole = [&](int celsius) {
+        return QString::number(fahrenheit ? int(celsius * 1.8 + 32) : celsius) + QStringLiteral("°") + unitLetter;
+    };
+    painter.drawText(QPoint(18, 23), whole(quickFindHigh));
+    painter.drawText(QPoint(18, h - kMargin), whole(quickFindLow));
+    if (maxMarkerY >= 0) {
+        painter.drawText(QPoint(18, maxMarkerY - 6), text(frameMax));
+        painter.drawPixmap(QRect(w - 23, maxMarkerY - 6, 9, 13), redTriangle);
+    }
+    if (minMarkerY >= 0) {
+        painter.drawText(QPoint(18, minMarkerY + 18), text(frameMin));
+        painter.drawPixmap(QRect(w - 23, minMarkerY - 6, 9, 13), blueTriangle);
+    }
+}

@@ -1,0 +1,257 @@
+#include "verrangerslider.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float kStep = 0.2f;    // degC per key press
+constexpr float kMinimumWidth = 0.005f;
+
+QPixmap image(const char* folder, const QString& name)
+{
+    return QPixmap(QStringLiteral(":/image/%1/%2.png").arg(QLatin1String(folder), name));
+}
+
+} // namespace
+
+VerRangerSlider::VerRangerSlider(QWidget* parent)
+    : QLabel(parent), triangleUp(image("Veltrace", QStringLiteral("Thermometer/triangleUp"))),
+      triangleDown(image("Veltrace", QStringLiteral("Thermometer/triangleDown"))),
+      knob(image("Veltrace", QStringLiteral("Thermometer/point"))), strip(image("bgPictures", QStringLiteral("tempRange1")))
+{
+    setMouseTracking(true);
+}
+
+void VerRangerSlider::setFrameRange(float minimum, float maximum)
+{
+    frameMin = minimum;
+    frameMax = maximum;
+    if (!leakMode)
+        update();
+}
+
+float VerRangerSlider::span() const
+{
+    return leakMode ? float(quickFindHigh - quickFindLow) : frameMax - frameMin;
+}
+
+float VerRangerSlider::temperatureAt(float fraction) const
+{
+    return leakMode ? quickFindLow + (quickFindHigh - quickFindLow) * fraction : frameMin + (frameMax - frameMin) * fraction;
+}
+
+float VerRangerSlider::fractionOf(float celsius) const
+{
+    return leakMode ? (celsius - quickFindLow) / (quickFindHigh - quickFindLow) : (celsius - frameMin) / (frameMax - frameMin);
+}
+
+float VerRangerSlider::highWindowFraction() const
+{
+    if (!leakMode)
+        return high;
+    const float frameSpan = frameMax - frameMin;
+    if (std::min(std::fabs(frameMax), std::fabs(frameMin)) >= std::fabs(frameSpan) * 100000.0f)
+        return 1.0f;
+    return (temperatureAt(high) - frameMin) / frameSpan;
+}
+
+float VerRangerSlider::lowWindowFraction() const
+{
+    if (!leakMode)
+        return low;
+    const float frameSpan = frameMax - frameMin;
+    if (std::min(std::fabs(frameMax), std::fabs(frameMin)) >= std::fabs(frameSpan) * 100000.0f)
+        return 0.0f;
+    return (temperatureAt(low) - frameMin) / frameSpan;
+}
+
+void VerRangerSlider::setLeakMode(bool on)
+{
+    leakMode = on;
+    const float range = float(quickFindHigh - quickFindLow);
+    if (on && frameMax != -274.0f && range != 0.0f) {
+        low = (frameMax - 2.0f - quickFindLow) / range;
+        high = (frameMax + 1.0f - quickFindLow) / range;
+    } else if (!on) {
+        low = 0.0f;
+        high = 1.0f;
+    }
+    update();
+}
+
+void VerRangerSlider::setQuickFindRange(int lowC, int highC)
+{
+    if (leakMode && highC != lowC) {
+        const float lowT = temperatureAt(low), highT = temperatureAt(high);
+        quickFindLow = lowC;
+        quickFindHigh = highC;
+        low = fractionOf(lowT);
+        high = fractionOf(highT);
+    } else {
+        quickFindLow = lowC;
+        quickFindHigh = highC;
+    }
+    update();
+}
+
+void VerRangerSlider::setUnit(const QString& letter)
+{
+    unitLetter = letter;
+    update();
+}
+
+void VerRangerSlider::setUnitAndQuickFindRange(const QString& letter, int lowC, int highC)
+{
+    unitLetter = letter;
+    quickFindLow = lowC;
+    quickFindHigh = highC;
+    update();
+}
+
+void VerRangerSlider::setPaletteNumber(int n)
+{
+    if (n == paletteNumber)
+        return;
+    paletteNumber = n;
+    strip = image("bgPictures", QStringLiteral("tempRange%1").arg(n));
+    update();
+}
+
+void VerRangerSlider::setFractions(float lowFraction, float highFraction)
+{
+    low = lowFraction;
+    high = highFraction;
+    update();
+}
+
+void VerRangerSlider::nudgeBoth(bool up)
+{
+    if (span() == 0.0f)
+        return;
+    const float width = high - low;
+    if (up) {
+        high = std::min(fractionOf(temperatureAt(high) + kStep), maxFraction);
+        low = high - width;
+    } else {
+        low = std::max(fractionOf(temperatureAt(low) - kStep), minFraction);
+        high = low + width;
+    }
+    update();
+}
+
+void VerRangerSlider::nudge(bool up)
+{
+    if (span() == 0.0f)
+        return;
+    if (up) {
+        if (temperatureAt(high) - temperatureAt(low) > kStep)
+            low = fractionOf(temperatureAt(low) + kStep);
+    } else {
+        low = std::max(fractionOf(temperatureAt(low) - kStep), minFraction);
+    }
+    update();
+}
+
+QString VerRangerSlider::text(float celsius) const
+{
+    const float value = unitLetter == QLatin1String("F") ? celsius * 1.8f + 32.0f : celsius;
+    return QString::number(double(value), 'f', 1);
+}
+
+void VerRangerSlider::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!handlesShown())
+        return;
+    QPainter painter(this);
+    const int h = height(), bh = barHeight();
+    const float f = maxFraction - minFraction;
+    painter.fillRect(QRect(21, 0, 5, h), Qt::black);
+    const int yH = int(std::floor((maxFraction - high) * bh / f));
+    painter.drawPixmap(QRect(0, yH + 2, 13, 10), triangleUp);
+    upperKnobRect = QRect(15, yH, 18, 18);
+    painter.drawPixmap(upperKnobRect, knob);
+    middleBarRect = QRect(21, kMargin + yH, 6, int(std::floor((high - low) * bh / f)));
+    painter.drawPixmap(middleBarRect, strip);
+    const int yL = int(std::floor((maxFraction - low) * bh / f + kMargin));
+    painter.drawPixmap(QRect(0, yL + 2, 13, 10), triangleDown);
+    lowerKnobRect = QRect(15, yL, 18, 18);
+    painter.drawPixmap(lowerKnobRect, knob);
+    if (frameMin == -274.0f)
+        return;
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(12);
+    painter.setFont(font);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawText(QPoint(43, yH + 16), text(temperatureAt(high)));
+    painter.drawText(QPoint(43, yL + 18), text(temperatureAt(low)));
+}
+
+void VerRangerSlider::mousePressEvent(QMouseEvent* event)
+{
+    if (!handlesShown())
+        return;
+    const QPoint p = event->pos();
+    draggingHigh = upperKnobRect.contains(p);
+    draggingLow = !draggingHigh && lowerKnobRect.contains(p);
+    draggingBoth = !draggingHigh && !draggingLow && middleBarRect.contains(p);
+    pressY = p.y();
+    pressLow = low;
+    pressHigh = high;
+    if (draggingHigh || draggingLow || draggingBoth)
+        setCursor(Qt::PointingHandCursor);
+}
+
+void VerRangerSlider::mouseMoveEvent(QMouseEvent* event)
+{
+    const int y = event->pos().y(), bh = barHeight();
+    const float f = maxFraction - minFraction;
+    if (draggingHigh) {
+        if (y <= kMargin)
+            high = maxFraction;
+        else if (y >= lowerKnobRect.top())
+            high = low + kMinimumWidth;
+        else
+            high = maxFraction - f * (y - kMargin) / bh;
+    } else if (draggingLow) {
+        if (y >= kMargin + bh)
+            low = minFraction;
+        else if (y <= upperKnobRect.top() + kMargin)
+            low = high - kMinimumWidth;
+        else
+            low = maxFraction - f * (y - kMargin) / bh;
+    } else if (draggingBoth) {
+        const float d = f * (y - pressY) / bh;
+        low = pressLow - d;
+        high = pressHigh - d;
+        if (low <= minFraction) {
+            low = minFraction;
+            high = pressHigh - pressLow;
+        }
+        if (high >= maxFraction) {
+            high = maxFraction;
+            low = maxFraction - (pressHigh - pressLow);
+        }
+    } else {
+        const QPoint p = event->pos();
+        const bool overStrip = middleBarRect.contains(p);
+        setCursor(overStrip || upperKnobRect.contains(p) || lowerKnobRect.contains(p) ? Qt::PointingHandCursor
+                                                                                       : Qt::ArrowCursor);
+        if (overStrip)
+            QToolTip::showText(event->globalPos(), QStringLiteral("Ctrl↑/↓"), this);
+        else
+            QToolTip::hideText();
+    }
+    update();
+}
+
+void VerRangerSlider::mouseReleaseEvent(QMouseEvent*)
+{
+    draggingHigh = draggingLow = draggingBoth = false;
+    setCursor(Qt::ArrowCursor);
+}
