@@ -3,6 +3,7 @@
 #include "viewport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -228,6 +229,55 @@ TEST_F(View, PausedChartsKeepSampling)
     EXPECT_TRUE(chart->isPaused());
     EXPECT_EQ(chart->referenceSeries().size(), 101) << "the seed plus every sample taken while paused";
     EXPECT_FLOAT_EQ(float(chart->referenceSeries().last().y()), 70.0f);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(View, TheDeleteIconRemovesTheSelectedObject)
+{
+    view.armPointTool();
+    click(at(60, 100));
+    click(at(60, 100)); // selects it
+    ASSERT_TRUE(view.currentSelection().active);
+    view.grab(); // painting places the delete icon
+    const QRect icon = view.currentSelection().deleteIconRect;
+    ASSERT_FALSE(icon.isEmpty());
+    click(icon.center());
+    EXPECT_TRUE(view.measurementPoints().isEmpty());
+    EXPECT_FALSE(view.currentSelection().active);
+}
+
+TEST_F(View, ChartInSlotThreeIsNumberThreeAndScreenshotsAreSaved)
+{
+    for (int i = 0; i < 3; ++i) {
+        view.armChartRectTool();
+        drag(at(20 + 70 * i, 80), at(70 + 70 * i, 120));
+    }
+    ASSERT_NE(view.chart(2), nullptr);
+    EXPECT_EQ(view.chart(2)->findChild<QLabel*>("title")->text(), "#3");
+    view.armSearchRectTool();
+    drag(at(30, 20), at(60, 50));
+    view.armPointTool();
+    click(at(120, 160));
+    for (int i = 0; i < 30; ++i)
+        view.chart(0)->handleTimeout();
+    // For a person to look at: the view with its overlays and a chart.
+    QDir().mkpath("screenshots");
+    const QPixmap shot = view.grab();
+    ASSERT_TRUE(shot.save("screenshots/view_overlays.png"));
+    ASSERT_TRUE(view.chart(0)->grab().save("screenshots/chart.png"));
+    // The frame is black (an all-black palette): what is not black is overlay. The point's
+    // blue marker and its label sit where they belong.
+    const QImage image = shot.toImage();
+    const QPoint point = view.imageToWidget(QPoint(120, 160));
+    EXPECT_EQ(image.pixelColor(point + QPoint(-4, 0)), QColor(Qt::blue));
+    int labelPixels = 0;
+    for (int y = point.y() + 8; y < point.y() + 26; ++y)
+        for (int x = point.x() + 4; x < point.x() + 60; ++x)
+            labelPixels += image.pixelColor(x, y).lightness() > 200;
+    EXPECT_GT(labelPixels, 40);
 }
 
 } // namespace
