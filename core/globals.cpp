@@ -5,3 +5,4 @@ QString gProductName;
 int gLanguageIndex = 0;
 QString gUpdateHost;
 QString gUpdatePort;
+Orvik* gMainWindow = nullptr;

@@ -5,47 +5,24 @@
 #include "devicemodel.h"
 #include "globals.h"
 #include "log.h"
-#include "process.h"
+#include "detectionprogram.h"
 #include "threadname.h"
 #include "videodevice.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QTime>
 #include <QTimer>
 
 namespace {
 
-const char kDetectionProgram[] = "DetecApplication";
 // Letters mixed into the serial number for the identifier shown to the user.
 const char kDisplayKey[] = "KTRVMZHQDLXE";
 const char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kScansBeforeRestart = 20;
 constexpr int kScansWhileRunning = 1200;
-
-FunctionModel::DetectionProgram realDetectionProgram()
-{
-    FunctionModel::DetectionProgram program;
-    program.running = [] { return processRunning(QLatin1String(kDetectionProgram)); };
-    program.start = [] {
-        QProcess process;
-        process.setProgram(programPath(gAppDir + QStringLiteral("/detecProcess"), QLatin1String(kDetectionProgram)));
-        // The program watches this process and ends soon after it.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("ORVIK_OWNER_PID"), QString::number(QCoreApplication::applicationPid()));
-        process.setProcessEnvironment(environment);
-        if (!process.startDetached())
-            LOG_INFO(LOG_FUNCTION) << "cannot start" << process.program();
-    };
-    program.stop = [] {
-        if (processRunning(QLatin1String(kDetectionProgram)))
-            killProcess(QLatin1String(kDetectionProgram));
-    };
-    return program;
-}
 
 } // namespace
 
@@ -53,13 +30,12 @@ FunctionModel::FunctionModel(QObject* parent) : FunctionModel(Options(), parent)
 
 FunctionModel::FunctionModel(const Options& opts, QObject* parent) : QObject(parent), options(opts)
 {
-    const DetectionProgram real = realDetectionProgram();
     if (!options.detection.running)
-        options.detection.running = real.running;
+        options.detection.running = &detection::running;
     if (!options.detection.start)
-        options.detection.start = real.start;
+        options.detection.start = &detection::start;
     if (!options.detection.stop)
-        options.detection.stop = real.stop;
+        options.detection.stop = &detection::stop;
 
     initVariable();
     createChildren();
@@ -147,7 +123,7 @@ void FunctionModel::createTimers()
 FunctionModel::~FunctionModel()
 {
     LOG_INFO(LOG_FUNCTION) << "~FunctionModel";
-    emptyResultFile();
+    detection::emptyResultFile();
     stopDetection();
     uninitEquitMessage();
 
@@ -341,16 +317,9 @@ QString FunctionModel::resultFilePath() const
     return gAppDir + QStringLiteral("/detecProcess/NameConfig.ini");
 }
 
-void FunctionModel::emptyResultFile()
-{
-    QFile file(resultFilePath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        file.close();
-}
-
 void FunctionModel::startDetection()
 {
-    emptyResultFile();
+    detection::emptyResultFile();
     options.detection.start();
 }
 

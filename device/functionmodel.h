@@ -43,7 +43,7 @@ public:
     struct Options
     {
         int loopIntervalMs = 500;
-        DetectionProgram detection; // empty members: the real program below gAppDir
+        DetectionProgram detection; // empty members: the real program (detectionprogram.h)
     };
 
     explicit FunctionModel(QObject* parent = nullptr);
@@ -148,7 +148,6 @@ private:
     void startDetection();
     void stopDetection();
     void restartDetection();
-    void emptyResultFile();
     QString resultFilePath() const;
 
     void onCameraFrame(unsigned char* data, int length, VideoDevice* device);

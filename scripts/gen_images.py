@@ -119,7 +119,38 @@ def images():
     out["Veltrace/Thermometer/triangleRight"] = (10, 13, [(polygon([(0, 0), (10, 5), (10, 13), (0, 13)]), GREY)])
     out["Veltrace/Thermometer/triangleLeftSel"] = (10, 13, [(polygon([(10, 0), (10, 13), (0, 13), (0, 5)]), CYAN)])
     out["Veltrace/Thermometer/triangleRightSel"] = (10, 13, [(polygon([(0, 0), (10, 5), (10, 13), (0, 13)]), CYAN)])
+    # Main window: logo, title-bar buttons, connection state, language flags.
+    accent = (0, 170, 255, 255)
+    out["Orvik/icons/LOGO"] = (150, 30, [(circle(15, 15, 12), accent), (circle(15, 15, 8), (0, 21, 42, 255)),
+                                        (circle(15, 15, 4), (255, 120, 0, 255)),
+                                        (rect(34, 9, 38, 21), WHITE), (rect(42, 9, 46, 21), WHITE)])
+    out["Orvik/TitleBar/winMin"] = (24, 24, [(rect(6, 15, 18, 17), WHITE)])
+    out["Orvik/TitleBar/maxSr"] = (24, 24, [(rect(6, 6, 18, 18), WHITE), (rect(7.5, 8.5, 16.5, 16.5), (0, 0, 0, 0))])
+    out["Orvik/TitleBar/winMax"] = (24, 24, [(rect(8, 5, 19, 16), WHITE), (rect(9.5, 7, 17.5, 14.5), (0, 0, 0, 0)),
+                                             (rect(5, 8, 16, 19), WHITE), (rect(6.5, 10, 14.5, 17.5), (0, 0, 0, 0))])
+    out["Orvik/TitleBar/winClose"] = (24, 24, [(segment(7, 7, 17, 17, 2), WHITE), (segment(17, 7, 7, 17, 2), WHITE)])
+    out["common/TitleBar/connect"] = (16, 16, [(circle(8, 8, 6), (40, 200, 90, 255))])
+    out["common/TitleBar/disconnect"] = (16, 16, [(circle(8, 8, 6), (150, 150, 150, 255))])
+    out["country/chinese"] = (23, 23, [(rect(1, 5, 22, 18), (222, 41, 16, 255)), (circle(6, 9, 2.2), (255, 222, 0, 255))])
+    out["country/english"] = (23, 23, [(rect(1, 5, 22, 18), (1, 33, 105, 255)), (rect(1, 10, 22, 13), WHITE),
+                                       (rect(10, 5, 13, 18), WHITE), (rect(1, 11, 22, 12), (200, 16, 46, 255)),
+                                       (rect(11, 5, 12, 18), (200, 16, 46, 255))])
+    out["country/spalish"] = (23, 23, [(rect(1, 5, 22, 18), (170, 21, 27, 255)), (rect(1, 8.5, 22, 14.5), (241, 191, 0, 255))])
     return out
+
+
+def palette_icon(lut_path, size=28):
+    with open(lut_path, "rb") as f:
+        lut = f.read()
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            inside = (x - size / 2 + 0.5) ** 2 + (y - size / 2 + 0.5) ** 2 <= (size / 2 - 1) ** 2
+            i = 255 - y * 255 // (size - 1)
+            row.append((lut[3 * i], lut[3 * i + 1], lut[3 * i + 2], 255) if inside else (0, 0, 0, 0))
+        rows.append(row)
+    return rows
 
 
 def palette_strip(lut_path, height=256, width=6):
@@ -139,6 +170,8 @@ def main():
     for n, lut in ((1, "lut_1"), (2, "lut_3"), (3, "lut_12")):
         write_png(os.path.join(root, "image", "bgPictures", "tempRange%d.png" % n), 6, 256,
                   palette_strip(os.path.join(root, "RGB_Map_Data", lut + ".dat")))
+        write_png(os.path.join(root, "image", "Orvik", "icons", "palette%d%d.png" % (n, n)), 28, 28,
+                  palette_icon(os.path.join(root, "RGB_Map_Data", lut + ".dat")))
 
 
 if __name__ == "__main__":

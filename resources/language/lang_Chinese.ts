@@ -43,6 +43,132 @@
     </message>
 </context>
 <context>
+    <name>Orvik</name>
+    <message>
+        <source>设备已连接</source>
+        <translation>设备已连接</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>设备未连接</translation>
+    </message>
+    <message>
+        <source>停止录像</source>
+        <translation>停止录像</translation>
+    </message>
+    <message>
+        <source>开始录像</source>
+        <translation>开始录像</translation>
+    </message>
+</context>
+<context>
+    <name>OrvikForm</name>
+    <message>
+        <source>Pellin红外热成像</source>
+        <translation>Pellin红外热成像</translation>
+    </message>
+    <message>
+        <source>超分辨率</source>
+        <translation>超分辨率</translation>
+    </message>
+    <message>
+        <source>通用</source>
+        <translation>通用</translation>
+    </message>
+    <message>
+        <source>增强</source>
+        <translation>增强</translation>
+    </message>
+    <message>
+        <source>高对比</source>
+        <translation>高对比</translation>
+    </message>
+    <message>
+        <source>垂直翻转</source>
+        <translation>垂直翻转</translation>
+    </message>
+    <message>
+        <source>水平翻转</source>
+        <translation>水平翻转</translation>
+    </message>
+    <message>
+        <source>复位</source>
+        <translation>复位</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>低温</source>
+        <translation>低温</translation>
+    </message>
+    <message>
+        <source>高温</source>
+        <translation>高温</translation>
+    </message>
+    <message>
+        <source>抓拍图片</source>
+        <translation>抓拍图片</translation>
+    </message>
+    <message>
+        <source>开始录像</source>
+        <translation>开始录像</translation>
+    </message>
+    <message>
+        <source>高温警告</source>
+        <translation>高温警告</translation>
+    </message>
+    <message>
+        <source>重置校准</source>
+        <translation>重置校准</translation>
+    </message>
+    <message>
+        <source>重新校准显示温度数据</source>
+        <translation>重新校准显示温度数据</translation>
+    </message>
+    <message>
+        <source>PCBA速查</source>
+        <translation>PCBA速查</translation>
+    </message>
+    <message>
+        <source>双板对比</source>
+        <translation>双板对比</translation>
+    </message>
+    <message>
+        <source>热场分布</source>
+        <translation>热场分布</translation>
+    </message>
+    <message>
+        <source>点温度</source>
+        <translation>点温度</translation>
+    </message>
+    <message>
+        <source>矩形区域温度</source>
+        <translation>矩形区域温度</translation>
+    </message>
+    <message>
+        <source>多边形区域曲线</source>
+        <translation>多边形区域曲线</translation>
+    </message>
+    <message>
+        <source>区域细查</source>
+        <translation>区域细查</translation>
+    </message>
+    <message>
+        <source>漏电速查</source>
+        <translation>漏电速查</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>设备未连接</translation>
+    </message>
+    <message>
+        <source>设备ID:</source>
+        <translation>设备ID:</translation>
+    </message>
+</context>
+<context>
     <name>TempHint</name>
     <message>
         <source>高温模式测试中，此设备暂无适配</source>
@@ -78,6 +204,33 @@
     <message>
         <source>待测样品</source>
         <translation>待测样品</translation>
+    </message>
+</context>
+<context>
+    <name>installdriver</name>
+    <message>
+        <source>提示</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>请安装以下驱动，否则程序不能正常运行</source>
+        <translation>请安装以下驱动，否则程序不能正常运行</translation>
+    </message>
+    <message>
+        <source>安装驱动1</source>
+        <translation>安装驱动1</translation>
+    </message>
+    <message>
+        <source>安装驱动2</source>
+        <translation>安装驱动2</translation>
+    </message>
+    <message>
+        <source>安装驱动3</source>
+        <translation>安装驱动3</translation>
+    </message>
+    <message>
+        <source>安装驱动4</source>
+        <translation>安装驱动4</translation>
     </message>
 </context>
 </TS>

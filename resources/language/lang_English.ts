@@ -43,6 +43,132 @@
     </message>
 </context>
 <context>
+    <name>Orvik</name>
+    <message>
+        <source>设备已连接</source>
+        <translation>Device connected</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>Device not connected</translation>
+    </message>
+    <message>
+        <source>停止录像</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>开始录像</source>
+        <translation>Start recording</translation>
+    </message>
+</context>
+<context>
+    <name>OrvikForm</name>
+    <message>
+        <source>Pellin红外热成像</source>
+        <translation>Pellin Thermal Imaging</translation>
+    </message>
+    <message>
+        <source>超分辨率</source>
+        <translation>Super resolution</translation>
+    </message>
+    <message>
+        <source>通用</source>
+        <translation>Universal</translation>
+    </message>
+    <message>
+        <source>增强</source>
+        <translation>Enhance</translation>
+    </message>
+    <message>
+        <source>高对比</source>
+        <translation>High contrast</translation>
+    </message>
+    <message>
+        <source>垂直翻转</source>
+        <translation>Flip vertical</translation>
+    </message>
+    <message>
+        <source>水平翻转</source>
+        <translation>Flip horizontal</translation>
+    </message>
+    <message>
+        <source>复位</source>
+        <translation>Reset view</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>低温</source>
+        <translation>Low temp.</translation>
+    </message>
+    <message>
+        <source>高温</source>
+        <translation>High temp.</translation>
+    </message>
+    <message>
+        <source>抓拍图片</source>
+        <translation>Snapshot</translation>
+    </message>
+    <message>
+        <source>开始录像</source>
+        <translation>Start recording</translation>
+    </message>
+    <message>
+        <source>高温警告</source>
+        <translation>High-temp. alarm</translation>
+    </message>
+    <message>
+        <source>重置校准</source>
+        <translation>Reset calibration</translation>
+    </message>
+    <message>
+        <source>重新校准显示温度数据</source>
+        <translation>Recalibrate the displayed temperatures</translation>
+    </message>
+    <message>
+        <source>PCBA速查</source>
+        <translation>PCBA quick check</translation>
+    </message>
+    <message>
+        <source>双板对比</source>
+        <translation>Board comparison</translation>
+    </message>
+    <message>
+        <source>热场分布</source>
+        <translation>Heat field</translation>
+    </message>
+    <message>
+        <source>点温度</source>
+        <translation>Point temperature</translation>
+    </message>
+    <message>
+        <source>矩形区域温度</source>
+        <translation>Rectangle temperature</translation>
+    </message>
+    <message>
+        <source>多边形区域曲线</source>
+        <translation>Polygon curve</translation>
+    </message>
+    <message>
+        <source>区域细查</source>
+        <translation>Region search</translation>
+    </message>
+    <message>
+        <source>漏电速查</source>
+        <translation>Leakage search</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>Device not connected</translation>
+    </message>
+    <message>
+        <source>设备ID:</source>
+        <translation>Device ID:</translation>
+    </message>
+</context>
+<context>
     <name>TempHint</name>
     <message>
         <source>高温模式测试中，此设备暂无适配</source>
@@ -78,6 +204,33 @@
     <message>
         <source>待测样品</source>
         <translation>Sample under test</translation>
+    </message>
+</context>
+<context>
+    <name>installdriver</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>请安装以下驱动，否则程序不能正常运行</source>
+        <translation>Please install the following drivers, otherwise the program cannot run normally</translation>
+    </message>
+    <message>
+        <source>安装驱动1</source>
+        <translation>Install driver 1</translation>
+    </message>
+    <message>
+        <source>安装驱动2</source>
+        <translation>Install driver 2</translation>
+    </message>
+    <message>
+        <source>安装驱动3</source>
+        <translation>Install driver 3</translation>
+    </message>
+    <message>
+        <source>安装驱动4</source>
+        <translation>Install driver 4</translation>
     </message>
 </context>
 </TS>

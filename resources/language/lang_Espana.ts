@@ -43,6 +43,132 @@
     </message>
 </context>
 <context>
+    <name>Orvik</name>
+    <message>
+        <source>设备已连接</source>
+        <translation>Dispositivo conectado</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>Dispositivo no conectado</translation>
+    </message>
+    <message>
+        <source>停止录像</source>
+        <translation>Detener grabación</translation>
+    </message>
+    <message>
+        <source>开始录像</source>
+        <translation>Iniciar grabación</translation>
+    </message>
+</context>
+<context>
+    <name>OrvikForm</name>
+    <message>
+        <source>Pellin红外热成像</source>
+        <translation>Pellin Imagen Térmica</translation>
+    </message>
+    <message>
+        <source>超分辨率</source>
+        <translation>Superresolución</translation>
+    </message>
+    <message>
+        <source>通用</source>
+        <translation>Universal</translation>
+    </message>
+    <message>
+        <source>增强</source>
+        <translation>Realce</translation>
+    </message>
+    <message>
+        <source>高对比</source>
+        <translation>Alto contraste</translation>
+    </message>
+    <message>
+        <source>垂直翻转</source>
+        <translation>Voltear vertical</translation>
+    </message>
+    <message>
+        <source>水平翻转</source>
+        <translation>Voltear horizontal</translation>
+    </message>
+    <message>
+        <source>复位</source>
+        <translation>Restablecer vista</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Ajustes</translation>
+    </message>
+    <message>
+        <source>低温</source>
+        <translation>Temp. baja</translation>
+    </message>
+    <message>
+        <source>高温</source>
+        <translation>Temp. alta</translation>
+    </message>
+    <message>
+        <source>抓拍图片</source>
+        <translation>Captura</translation>
+    </message>
+    <message>
+        <source>开始录像</source>
+        <translation>Iniciar grabación</translation>
+    </message>
+    <message>
+        <source>高温警告</source>
+        <translation>Alarma de temp. alta</translation>
+    </message>
+    <message>
+        <source>重置校准</source>
+        <translation>Restablecer calibración</translation>
+    </message>
+    <message>
+        <source>重新校准显示温度数据</source>
+        <translation>Recalibrar las temperaturas mostradas</translation>
+    </message>
+    <message>
+        <source>PCBA速查</source>
+        <translation>Revisión rápida PCBA</translation>
+    </message>
+    <message>
+        <source>双板对比</source>
+        <translation>Comparación de placas</translation>
+    </message>
+    <message>
+        <source>热场分布</source>
+        <translation>Campo térmico</translation>
+    </message>
+    <message>
+        <source>点温度</source>
+        <translation>Temperatura de punto</translation>
+    </message>
+    <message>
+        <source>矩形区域温度</source>
+        <translation>Temperatura de rectángulo</translation>
+    </message>
+    <message>
+        <source>多边形区域曲线</source>
+        <translation>Curva de polígono</translation>
+    </message>
+    <message>
+        <source>区域细查</source>
+        <translation>Búsqueda por regiones</translation>
+    </message>
+    <message>
+        <source>漏电速查</source>
+        <translation>Búsqueda de fugas</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>Dispositivo no conectado</translation>
+    </message>
+    <message>
+        <source>设备ID:</source>
+        <translation>ID del dispositivo:</translation>
+    </message>
+</context>
+<context>
     <name>TempHint</name>
     <message>
         <source>高温模式测试中，此设备暂无适配</source>
@@ -78,6 +204,33 @@
     <message>
         <source>待测样品</source>
         <translation>Muestra en prueba</translation>
+    </message>
+</context>
+<context>
+    <name>installdriver</name>
+    <message>
+        <source>提示</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>请安装以下驱动，否则程序不能正常运行</source>
+        <translation>Instale los siguientes controladores; de lo contrario el programa no funcionará correctamente</translation>
+    </message>
+    <message>
+        <source>安装驱动1</source>
+        <translation>Instalar controlador 1</translation>
+    </message>
+    <message>
+        <source>安装驱动2</source>
+        <translation>Instalar controlador 2</translation>
+    </message>
+    <message>
+        <source>安装驱动3</source>
+        <translation>Instalar controlador 3</translation>
+    </message>
+    <message>
+        <source>安装驱动4</source>
+        <translation>Instalar controlador 4</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,57 @@
+// Start-up: one copy per session, logging, updater and driver files, the update hand-off, the
+// detection program, then the main window.
+#include "configmanager.h"
+#include "detectionprogram.h"
+#include "globals.h"
+#include "installdriver.h"
+#include "keepawake.h"
+#include "log.h"
+#include "logmanager.h"
+#include "orvik.h"
+#include "singleinstance.h"
+#include "softwaretollaunchpromptbox.h"
+#include "startup.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication app(argc, argv);
+    gAppDir = QCoreApplication::applicationDirPath();
+    gProductName = QStringLiteral("Orvik");
+    ConfigManager* config = ConfigManager::getInstance();
+    gUpdateHost = config->getUpdateHost();
+    gUpdatePort = config->getUpdatePort();
+
+    SingleInstance instance(QStringLiteral("Orvik"));
+    if (!instance.acquire()) {
+        SoftwareTolLaunchPromptBox prompt;
+        prompt.setLanguageIndex(gLanguageIndex);
+        prompt.exec();
+        return 0;
+    }
+
+    LogManager::getInstance()->setLogDir(gAppDir + QStringLiteral("/log"));
+    LogManager::getInstance()->setLogEnabled(true);
+    LOG_INFO(LOG_OTHER) << "===============================";
+    keepAwake(); // after the log is open, so a missing screen saver service is recorded
+
+    startup::writeProcessPath();
+    startup::prepareDriverPackages();
+    if (!config->getEquipmentValue(QStringLiteral("DriverInstallate"))) {
+        // Only when there is something to install: this system drives its cameras itself.
+        if (startup::driverPackagesPresent())
+            (new installdriver)->exec();
+        config->setEquipmentValue(QStringLiteral("DriverInstallate"), true);
+    }
+    if (startup::handOverWaitingUpdate())
+        return app.exec(); // until the updater ends this process
+
+    detection::start();
+    auto* window = new Orvik;
+    window->show();
+    const int result = app.exec();
+    delete window;
+    return result;
+}

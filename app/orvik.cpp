@@ -1,0 +1,405 @@
+#include "orvik.h"
+
+#include "configmanager.h"
+#include "functionmodel.h"
+#include "globals.h"
+#include "log.h"
+#include "palette.h"
+#include "temphint.h"
+#include "thermometer.h"
+#include "verrangerslider.h"
+#include "viewport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSoundEffect>
+#include <QTimer>
+#include <QTranslator>
+#include <QUrl>
+#include <QWindow>
+
+Orvik::Orvik(QWidget* parent) : QMainWindow(parent)
+{
+    ui.setupUi(this);
+    gMainWindow = this;
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+    setMouseTracking(true);
+    initApplicationSize();
+    // The blurred background of the original desktop has no counterpart here: skipped.
+    LOG_INFO(LOG_ORVIK) << "tese version 1.0.1";
+    qApp->installEventFilter(this);
+
+    const QString version = ConfigManager::getVersion();
+    ConfigManager::getInstance()->setVersion(version);
+    ui.Version->setText(version);
+
+    ui.language->setView(new QListView(ui.language));
+    ui.language->setIconSize(QSize(23, 23));
+    ui.language->addItem(QIcon(QStringLiteral(":/image/country/chinese.png")), QStringLiteral("简体中文"));
+    ui.language->addItem(QIcon(QStringLiteral(":/image/country/english.png")), QStringLiteral("English"));
+    ui.language->addItem(QIcon(QStringLiteral(":/image/country/spalish.png")), QStringLiteral("Español"));
+    connect(ui.language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &Orvik::onLanguageChanged);
+    ui.language->setCurrentIndex(gLanguageIndex);
+
+    initVariable();
+    createChildren();
+    initMenuMess();
+    initInerface();
+    initQTimer();
+    restoreSavedState();
+    initBasics();
+    QMetaObject::connectSlotsByName(this);
+}
+
+Orvik::~Orvik()
+{
+    LOG_INFO(LOG_ORVIK) << "~Orvik";
+    ConfigManager* config = ConfigManager::getInstance();
+    const bool savingOff = config->getEquipmentValue(QStringLiteral("SaveWinPos"));
+    config->setEquipmentValue(QStringLiteral("SaveWinPos"), savingOff);
+    if (!savingOff) {
+        const QRect g = geometry();
+        config->setSoftwareLocation(g.left(), g.top());
+        config->setSoftwareSize(g.width(), g.height());
+    }
+    qApp->removeEventFilter(this);
+    for (QTimer* timer : {recordTimer, alarmSoundTimer, flickerTimer, recordButtonTimer}) {
+        timer->stop();
+        delete timer;
+    }
+    alarmPlayer->stop();
+    delete alarmPlayer;
+    delete deviceManager; // saves its own settings, stops detection and the camera
+    deviceManager = nullptr;
+    LOG_INFO(LOG_ORVIK) << "-----------------------------------------";
+    if (gMainWindow == this)
+        gMainWindow = nullptr;
+}
+
+QSize Orvik::chooseWindowSize(const QSize& screen)
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    int storedWidth = 0, storedHeight = 0;
+    config->getScreenSize(storedWidth, storedHeight);
+    QSize window(kDefaultWidth, kDefaultHeight);
+    if (QSize(storedWidth, storedHeight) == screen) {
+        int width = 0, height = 0;
+        config->getSoftwareSize(width, height);
+        window = QSize(width, height);
+    } else {
+        config->setScreenSize(screen.width(), screen.height());
+    }
+    config->setSoftwareSize(window.width(), window.height());
+    return window;
+}
+
+void Orvik::initApplicationSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->geometry().size() : QSize(kDefaultWidth, kDefaultHeight);
+    const QSize window = chooseWindowSize(screenSize);
+    if (screenSize.width() >= kDefaultWidth && screenSize.height() >= kDefaultHeight)
+        resize(window);
+    else
+        resize(screenSize);
+}
+
+void Orvik::initVariable()
+{
+    rotation = recordTicks = alarmLoops = 0;
+    LOG_INFO(LOG_ORVIK) << "InitVariable";
+}
+
+void Orvik::createChildren()
+{
+    deviceManager = new FunctionModel(this);
+    deviceManager->setFrameCallback(&Orvik::onFrame);
+    connect(deviceManager, &FunctionModel::SetSN, this, &Orvik::showID);
+    connect(deviceManager, &FunctionModel::setConnected, this, &Orvik::setConnectState);
+    connect(deviceManager, &FunctionModel::RotateParam, this, &Orvik::showRotateParam);
+    connect(deviceManager, &FunctionModel::setTempUnit, this, &Orvik::changeTempUnit);
+    connect(deviceManager, &FunctionModel::sendCameraSize, this, &Orvik::GetCameraSize);
+    connect(deviceManager, &FunctionModel::InitTempRange, this, &Orvik::InitTemp);
+    tempHint = new TempHint(this);
+    connect(deviceManager, &FunctionModel::highRangeUnavailable, tempHint, &QDialog::show);
+    alarmPlayer = new QSoundEffect;
+    LOG_INFO(LOG_ORVIK) << "CreateChildren";
+}
+
+void Orvik::initMenuMess()
+{
+    mouseTempOff = deviceManager->getMouseTemp();
+    imagePath = deviceManager->getImagePath();
+    videoPath = deviceManager->getVideoPath();
+    highRange = deviceManager->getLowTemperatureMode();
+    alarmOn = deviceManager->getHighTempAlarm();
+    warningSoundName = deviceManager->getWarningSoundName();
+    alarmLoops = deviceManager->getSoundIntervalSeconds();
+    (highRange ? ui.High : ui.Low)->setChecked(true);
+    ui.tempAlarmValue->setText(deviceManager->getHighTempThreshold());
+    LOG_INFO(LOG_ORVIK) << "InitMenuMess";
+}
+
+void Orvik::initInerface()
+{
+    hottestOff = deviceManager->getMaxTempTrack();
+    const QString unit = deviceManager->getTempUnit();
+    ui.viewport->setDisplayOptions(unit, !mouseTempOff, !hottestOff);
+    ui.tempRange->setUnitAndQuickFindRange(unit, deviceManager->getTempRangeMin(), deviceManager->getTempRangeMax());
+    ui.thermoMeter->setUnitAndQuickFindRange(unit, deviceManager->getTempRangeMin(), deviceManager->getTempRangeMax());
+    LOG_INFO(LOG_ORVIK) << "InitInerface";
+}
+
+void Orvik::initQTimer()
+{
+    // Their work (recording, alarm sound and flashing) belongs to the window's commands.
+    recordTimer = new QTimer(this);
+    alarmSoundTimer = new QTimer(this);
+    flickerTimer = new QTimer(this);
+    recordButtonTimer = new QTimer(this);
+    if (alarmOn) {
+        alarmSoundTimer->start(1000);
+        flickerTimer->start(1000);
+        ui.tempAlarm->setChecked(true);
+    }
+    LOG_INFO(LOG_ORVIK) << "InitQTimer";
+}
+
+void Orvik::restoreSavedState()
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    if (!config->getEquipmentValue(QStringLiteral("SaveWinPos"))) {
+        int left = 0, top = 0, width = 0, height = 0;
+        config->getSoftwareLocation(left, top);
+        config->getSoftwareSize(width, height);
+        if (left && top && width && height)
+            setGeometry(left, top, width, height);
+    }
+    if (!config->getEquipmentValue(QStringLiteral("SaveRotate"))) {
+        rotation = config->getSettingValue(QStringLiteral("RotateAngle")).toInt();
+        ui.viewport->setOrientation(rotation, config->getEquipmentValue(QStringLiteral("HorizontalFlip")),
+                                    config->getEquipmentValue(QStringLiteral("VerticalFlip")));
+    }
+}
+
+void Orvik::initBasics()
+{
+    loadPalette(PaletteFile::Lut1, palette);
+    ui.viewport->setPalette(palette);
+    ui.tempRange->setPaletteNumber(1);
+    ui.palette1->setChecked(true);
+    deviceManager->setImageMode(0);
+    ui.universal->setChecked(true);
+    LOG_INFO(LOG_ORVIK) << "InitBasics";
+}
+
+// ---------------------------------------------------------------- frames
+
+void Orvik::onFrame(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY, float maxTemp,
+                    int, int, float minTemp)
+{
+    if (gMainWindow)
+        gMainWindow->presentFrame(temperatures, image, imageBytes, maxX, maxY, maxTemp, minTemp);
+}
+
+void Orvik::presentFrame(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY,
+                         float maxTemp, float minTemp)
+{
+    // The heat field takes the frames alone; its widget comes with the 3D view.
+    if (heatField)
+        return;
+    currentMax = maxTemp;
+    ui.viewport->setTemperatures(temperatures);
+    ui.viewport->setGrayFrame(image, imageBytes);
+    ui.thermoMeter->setFrameRange(minTemp, maxTemp);
+    ui.tempRange->setFrameRange(minTemp, maxTemp);
+    ui.viewport->setGrayWindow(ui.tempRange->lowWindowFraction(), ui.tempRange->highWindowFraction());
+    ui.viewport->setFrameExtremes(maxX, maxY, maxTemp, minTemp);
+    ui.viewport->renderFrame();
+}
+
+// ---------------------------------------------------------------- device manager slots
+
+void Orvik::showID(QString id)
+{
+    ui.deviceId->setText(id);
+}
+
+void Orvik::setConnectState(bool state)
+{
+    connected = state;
+    ui.connectHint->setText(state ? tr("设备已连接") : tr("设备未连接"));
+    ui.connectIcon->setStyleSheet(state ? QStringLiteral("border-image: url(:/image/common/TitleBar/connect.png);")
+                                        : QStringLiteral("border-image: url(:/image/common/TitleBar/disconnect.png);"));
+}
+
+void Orvik::showRotateParam(int rote, bool hfilp, bool vfilp)
+{
+    rotation = rote;
+    ui.viewport->setOrientation(rote, hfilp, vfilp);
+}
+
+void Orvik::changeTempUnit(QString unit)
+{
+    ui.viewport->setUnit(unit);
+    ui.tempRange->setUnit(unit);
+    ui.thermoMeter->setUnit(unit);
+}
+
+void Orvik::GetCameraSize(int width, int high, int num)
+{
+    ui.viewport->setCameraGeometry(width, high, num);
+}
+
+void Orvik::InitTemp(QString temp, int min, int max)
+{
+    ui.tempRange->setUnitAndQuickFindRange(temp, min, max);
+    ui.thermoMeter->setUnitAndQuickFindRange(temp, min, max);
+}
+
+// ---------------------------------------------------------------- language
+
+void Orvik::onLanguageChanged()
+{
+    gLanguageIndex = ui.language->currentIndex();
+    static const char* const files[] = {":language/lang_Chinese.qm", ":language/lang_English.qm",
+                                        ":language/lang_Espana.qm"};
+    translator = new QTranslator(this);
+    if (gLanguageIndex >= 0 && gLanguageIndex < 3)
+        translator->load(QLatin1String(files[gLanguageIndex]));
+    qApp->installTranslator(translator);
+    ui.retranslateUi(this);
+    ui.connectHint->setText(connected ? tr("设备已连接") : tr("设备未连接"));
+    ui.record->setText(recording ? tr("停止录像") : tr("开始录像"));
+    ConfigManager::getInstance()->setLanguage(QString::number(gLanguageIndex));
+}
+
+// ---------------------------------------------------------------- frameless window
+
+Qt::Edges Orvik::edgesAt(const QPoint& p, const QSize& window)
+{
+    Qt::Edges edges;
+    const int w = window.width(), h = window.height();
+    if (p.x() >= 1 && p.x() < kResizeBorder)
+        edges |= Qt::LeftEdge;
+    if (p.x() > w - kResizeBorder && p.x() < w)
+        edges |= Qt::RightEdge;
+    if (p.y() >= 1 && p.y() < kResizeBorder)
+        edges |= Qt::TopEdge;
+    if (p.y() > h - kResizeBorder && p.y() < h)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+void Orvik::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const Qt::Edges edges = edgesAt(event->pos(), size());
+        if (edges && windowHandle() && windowHandle()->startSystemResize(edges))
+            return;
+        dragging = true;
+        pressPos = event->pos();
+    }
+    QMainWindow::mousePressEvent(event);
+}
+
+void Orvik::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragging) {
+        move(pos() - pressPos + event->pos());
+    } else {
+        const Qt::Edges edges = edgesAt(event->pos(), size());
+        if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+            setCursor(Qt::SizeFDiagCursor);
+        else if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+            setCursor(Qt::SizeBDiagCursor);
+        else if (edges & (Qt::LeftEdge | Qt::RightEdge))
+            setCursor(Qt::SizeHorCursor);
+        else if (edges & (Qt::TopEdge | Qt::BottomEdge))
+            setCursor(Qt::SizeVerCursor);
+        else
+            unsetCursor();
+    }
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void Orvik::mouseReleaseEvent(QMouseEvent* event)
+{
+    dragging = false;
+    QMainWindow::mouseReleaseEvent(event);
+}
+
+void Orvik::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    toggleMaximized();
+    QMainWindow::mouseDoubleClickEvent(event);
+}
+
+void Orvik::toggleMaximized()
+{
+    if (maximized) {
+        showNormal();
+        ui.max->setIcon(QIcon(QStringLiteral(":/image/Orvik/TitleBar/maxSr.png")));
+    } else {
+        showMaximized();
+        ui.max->setIcon(QIcon(QStringLiteral(":/image/Orvik/TitleBar/winMax.png")));
+    }
+    maximized = !maximized;
+}
+
+void Orvik::on_min_clicked()
+{
+    showMinimized();
+}
+
+void Orvik::on_max_clicked()
+{
+    toggleMaximized();
+}
+
+void Orvik::on_close_clicked()
+{
+    close();
+}
+
+bool Orvik::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+        if (watched == ui.mainGroupBox)
+            ui.centralwidget->setCursor(Qt::ArrowCursor);
+        break;
+    case QEvent::Leave:
+        if (watched == ui.viewport)
+            ui.viewport->clearHover();
+        break;
+    case QEvent::MouseButtonPress: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (widget && ui.tempAlarmValue->hasFocus() && widget != ui.tempAlarmValue) {
+            const QPoint inParent = ui.tempAlarmValue->parentWidget()->mapFromGlobal(mouse->globalPos());
+            if (!ui.tempAlarmValue->geometry().contains(inParent)) {
+                ui.tempAlarmValue->clearFocus();
+                setFocus();
+            }
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        if (watched == ui.imageFile)
+            QDesktopServices::openUrl(QUrl::fromLocalFile(imagePath));
+        else if (watched == ui.videoFile)
+            QDesktopServices::openUrl(QUrl::fromLocalFile(videoPath));
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

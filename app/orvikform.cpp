@@ -1,0 +1,293 @@
+#include "orvikform.h"
+
+#include "thermometer.h"
+#include "verrangerslider.h"
+#include "viewport.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <class T> T* named(QWidget* parent, const char* name)
+{
+    auto* widget = new T(parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QPushButton* button(QWidget* parent, const char* name, bool checkable = false)
+{
+    auto* b = named<QPushButton>(parent, name);
+    b->setCheckable(checkable);
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+QPushButton* iconButton(QWidget* parent, const char* name, const char* icon, int size = 28)
+{
+    auto* b = button(parent, name);
+    b->setIcon(QIcon(QLatin1String(icon)));
+    b->setFixedSize(size, size);
+    return b;
+}
+
+QFrame* separator(QWidget* parent, const char* name)
+{
+    auto* line = named<QFrame>(parent, name);
+    line->setFrameShape(QFrame::VLine);
+    return line;
+}
+
+// A dark instrument panel: deep navy background, quiet grey labels, cyan for what is on.
+const char kStyle[] = R"(
+QWidget { color: rgb(210, 220, 230); font-family: "Microsoft YaHei"; font-size: 13px; }
+QWidget#widget_head, QFrame#frame_end { background-color: rgb(6, 32, 58); }
+QFrame#frame_head { background-color: rgb(4, 27, 50); border-bottom: 1px solid rgb(20, 60, 95); }
+QWidget#widget_left, QWidget#widget_temp, QWidget#widget_function { background-color: rgb(8, 36, 64); border-radius: 4px; }
+QPushButton { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); border-radius: 3px; padding: 5px 8px; }
+QPushButton:hover { border-color: rgb(0, 170, 255); }
+QPushButton:checked { background-color: rgb(0, 110, 170); border-color: rgb(0, 170, 255); color: white; }
+QPushButton#min, QPushButton#max, QPushButton#close, QPushButton#webSite { background: transparent; border: none; }
+QLabel#winTitle { font-size: 16px; color: white; }
+QLabel#Version, QLabel#idHint, QLabel#connectHint { color: rgb(140, 160, 180); }
+QLabel#deviceId { color: rgb(0, 170, 255); }
+QLineEdit#tempAlarmValue { background-color: rgb(4, 22, 40); border: 1px solid rgb(28, 72, 110); padding: 3px; }
+QComboBox#language { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); padding: 2px 6px; }
+QComboBox#language QAbstractItemView { background-color: rgb(14, 50, 84); selection-background-color: rgb(0, 110, 170); }
+QFrame#VLine1, QFrame#VLine2, QFrame#VLine3 { color: rgb(28, 72, 110); }
+)";
+
+} // namespace
+
+void OrvikForm::setupUi(QMainWindow* window)
+{
+    window->setObjectName(QStringLiteral("Orvik"));
+    window->setStyleSheet(QStringLiteral("QMainWindow#Orvik{\nbackground-color: rgb(0,21,42);\n}") +
+                          QLatin1String(kStyle));
+    centralwidget = named<QWidget>(window, "centralwidget");
+    auto* root = new QVBoxLayout(centralwidget);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    widget_head = named<QWidget>(centralwidget, "widget_head");
+    widget_head->setAttribute(Qt::WA_StyledBackground);
+    auto* head = new QHBoxLayout(widget_head);
+    head->setContentsMargins(10, 4, 6, 4);
+    winIcon = named<QLabel>(widget_head, "winIcon");
+    winIcon->setMinimumSize(150, 30);
+    winIcon->setPixmap(QPixmap(QStringLiteral(":/image/Orvik/icons/LOGO.png")));
+    winTitle = named<QLabel>(widget_head, "winTitle");
+    Version = named<QLabel>(widget_head, "Version");
+    webSite = button(widget_head, "webSite");
+    language = named<QComboBox>(widget_head, "language");
+    min = iconButton(widget_head, "min", ":/image/Orvik/TitleBar/winMin.png");
+    max = iconButton(widget_head, "max", ":/image/Orvik/TitleBar/maxSr.png");
+    close = iconButton(widget_head, "close", ":/image/Orvik/TitleBar/winClose.png");
+    head->addWidget(winIcon);
+    head->addWidget(winTitle);
+    head->addWidget(separator(widget_head, "VLine1"));
+    head->addWidget(Version);
+    head->addStretch();
+    head->addWidget(webSite);
+    head->addWidget(separator(widget_head, "VLine2"));
+    head->addWidget(language);
+    head->addWidget(separator(widget_head, "VLine3"));
+    head->addWidget(min);
+    head->addWidget(max);
+    head->addWidget(close);
+    root->addWidget(widget_head);
+    auto* bar = named<QFrame>(centralwidget, "bar");
+    bar->setFixedHeight(2);
+    bar->setStyleSheet(QStringLiteral("background-color: rgb(0, 170, 255);"));
+    root->addWidget(bar);
+
+    frame_head = named<QFrame>(centralwidget, "frame_head");
+    auto* tools = new QHBoxLayout(frame_head);
+    tools->setContentsMargins(10, 4, 10, 4);
+    SuperModule = button(frame_head, "SuperModule", true);
+    emailAddress = button(frame_head, "emailAddress");
+    tools->addWidget(SuperModule);
+    tools->addStretch();
+    tools->addWidget(emailAddress);
+    root->addWidget(frame_head);
+
+    mainGroupBox = named<QWidget>(centralwidget, "mainGroupBox");
+    auto* main = new QHBoxLayout(mainGroupBox);
+    main->setContentsMargins(8, 8, 8, 8);
+    main->setSpacing(8);
+
+    widget_left = named<QWidget>(mainGroupBox, "widget_left");
+    widget_left->setAttribute(Qt::WA_StyledBackground);
+    auto* left = new QVBoxLayout(widget_left);
+    buttonGroup_color = new QButtonGroup(window);
+    buttonGroup_color->setObjectName(QStringLiteral("buttonGroup_color"));
+    const char* palettes[] = {"palette1", "palette2", "palette3"};
+    QPushButton** paletteButtons[] = {&palette1, &palette2, &palette3};
+    for (int i = 0; i < 3; ++i) {
+        *paletteButtons[i] = button(widget_left, palettes[i], true);
+        (*paletteButtons[i])->setIcon(QIcon(QStringLiteral(":/image/Orvik/icons/palette%1%1.png").arg(i + 1)));
+        (*paletteButtons[i])->setIconSize(QSize(24, 24));
+        buttonGroup_color->addButton(*paletteButtons[i]);
+        left->addWidget(*paletteButtons[i]);
+    }
+    left->addSpacing(10);
+    buttonGroup_function = new QButtonGroup(window);
+    buttonGroup_function->setObjectName(QStringLiteral("buttonGroup_function"));
+    universal = button(widget_left, "universal", true);
+    enhance = button(widget_left, "enhance", true);
+    highContrast = button(widget_left, "highContrast", true);
+    for (QPushButton* b : {universal, enhance, highContrast}) {
+        buttonGroup_function->addButton(b);
+        left->addWidget(b);
+    }
+    left->addSpacing(10);
+    vFlip = button(widget_left, "vFlip");
+    hFlip = button(widget_left, "hFlip");
+    rotate = button(widget_left, "rotate");
+    setting = button(widget_left, "setting");
+    for (QPushButton* b : {vFlip, hFlip, rotate, setting})
+        left->addWidget(b);
+    left->addStretch();
+    main->addWidget(widget_left);
+
+    stackedWidget = named<QStackedWidget>(mainGroupBox, "stackedWidget");
+    page = named<QWidget>(stackedWidget, "page");
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    viewport = named<ViewPort>(page, "viewport");
+    viewport->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    viewport->setMinimumSize(320, 240);
+    pageLayout->addWidget(viewport);
+    page_2 = named<QWidget>(stackedWidget, "page_2");
+    stackedWidget->addWidget(page);
+    stackedWidget->addWidget(page_2);
+    main->addWidget(stackedWidget, 1);
+
+    widget_temp = named<QWidget>(mainGroupBox, "widget_temp");
+    widget_temp->setAttribute(Qt::WA_StyledBackground);
+    auto* temp = new QGridLayout(widget_temp);
+    buttonGroup_temp = new QButtonGroup(window);
+    buttonGroup_temp->setObjectName(QStringLiteral("buttonGroup_temp"));
+    Low = button(widget_temp, "Low", true);
+    High = button(widget_temp, "High", true);
+    buttonGroup_temp->addButton(Low);
+    buttonGroup_temp->addButton(High);
+    thermoMeter = named<ThermoMeter>(widget_temp, "thermoMeter");
+    tempRange = named<VerRangerSlider>(widget_temp, "tempRange");
+    thermoMeter->setFixedWidth(70);
+    tempRange->setFixedWidth(70);
+    temp->addWidget(Low, 0, 0);
+    temp->addWidget(High, 0, 1);
+    temp->addWidget(thermoMeter, 1, 0);
+    temp->addWidget(tempRange, 1, 1);
+    temp->setRowStretch(1, 1);
+    main->addWidget(widget_temp);
+
+    widget_function = named<QWidget>(mainGroupBox, "widget_function");
+    widget_function->setAttribute(Qt::WA_StyledBackground);
+    widget_function->setFixedWidth(180);
+    auto* functions = new QVBoxLayout(widget_function);
+    snapImage = button(widget_function, "snapImage");
+    other = named<QLabel>(widget_function, "other");
+    imageFile = named<QLabel>(widget_function, "imageFile");
+    record = button(widget_function, "record");
+    recordHint = named<QLabel>(widget_function, "recordHint");
+    recordTime = named<QLabel>(widget_function, "recordTime");
+    videoFile = named<QLabel>(widget_function, "videoFile");
+    tempAlarm = button(widget_function, "tempAlarm", true);
+    other1 = named<QLabel>(widget_function, "other1");
+    tempAlarmValue = named<QLineEdit>(widget_function, "tempAlarmValue");
+    tempAlarmValue->setText(QStringLiteral("50.0"));
+    label_temp = named<QLabel>(widget_function, "label_temp");
+    ResetCalibration = button(widget_function, "ResetCalibration");
+    for (QWidget* w : std::initializer_list<QWidget*>{snapImage, other, imageFile, record, recordHint, recordTime,
+                                                      videoFile, tempAlarm, other1})
+        functions->addWidget(w);
+    auto* alarmRow = new QHBoxLayout;
+    alarmRow->addWidget(tempAlarmValue);
+    alarmRow->addWidget(label_temp);
+    functions->addLayout(alarmRow);
+    functions->addWidget(ResetCalibration);
+    functions->addSpacing(10);
+    buttonGroup = new QButtonGroup(window);
+    buttonGroup->setObjectName(QStringLiteral("buttonGroup"));
+    buttonGroup->setExclusive(false);
+    pcba_quickFind = button(widget_function, "pcba_quickFind", true);
+    boardCompare = button(widget_function, "boardCompare", true);
+    hotField = button(widget_function, "hotField", true);
+    pointTemp = button(widget_function, "pointTemp");
+    rectTemp = button(widget_function, "rectTemp");
+    polygonRegion = button(widget_function, "polygonRegion");
+    regionFind = button(widget_function, "regionFind", true);
+    leakFind = button(widget_function, "leakFind", true);
+    for (QPushButton* b : {pcba_quickFind, boardCompare, hotField, pointTemp, rectTemp, polygonRegion, regionFind, leakFind}) {
+        buttonGroup->addButton(b);
+        functions->addWidget(b);
+    }
+    functions->addStretch();
+    main->addWidget(widget_function);
+    root->addWidget(mainGroupBox, 1);
+
+    frame_end = named<QFrame>(centralwidget, "frame_end");
+    auto* end = new QHBoxLayout(frame_end);
+    end->setContentsMargins(12, 4, 12, 4);
+    connectIcon = named<QLabel>(frame_end, "connectIcon");
+    connectIcon->setFixedSize(16, 16);
+    connectHint = named<QLabel>(frame_end, "connectHint");
+    idHint = named<QLabel>(frame_end, "idHint");
+    deviceId = named<QLabel>(frame_end, "deviceId");
+    end->addWidget(connectIcon);
+    end->addWidget(connectHint);
+    end->addSpacing(24);
+    end->addWidget(idHint);
+    end->addWidget(deviceId);
+    end->addStretch();
+    root->addWidget(frame_end);
+
+    window->setCentralWidget(centralwidget);
+    retranslateUi(window);
+}
+
+void OrvikForm::retranslateUi(QMainWindow*)
+{
+    auto tr = [](const char* text) { return QCoreApplication::translate("Orvik", text); };
+    winTitle->setText(tr("Pellin红外热成像"));
+    SuperModule->setText(tr("超分辨率"));
+    universal->setText(tr("通用"));
+    enhance->setText(tr("增强"));
+    highContrast->setText(tr("高对比"));
+    vFlip->setText(tr("垂直翻转"));
+    hFlip->setText(tr("水平翻转"));
+    rotate->setText(tr("复位"));
+    setting->setText(tr("设置"));
+    Low->setText(tr("低温"));
+    High->setText(tr("高温"));
+    snapImage->setText(tr("抓拍图片"));
+    record->setText(tr("开始录像"));
+    recordTime->setText(QStringLiteral("00:00:00"));
+    tempAlarm->setText(tr("高温警告"));
+    label_temp->setText(QStringLiteral("°C"));
+    ResetCalibration->setText(tr("重置校准"));
+    ResetCalibration->setToolTip(tr("重新校准显示温度数据"));
+    pcba_quickFind->setText(tr("PCBA速查"));
+    boardCompare->setText(tr("双板对比"));
+    hotField->setText(tr("热场分布"));
+    pointTemp->setText(tr("点温度"));
+    rectTemp->setText(tr("矩形区域温度"));
+    polygonRegion->setText(tr("多边形区域曲线"));
+    regionFind->setText(tr("区域细查"));
+    leakFind->setText(tr("漏电速查"));
+    connectHint->setText(tr("设备未连接"));
+    idHint->setText(tr("设备ID:"));
+}

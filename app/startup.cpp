@@ -1,0 +1,79 @@
+#include "startup.h"
+
+#include "archive.h"
+#include "globals.h"
+#include "log.h"
+#include "process.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace startup {
+
+void writeProcessPath()
+{
+    QFile file(gAppDir + QStringLiteral("/updataProcess/ProcessPath.ini"));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Append | QIODevice::Text))
+        file.write(gAppDir.toUtf8());
+}
+
+void prepareDriverPackages()
+{
+    const QString folder = gAppDir + QStringLiteral("/Driver");
+    const QString archive = folder + QStringLiteral(".zip");
+    if (QDir(folder).exists())
+        return;
+    if (!QFile::exists(archive)) {
+        LOG_DEBUG(LOG_OTHER) << "Driver zip file is not exist";
+        return;
+    }
+    if (extractArchive(archive, gAppDir))
+        QFile::remove(archive);
+    else
+        LOG_INFO(LOG_OTHER) << "driver archive kept, it was not unpacked completely";
+}
+
+bool driverPackagesPresent()
+{
+    return QDir(gAppDir + QStringLiteral("/Driver")).exists();
+}
+
+bool handOverWaitingUpdate()
+{
+    const QString base = gAppDir + QStringLiteral("/updataProcess/updataFile");
+    const QString unpacked = base + QStringLiteral("/TavlonVeltrace");
+    const QString zipFolder = base + QStringLiteral("/Zipfile");
+    const QString package = zipFolder + QStringLiteral("/TavlonVeltrace.zip");
+    if (QDir(unpacked).exists())
+        QDir(unpacked).removeRecursively();
+    if (!QFile::exists(package))
+        return false;
+    if (!extractArchive(package, base + QLatin1Char('/'))) {
+        LOG_INFO(LOG_OTHER) << "update package damaged, start-up goes on without it";
+        QDir(zipFolder).removeRecursively();
+        QDir().mkpath(zipFolder);
+        return false;
+    }
+    const QStringList folders = QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (int i = 0; i < std::min(2, int(folders.size())); ++i)
+        if (folders[i] != QLatin1String("Zipfile"))
+            QDir().rename(base + QLatin1Char('/') + folders[i], unpacked);
+    if (QDir(zipFolder).removeRecursively())
+        LOG_INFO(LOG_OTHER) << "delete zip sucsee";
+    if (!QDir(zipFolder).exists()) {
+        if (QDir().mkpath(zipFolder))
+            LOG_INFO(LOG_OTHER) << "mkdir zip sucsee";
+        else
+            LOG_DEBUG(LOG_OTHER) << "mkdir zip fail";
+    }
+    // Without an updater the windowless wait would never end: go on with the normal start.
+    const QString updater = programPath(gAppDir + QStringLiteral("/updataProcess"), QStringLiteral("updata"));
+    if (!QProcess::startDetached(updater, {})) {
+        LOG_INFO(LOG_OTHER) << "cannot start the updater" << updater << ", normal start-up goes on";
+        return false;
+    }
+    return true;
+}
+
+} // namespace startup

@@ -1,0 +1,20 @@
+#pragma once
+
+// The file work of start-up, in the order main() runs it; every path lies below gAppDir.
+namespace startup {
+
+// gAppDir for the external updater, in /updataProcess/ProcessPath.ini.
+void writeProcessPath();
+
+// Unpacks /Driver.zip when the /Driver folder is missing; the archive is deleted only after
+// a complete unpack.
+void prepareDriverPackages();
+
+// Whether there are driver packages to offer in the first-start dialog.
+bool driverPackagesPresent();
+
+// Removes a leftover unpacked update, unpacks a waiting update package and starts the
+// updater. True when the updater took over: start-up then waits without a window.
+bool handOverWaitingUpdate();
+
+} // namespace startup

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Orvik. Without a real camera attached it plugs
+# in a virtual one (ORVIK_VIRTUAL_CAMERA picks the model, Vesk_R_M by default), so the live
+# board shows within seconds.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/setup
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build -j"$(nproc)"
+
+real_camera_attached() {
+    local device vendor product
+    for device in /sys/bus/usb/devices/*; do
+        [ -r "$device/idProduct" ] || continue
+        vendor=$(cat "$device/idVendor" 2> /dev/null || true)
+        product=$(cat "$device/idProduct" 2> /dev/null || true)
+        if [ "$product" = "5830" ] || { [ "$product" = "5840" ] && [ "$vendor" = "0bda" ]; }; then
+            return 0
+        fi
+    done
+    return 1
+}
+
+if [ -z "${TCSIM_DEVICES:-}" ] && ! real_camera_attached; then
+    export TCSIM_DEVICES="$PWD/build/virtual-cameras.txt"
+    echo "${ORVIK_VIRTUAL_CAMERA:-Vesk_R_M} serial=ORVIKDEMO1 scene=board" > "$TCSIM_DEVICES"
+    echo "run.sh: no camera attached, using a virtual ${ORVIK_VIRTUAL_CAMERA:-Vesk_R_M} ($TCSIM_DEVICES)"
+fi
+exec build/bin/orvik "$@"

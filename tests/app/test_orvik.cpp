@@ -1,0 +1,108 @@
+#include "appdirenvironment.h"
+#include "configmanager.h"
+#include "functionmodel.h"
+#include "orvik.h"
+#include "viewport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QSettings>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const auto* environment = AppDirEnvironment::install();
+
+QVariant stored(const QString& key)
+{
+    return QSettings(gAppDir + "/Config/LocalSetting.ini", QSettings::IniFormat).value(key);
+}
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(gAppDir + "/Config/LocalSetting.ini");
+        gLanguageIndex = 0;
+    }
+};
+
+TEST_F(MainWindow, WindowSizeFollowsTheScreenItWasLastUsedOn)
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    EXPECT_EQ(Orvik::chooseWindowSize(QSize(1920, 1080)), QSize(1270, 685));
+    EXPECT_EQ(stored("ScreenSize/Width").toInt(), 1920);
+    EXPECT_EQ(stored("SoftwareSize/Height").toInt(), 685);
+    config->setSoftwareSize(1500, 900);
+    EXPECT_EQ(Orvik::chooseWindowSize(QSize(1920, 1080)), QSize(1500, 900)) << "same screen: stored size";
+    EXPECT_EQ(Orvik::chooseWindowSize(QSize(1024, 768)), QSize(1270, 685)) << "another screen: the default";
+    EXPECT_EQ(stored("ScreenSize/Width").toInt(), 1024);
+}
+
+TEST_F(MainWindow, EdgeHitRule)
+{
+    const QSize window(1270, 685);
+    EXPECT_FALSE(Orvik::edgesAt(QPoint(0, 300), window)) << "the outermost column is no edge";
+    for (int x = 1; x <= 4; ++x)
+        EXPECT_EQ(Orvik::edgesAt(QPoint(x, 300), window), Qt::LeftEdge) << x;
+    EXPECT_FALSE(Orvik::edgesAt(QPoint(5, 300), window));
+    EXPECT_EQ(Orvik::edgesAt(QPoint(1268, 683), window), Qt::RightEdge | Qt::BottomEdge);
+    EXPECT_EQ(Orvik::edgesAt(QPoint(2, 2), window), Qt::LeftEdge | Qt::TopEdge);
+    EXPECT_FALSE(Orvik::edgesAt(QPoint(1270, 300), window));
+}
+
+TEST_F(MainWindow, GeometryIsSavedAndRestoredUnlessSwitchedOff)
+{
+    {
+        Orvik window;
+        window.setGeometry(40, 50, 1300, 700);
+    }
+    EXPECT_EQ(stored("SoftwareLocation/Left").toInt(), 40);
+    EXPECT_EQ(stored("SoftwareSize/Width").toInt(), 1300);
+    {
+        Orvik window;
+        EXPECT_EQ(window.geometry(), QRect(40, 50, 1300, 700));
+    }
+    ConfigManager::getInstance()->setEquipmentValue("SaveWinPos", true);
+    {
+        Orvik window;
+        EXPECT_NE(window.geometry().topLeft(), QPoint(40, 50)) << "not restored";
+        window.setGeometry(70, 80, 1280, 690);
+    }
+    EXPECT_EQ(stored("SoftwareLocation/Left").toInt(), 40) << "not saved";
+}
+
+TEST_F(MainWindow, LanguageZeroInstallsNoTranslatorAndWritesNothing)
+{
+    {
+        Orvik window;
+        EXPECT_FALSE(stored("Language/language").isValid());
+        EXPECT_EQ(window.form().connectHint->text(), QString::fromUtf8("设备未连接"));
+        window.form().language->setCurrentIndex(1);
+        EXPECT_EQ(window.form().connectHint->text(), "Device not connected");
+        EXPECT_EQ(stored("Language/language").toString(), "1");
+        window.form().language->setCurrentIndex(0);
+    }
+}
+
+TEST_F(MainWindow, FramesGoToTheViewUnlessTheHeatFieldTakesThem)
+{
+    Orvik window;
+    window.GetCameraSize(4, 2, 15);
+    float temperatures[8] = {20, 21, 22, 23, 24, 25, 26, 40};
+    unsigned char image[8] = {0, 10, 20, 30, 40, 50, 60, 255};
+    Orvik::onFrame(temperatures, image, 8, 3, 1, 40.0f, 0, 0, 20.0f);
+    ViewPort* view = window.form().viewport;
+    EXPECT_FALSE(view->shownImage().isNull());
+    EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 4, 2)).value, 40.0f);
+    window.setHeatField(true);
+    temperatures[7] = 90.0f;
+    Orvik::onFrame(temperatures, image, 8, 3, 1, 90.0f, 0, 0, 20.0f);
+    EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 4, 2)).value, 40.0f) << "the view keeps the last frame";
+}
+
+} // namespace

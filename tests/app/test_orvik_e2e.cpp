@@ -1,0 +1,60 @@
+// The whole window, as the program shows it, with a virtual camera and the real detection
+// program: the live board with its hottest-point label, the device ID and the connection.
+#include "appdirenvironment.h"
+#include "detectionprogram.h"
+#include "orvik.h"
+#include "viewport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+const auto* environment = AppDirEnvironment::install();
+
+TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
+{
+    QDir().mkpath(gAppDir + "/detecProcess");
+    ASSERT_TRUE(QFile::copy(DETECT_PROGRAM, gAppDir + "/detecProcess/DetecApplication"));
+    const QString registry = gAppDir + "/devices.txt";
+    {
+        QFile file(registry);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Vesk_R_M serial=E2E12345\n");
+    }
+    ::setenv("TCSIM_DEVICES", registry.toLocal8Bit().constData(), 1);
+
+    QElapsedTimer clock;
+    clock.start();
+    detection::start(); // as start-up does before the window
+    Orvik window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const OrvikForm& ui = window.form();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.deviceId->text().isEmpty(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.viewport->shownImage().isNull(); }, 5000));
+    RecordProperty("first_frame_ms", int(clock.elapsed()));
+    QTest::qWait(500);
+    EXPECT_EQ(ui.connectHint->text(), QString::fromUtf8("设备已连接"));
+
+    QDir().mkpath("screenshots");
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(window.winId());
+    ASSERT_TRUE(shot.save("screenshots/main_window.png"));
+    // The live board is coloured (palette 1 is red to white over black).
+    const QImage image = shot.toImage();
+    const QPoint centre = ui.viewport->mapTo(&window, ui.viewport->rect().center());
+    const QColor board = image.pixelColor(centre);
+    EXPECT_GT(board.red(), board.blue() + 30);
+    ::unsetenv("TCSIM_DEVICES");
+}
+
+} // namespace
