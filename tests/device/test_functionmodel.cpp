@@ -331,7 +331,7 @@ TEST_F(DeviceManager, FiftyUnplugReplugCyclesKeepTheFrameRate)
     report("Orvik", "Vesk_R_M");
     ASSERT_TRUE(waitFor("connected true"));
     ASSERT_TRUE(QTest::qWaitFor([] { return presented.count > 5; }, 3000));
-    const double first = presentedRate(1000);
+    const double first = presentedRate(1500);
     for (int cycle = 0; cycle < 50; ++cycle) {
         events.clear();
         tcsim::setRegistryText("");
@@ -342,10 +342,10 @@ TEST_F(DeviceManager, FiftyUnplugReplugCyclesKeepTheFrameRate)
     }
     const int seen = presented.count;
     ASSERT_TRUE(QTest::qWaitFor([&] { return presented.count > seen + 5; }, 3000));
-    const double last = presentedRate(1000);
+    const double last = presentedRate(1500);
     RecordProperty("first_rate", std::to_string(first));
     RecordProperty("last_rate", std::to_string(last));
-    EXPECT_NEAR(last, first, 0.2 * first);
+    EXPECT_NEAR(last, first, 0.25 * first);
 }
 
 } // namespace
