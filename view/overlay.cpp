@@ -58,10 +58,15 @@ QPoint readoutPosition(const QPoint& p, const QSize& widget)
     return p;
 }
 
-QString temperatureText(float celsius, const QString& unitLetter)
+QString temperatureNumber(float celsius, const QString& unitLetter)
 {
     const float value = unitLetter == QLatin1String("F") ? celsius * 1.8f + 32.0f : celsius;
-    return QString::number(double(value), 'f', 1) + QStringLiteral("°") + unitLetter;
+    return QString::number(double(value), 'f', 1);
+}
+
+QString temperatureText(float celsius, const QString& unitLetter)
+{
+    return temperatureNumber(celsius, unitLetter) + QStringLiteral("°") + unitLetter;
 }
 
 void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text)

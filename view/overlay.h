@@ -24,6 +24,8 @@ QPoint readoutPosition(const QPoint& point, const QSize& widget);
 
 // "36.5°C", or the value in Fahrenheit for the unit letter "F".
 QString temperatureText(float celsius, const QString& unitLetter);
+// The same number without the unit.
+QString temperatureNumber(float celsius, const QString& unitLetter);
 
 // White text with a black rim.
 void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text);

@@ -1,5 +1,7 @@
 #include "thermometer.h"
 
+#include "overlay.h"
+
 #include <QPainter>
 
 #include <cmath>
@@ -55,12 +57,6 @@ void ThermoMeter::setLeakMode(bool on)
     update();
 }
 
-QString ThermoMeter::text(float celsius) const
-{
-    const float value = unitLetter == QLatin1String("F") ? celsius * 1.8f + 32.0f : celsius;
-    return QString::number(double(value), 'f', 1) + QStringLiteral("°") + unitLetter;
-}
-
 void ThermoMeter::paintEvent(QPaintEvent* event)
 {
     QLabel::paintEvent(event);
@@ -94,8 +90,8 @@ void ThermoMeter::paintEvent(QPaintEvent* event)
     painter.setFont(font);
     painter.setPen(QPen(Qt::white, 2));
     if (!leakMode) {
-        painter.drawText(QPoint(18, 23), text(frameMax));
-        painter.drawText(QPoint(18, h - kMargin), text(frameMin));
+        painter.drawText(QPoint(18, 23), overlay::temperatureText(frameMax, unitLetter));
+        painter.drawText(QPoint(18, h - kMargin), overlay::temperatureText(frameMin, unitLetter));
         return;
     }
     const bool fahrenheit = unitLetter == QLatin1String("F");
@@ -105,11 +101,11 @@ void ThermoMeter::paintEvent(QPaintEvent* event)
     painter.drawText(QPoint(18, 23), whole(quickFindHigh));
     painter.drawText(QPoint(18, h - kMargin), whole(quickFindLow));
     if (maxMarkerY >= 0) {
-        painter.drawText(QPoint(18, maxMarkerY - 6), text(frameMax));
+        painter.drawText(QPoint(18, maxMarkerY - 6), overlay::temperatureText(frameMax, unitLetter));
         painter.drawPixmap(QRect(w - 23, maxMarkerY - 6, 9, 13), redTriangle);
     }
     if (minMarkerY >= 0) {
-        painter.drawText(QPoint(18, minMarkerY + 18), text(frameMin));
+        painter.drawText(QPoint(18, minMarkerY + 18), overlay::temperatureText(frameMin, unitLetter));
         painter.drawPixmap(QRect(w - 23, minMarkerY - 6, 9, 13), blueTriangle);
     }
 }

@@ -26,8 +26,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString text(float celsius) const;
-
     QString unitLetter = QStringLiteral("C");
     float frameMin = -274.0f, frameMax = -274.0f;
     int quickFindLow = 0, quickFindHigh = 150;

@@ -1,5 +1,7 @@
 #include "verrangerslider.h"
 
+#include "overlay.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -157,12 +159,6 @@ void VerRangerSlider::nudge(bool up)
     update();
 }
 
-QString VerRangerSlider::text(float celsius) const
-{
-    const float value = unitLetter == QLatin1String("F") ? celsius * 1.8f + 32.0f : celsius;
-    return QString::number(double(value), 'f', 1);
-}
-
 void VerRangerSlider::paintEvent(QPaintEvent* event)
 {
     QLabel::paintEvent(event);
@@ -188,8 +184,8 @@ void VerRangerSlider::paintEvent(QPaintEvent* event)
     font.setPixelSize(12);
     painter.setFont(font);
     painter.setPen(QPen(Qt::white, 2));
-    painter.drawText(QPoint(43, yH + 16), text(temperatureAt(high)));
-    painter.drawText(QPoint(43, yL + 18), text(temperatureAt(low)));
+    painter.drawText(QPoint(43, yH + 16), overlay::temperatureNumber(temperatureAt(high), unitLetter));
+    painter.drawText(QPoint(43, yL + 18), overlay::temperatureNumber(temperatureAt(low), unitLetter));
 }
 
 void VerRangerSlider::mousePressEvent(QMouseEvent* event)

@@ -43,7 +43,6 @@ private:
     int barHeight() const { return height() - 2 * kMargin; }
     float span() const;
     float fractionOf(float celsius) const;
-    QString text(float celsius) const;
 
     float minFraction = 0.0f, maxFraction = 1.0f;
     float low = 0.0f, high = 1.0f;
