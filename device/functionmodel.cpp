@@ -472,7 +472,7 @@ int FunctionModel::getDeviceKind() const
 
 bool FunctionModel::isK722() const
 {
-    std::lock_guard<std::recursive_mutex> lock(const_cast<std::recursive_mutex&>(cameraMutex));
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
     return videoDevice && videoDevice->isK722();
 }
 

@@ -164,7 +164,7 @@ private:
     bool paused = false;
     bool stopRequested = false;
     // Opening, closing, range changes and commands act on the camera one at a time.
-    std::recursive_mutex cameraMutex;
+    mutable std::recursive_mutex cameraMutex;
 
     // Connection state.
     std::atomic<int> modelIndex{0};
