@@ -65,6 +65,10 @@ DeviceKind VideoDevice::kind() const
 bool VideoDevice::isPresent(int row)
 {
     modelIndex = row;
+    // The name guards one open camera against the other path; a name left by a presence
+    // test whose camera never opened must not lock the other path out.
+    if (openKind() == None)
+        deviceName.clear();
     const DeviceKind k = kind();
     bool present = false;
     if (k == DirectShowY16)

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 namespace tcsim {
 namespace {
@@ -106,6 +107,16 @@ int DeviceSpec::height() const
 std::string DeviceSpec::key() const
 {
     return cameraName + '#' + serial;
+}
+
+bool DeviceSpec::sameOptions(const DeviceSpec& o) const
+{
+    auto fields = [](const DeviceSpec& d) {
+        return std::tie(d.cameraName, d.kind, d.product, d.serial, d.scene, d.fps, d.ambient, d.netd,
+                        d.driftPerMinute, d.hot, d.hotX, d.hotY, d.previewFailOnce, d.z8r, d.productId, d.vendorId,
+                        d.uvcName);
+    };
+    return fields(*this) == fields(o);
 }
 
 std::vector<DeviceSpec> parseRegistry(const std::string& text)

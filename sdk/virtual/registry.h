@@ -37,6 +37,7 @@ struct DeviceSpec
     int height() const; // of the image (the kind 4 stream is twice as high)
     // Identity across enumerations: a camera keeps its state while its line stays.
     std::string key() const;
+    bool sameOptions(const DeviceSpec& other) const;
 };
 
 std::vector<DeviceSpec> parseRegistry(const std::string& text);

@@ -15,7 +15,8 @@ std::vector<std::shared_ptr<VirtualCamera>> World::devices()
     std::vector<std::shared_ptr<VirtualCamera>> plugged;
     for (const DeviceSpec& spec : specs) {
         std::shared_ptr<VirtualCamera>& camera = cameras[spec.key()];
-        if (!camera)
+        // A line whose options changed is another camera; one in use stays until released.
+        if (!camera || (!camera->spec().sameOptions(spec) && camera.use_count() == 1))
             camera = std::make_shared<VirtualCamera>(spec);
         plugged.push_back(camera);
     }
