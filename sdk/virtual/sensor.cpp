@@ -81,9 +81,10 @@ CalibrationSet makeCalibrationSet(const Response& response, uint32_t seed)
     for (int r = 0; r < kGridRows; ++r) {
         for (int c = 0; c < kGridColumns; ++c) {
             const double u = double(c) / (kGridColumns - 1) - 0.5, v = double(r) / (kGridRows - 1) - 0.5;
-            // Lens fall-off grows towards the corners; kt gives it back.
-            const double gain = 1.0 + 0.12 * (u * u + v * v) + 0.006 * jitter(random);
-            const double offset = 150.0 * std::sin(3.0 * u + phase) * std::cos(2.0 * v) + 20.0 * jitter(random);
+            // What the camera's own correction leaves in its Y16 stream: a little lens fall-off
+            // towards the corners and a gentle offset pattern, which kt and bt take out.
+            const double gain = 1.0 + 0.03 * (u * u + v * v) + 0.001 * jitter(random);
+            const double offset = 12.0 * std::sin(3.0 * u + phase) * std::cos(2.0 * v) + 1.5 * jitter(random);
             set.kt[1 + r * kGridColumns + c] = uint16_t(std::lround(gain * set.header[2]));
             set.bt[1 + r * kGridColumns + c] = uint16_t(int16_t(std::lround(offset)));
         }
