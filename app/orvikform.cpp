@@ -117,6 +117,7 @@ void OrvikForm::setupUi(QMainWindow* window)
     tools->setContentsMargins(10, 4, 10, 4);
     SuperModule = button(frame_head, "SuperModule", true);
     emailAddress = button(frame_head, "emailAddress");
+    emailAddress->hide(); // shown once it carries the support address
     tools->addWidget(SuperModule);
     tools->addStretch();
     tools->addWidget(emailAddress);
