@@ -3,7 +3,6 @@
 #include "k7frame.h"
 #include "K7Dll.h"
 #include "orientation.h"
-#include "palette.h"
 #include "serialnumber.h"
 #include "temperature.h"
 #include "uvcpipeline.h"
@@ -166,20 +165,6 @@ TEST(OrientationRules, FlipsFollowTheScreenUnderAQuarterTurn)
     o.reset();
     EXPECT_EQ(o.rotation(), 0);
     EXPECT_FALSE(o.hFlip() || o.vFlip());
-}
-
-TEST(Palettes, LoadersFillTheBufferAndLut12IsTheGreyRamp)
-{
-    uint8_t palette[kPaletteBytes];
-    ASSERT_TRUE(loadPalette(PaletteFile::Lut12, palette));
-    for (int i = 0; i < 256; ++i)
-        ASSERT_TRUE(palette[3 * i] == i && palette[3 * i + 1] == i && palette[3 * i + 2] == i) << i;
-    for (PaletteFile f : {PaletteFile::Lut1, PaletteFile::Lut2, PaletteFile::Lut3, PaletteFile::Lut4, PaletteFile::Lut5}) {
-        std::memset(palette, 0x5A, sizeof palette);
-        ASSERT_TRUE(loadPalette(f, palette));
-        EXPECT_NE(std::memcmp(palette, palette + 3, 3), 0);
-    }
-    EXPECT_FALSE(loadPalette(PaletteFile::Lut1, nullptr));
 }
 
 } // namespace
