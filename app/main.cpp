@@ -1,7 +1,6 @@
-// Start-up: one copy per session, logging, updater and driver files, the update hand-off, the
-// detection program, then the main window.
+// Start-up: one copy per session, logging, updater and driver files, the update hand-off, then
+// the main window (whose device manager runs the detection program).
 #include "configmanager.h"
-#include "detectionprogram.h"
 #include "globals.h"
 #include "installdriver.h"
 #include "keepawake.h"
@@ -48,7 +47,6 @@ int main(int argc, char** argv)
     if (startup::handOverWaitingUpdate())
         return app.exec(); // until the updater ends this process
 
-    detection::start();
     auto* window = new Orvik;
     window->show();
     const int result = app.exec();

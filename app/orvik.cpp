@@ -202,26 +202,24 @@ void Orvik::initBasics()
 
 // ---------------------------------------------------------------- frames
 
-void Orvik::onFrame(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY, float maxTemp,
-                    int, int, float minTemp)
+void Orvik::onFrame(const FramePtr& frame)
 {
     if (gMainWindow)
-        gMainWindow->presentFrame(temperatures, image, imageBytes, maxX, maxY, maxTemp, minTemp);
+        gMainWindow->presentFrame(frame);
 }
 
-void Orvik::presentFrame(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY,
-                         float maxTemp, float minTemp)
+void Orvik::presentFrame(const FramePtr& frame)
 {
     // The heat field takes the frames alone; its widget comes with the 3D view.
     if (heatField)
         return;
+    const float minTemp = frame->hasTemperatures() ? frame->minTemp : ViewPort::kNoFrame;
+    const float maxTemp = frame->hasTemperatures() ? frame->maxTemp : ViewPort::kNoFrame;
     currentMax = maxTemp;
-    ui.viewport->setTemperatures(temperatures);
-    ui.viewport->setGrayFrame(image, imageBytes);
+    ui.viewport->setFrame(frame);
     ui.thermoMeter->setFrameRange(minTemp, maxTemp);
     ui.tempRange->setFrameRange(minTemp, maxTemp);
     ui.viewport->setGrayWindow(ui.tempRange->lowWindowFraction(), ui.tempRange->highWindowFraction());
-    ui.viewport->setFrameExtremes(maxX, maxY, maxTemp, minTemp);
     ui.viewport->renderFrame();
 }
 
@@ -235,6 +233,13 @@ void Orvik::showID(QString id)
 void Orvik::setConnectState(bool state)
 {
     connected = state;
+    if (!state) {
+        // Nothing shown may look live once the camera is gone.
+        currentMax = ViewPort::kNoFrame;
+        ui.viewport->showNoCamera();
+        ui.thermoMeter->setFrameRange(ViewPort::kNoFrame, ViewPort::kNoFrame);
+        ui.tempRange->setFrameRange(ViewPort::kNoFrame, ViewPort::kNoFrame);
+    }
     ui.connectHint->setText(state ? tr("设备已连接") : tr("设备未连接"));
     ui.connectIcon->setStyleSheet(state ? QStringLiteral("border-image: url(:/image/common/TitleBar/connect.png);")
                                         : QStringLiteral("border-image: url(:/image/common/TitleBar/disconnect.png);"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frame.h"
 #include "orvikform.h"
 
 #include <QMainWindow>
@@ -33,8 +34,7 @@ public:
     static Qt::Edges edgesAt(const QPoint& point, const QSize& window);
 
     // Frames of the device manager (static: it keeps a plain function pointer).
-    static void onFrame(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY, float maxTemp,
-                        int minX, int minY, float minTemp);
+    static void onFrame(const FramePtr& frame);
 
     void setHeatField(bool on) { heatField = on; }
     FunctionModel* deviceManagerForTests() const { return deviceManager; }
@@ -70,8 +70,7 @@ private:
     void initQTimer();
     void restoreSavedState();
     void initBasics();
-    void presentFrame(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY, float maxTemp,
-                      float minTemp);
+    void presentFrame(const FramePtr& frame);
     void toggleMaximized();
 
     OrvikForm ui;

@@ -1,6 +1,7 @@
 // The device half of one frame as the capture thread runs it: the kind's chain, extraction
 // into the frame result and the selected image mode.
-#include "frameresult.h"
+#include "frame.h"
+#include "framepool.h"
 #include "globals.h"
 #include "imagemode.h"
 #include "libtccmd.h"
@@ -14,6 +15,8 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <mutex>
 
 namespace {
 
@@ -35,15 +38,14 @@ void BM_DeviceHalf(benchmark::State& state)
     const int streamHeight = kind == Uvc160 ? 2 * size.height : size.height;
     UvcPipeline pipeline;
     pipeline.open(kind, size.width, streamHeight, cmd, TcalModule::load(cmd, kind, false));
-    FrameResult result;
-    result.allocate(size.width * streamHeight, size.width * streamHeight);
+    Frame result;
     ImageMode imageMode;
     imageMode.set(mode);
     const std::vector<uint16_t> frame = tcsim::renderFrame("PIPE", 0);
     for (auto _ : state) {
         pipeline.processFrame(reinterpret_cast<const uint8_t*>(frame.data()));
         extractUvcFrame(pipeline, result);
-        imageMode.apply(kind, result.image.data());
+        imageMode.apply(result);
         benchmark::DoNotOptimize(result.image.data());
     }
     pipeline.close();
@@ -61,6 +63,31 @@ BENCHMARK(BM_DeviceHalf)
     ->Args({Uvc384, 2})
     ->Args({Uvc160, 0})
     ->Unit(benchmark::kMillisecond);
+
+// A frame's way from the capture thread to the consumer without its content: taken from the
+// pool, sized, published under a mutex, taken and let go (back to the pool).
+void BM_FrameHandOver(benchmark::State& state)
+{
+    FramePool pool;
+    std::mutex mutex;
+    FramePtr latest;
+    for (auto _ : state) {
+        std::shared_ptr<Frame> frame = pool.acquire();
+        frame->resize(256, 192);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            latest = std::move(frame);
+        }
+        FramePtr taken;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            taken = std::move(latest);
+        }
+        benchmark::DoNotOptimize(taken->temperatures.data());
+    }
+    state.counters["frames_created"] = pool.created();
+}
+BENCHMARK(BM_FrameHandOver)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

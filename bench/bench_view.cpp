@@ -20,18 +20,20 @@ void feed(ViewPort& view)
 {
     std::mt19937 random(1);
     std::uniform_real_distribution<float> value(20.0f, 80.0f);
-    std::vector<float> t(W * H);
-    for (float& v : t)
+    auto frame = std::make_shared<Frame>();
+    frame->resize(W, H);
+    frame->kind = Uvc384;
+    for (float& v : frame->temperatures)
         v = value(random);
-    std::vector<uint8_t> gray(W * H);
-    std::iota(gray.begin(), gray.end(), 0);
+    std::iota(frame->image.begin(), frame->image.end(), 0);
+    frame->maxX = frame->maxY = 10;
+    frame->maxTemp = 80.0f;
+    frame->minTemp = 20.0f;
     uint8_t palette[768];
     std::iota(palette, palette + 768, 0);
     view.setPalette(palette);
-    view.setTemperatures(t.data());
-    view.setGrayFrame(gray.data(), int(gray.size()));
+    view.setFrame(frame);
     view.setGrayWindow(0.1f, 0.9f);
-    view.setFrameExtremes(10, 10, 80.0f, 20.0f);
 }
 
 void BM_RenderFrame(benchmark::State& state)

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cctype>
+
 namespace {
 
 struct TableFile
@@ -52,8 +54,10 @@ bool readCache(const QString& path, int bytes, std::vector<uint16_t>& table)
 void writeCache(const QString& path, const std::vector<uint16_t>& table)
 {
     // Written aside and renamed: a crash never leaves half a table behind.
+    if (path.isEmpty())
+        return; // the camera's tables are not cached
     QSaveFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly)) {
         LOG_INFO(LOG_FLOW) << "cannot write calibration cache" << path;
         return;
     }
@@ -73,24 +77,41 @@ TcalModule::FlashAddresses TcalModule::flashAddresses(DeviceKind kind, TableSet 
     return low ? FlashAddresses{0xD7000, 0xD1000, 0xD2000, 0xD3000} : FlashAddresses{0xDE000, 0xD8000, 0xD9000, 0xDA000};
 }
 
-QString TcalModule::cacheFileName(const QString& serial, const char* key)
+QString TcalModule::cacheFileName(const QByteArray& serial, const char* key)
 {
-    return serial + QLatin1String(suffixOf(key));
+    // A serial is the camera's own text: only letters, digits, '-' and '_' reach the file
+    // name, anything else ("../", '/', '.') is written as %XX.
+    QString name;
+    for (const char ch : serial) {
+        const auto byte = uint8_t(ch);
+        if (std::isalnum(byte) && byte < 128)
+            name += QLatin1Char(ch);
+        else if (ch == '-' || ch == '_')
+            name += QLatin1Char(ch);
+        else
+            name += QStringLiteral("%%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return name + QLatin1String(suffixOf(key));
 }
 
 bool TcalModule::bindTableFiles(tccmd_handle_t* cmd, const char* failMessage)
 {
     uint8_t info[64] = {};
-    if (get_device_info(cmd, 7, info) != 0) {
+    const bool read = get_device_info(cmd, 7, info) == 0;
+    const QByteArray serial(reinterpret_cast<const char*>(info), int(qstrnlen(reinterpret_cast<const char*>(info), 63)));
+    if (!read)
         LOG_INFO(LOG_FLOW) << failMessage;
-        return false;
-    }
-    const QString serial = QString::fromLatin1(reinterpret_cast<const char*>(info), int(qstrnlen(reinterpret_cast<const char*>(info), 63)));
+    else if (serial.isEmpty())
+        LOG_INFO(LOG_FLOW) << "camera reports no serial number: its tables are read from its flash, not cached";
+    // Without a serial number the tables cannot be told from another camera's: a camera
+    // must never be corrected with the tables cached for the previous one.
+    const bool bound = read && !serial.isEmpty();
     ConfigManager* config = ConfigManager::getInstance();
     for (const TableFile& file : kTableFiles)
         config->setTmpNameValue(QLatin1String(file.key),
-                                gAppDir + QStringLiteral("/TemTable/") + cacheFileName(serial, file.key));
-    return true;
+                                bound ? gAppDir + QStringLiteral("/TemTable/") + cacheFileName(serial, file.key)
+                                      : QString());
+    return bound;
 }
 
 bool TcalModule::loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, const QString& cachePath,
@@ -139,6 +160,7 @@ bool TcalModule::loadNuc(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, Cal
 CalibrationTables TcalModule::load(tccmd_handle_t* cmd, DeviceKind kind, bool lowTemperatureMode)
 {
     CalibrationTables tables;
+    tables.highRange = lowTemperatureMode;
     const TableSet set = tableSetFor(lowTemperatureMode);
     loadKtBt(cmd, kind, set, tables);
     loadNuc(cmd, kind, set, tables);

@@ -4,6 +4,7 @@
 #include "devicekind.h"
 #include "libtccmd.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -40,8 +41,8 @@ public:
     static FlashAddresses flashAddresses(DeviceKind kind, TableSet set);
 
     // Stores the six cache paths of the connected camera under the TmpName keys. False, with
-    // failMessage logged, when the serial number cannot be read: the keys keep the previous
-    // camera's paths.
+    // failMessage logged, when the serial number cannot be read or is empty: the keys are
+    // then emptied, so the tables come from the camera's flash and are not cached.
     static bool bindTableFiles(tccmd_handle_t* cmd, const char* failMessage = "bindFile Fail");
 
     // Reads the header from flash and kt and bt from their cache files, or from flash when a
@@ -52,8 +53,9 @@ public:
     // Both, for the set of the measuring range.
     static CalibrationTables load(tccmd_handle_t* cmd, DeviceKind kind, bool lowTemperatureMode);
 
-    // Serial number followed by the table's suffix, e.g. "ABC123low_kt.bin".
-    static QString cacheFileName(const QString& serial, const char* key);
+    // Serial number followed by the table's suffix, e.g. "ABC123low_kt.bin"; characters other
+    // than letters, digits, '-' and '_' are written as %XX.
+    static QString cacheFileName(const QByteArray& serial, const char* key);
 
 private:
     static bool loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, const QString& cachePath,

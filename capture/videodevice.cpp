@@ -9,6 +9,7 @@
 #include "serialnumber.h"
 #include "tcal_module.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -20,6 +21,12 @@ constexpr int kMaxVideoInputs = 16;
 bool matchesUvcFilter(const tcuvc_device_entry_t& e)
 {
     return e.name && ((e.product_id == 0x5840 && e.vendor_id == 0x0BDA) || e.product_id == 0x5830);
+}
+
+// A value for a 16-bit camera parameter: the nearest step, kept inside the word.
+uint16_t cameraWord(double value)
+{
+    return uint16_t(std::clamp<long>(std::lround(value), 0, 65535));
 }
 
 bool isK722Name(const char* name)
@@ -65,10 +72,13 @@ DeviceKind VideoDevice::kind() const
 bool VideoDevice::isPresent(int row)
 {
     modelIndex = row;
+    if (openKind() != None) {
+        lastPresence = openCameraAttached();
+        return lastPresence;
+    }
     // The name guards one open camera against the other path; a name left by a presence
     // test whose camera never opened must not lock the other path out.
-    if (openKind() == None)
-        deviceName.clear();
+    deviceName.clear();
     const DeviceKind k = kind();
     bool present = false;
     if (k == DirectShowY16)
@@ -77,6 +87,20 @@ bool VideoDevice::isPresent(int row)
         present = isPresentUvc();
     lastPresence = present;
     return present;
+}
+
+bool VideoDevice::openCameraAttached()
+{
+    if (openKind() != DirectShowY16)
+        return tcuvc_camera_attached(uvcHandle) == 1;
+    if (selectedVideoInput >= entries.size())
+        return false;
+    vi_device_info_t devices[kMaxVideoInputs] = {};
+    const int count = vi_list_devices(devices, kMaxVideoInputs);
+    for (int i = 0; i < count; ++i)
+        if (entries[selectedVideoInput].path == devices[i].path)
+            return true;
+    return false;
 }
 
 bool VideoDevice::findUvcEntry(tcuvc_device_entry_t& entry)
@@ -176,7 +200,10 @@ bool VideoDevice::openUvc(bool halves)
     streamParameters.timeout_ms = 1000;
 
     const DeviceKind k = halves ? Uvc160 : kind();
-    const CalibrationTables tables = halves ? CalibrationTables() : TcalModule::load(cmdHandle, k, lowTemperatureMode);
+    CalibrationTables tables;
+    tables.highRange = lowTemperatureMode;
+    if (!halves)
+        tables = TcalModule::load(cmdHandle, k, lowTemperatureMode);
     if (!pipeline.open(k, int(streamParameters.width), int(streamParameters.height), cmdHandle, tables)) {
         LOG_INFO(LOG_CAMERA) << "stream size" << streamParameters.width << streamParameters.height
                              << "does not fit the camera";
@@ -226,7 +253,7 @@ bool VideoDevice::openVideoInput()
             LOG_INFO(LOG_CAMERA) << "Fail to add source filter for moniker of current graph for device";
             continue;
         }
-        VideoInputEntry entry{device, 0, 0, false};
+        VideoInputEntry entry{device, QByteArray(devices[i].path), 0, 0, false};
         if (vi_get_format(device, &entry.width, &entry.height) != 0 ||
             vi_set_callback(device, &VideoDevice::onVideoInputSample, this) != 0) {
             LOG_INFO(LOG_CAMERA) << "Fail to set callback function of sample grabber for device";
@@ -288,6 +315,7 @@ void VideoDevice::closeVideoInput()
     for (VideoInputEntry& entry : entries)
         vi_close(entry.device); // stops and joins its stream first
     entries.clear();
+    k7Picture.clear();
 }
 
 bool VideoDevice::closeUvc()
@@ -311,10 +339,18 @@ void VideoDevice::setTemperatureRange(bool on)
     if (!isUvc())
         return;
     lowTemperatureMode = on;
+    // Frames a camera took with the old gain may still be queued in its driver and arrive after
+    // the command; they are dropped together with those taken while the tables change.
+    constexpr int kFramesQueuedInCamera = 4;
+    pipeline.beginRangeSwitch();
+    CalibrationTables tables;
+    tables.highRange = on;
     if (kind() != Uvc160)
-        pipeline.replaceTables(TcalModule::load(cmdHandle, kind(), on));
+        tables = TcalModule::load(cmdHandle, kind(), on);
     set_prop_tpd_params(cmdHandle, 5, on ? 0 : 1);
+    pipeline.replaceTables(tables);
     setAutoShutter(1);
+    pipeline.endRangeSwitch(kFramesQueuedInCamera);
 }
 
 void VideoDevice::setAutoShutter(uint16_t value)
@@ -333,27 +369,20 @@ void VideoDevice::setAutoShutter(uint16_t value)
     }
 }
 
-bool VideoDevice::frameSizes(const uint8_t* data, int length, int& temperatureCount, int& imageBytes) const
+bool VideoDevice::acceptsFrame(const uint8_t* data, int length) const
 {
     if (openKind() == DirectShowY16) {
-        if (entries.empty() || !K7Frame::acceptsFormat(entries[selectedVideoInput].width,
-                                                       entries[selectedVideoInput].height) ||
-            !data || length < K7Frame::kBytes)
-            return false;
-        temperatureCount = imageBytes = K7Frame::kImageWords;
-        return true;
+        return selectedVideoInput < entries.size() &&
+               K7Frame::acceptsFormat(entries[selectedVideoInput].width, entries[selectedVideoInput].height) && data &&
+               length >= K7Frame::kBytes;
     }
-    if (openKind() != None && pipeline.isOpen()) {
-        temperatureCount = imageBytes = pipeline.streamPixels();
-        return true;
-    }
-    return false;
+    return openKind() != None && pipeline.isOpen();
 }
 
-QByteArray VideoDevice::readSerial(const uint8_t* data, int length)
+QByteArray VideoDevice::readSerial(const uint8_t* data)
 {
     if (openKind() == DirectShowY16)
-        return data && length >= K7Frame::kBytes ? K7Frame::serial(data) : QByteArray();
+        return data ? K7Frame::serial(data) : QByteArray();
     uint8_t info[64] = {};
     get_device_info(cmdHandle, 7, info);
     return serialFromDeviceInfo(info);
@@ -365,21 +394,22 @@ void VideoDevice::refreshParameters(const uint8_t* data)
         K7Frame::refreshParameters(data, kK722Name);
 }
 
-bool VideoDevice::extractFrame(const uint8_t* data, FrameResult& result)
+bool VideoDevice::extractFrame(const uint8_t* data, Frame& frame)
 {
     if (openKind() == DirectShowY16)
-        return data && K7Frame::decode(data, result);
-    return openKind() != None && extractUvcFrame(pipeline, result);
+        return data && K7Frame::decode(data, frame, k7Picture);
+    return openKind() != None && extractUvcFrame(pipeline, frame);
 }
 
 void VideoDevice::updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance,
                                          float fix)
 {
     if (isUvc()) {
-        set_prop_tpd_params(cmdHandle, 3, uint16_t(int(emiss * 128)));
+        // Rounded to the camera's step: truncation made 0.95 an emissivity of 0.945.
+        set_prop_tpd_params(cmdHandle, 3, cameraWord(emiss * 128.0));
         set_prop_tpd_params(cmdHandle, 4, 1);
-        set_prop_tpd_params(cmdHandle, 2, uint16_t(int(airtmp + 273.15f)));
-        set_prop_tpd_params(cmdHandle, 1, uint16_t(int(refltmp + 273.15f)));
+        set_prop_tpd_params(cmdHandle, 2, cameraWord(double(airtmp) + 273.15));
+        set_prop_tpd_params(cmdHandle, 1, cameraWord(double(refltmp) + 273.15));
     } else if (isK722()) {
         UpdateFixParam(emiss, refltmp, airtmp, humi, uint16_t(std::floor(distance + 0.5f)), fix);
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "devicekind.h"
-#include "frameresult.h"
+#include "frame.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
 #include "uvcpipeline.h"
@@ -38,12 +38,15 @@ public:
     VideoDevice(const VideoDevice&) = delete;
     VideoDevice& operator=(const VideoDevice&) = delete;
 
+    // Whether the camera of a table row is there. While a camera is open: whether that very
+    // camera is still attached, whatever else of its kind is plugged in.
     bool isPresent(int row);
     bool openCamera();
     bool closeCamera();
     void setExpectedName(const QString& name) { expectedName = name; }
     void setLowTemperatureMode(bool on) { lowTemperatureMode = on; }
-    // UVC: tables and gain of the measuring range (true: the high-temperature range).
+    // UVC: tables and gain of the measuring range (true: the high-temperature range). Frames
+    // taken across the change are dropped.
     void setTemperatureRange(bool on);
     void setAutoShutter(uint16_t value);
     // K7-22: a command word through the zoom control of the selected entry.
@@ -57,15 +60,17 @@ public:
     // The kind of the open camera; safe to ask from the capture thread.
     DeviceKind openKind() const { return DeviceKind(openedKind.load()); }
 
-    // Counts of a frame of the open camera; false when its frames must be dropped.
-    bool frameSizes(const uint8_t* data, int length, int& temperatureCount, int& imageBytes) const;
+    // Whether a frame handed to the frame sink can be used: the K7-22's samples must be whole
+    // frames of the designed format, a UVC camera's results must lie in its pipeline. Every
+    // other question about the frame comes after this one.
+    bool acceptsFrame(const uint8_t* data, int length) const;
     // Serial number: the K7-22's from the frame, a UVC camera's from its device information
-    // (the placeholder when it is not letters and digits only).
-    QByteArray readSerial(const uint8_t* data, int length);
+    // (the placeholder when it is not letters and digits only); empty when the camera has none.
+    QByteArray readSerial(const uint8_t* data);
     // K7-22: its calibration is re-read from this frame.
     void refreshParameters(const uint8_t* data);
-    // Temperatures, extremes and picture of the current frame into an allocated result.
-    bool extractFrame(const uint8_t* data, FrameResult& result);
+    // Temperatures, extremes and picture of the current frame, at the frame's own size.
+    bool extractFrame(const uint8_t* data, Frame& frame);
 
     void updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance, float fix);
     // The K7-22's stored parameters; for a UVC camera the transmittance from tauTable.
@@ -79,6 +84,7 @@ private:
     struct VideoInputEntry
     {
         vi_device_t* device;
+        QByteArray path;
         int width, height;
         bool running;
     };
@@ -88,6 +94,7 @@ private:
     bool findUvcEntry(tcuvc_device_entry_t& entry);
     bool isPresentUvc();
     bool isPresentVideoInput();
+    bool openCameraAttached();
     bool openUvc(bool halves);
     bool openVideoInput();
     bool closeUvc();
@@ -111,5 +118,6 @@ private:
     UvcPipeline pipeline;
     std::vector<VideoInputEntry> entries;
     size_t selectedVideoInput = 0;
+    std::vector<uint8_t> k7Picture; // kept between frames: a flat frame shows the previous one
     bool lastPresence = false; // log the presence lines only when the answer changes
 };

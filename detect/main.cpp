@@ -1,7 +1,7 @@
 // The device-detection program: every 500 ms it looks for an attached camera and writes its
 // product line and model name into NameConfig.ini beside itself when they change. It ends
-// soon after the application that started it: the process given by ORVIK_OWNER_PID, or
-// otherwise any process named "orvik".
+// soon after the application that owns it: the process given by ORVIK_OWNER_PID, otherwise
+// the one that started it.
 #include "cameradetector.h"
 #include "log.h"
 #include "logmanager.h"
@@ -29,11 +29,13 @@ bool writeResult(const QString& path, const CameraDetector::Found& found)
     return file.commit();
 }
 
-bool ownerAlive(qint64 ownerPid)
+// The parent is watched by being our parent: its process id may be reused once it is gone,
+// but a new process with that id is never the parent of an orphan.
+bool ownerAlive(qint64 ownerPid, qint64 startingParent)
 {
-    if (ownerPid > 0)
-        return QFile::exists(QStringLiteral("/proc/%1").arg(ownerPid));
-    return processRunning(QStringLiteral("orvik"));
+    if (ownerPid == startingParent)
+        return parentProcessId() == ownerPid;
+    return processAlive(ownerPid);
 }
 
 } // namespace
@@ -47,13 +49,15 @@ int main(int argc, char** argv)
 
     const CameraDetector detector(loadUsbRules(dir + QStringLiteral("/detect_rules.txt")));
     const QString resultPath = dir + QStringLiteral("/NameConfig.ini");
-    const qint64 ownerPid = qEnvironmentVariable("ORVIK_OWNER_PID").toLongLong();
-    LOG_INFO(LOG_OTHER) << "detection started, owner" << (ownerPid > 0 ? QString::number(ownerPid) : "orvik");
+    const qint64 startingParent = parentProcessId();
+    const qint64 givenOwner = qEnvironmentVariable("ORVIK_OWNER_PID").toLongLong();
+    const qint64 ownerPid = givenOwner > 0 ? givenOwner : startingParent;
+    LOG_INFO(LOG_OTHER) << "detection started, owner" << ownerPid;
 
     std::optional<CameraDetector::Found> written;
     int ownerMissingMs = 0;
     const auto tick = [&] {
-        ownerMissingMs = ownerAlive(ownerPid) ? 0 : ownerMissingMs + kIntervalMs;
+        ownerMissingMs = ownerAlive(ownerPid, startingParent) ? 0 : ownerMissingMs + kIntervalMs;
         if (ownerMissingMs >= kOwnerGraceMs) {
             LOG_INFO(LOG_OTHER) << "owner gone, detection ends";
             app.quit();

@@ -6,45 +6,29 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 
-namespace {
-
-const char kProgram[] = "DetecApplication";
-
-} // namespace
-
-namespace detection {
-
-bool running()
+QString DetectionProgram::resultFilePath()
 {
-    return processRunning(QLatin1String(kProgram));
+    return gAppDir + QStringLiteral("/detecProcess/NameConfig.ini");
 }
 
-void emptyResultFile()
+void DetectionProgram::emptyResultFile()
 {
-    QFile file(gAppDir + QStringLiteral("/detecProcess/NameConfig.ini"));
+    QFile file(resultFilePath());
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         file.close();
 }
 
-void start()
+void DetectionProgram::start()
 {
     emptyResultFile();
-    QProcess process;
-    process.setProgram(programPath(gAppDir + QStringLiteral("/detecProcess"), QLatin1String(kProgram)));
-    // The program watches this process and ends soon after it.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ORVIK_OWNER_PID"), QString::number(QCoreApplication::applicationPid()));
-    process.setProcessEnvironment(environment);
-    if (!process.startDetached())
-        LOG_INFO(LOG_FUNCTION) << "cannot start" << process.program();
+    const QString program = programPath(gAppDir + QStringLiteral("/detecProcess"), QStringLiteral("DetecApplication"));
+    const QString owner = QStringLiteral("ORVIK_OWNER_PID=%1").arg(QCoreApplication::applicationPid());
+    if (!process.start(program, {owner}))
+        LOG_INFO(LOG_FUNCTION) << "cannot start" << program;
 }
 
-void stop()
+void DetectionProgram::stop()
 {
-    if (running())
-        killProcess(QLatin1String(kProgram));
+    process.stop();
 }
-
-} // namespace detection

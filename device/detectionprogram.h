@@ -1,13 +1,23 @@
 #pragma once
 
-// The device-detection program beside the application (gAppDir + "/detecProcess"), found and
-// stopped by its process name. It reports the attached camera in NameConfig.ini there.
-namespace detection {
+#include "childprocess.h"
 
-bool running();
-// Empties the result file, then starts the program detached; it ends soon after this process.
-void start();
-void stop();
-void emptyResultFile();
+#include <QString>
 
-} // namespace detection
+// The device-detection program beside the application (gAppDir + "/detecProcess"), run as
+// this process's own child: started, watched and ended by its process id only. It reports the
+// attached camera in NameConfig.ini there, and ends by itself soon after its owner.
+class DetectionProgram
+{
+public:
+    static QString resultFilePath();
+    static void emptyResultFile();
+
+    bool running() { return process.running(); }
+    // Empties the result file, then starts the program.
+    void start();
+    void stop();
+
+private:
+    ChildProcess process;
+};

@@ -3,9 +3,9 @@
 #include "K7Dll.h"
 #include "configmanager.h"
 #include "devicemodel.h"
+#include "serialnumber.h"
 #include "globals.h"
 #include "log.h"
-#include "detectionprogram.h"
 #include "threadname.h"
 #include "videodevice.h"
 
@@ -31,11 +31,11 @@ FunctionModel::FunctionModel(QObject* parent) : FunctionModel(Options(), parent)
 FunctionModel::FunctionModel(const Options& opts, QObject* parent) : QObject(parent), options(opts)
 {
     if (!options.detection.running)
-        options.detection.running = &detection::running;
+        options.detection.running = [this] { return detectionProgram.running(); };
     if (!options.detection.start)
-        options.detection.start = &detection::start;
+        options.detection.start = [this] { detectionProgram.start(); };
     if (!options.detection.stop)
-        options.detection.stop = &detection::stop;
+        options.detection.stop = [this] { detectionProgram.stop(); };
 
     initVariable();
     createChildren();
@@ -102,6 +102,9 @@ void FunctionModel::createFolders()
 
 void FunctionModel::initMode()
 {
+    // The detection program is this manager's own child: started here, so the first camera
+    // is reported at once rather than after the scans that restart a missing program.
+    startDetection();
     worker = std::thread(&FunctionModel::workerLoop, this);
     LOG_INFO(LOG_FUNCTION) << "InitMode";
 }
@@ -123,10 +126,24 @@ void FunctionModel::createTimers()
 FunctionModel::~FunctionModel()
 {
     LOG_INFO(LOG_FUNCTION) << "~FunctionModel";
-    detection::emptyResultFile();
+    // The worker first: it starts and stops the detection program too.
+    stopWorker();
+    DetectionProgram::emptyResultFile();
     stopDetection();
     uninitEquitMessage();
+    for (QTimer* timer : {appRunTimer, calibTimer, frequencyTimer, frequencyParamTimer})
+        timer->stop();
+    {
+        // Close first: the stream thread uses the device until closing has joined it.
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        videoDevice->closeCamera();
+        videoDevice.reset();
+    }
+    dropLatestFrame();
+}
 
+void FunctionModel::stopWorker()
+{
     // Ended cooperatively: the worker finishes its step, never dies holding a lock or
     // halfway through opening a camera.
     {
@@ -136,16 +153,6 @@ FunctionModel::~FunctionModel()
     workerWake.notify_all();
     if (worker.joinable())
         worker.join();
-    for (QTimer* timer : {appRunTimer, calibTimer, frequencyTimer, frequencyParamTimer})
-        timer->stop();
-    {
-        // Close first: the stream thread uses the device until closing has joined it.
-        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-        videoDevice->closeCamera();
-        videoDevice.reset();
-    }
-    QMutexLocker lock(&frameMutex);
-    result.release();
 }
 
 void FunctionModel::uninitEquitMessage()
@@ -218,21 +225,43 @@ void FunctionModel::scanStep()
     }
 }
 
+namespace {
+
+// Text from outside (a result file) in a log line: long values shortened.
+QString forLog(const QString& text)
+{
+    constexpr int kLongest = 64;
+    return text.size() <= kLongest ? text : text.left(kLongest) + QStringLiteral("...(%1 characters)").arg(text.size());
+}
+
+} // namespace
+
 void FunctionModel::detectionStep()
 {
-    QSettings resultFile(resultFilePath(), QSettings::IniFormat);
+    QSettings resultFile(DetectionProgram::resultFilePath(), QSettings::IniFormat);
     const QString productName = resultFile.value(QStringLiteral("productName")).toString();
     const QString cameraName = resultFile.value(QStringLiteral("cameraName")).toString();
     if (cameraName.isEmpty() || cameraName == deviceModelTable()[size_t(modelIndex.load())].cameraName)
         return;
+    // The open camera streams on until it is gone; a new name is acted on after that, so no
+    // size or row of another camera is announced while its frames still arrive.
+    if (connected)
+        return;
     emit ConnectErr(tr("检测到设备，正在等待连接，请稍候......"));
     if (productName != gProductName) {
         emit ConnectErr(tr("设备和软件不匹配!请检查软件或设备。"));
-        LOG_INFO(LOG_FUNCTION) << "camera is not match " + gProductName + "! CameraType is " + cameraName;
         modelIndex = 0;
-        restartDetection();
+        // One restart lets the program write the file afresh; after that the same camera
+        // stays ignored until another one is reported.
+        const QString camera = productName + QLatin1Char('/') + cameraName;
+        if (camera != mismatchedCamera) {
+            mismatchedCamera = camera;
+            LOG_INFO(LOG_FUNCTION) << "camera is not match " + gProductName + "! CameraType is " + forLog(cameraName);
+            restartDetection();
+        }
         return;
     }
+    mismatchedCamera.clear();
     const int row = findDeviceModel(cameraName, productName);
     if (row < 0)
         return;
@@ -297,14 +326,12 @@ void FunctionModel::tearDownConnection()
     connected = false;
     modelIndex = 0;
     videoDevice->setExpectedName(QString());
-    videoDevice->closeCamera();
+    videoDevice->closeCamera(); // no frame arrives after this
     emit setConnected(false);
     setSerial(QByteArray());
     emit SetSN(QString());
-    {
-        QMutexLocker lock(&frameMutex);
-        result.release();
-    }
+    dropLatestFrame();
+    framesOfConnection = 0;
     emit SetDoubleModel(1);
     emit DoubleConnected(false);
     restartDetection();
@@ -312,14 +339,9 @@ void FunctionModel::tearDownConnection()
 
 // ---------------------------------------------------------------- detection program
 
-QString FunctionModel::resultFilePath() const
-{
-    return gAppDir + QStringLiteral("/detecProcess/NameConfig.ini");
-}
-
 void FunctionModel::startDetection()
 {
-    detection::emptyResultFile();
+    DetectionProgram::emptyResultFile();
     options.detection.start();
 }
 
@@ -352,8 +374,16 @@ void FunctionModel::setSerial(const QByteArray& value)
 
 void FunctionModel::onCameraFrame(unsigned char* data, int length, VideoDevice*)
 {
+    // Nothing of a frame is read before it is known to be whole.
+    if (!videoDevice->acceptsFrame(data, length))
+        return;
     if (serial().isEmpty()) {
-        setSerial(videoDevice->readSerial(data, length));
+        QByteArray read = videoDevice->readSerial(data);
+        if (read.isEmpty()) {
+            LOG_INFO(LOG_FUNCTION) << "camera reports no serial number, known as" << placeholderSerial();
+            read = placeholderSerial();
+        }
+        setSerial(read);
         QMetaObject::invokeMethod(this, "checkSN", Qt::QueuedConnection);
         return;
     }
@@ -361,42 +391,53 @@ void FunctionModel::onCameraFrame(unsigned char* data, int length, VideoDevice*)
         return;
     if (refreshParameters.exchange(false))
         videoDevice->refreshParameters(data);
-    int temperatureCount = 0, imageBytes = 0;
-    if (!videoDevice->frameSizes(data, length, temperatureCount, imageBytes))
+    std::shared_ptr<Frame> frame = framePool.acquire();
+    if (!videoDevice->extractFrame(data, *frame))
         return;
+    frame->modelIndex = modelIndex;
+    frame->index = framesOfConnection++;
+    imageMode.apply(*frame);
+    if (imageOnly)
+        frame->dropTemperatures();
+    publish(std::move(frame));
+}
+
+void FunctionModel::publish(std::shared_ptr<Frame> frame)
+{
     {
         QMutexLocker lock(&frameMutex);
-        if (!result.allocated())
-            result.allocate(temperatureCount, imageBytes);
-        if (!videoDevice->extractFrame(data, result))
-            return;
-        imageMode.apply(videoDevice->openKind(), result.image.data());
-        result.imageBytes = imageBytes;
+        latestFrame = std::move(frame);
     }
-    QMetaObject::invokeMethod(this, "presentFrame", Qt::QueuedConnection);
+    if (!presentationQueued.exchange(true))
+        QMetaObject::invokeMethod(this, "presentFrame", Qt::QueuedConnection);
+}
+
+void FunctionModel::dropLatestFrame()
+{
+    QMutexLocker lock(&frameMutex);
+    latestFrame.reset();
 }
 
 void FunctionModel::presentFrame()
 {
-    QMutexLocker lock(&frameMutex);
-    if (!frameCallback || !result.allocated())
-        return;
-    if (!imageOnly)
-        frameCallback(result.temperatures.data(), result.image.data(), result.imageBytes, result.maxX,
-                      result.maxY, result.maxTemp, result.minX, result.minY, result.minTemp);
-    else
-        frameCallback(nullptr, result.image.data(), result.imageBytes, 0, 0, 0.0f, 0, 0, 0.0f);
+    // Cleared before taking, so a frame stored after this point queues a presentation of its own.
+    presentationQueued = false;
+    FramePtr frame;
+    {
+        QMutexLocker lock(&frameMutex);
+        frame = std::move(latestFrame);
+    }
+    if (frame && frameCallback)
+        frameCallback(frame);
 }
 
 void FunctionModel::setFrameCallback(FrameCallback callback)
 {
-    QMutexLocker lock(&frameMutex);
     frameCallback = callback;
 }
 
 void FunctionModel::setImageMode(int mode)
 {
-    QMutexLocker lock(&frameMutex);
     imageMode.set(mode);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "frameresult.h"
+#include "detectionprogram.h"
+#include "frame.h"
+#include "framepool.h"
 #include "imagemode.h"
 #include "orientation.h"
 
@@ -19,11 +21,10 @@
 class QTimer;
 class VideoDevice;
 
-// Presents one frame on the GUI thread: temperatures (null when only the picture is shown),
-// picture and its byte count, hottest x, y and degC, coldest x, y and degC. Called with the
-// frame mutex held: copy what you keep and return without waiting for another thread.
-using FrameCallback = void (*)(float* temperatures, unsigned char* image, int imageBytes, int maxX, int maxY,
-                               float maxTemp, int minX, int minY, float minTemp);
+// Presents one frame on the GUI thread: the newest frame since the last call, with its own
+// size, camera, range and extremes (no temperatures when only the picture is shown). The
+// frame never changes; keep the pointer as long as you need it.
+using FrameCallback = void (*)(const FramePtr& frame);
 
 // The device manager: finds out which camera is attached (with the detection program),
 // connects and disconnects it on a worker thread, holds the newest frame's results and
@@ -34,7 +35,7 @@ class FunctionModel : public QObject
 
 public:
     // How the worker reaches the detection program; tests swap in their own.
-    struct DetectionProgram
+    struct DetectionControl
     {
         std::function<bool()> running;
         std::function<void()> start; // after the result file is emptied
@@ -43,7 +44,7 @@ public:
     struct Options
     {
         int loopIntervalMs = 500;
-        DetectionProgram detection; // empty members: the real program (detectionprogram.h)
+        DetectionControl detection; // empty members: the real program, our own child
     };
 
     explicit FunctionModel(QObject* parent = nullptr);
@@ -148,13 +149,16 @@ private:
     void startDetection();
     void stopDetection();
     void restartDetection();
-    QString resultFilePath() const;
+    void stopWorker();
 
     void onCameraFrame(unsigned char* data, int length, VideoDevice* device);
+    void publish(std::shared_ptr<Frame> frame);
+    void dropLatestFrame();
     QByteArray serial() const;
     void setSerial(const QByteArray& serial);
 
     Options options;
+    DetectionProgram detectionProgram;
     std::unique_ptr<VideoDevice> videoDevice;
 
     // Worker thread.
@@ -172,12 +176,17 @@ private:
     std::atomic<bool> justConnected{false};
     std::atomic<bool> refreshParameters{true};
     int scanCount = 0;
+    QString mismatchedCamera; // of another product line, reported once while it stays
     mutable std::mutex serialMutex;
     QByteArray deviceSerial;
 
-    // Frame results, guarded by frameMutex.
+    // The newest frame waits in latestFrame (guarded by frameMutex) until presentFrame takes it;
+    // a newer one replaces it, and one queued presentation at a time is enough.
     QMutex frameMutex;
-    FrameResult result;
+    FramePtr latestFrame;
+    std::atomic<bool> presentationQueued{false};
+    FramePool framePool;      // capture thread
+    uint64_t framesOfConnection = 0; // capture thread
     FrameCallback frameCallback = nullptr;
     std::atomic<bool> imageOnly{false};
     ImageMode imageMode;

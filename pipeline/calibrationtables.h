@@ -11,6 +11,7 @@ struct CalibrationTables
     static constexpr std::size_t kKtBtWords = 1201;
     static constexpr std::size_t kNucWords = 8192;
 
+    bool highRange = false; // the set of the high-temperature measuring range (the "Low" set)
     bool headerValid = false;
     uint16_t header[3] = {0, 0, 0}; // sensor temperature at calibration, drift, kt unit
     std::vector<uint16_t> kt, bt, nuc;

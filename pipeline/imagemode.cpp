@@ -10,13 +10,14 @@ void ImageMode::set(int mode)
     highContrastOn = mode == 2;
 }
 
-void ImageMode::apply(DeviceKind kind, uint8_t* image) const
+void ImageMode::apply(Frame& frame) const
 {
-    const FrameSize size = ispImageSize(kind);
+    if (frame.pixels() <= 0)
+        return;
     if (enhanceOn)
-        enhanceImage(image, size.width, size.height);
+        enhanceImage(frame.image.data(), frame.width, frame.height);
     else if (highContrastOn)
-        highContrastImage(image, size.width, size.height);
+        highContrastImage(frame.image.data(), frame.width, frame.height);
 }
 
 void ImageMode::enhanceImage(uint8_t* image, int width, int height)

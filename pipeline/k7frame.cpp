@@ -17,10 +17,8 @@ bool K7Frame::refreshParameters(const uint8_t* frame, const char* deviceName)
     return UpdateParam(0, reinterpret_cast<const uint16_t*>(frame), deviceName, "K7-22") == 0;
 }
 
-bool K7Frame::decode(const uint8_t* frame, FrameResult& result)
+bool K7Frame::decode(const uint8_t* frame, Frame& out, std::vector<uint8_t>& picture)
 {
-    if (int(result.temperatures.size()) < kImageWords || int(result.image.size()) < kImageWords)
-        return false;
     const uint16_t* words = reinterpret_cast<const uint16_t*>(frame);
     if (reinterpret_cast<uintptr_t>(frame) % alignof(uint16_t) != 0) {
         // Samples normally arrive aligned; an odd address is copied once into a buffer the
@@ -29,16 +27,21 @@ bool K7Frame::decode(const uint8_t* frame, FrameResult& result)
         std::memcpy(aligned.data(), frame, kBytes);
         words = aligned.data();
     }
+    out.resize(kWidth, kImageHeight);
+    out.kind = DirectShowY16;
+    out.highRange = false;
     float unusedMean = 0.0f, unusedHousing = 0.0f;
-    if (GetTmpData(0, words, &result.maxTemp, &result.maxX, &result.maxY, &result.minTemp, &result.minX,
-                   &result.minY, &unusedMean, &unusedHousing, result.temperatures.data()) != 0)
+    if (GetTmpData(0, words, &out.maxTemp, &out.maxX, &out.maxY, &out.minTemp, &out.minX, &out.minY, &unusedMean,
+                   &unusedHousing, out.temperatures.data()) != 0)
         return false;
     const int high = words[kMaxWord];
     const int low = words[kMinWord];
+    picture.resize(kImageWords);
     if (high != low) {
         // Words outside the camera's own extremes are clamped rather than wrapped round.
         for (int i = 0; i < kImageWords; ++i)
-            result.image[i] = uint8_t(std::clamp((int(words[i]) - low) * 255 / (high - low), 0, 255));
+            picture[i] = uint8_t(std::clamp((int(words[i]) - low) * 255 / (high - low), 0, 255));
     }
+    std::copy(picture.begin(), picture.end(), out.image.begin());
     return true;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "frameresult.h"
+#include "frame.h"
 
 #include <QByteArray>
 
 #include <cstdint>
+#include <vector>
 
 // Frames of the K7-22 camera: 256 x 196 little-endian words, the image in rows 0..191 and
 // parameter lines below with the frame's raw extremes and the serial number. Temperatures
@@ -30,7 +31,8 @@ public:
     // Lets K7Dll re-read the camera's calibration from this frame.
     static bool refreshParameters(const uint8_t* frame, const char* deviceName);
 
-    // Temperatures and extremes into result (49,152 of each); the picture is stretched
-    // between the raw extremes, and left as it was when they are equal.
-    static bool decode(const uint8_t* frame, FrameResult& result);
+    // Temperatures, extremes and picture of a whole frame (kBytes) into out, 256 x 192. The
+    // picture is stretched between the raw extremes into picture, which keeps the previous
+    // frame's when they are equal.
+    static bool decode(const uint8_t* frame, Frame& out, std::vector<uint8_t>& picture);
 };

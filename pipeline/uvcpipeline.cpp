@@ -36,6 +36,10 @@ bool UvcPipeline::open(DeviceKind kind, int width, int height, tccmd_handle_t* c
     imageWidth = image.width;
     imageHeight = image.height;
     frames = 0;
+    tablesHighRange = tables.highRange;
+    lastHighRange = tables.highRange;
+    switchingRange = false;
+    settleFramesLeft = 0;
     const size_t n = size_t(imageWidth) * imageHeight;
     f.assign(size_t(width) * height, 0);
     rgb.assign(n * 3, 0);
@@ -63,16 +67,48 @@ void UvcPipeline::close()
     rgb = {};
 }
 
+void UvcPipeline::beginRangeSwitch()
+{
+    switchingRange = true;
+    ++rangeSwitches;
+}
+
 void UvcPipeline::replaceTables(const CalibrationTables& tables)
 {
     if (deviceKind == Uvc384 || deviceKind == Uvc256)
         isp.replaceTables(tables);
+    tablesHighRange = tables.highRange;
+}
+
+void UvcPipeline::endRangeSwitch(int settleFrames)
+{
+    settleFramesLeft = settleFrames;
+    switchingRange = false;
 }
 
 bool UvcPipeline::processFrame(const uint8_t* frame)
 {
-    if (!frame)
+    if (!frame || switchingRange)
         return false;
+    int settling = settleFramesLeft;
+    while (settling > 0 && !settleFramesLeft.compare_exchange_weak(settling, settling - 1)) {
+    }
+    if (settling > 0)
+        return false;
+    const unsigned switchesBefore = rangeSwitches;
+    const bool highRange = tablesHighRange;
+    if (!runChain(frame))
+        return false;
+    // A switch that began while this frame was under way may have changed the gain or the
+    // tables halfway through it.
+    if (switchingRange || rangeSwitches != switchesBefore)
+        return false;
+    lastHighRange = highRange;
+    return true;
+}
+
+bool UvcPipeline::runChain(const uint8_t* frame)
+{
     if (deviceKind == Uvc160)
         return process160(frame);
     if (deviceKind == Uvc384 || deviceKind == Uvc256)

@@ -5,6 +5,7 @@
 #include "ispcontext.h"
 #include "libtccmd.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -29,18 +30,28 @@ public:
 
     // Runs the chain of the kind on one frame; false when the frame is dropped.
     bool processFrame(const uint8_t* frame);
-    // Another measuring range: the next frame is corrected with these tables.
+
+    // A change of measuring range: frames are dropped from beginRangeSwitch() on, including
+    // any frame already under way, until settleFrames frames have arrived after
+    // endRangeSwitch(). So no delivered frame mixes a raw image taken with one gain with the
+    // tables of the other range, whatever the camera still had queued. Any thread.
+    void beginRangeSwitch();
+    // The tables of the new range (ignored by kind 4, which the camera calibrates itself).
     void replaceTables(const CalibrationTables& tables);
+    void endRangeSwitch(int settleFrames);
 
     DeviceKind kind() const { return deviceKind; }
     int width() const { return imageWidth; }
     int height() const { return imageHeight; }
     int streamPixels() const { return streamWidth * streamHeight; }
     int frameCounter() const { return frames; }
+    // The measuring range of the tables that corrected the last delivered frame.
+    bool lastFrameHighRange() const { return lastHighRange; }
     const uint16_t* temperatureData() const;
     const uint8_t* image() const;
 
 private:
+    bool runChain(const uint8_t* frame);
     bool processY16(const uint8_t* frame);
     bool process160(const uint8_t* frame);
 
@@ -49,6 +60,11 @@ private:
     tccmd_handle_t* cmd = nullptr;
     int streamWidth = 0, streamHeight = 0, imageWidth = 0, imageHeight = 0;
     int frames = 0;
+    bool lastHighRange = false;
+    std::atomic<bool> tablesHighRange{false};
+    std::atomic<bool> switchingRange{false};
+    std::atomic<unsigned> rangeSwitches{0};
+    std::atomic<int> settleFramesLeft{0};
     // Y16: F, G, A, B, DDE output, RGB. Kind 4: F, the two halves, RGB.
     std::vector<uint16_t> f, g, a, b, ddeOut, imageHalf, temperatureHalf;
     std::vector<uint8_t> rgb;

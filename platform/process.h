@@ -2,14 +2,12 @@
 
 #include <QString>
 
-// Process helpers over /proc. A process is matched by the file name of its executable (not
-// the kernel's 15-character command name), so long program names are found too.
+// Process id of this process's parent (changes when the parent ends and the process is
+// taken over by another).
+qint64 parentProcessId();
 
-bool processRunning(const QString& name);
-
-// Ends every process of that name except the calling one at once (SIGKILL); returns how
-// many were signalled.
-int killProcess(const QString& name);
+// Whether a process with that id exists (it may belong to another user).
+bool processAlive(qint64 pid);
 
 // Path of an external program shipped in dir; executables carry no suffix here.
 QString programPath(const QString& dir, const QString& name);

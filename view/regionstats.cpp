@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-PolygonMask::PolygonMask(const QPolygon& polygon, int w, int h) : shape(polygon), width(w)
+PolygonMask::PolygonMask(const QPolygon& polygon, int w, int h) : shape(polygon), width(w), height(h)
 {
     // Outside its bounding box a polygon contains nothing.
     const QRect box = polygon.boundingRect().intersected(QRect(0, 0, w, h));
@@ -47,9 +47,18 @@ RegionMaximum rectangleMaximum(const float* t, int width, int height, const QRec
     return best;
 }
 
-float polygonAverage(const float* t, const PolygonMask& mask)
+namespace {
+
+bool fits(const PolygonMask& mask, int width, int height)
 {
-    if (!t || mask.isEmpty())
+    return mask.frameWidth() == width && mask.frameHeight() == height;
+}
+
+} // namespace
+
+float polygonAverage(const float* t, int width, int height, const PolygonMask& mask)
+{
+    if (!t || mask.isEmpty() || !fits(mask, width, height))
         return std::numeric_limits<float>::quiet_NaN();
     double sum = 0.0;
     for (int index : mask.pixelIndices())
@@ -57,10 +66,10 @@ float polygonAverage(const float* t, const PolygonMask& mask)
     return float(sum / double(mask.pixelIndices().size()));
 }
 
-RegionMaximum polygonMaximum(const float* t, int width, const PolygonMask& mask)
+RegionMaximum polygonMaximum(const float* t, int width, int height, const PolygonMask& mask)
 {
     RegionMaximum best{-274.0f, QPoint(0, 0)};
-    if (!t)
+    if (!t || !fits(mask, width, height))
         return best;
     for (int index : mask.pixelIndices())
         if (t[index] > best.value)

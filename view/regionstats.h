@@ -25,12 +25,15 @@ public:
 
     const QPolygon& polygon() const { return shape; }
     bool isEmpty() const { return pixels.empty(); }
+    // The frame size the pixels were taken for.
+    int frameWidth() const { return width; }
+    int frameHeight() const { return height; }
     // Pixel indices (y * width + x), x outer and y inner ascending.
     const std::vector<int>& pixelIndices() const { return pixels; }
 
 private:
     QPolygon shape;
-    int width = 0;
+    int width = 0, height = 0;
     std::vector<int> pixels;
 };
 
@@ -38,6 +41,7 @@ private:
 float rectangleAverage(const float* t, int width, int height, const QRect& rect);
 RegionMaximum rectangleMaximum(const float* t, int width, int height, const QRect& rect);
 
-// Polygon: a region without pixels averages to NaN and has the maximum -274.0 at (0, 0).
-float polygonAverage(const float* t, const PolygonMask& mask);
-RegionMaximum polygonMaximum(const float* t, int width, const PolygonMask& mask);
+// Polygon: a region without pixels, or one taken for another frame size, averages to NaN and
+// has the maximum -274.0 at (0, 0).
+float polygonAverage(const float* t, int width, int height, const PolygonMask& mask);
+RegionMaximum polygonMaximum(const float* t, int width, int height, const PolygonMask& mask);

@@ -39,37 +39,94 @@ ViewPort::ViewPort(QWidget* parent)
 
 ViewPort::~ViewPort() = default;
 
-// ---------------------------------------------------------------- frames
+// ---------------------------------------------------------------- frames and geometry
 
 void ViewPort::setCameraGeometry(int width, int height, int modelIndex)
 {
-    displayImage = QImage();
-    grayFrame.clear();
-    clearSelection();
-    frameWidth = std::max(width, 1);
-    frameHeight = std::max(height, 1);
+    fitToFrameSize(std::max(width, 1), std::max(height, 1));
     kind = modelIndex >= 0 && modelIndex < kDeviceModelCount ? deviceModelTable()[size_t(modelIndex)].kind : None;
-    temperatures.assign(size_t(frameWidth) * frameHeight, 0.0f);
+    frame.reset();
     hasTemperatures = false;
-    geometry.frameWidth = frameWidth;
-    geometry.frameHeight = frameHeight;
+    displayImage = QImage();
 }
 
-void ViewPort::setTemperatures(const float* t)
+void ViewPort::fitToFrameSize(int width, int height)
 {
-    if (!t)
+    clearSelection();
+    clearHover();
+    dragging = false;
+    polygonStarted = rubberBandValid = false;
+    polygonWidgetPoints.clear();
+    polygonImagePoints.clear();
+    if (tool == Tool::Polygon)
+        tool = Tool::None;
+    geometry.frameWidth = width;
+    geometry.frameHeight = height;
+    if (width == frameWidth && height == frameHeight)
         return;
-    std::memcpy(temperatures.data(), t, temperatures.size() * sizeof(float));
-    hasTemperatures = true;
+    frameWidth = width;
+    frameHeight = height;
+    // What still fits stays where it was on the board; what does not is dropped.
+    const QRect image(0, 0, width, height);
+    QVector<QPoint> keptPoints;
+    for (const QPoint& point : points)
+        if (image.contains(point))
+            keptPoints.append(point);
+    points = keptPoints;
+    QVector<QRect> keptRegions;
+    for (const QRect& region : searchRegions)
+        if (!region.intersected(image).isEmpty())
+            keptRegions.append(region.intersected(image));
+    searchRegions = keptRegions;
+    fitCharts();
 }
 
-void ViewPort::setGrayFrame(const unsigned char* gray, int bytes)
+void ViewPort::fitCharts()
 {
-    if (!gray || bytes <= 0)
+    const QRect area(0, 0, chartLimit(), frameHeight);
+    for (int slot = 0; slot < kChartSlots; ++slot) {
+        chartDialog* chart = charts[size_t(slot)];
+        if (!chart)
+            continue;
+        const QPolygon polygon(chart->referencePolygon());
+        if (polygon.isEmpty()) {
+            const QRect clipped = chart->referenceRect().intersected(area);
+            if (clipped.isEmpty())
+                closeChart(slot);
+            else
+                setChartRegion(chart, clipped); // rebuilt for the new size, twin included
+        } else if (area.contains(polygon.boundingRect())) {
+            setChartRegion(chart, polygon);
+        } else {
+            closeChart(slot);
+        }
+    }
+}
+
+void ViewPort::setFrame(const FramePtr& newest)
+{
+    if (!newest || newest->pixels() <= 0)
         return;
-    if (grayFrame.empty())
-        grayFrame.assign(size_t(bytes), 0);
-    std::memcpy(grayFrame.data(), gray, std::min(grayFrame.size(), size_t(bytes)));
+    if (newest->width != frameWidth || newest->height != frameHeight)
+        fitToFrameSize(newest->width, newest->height);
+    frame = newest;
+    kind = newest->kind;
+    noCamera = false;
+    hasTemperatures = newest->hasTemperatures();
+    frameMaxPos = QPoint(newest->maxX, newest->maxY);
+    frameMax = hasTemperatures ? newest->maxTemp : kNoFrame;
+    frameMin = hasTemperatures ? newest->minTemp : kNoFrame;
+}
+
+void ViewPort::showNoCamera()
+{
+    noCamera = true;
+    frame.reset();
+    hasTemperatures = false;
+    frameMax = frameMin = kNoFrame;
+    clearHover();
+    dragging = false;
+    update();
 }
 
 void ViewPort::setGrayWindow(float low, float high)
@@ -78,16 +135,9 @@ void ViewPort::setGrayWindow(float low, float high)
     grayHigh = high;
 }
 
-void ViewPort::setFrameExtremes(int maxX, int maxY, float maxValue, float minValue)
-{
-    frameMaxPos = QPoint(maxX, maxY);
-    frameMax = maxValue;
-    frameMin = minValue;
-}
-
 void ViewPort::renderFrame()
 {
-    if (grayFrame.size() < size_t(frameWidth) * frameHeight)
+    if (!frame)
         return;
     FrameRenderer::Options options;
     options.grayLow = grayLow;
@@ -98,7 +148,7 @@ void ViewPort::renderFrame()
     options.rotation = geometry.rotation;
     options.mirrorH = geometry.mirrorH;
     options.mirrorV = geometry.mirrorV;
-    displayImage = renderer.render(grayFrame.data(), frameWidth, frameHeight, palette, options);
+    displayImage = renderer.render(frame->image.data(), frame->width, frame->height, palette, options);
     geometry.letterBox(size(), displayImage.size());
     update();
 }
@@ -148,31 +198,38 @@ bool ViewPort::widgetToImage(const QPoint& widget, QPoint& image) const
     return geometry.widgetToImage(widget, image);
 }
 
+const float* ViewPort::temperatureData() const
+{
+    return hasTemperatures ? frame->temperatures.data() : nullptr;
+}
+
 float ViewPort::temperatureAt(const QPoint& p) const
 {
-    return temperatures[size_t(p.y()) * frameWidth + p.x()];
+    if (!hasTemperatures || !QRect(0, 0, frameWidth, frameHeight).contains(p))
+        return kNoFrame;
+    return frame->temperatures[size_t(p.y()) * frameWidth + p.x()];
 }
 
 // ---------------------------------------------------------------- statistics
 
 float ViewPort::regionAverage(const QRect& rect) const
 {
-    return rectangleAverage(hasTemperatures ? temperatures.data() : nullptr, frameWidth, frameHeight, rect);
+    return rectangleAverage(temperatureData(), frameWidth, frameHeight, rect);
 }
 
 float ViewPort::regionAverage(const PolygonMask& mask) const
 {
-    return polygonAverage(hasTemperatures ? temperatures.data() : nullptr, mask);
+    return polygonAverage(temperatureData(), frameWidth, frameHeight, mask);
 }
 
 RegionMaximum ViewPort::regionMaximum(const QRect& rect) const
 {
-    return rectangleMaximum(hasTemperatures ? temperatures.data() : nullptr, frameWidth, frameHeight, rect);
+    return rectangleMaximum(temperatureData(), frameWidth, frameHeight, rect);
 }
 
 RegionMaximum ViewPort::regionMaximum(const PolygonMask& mask) const
 {
-    return polygonMaximum(hasTemperatures ? temperatures.data() : nullptr, frameWidth, mask);
+    return polygonMaximum(temperatureData(), frameWidth, frameHeight, mask);
 }
 
 // ---------------------------------------------------------------- tools and charts
@@ -834,6 +891,23 @@ void ViewPort::paintCharts(QPainter& painter)
     }
 }
 
+void ViewPort::paintNoCamera(QPainter& painter)
+{
+    // The last picture stays as a dim reminder of where the board was, nothing on it is live.
+    painter.fillRect(rect(), QColor(0, 21, 42, displayImage.isNull() ? 255 : 200));
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(22);
+    painter.setFont(font);
+    painter.setPen(QColor(220, 230, 240));
+    const QRect upper(0, 0, width(), height() / 2 - 4);
+    painter.drawText(upper, Qt::AlignHCenter | Qt::AlignBottom, tr("未检测到热像仪"));
+    font.setPixelSize(15);
+    painter.setFont(font);
+    painter.setPen(QColor(150, 170, 190));
+    const QRect lower(0, height() / 2 + 4, width(), height() / 2 - 4);
+    painter.drawText(lower, Qt::AlignHCenter | Qt::AlignTop, tr("请将热像仪连接到电脑的USB接口"));
+}
+
 void ViewPort::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -843,6 +917,10 @@ void ViewPort::paintEvent(QPaintEvent*)
                      height() - 2 * geometry.marginY);
     if (!displayImage.isNull())
         painter.drawImage(area, displayImage);
+    if (noCamera) {
+        paintNoCamera(painter);
+        return;
+    }
     if (boardCompare) {
         painter.setPen(QPen(Qt::white, 1.0, Qt::DashLine));
         painter.drawLine(imageToWidget(QPoint(frameWidth / 2, 0)), imageToWidget(QPoint(frameWidth / 2, frameHeight)));

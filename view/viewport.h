@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicekind.h"
+#include "frame.h"
 #include "framerenderer.h"
 #include "regionsource.h"
 #include "viewgeometry.h"
@@ -58,12 +59,18 @@ public:
     explicit ViewPort(QWidget* parent = nullptr);
     ~ViewPort() override;
 
+    // The size the camera announced: measurement objects are fitted to it and the shown frame
+    // is dropped until one of that size arrives.
     void setCameraGeometry(int width, int height, int modelIndex);
-    void setTemperatures(const float* temperatures);
-    void setGrayFrame(const unsigned char* gray, int bytes);
+    // The newest frame: its temperatures, picture and extremes. A frame of another size than
+    // the last fits the measurement objects to it first.
+    void setFrame(const FramePtr& frame);
     void setGrayWindow(float low, float high);
-    void setFrameExtremes(int maxX, int maxY, float maxValue, float minValue);
     void renderFrame();
+    // No camera: the picture is dimmed under a notice, temperatures and readouts are gone
+    // until the next frame.
+    void showNoCamera();
+    bool noCameraShown() const { return noCamera; }
     void setPalette(const unsigned char* palette);
     void setOrientation(int rotation, bool mirrorH, bool mirrorV);
     void setDisplayOptions(const QString& unitLetter, bool showMouseTemperature, bool showHottest);
@@ -130,7 +137,11 @@ private:
     void createChart(const QRect* rect, const QPolygon* polygon);
     void closePolygon();
     int chartLimit() const { return boardCompare ? frameWidth / 2 : frameWidth; }
+    void fitToFrameSize(int width, int height);
+    void fitCharts();
+    const float* temperatureData() const;
     float temperatureAt(const QPoint& image) const;
+    void paintNoCamera(QPainter& painter);
 
     void paintHottest(QPainter& painter);
     void paintPoints(QPainter& painter);
@@ -142,9 +153,9 @@ private:
 
     int frameWidth = 800, frameHeight = 600;
     DeviceKind kind = None;
-    std::vector<float> temperatures;
+    FramePtr frame; // the frame shown; its size is frameWidth x frameHeight
     bool hasTemperatures = false;
-    std::vector<uint8_t> grayFrame;
+    bool noCamera = true;
     QImage displayImage;
     uint8_t palette[768] = {};
     float grayLow = 0.0f, grayHigh = 1.0f;

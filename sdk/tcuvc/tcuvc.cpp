@@ -169,6 +169,14 @@ int tcuvc_camera_open_same(tcuvc_handle_t* handle, const tcuvc_device_entry_t* e
     return 0;
 }
 
+int tcuvc_camera_attached(tcuvc_handle_t* handle)
+{
+    const std::shared_ptr<tcsim::VirtualCamera> device = openDevice(handle);
+    if (!device)
+        return -1;
+    return tcsim::World::instance().present(device->spec().key()) ? 1 : 0;
+}
+
 int tcuvc_camera_stream_start(tcuvc_handle_t* handle, const tcuvc_stream_params_t* params,
                               const tcuvc_callback_t* callback)
 {

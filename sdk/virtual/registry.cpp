@@ -57,7 +57,7 @@ bool applyOption(DeviceSpec& spec, const std::string& key, const std::string& va
 {
     double number = 0;
     long integer = 0;
-    if (key == "serial" && !value.empty() && value.size() < 64)
+    if (key == "serial" && value.size() < 64) // empty: a camera without a serial number
         spec.serial = value;
     else if (key == "product" && !value.empty())
         spec.product = value;

@@ -2,6 +2,7 @@
 #include "configmanager.h"
 #include "functionmodel.h"
 #include "orvik.h"
+#include "testframes.h"
 #include "viewport.h"
 
 #include <QApplication>
@@ -93,16 +94,42 @@ TEST_F(MainWindow, FramesGoToTheViewUnlessTheHeatFieldTakesThem)
 {
     Orvik window;
     window.GetCameraSize(4, 2, 15);
-    float temperatures[8] = {20, 21, 22, 23, 24, 25, 26, 40};
-    unsigned char image[8] = {0, 10, 20, 30, 40, 50, 60, 255};
-    Orvik::onFrame(temperatures, image, 8, 3, 1, 40.0f, 0, 0, 20.0f);
+    auto first = flatFrame(4, 2, 20.0f, 0);
+    setHottest(*first, 3, 1, 40.0f);
+    first->image[7] = 255;
+    Orvik::onFrame(first);
     ViewPort* view = window.form().viewport;
-    EXPECT_FALSE(view->shownImage().isNull());
+    ASSERT_EQ(view->shownImage().size(), QSize(4, 2));
+    // Palette 1 runs from black to white: the hot pixel is bright, the rest dark.
+    EXPECT_GT(view->shownImage().pixelColor(3, 1).lightness(), 200);
+    EXPECT_LT(view->shownImage().pixelColor(0, 0).lightness(), 30);
     EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 4, 2)).value, 40.0f);
     window.setHeatField(true);
-    temperatures[7] = 90.0f;
-    Orvik::onFrame(temperatures, image, 8, 3, 1, 90.0f, 0, 0, 20.0f);
+    auto second = flatFrame(4, 2, 20.0f, 0);
+    setHottest(*second, 3, 1, 90.0f);
+    Orvik::onFrame(second);
     EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 4, 2)).value, 40.0f) << "the view keeps the last frame";
+}
+
+TEST_F(MainWindow, ALostCameraLeavesNothingThatLooksLive)
+{
+    Orvik window;
+    ViewPort* view = window.form().viewport;
+    EXPECT_TRUE(view->noCameraShown()) << "started without a camera";
+    window.GetCameraSize(256, 192, 15);
+    auto frame = flatFrame(256, 192, 25.0f);
+    setHottest(*frame, 60, 100, 70.0f);
+    Orvik::onFrame(frame);
+    window.setConnectState(true);
+    EXPECT_FALSE(view->noCameraShown());
+    EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 256, 192)).value, 70.0f);
+
+    window.setConnectState(false);
+    EXPECT_TRUE(view->noCameraShown());
+    EXPECT_EQ(view->regionMaximum(QRect(0, 0, 256, 192)).value, ViewPort::kNoFrame) << "no temperatures remain";
+    EXPECT_EQ(view->hoverPosition(), QPoint(-1, -1));
+    Orvik::onFrame(frame);
+    EXPECT_FALSE(view->noCameraShown()) << "frames bring the picture back";
 }
 
 } // namespace

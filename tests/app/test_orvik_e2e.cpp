@@ -1,7 +1,6 @@
 // The whole window, as the program shows it, with a virtual camera and the real detection
 // program: the live board with its hottest-point label, the device ID and the connection.
 #include "appdirenvironment.h"
-#include "detectionprogram.h"
 #include "orvik.h"
 #include "viewport.h"
 
@@ -35,7 +34,6 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
 
     QElapsedTimer clock;
     clock.start();
-    detection::start(); // as start-up does before the window
     Orvik window;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

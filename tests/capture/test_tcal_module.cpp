@@ -42,19 +42,40 @@ TEST_F(TcalModuleTest, BindsSixCacheFilesNamedBySerial)
     EXPECT_EQ(cachePath("LownucName"), folder + "ABC123low_nuc_t.bin");
 }
 
-TEST_F(TcalModuleTest, UnreadableSerialKeepsThePreviousPaths)
+TEST_F(TcalModuleTest, WithoutASerialNumberNothingIsCachedAndNoOtherCamerasTablesAreUsed)
 {
     {
         OpenVirtualCamera first("Lumo serial=FIRST1\n");
         ASSERT_TRUE(TcalModule::bindTableFiles(first.command()));
+        TcalModule::load(first.command(), Uvc256, false);
     }
-    OpenVirtualCamera gone("Lumo serial=SECOND\n");
     tcuvc_handle_t* orphanUvc = tcuvc_create_handle();
     tccmd_handle_t* orphan = tccmd_create_handle(orphanUvc, 1); // nothing open behind it
     EXPECT_FALSE(TcalModule::bindTableFiles(orphan));
-    EXPECT_TRUE(cachePath("LowktName").endsWith("FIRST1low_kt.bin"));
+    EXPECT_TRUE(cachePath("LowktName").isEmpty()) << "FIRST1's tables are not another camera's";
     tccmd_delete_handle(orphan);
     tcuvc_delete_handle(orphanUvc);
+
+    OpenVirtualCamera blank("Lumo serial=\n");
+    ASSERT_TRUE(blank.ok());
+    EXPECT_FALSE(TcalModule::bindTableFiles(blank.command()));
+    EXPECT_TRUE(cachePath("HighnucName").isEmpty());
+    const QStringList before = QDir(gAppDir + "/TemTable").entryList(QDir::Files);
+    const CalibrationTables tables = TcalModule::load(blank.command(), Uvc256, false);
+    EXPECT_TRUE(tables.ktValid() && tables.btValid() && tables.nucValid()) << "read from the flash";
+    EXPECT_EQ(QDir(gAppDir + "/TemTable").entryList(QDir::Files), before) << "and not cached";
+}
+
+TEST_F(TcalModuleTest, SerialNumbersBecomeSafeFileNames)
+{
+    OpenVirtualCamera camera("Vesk_R_M serial=../../evil.x\n");
+    ASSERT_TRUE(camera.ok());
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    EXPECT_EQ(cachePath("LowktName"), gAppDir + "/TemTable/%2E%2E%2F%2E%2E%2Fevil%2Ex" + "low_kt.bin");
+    TcalModule::load(camera.command(), Uvc256, true);
+    EXPECT_TRUE(QFile::exists(cachePath("LowktName")));
+    EXPECT_FALSE(QFile::exists(gAppDir + "/TemTable/../../evil.xlow_kt.bin")) << "nothing outside its folder";
+    EXPECT_EQ(TcalModule::cacheFileName("A-b_9", "HighbtName"), "A-b_9High_bt.bin") << "safe serials unchanged";
 }
 
 TEST_F(TcalModuleTest, FlashTablesAreSwappedCachedAndReused)

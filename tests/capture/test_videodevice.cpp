@@ -1,4 +1,5 @@
 #include "appdirenvironment.h"
+#include "k7frame.h"
 #include "libtccmd.h"
 #include "registry.h"
 #include "tcsim.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -80,19 +83,77 @@ TEST_F(VideoDeviceTest, AutoShutterLimitIsLoweredAndSavedOnlyFromTen)
     EXPECT_EQ(limit, 1);
 }
 
-TEST_F(VideoDeviceTest, TheHalvesCameraOpensWithoutPreviewAndReportsStreamCounts)
+TEST_F(VideoDeviceTest, TheHalvesCameraOpensWithoutPreviewAndGivesFramesOfTheImageSize)
 {
     tcsim::setRegistryText("Vesk_R_S serial=HALVES fps=100\n");
     ASSERT_TRUE(device.isPresent(kRowVeskRS));
     ASSERT_TRUE(device.openCamera());
     ASSERT_TRUE(QTest::qWaitFor([&] { return frames > 2; }, 3000));
-    int temperatures = 0, bytes = 0;
-    ASSERT_TRUE(device.frameSizes(nullptr, 0, temperatures, bytes));
-    EXPECT_EQ(temperatures, 160 * 240);
-    EXPECT_EQ(bytes, 160 * 240);
+    ASSERT_TRUE(device.acceptsFrame(nullptr, 0));
+    Frame frame;
+    ASSERT_TRUE(device.extractFrame(nullptr, frame));
+    EXPECT_EQ(frame.width, 160);
+    EXPECT_EQ(frame.height, 120);
     EXPECT_EQ(device.openKind(), Uvc160);
     device.closeCamera();
-    EXPECT_FALSE(device.frameSizes(nullptr, 0, temperatures, bytes)) << "closed: frames are dropped";
+    EXPECT_FALSE(device.acceptsFrame(nullptr, 0)) << "closed: frames are dropped";
+}
+
+TEST_F(VideoDeviceTest, PresenceFollowsTheOpenedCameraNotATwinOfItsKind)
+{
+    tcsim::setRegistryText("Vesk_R_M serial=USED\nVesk_R_M serial=TWIN\n");
+    ASSERT_TRUE(device.isPresent(kRowVeskRM));
+    ASSERT_TRUE(device.openCamera());
+    EXPECT_TRUE(device.isPresent(kRowVeskRM));
+    tcsim::setRegistryText("Vesk_R_M serial=TWIN\n");
+    EXPECT_FALSE(device.isPresent(kRowVeskRM)) << "the used one is gone, its twin does not stand in";
+    tcsim::setRegistryText("Vesk_R_M serial=OTHER\n"); // swapped in one change
+    EXPECT_FALSE(device.isPresent(kRowVeskRM));
+    device.closeCamera();
+    EXPECT_TRUE(device.isPresent(kRowVeskRM)) << "closed: any camera of the row will do";
+}
+
+TEST_F(VideoDeviceTest, AnOpenK722IsPresentWhileItsOwnDeviceIsListed)
+{
+    tcsim::setRegistryText("K7-22 serial=K7USED\nK7-22 serial=K7TWIN\n");
+    device.setExpectedName("K7-22");
+    ASSERT_TRUE(device.isPresent(kRowK722));
+    ASSERT_TRUE(device.openCamera());
+    EXPECT_TRUE(device.isPresent(kRowK722));
+    tcsim::setRegistryText("K7-22 serial=K7TWIN\n");
+    EXPECT_FALSE(device.isPresent(kRowK722));
+    device.closeCamera();
+}
+
+TEST_F(VideoDeviceTest, K722SamplesShorterThanAFrameAreRefusedBeforeAnythingReadsThem)
+{
+    tcsim::setRegistryText("K7-22 serial=K7SHORT\n");
+    device.setExpectedName("K7-22");
+    ASSERT_TRUE(device.isPresent(kRowK722));
+    ASSERT_TRUE(device.openCamera());
+    // A heap block of exactly the short length, so AddressSanitizer sees any read past it.
+    std::vector<uint8_t> whole(K7Frame::kBytes, 0);
+    std::unique_ptr<uint8_t[]> shortSample(new uint8_t[1024]());
+    EXPECT_FALSE(device.acceptsFrame(shortSample.get(), 1024));
+    EXPECT_FALSE(device.acceptsFrame(nullptr, K7Frame::kBytes));
+    EXPECT_TRUE(device.acceptsFrame(whole.data(), K7Frame::kBytes));
+    device.closeCamera();
+}
+
+TEST_F(VideoDeviceTest, SensorParametersAreRoundedToTheCamerasStep)
+{
+    tcsim::setRegistryText("Vesk_R_M serial=ROUND\n");
+    ASSERT_TRUE(device.isPresent(kRowVeskRM));
+    ASSERT_TRUE(device.openCamera());
+    device.updateSensorParameters(0.95f, 24.6f, 25.0f, 0.5f, 1.0f, 0.0f);
+    uint16_t emissivity = 0, ambient = 0, reflected = 0;
+    get_prop_tpd_params(device.commandHandle(), 3, &emissivity);
+    get_prop_tpd_params(device.commandHandle(), 2, &ambient);
+    get_prop_tpd_params(device.commandHandle(), 1, &reflected);
+    EXPECT_EQ(emissivity, 122) << "0.95 * 128 = 121.6";
+    EXPECT_EQ(ambient, 298) << "298.15";
+    EXPECT_EQ(reflected, 298) << "297.75";
+    device.closeCamera();
 }
 
 } // namespace

@@ -1,11 +1,12 @@
-// The device manager with the real detection program: it starts it, the program finds the
-// virtual camera, the camera connects, and the program is stopped with the manager.
+// The device manager with the real detection program: it starts its own copy, the copy
+// finds the virtual camera, the camera connects, and the copy ends with the manager. Another
+// copy of the program on the machine is never touched.
 #include "appdirenvironment.h"
 #include "functionmodel.h"
-#include "process.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,10 +18,27 @@ namespace {
 
 const auto* environment = AppDirEnvironment::install();
 
-TEST(RealDetectionProgram, StartedFoundTheCameraAndStoppedWithTheManager)
+// Children of this process running the program at that path.
+QList<qint64> childrenRunning(const QString& program)
+{
+    QList<qint64> found;
+    const QStringList tasks = QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& task : tasks) {
+        QFile children("/proc/self/task/" + task + "/children");
+        if (!children.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& pid : children.readAll().split(' '))
+            if (!pid.trimmed().isEmpty() && QFile::symLinkTarget("/proc/" + pid.trimmed() + "/exe") == program)
+                found.append(pid.trimmed().toLongLong());
+    }
+    return found;
+}
+
+TEST(RealDetectionProgram, OwnCopyFindsTheCameraAndEndsWithTheManagerAnotherCopySurvives)
 {
     QDir().mkpath(gAppDir + "/detecProcess");
-    ASSERT_TRUE(QFile::copy(DETECT_PROGRAM, gAppDir + "/detecProcess/DetecApplication"));
+    const QString program = gAppDir + "/detecProcess/DetecApplication";
+    ASSERT_TRUE(QFile::copy(DETECT_PROGRAM, program));
     const QString registry = gAppDir + "/devices.txt";
     {
         QFile file(registry);
@@ -28,18 +46,27 @@ TEST(RealDetectionProgram, StartedFoundTheCameraAndStoppedWithTheManager)
         file.write("Lumo serial=REALDET\n");
     }
     ::setenv("TCSIM_DEVICES", registry.toLocal8Bit().constData(), 1);
-    ASSERT_FALSE(processRunning("DetecApplication")) << "another copy runs on this machine";
+
+    // Someone else's copy of the program, elsewhere, under the same name.
+    QTemporaryDir elsewhere;
+    const QString strangerProgram = elsewhere.path() + "/DetecApplication";
+    ASSERT_TRUE(QFile::copy(DETECT_PROGRAM, strangerProgram));
+    QProcess stranger;
+    stranger.start(strangerProgram, QStringList());
+    ASSERT_TRUE(stranger.waitForStarted(5000));
 
     FunctionModel::Options options;
     options.loopIntervalMs = 20;
     auto model = std::make_unique<FunctionModel>(options);
     bool connected = false;
     QObject::connect(model.get(), &FunctionModel::setConnected, model.get(), [&](bool on) { connected = on; });
-    // Twenty scans without the program start it; it reports the camera within its period.
-    EXPECT_TRUE(QTest::qWaitFor([] { return processRunning("DetecApplication"); }, 5000));
+    EXPECT_EQ(childrenRunning(program).size(), 1) << "started with the manager";
     EXPECT_TRUE(QTest::qWaitFor([&] { return connected; }, 10000));
     model.reset();
-    EXPECT_TRUE(QTest::qWaitFor([] { return !processRunning("DetecApplication"); }, 3000));
+    EXPECT_TRUE(childrenRunning(program).isEmpty()) << "ended with the manager";
+    EXPECT_EQ(stranger.state(), QProcess::Running) << "the other copy is left alone";
+    stranger.kill();
+    stranger.waitForFinished(5000);
     ::unsetenv("TCSIM_DEVICES");
 }
 

@@ -15,36 +15,28 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace {
 
 const auto* environment = AppDirEnvironment::install();
 
-// Frames handed to the main window, recorded on the GUI thread.
+// Frames handed to the main window, recorded on the GUI thread; an optional check sees each.
 struct PresentedFrames
 {
     int count = 0;
-    std::vector<float> temperatures;
-    std::vector<uint8_t> image;
-    int imageBytes = 0, maxX = 0, maxY = 0;
-    float maxTemp = 0;
-    bool hadTemperatures = false;
-    std::string serialAtFrame;
+    FramePtr latest;
+    std::function<void(const Frame&)> check;
 };
 PresentedFrames presented;
 
-void recordFrame(float* t, unsigned char* image, int bytes, int maxX, int maxY, float maxTemp, int, int, float)
+void recordFrame(const FramePtr& frame)
 {
     ++presented.count;
-    presented.hadTemperatures = t != nullptr;
-    if (t)
-        presented.temperatures.assign(t, t + bytes);
-    presented.image.assign(image, image + bytes);
-    presented.imageBytes = bytes;
-    presented.maxX = maxX;
-    presented.maxY = maxY;
-    presented.maxTemp = maxTemp;
+    presented.latest = frame;
+    if (presented.check)
+        presented.check(*frame);
 }
 
 class DeviceManager : public ::testing::Test
@@ -71,6 +63,7 @@ protected:
     void TearDown() override
     {
         model.reset();
+        presented = PresentedFrames();
         tcsim::clearRegistryText();
     }
 
@@ -138,11 +131,13 @@ TEST_P(Connection, DetectedOpenedAnnouncedAndFramesMatchTheScene)
 
     std::vector<float> truth;
     ASSERT_TRUE(tcsim::truth(c.serial, tcsim::currentFrameIndex(c.serial), truth));
-    ASSERT_GE(presented.temperatures.size(), truth.size());
-    const ErrorFigures e = errorFigures(presented.temperatures.data(), truth);
+    const Frame& frame = *presented.latest;
+    ASSERT_EQ(size_t(frame.pixels()), truth.size()) << "a frame has exactly its camera's size";
+    EXPECT_EQ(QString("size %1 %2 %3").arg(frame.width).arg(frame.height).arg(frame.modelIndex), c.size);
+    const ErrorFigures e = errorFigures(frame.temperatures.data(), truth);
     EXPECT_LE(e.median, 0.1);
     EXPECT_LE(e.p99, 0.5);
-    EXPECT_TRUE(presented.hadTemperatures);
+    EXPECT_GT(frame.index, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -185,7 +180,8 @@ TEST_F(DeviceManager, ARangeChangeReloadsTablesAndReportsTheRange)
     ASSERT_TRUE(QTest::qWaitFor([&] { return presented.count >= seen + 10; }, 5000));
     std::vector<float> truth;
     tcsim::truth("RANGE1", tcsim::currentFrameIndex("RANGE1"), truth);
-    EXPECT_LE(errorFigures(presented.temperatures.data(), truth).median, 0.5);
+    EXPECT_LE(errorFigures(presented.latest->temperatures.data(), truth).median, 0.5);
+    EXPECT_TRUE(presented.latest->highRange);
     ASSERT_TRUE(model->setLowTemperatureMode(false));
     ConfigManager::getInstance()->setEquipmentValue("LowTemperatureMode", false);
 }
@@ -292,8 +288,9 @@ TEST_F(DeviceManager, ImageOnlyHandsNoTemperaturesAndIgnoresFlips)
     ASSERT_TRUE(waitFor("connected true"));
     const int seen = presented.count;
     ASSERT_TRUE(QTest::qWaitFor([&] { return presented.count > seen + 2; }, 3000));
-    EXPECT_FALSE(presented.hadTemperatures);
-    EXPECT_EQ(presented.maxTemp, 0.0f);
+    EXPECT_FALSE(presented.latest->hasTemperatures());
+    EXPECT_EQ(presented.latest->maxTemp, 0.0f);
+    EXPECT_EQ(presented.latest->image.size(), 256u * 192);
 }
 
 TEST(DisplayIdentifier, LengthRules)

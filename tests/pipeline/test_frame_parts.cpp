@@ -1,4 +1,5 @@
-#include "frameresult.h"
+#include "frame.h"
+#include "framepool.h"
 #include "imagemode.h"
 #include "k7frame.h"
 #include "K7Dll.h"
@@ -34,9 +35,12 @@ TEST(Kind160, HalvesBecomeTemperaturesAndGreyPicture)
         frame[160 * 120 + i] = uint16_t(19000 + (i == 777 ? 640 : 0) - (i == 4242 ? 64 : 0));
     }
     ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(frame.data())));
-    FrameResult result;
-    result.allocate(160 * 240, 160 * 240); // the stream size, as the device reports it
+    Frame result;
     ASSERT_TRUE(extractUvcFrame(pipeline, result));
+    EXPECT_EQ(result.width, 160);
+    EXPECT_EQ(result.height, 120) << "the image half, not the stream";
+    EXPECT_EQ(result.temperatures.size(), 160u * 120);
+    EXPECT_EQ(result.kind, Uvc160);
     EXPECT_NEAR(result.maxTemp, 33.725f, 1e-4);
     EXPECT_EQ(result.maxX, 777 % 160);
     EXPECT_EQ(result.maxY, 777 / 160);
@@ -44,7 +48,6 @@ TEST(Kind160, HalvesBecomeTemperaturesAndGreyPicture)
     EXPECT_EQ(result.minY * 160 + result.minX, 4242);
     EXPECT_NEAR(result.temperatures[0], 23.725f, 1e-4);
     EXPECT_EQ(result.image[300], 300 % 256);
-    EXPECT_EQ(result.temperatures[160 * 120], 0.0f) << "the second half stays empty";
 }
 
 // A K7-22 frame with calibration words and a known raw picture.
@@ -73,9 +76,11 @@ TEST(K7FrameDecoding, PictureIsStretchedBetweenTheRawExtremes)
     const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
     EXPECT_EQ(K7Frame::serial(bytes), "K7SERIAL0001");
     ASSERT_TRUE(K7Frame::refreshParameters(bytes, "K7-22"));
-    FrameResult result;
-    result.allocate(K7Frame::kImageWords, K7Frame::kImageWords);
-    ASSERT_TRUE(K7Frame::decode(bytes, result));
+    Frame result;
+    std::vector<uint8_t> picture;
+    ASSERT_TRUE(K7Frame::decode(bytes, result, picture));
+    EXPECT_EQ(result.width, 256);
+    EXPECT_EQ(result.height, 192);
     EXPECT_EQ(result.image[0], 0);
     EXPECT_EQ(result.image[1], 127) << "500 * 255 / 1000, truncated";
     EXPECT_EQ(result.image[2], 255);
@@ -84,8 +89,10 @@ TEST(K7FrameDecoding, PictureIsStretchedBetweenTheRawExtremes)
     // Equal extremes keep the previous picture; temperatures are still updated.
     frame = k7Frame(8500, 8500);
     const std::vector<uint8_t> before = result.image;
-    ASSERT_TRUE(K7Frame::decode(reinterpret_cast<const uint8_t*>(frame.data()), result));
-    EXPECT_EQ(result.image, before);
+    Frame next; // another frame object: the picture is kept by whoever decodes
+    ASSERT_TRUE(K7Frame::decode(reinterpret_cast<const uint8_t*>(frame.data()), next, picture));
+    EXPECT_EQ(next.image, before);
+    result = next;
     EXPECT_FLOAT_EQ(result.maxTemp, result.minTemp);
     EXPECT_FALSE(K7Frame::acceptsFormat(256, 192));
     EXPECT_TRUE(K7Frame::acceptsFormat(256, 196));
@@ -120,24 +127,76 @@ TEST(ImageModes, OnlyOneFilterAtATime)
 TEST(ImageModes, FiltersChangeThePictureTheirWay)
 {
     std::mt19937 random(3);
-    std::vector<uint8_t> picture(256 * 192);
+    Frame contrast;
+    contrast.resize(256, 192);
     for (int y = 0; y < 192; ++y)
         for (int x = 0; x < 256; ++x)
-            picture[y * 256 + x] = uint8_t(100 + (x > 128 ? 20 : 0) + random() % 3);
-    std::vector<uint8_t> contrast = picture, sharp = picture;
+            contrast.image[y * 256 + x] = uint8_t(100 + (x > 128 ? 20 : 0) + random() % 3);
+    const std::vector<uint8_t> picture = contrast.image;
+    Frame sharp = contrast;
     ImageMode mode;
     mode.set(2);
-    mode.apply(Uvc256, contrast.data());
+    mode.apply(contrast);
     auto spread = [](const std::vector<uint8_t>& v) {
         const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
         return *hi - *lo;
     };
-    EXPECT_GT(spread(contrast), spread(picture)) << "equalisation widens a narrow histogram";
+    EXPECT_GT(spread(contrast.image), spread(picture)) << "equalisation widens a narrow histogram";
     mode.set(1);
-    mode.apply(Uvc256, sharp.data());
-    EXPECT_NE(sharp, picture);
+    mode.apply(sharp);
+    EXPECT_NE(sharp.image, picture);
     // The edge stays an edge.
-    EXPECT_GT(sharp[96 * 256 + 140], sharp[96 * 256 + 116] + 10);
+    EXPECT_GT(sharp.image[96 * 256 + 140], sharp.image[96 * 256 + 116] + 10);
+}
+
+TEST(FramePoolRules, FramesComeBackWhenTheirLastHolderLetsGo)
+{
+    FramePool pool;
+    std::shared_ptr<Frame> first = pool.acquire();
+    first->resize(256, 192);
+    const float* buffer = first->temperatures.data();
+    FramePtr shown = first; // the consumer keeps it
+    first.reset();
+    std::shared_ptr<Frame> second = pool.acquire();
+    EXPECT_NE(second.get(), shown.get()) << "a frame someone holds is never handed out again";
+    shown.reset();
+    second.reset();
+    std::shared_ptr<Frame> third = pool.acquire();
+    third->resize(256, 192);
+    std::shared_ptr<Frame> fourth = pool.acquire();
+    fourth->resize(256, 192);
+    EXPECT_TRUE(third->temperatures.data() == buffer || fourth->temperatures.data() == buffer)
+        << "a returned frame keeps its buffers";
+    EXPECT_EQ(pool.created(), 2);
+}
+
+TEST(FramePoolRules, FramesOutliveTheirPool)
+{
+    std::shared_ptr<Frame> kept;
+    {
+        FramePool pool;
+        kept = pool.acquire();
+        kept->resize(160, 120);
+    }
+    kept->temperatures[0] = 1.0f; // still ours (AddressSanitizer watches)
+    kept.reset();
+}
+
+TEST(FrameRules, SizeAndPictureOnlyFrames)
+{
+    Frame frame;
+    frame.resize(160, 120);
+    EXPECT_EQ(frame.pixels(), 19200);
+    EXPECT_TRUE(frame.hasTemperatures());
+    frame.maxTemp = 80.0f;
+    frame.maxX = 5;
+    frame.dropTemperatures();
+    EXPECT_FALSE(frame.hasTemperatures());
+    EXPECT_EQ(frame.maxTemp, 0.0f);
+    EXPECT_EQ(frame.maxX, 0);
+    EXPECT_EQ(frame.image.size(), 19200u) << "the picture stays";
+    frame.resize(-3, 10);
+    EXPECT_EQ(frame.pixels(), 0);
 }
 
 TEST(OrientationRules, FlipsFollowTheScreenUnderAQuarterTurn)

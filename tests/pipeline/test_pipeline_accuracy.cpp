@@ -2,7 +2,7 @@
 // program chains it, against the scene's ground truth.
 #include "accuracy.h"
 #include "appdirenvironment.h"
-#include "frameresult.h"
+#include "frame.h"
 #include "k7frame.h"
 #include "K7Dll.h"
 #include "tcal_module.h"
@@ -50,12 +50,14 @@ TEST_P(Accuracy, BoardTemperaturesAndExtremesMatchTheTruth)
     UvcPipeline pipeline;
     ASSERT_TRUE(pipeline.open(c.kind, size.width, streamHeight, camera.command(),
                               TcalModule::load(camera.command(), c.kind, c.lowTemperatureMode)));
-    FrameResult result;
-    result.allocate(size.width * streamHeight, size.width * streamHeight);
+    Frame result;
     for (int64_t index : {0, 1, 2, 750, 3000}) {
         const std::vector<uint16_t> frame = tcsim::renderFrame(serial, index);
         ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(frame.data())));
         ASSERT_TRUE(extractUvcFrame(pipeline, result));
+        ASSERT_EQ(result.width, size.width);
+        ASSERT_EQ(result.height, size.height) << "the image, not the stream";
+        EXPECT_EQ(result.highRange, c.lowTemperatureMode);
         std::vector<float> truth;
         ASSERT_TRUE(tcsim::truth(serial, index, truth));
         const ErrorFigures e = errorFigures(result.temperatures.data(), truth);
@@ -80,15 +82,15 @@ TEST(K7Accuracy, BoardTemperaturesAndExtremesMatchTheTruth)
 {
     tcsim::setRegistryText("K7-22 serial=K7ACC\n");
     ASSERT_EQ(DataInit(256, 192), 0);
-    FrameResult result;
-    result.allocate(K7Frame::kImageWords, K7Frame::kImageWords);
+    Frame result;
+    std::vector<uint8_t> picture;
     for (int64_t index : {0, 2000}) {
         const std::vector<uint16_t> frame = tcsim::renderFrame("K7ACC", index);
         ASSERT_EQ(frame.size() * 2, size_t(K7Frame::kBytes));
         const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
         EXPECT_EQ(K7Frame::serial(bytes), "K7ACC");
         ASSERT_TRUE(K7Frame::refreshParameters(bytes, "K7-22"));
-        ASSERT_TRUE(K7Frame::decode(bytes, result));
+        ASSERT_TRUE(K7Frame::decode(bytes, result, picture));
         std::vector<float> truth;
         ASSERT_TRUE(tcsim::truth("K7ACC", index, truth));
         const ErrorFigures e = errorFigures(result.temperatures.data(), truth);

@@ -1,6 +1,6 @@
 #include "appdirenvironment.h"
 #include "configmanager.h"
-#include "frameresult.h"
+#include "frame.h"
 #include "tcal_module.h"
 #include "tcsim.h"
 #include "uvcpipeline.h"
@@ -120,8 +120,7 @@ TEST(Picture, HotIsBrightForBothSensorDirections)
         UvcPipeline pipeline;
         ASSERT_TRUE(pipeline.open(kind, size.width, size.height, camera.command(),
                                   TcalModule::load(camera.command(), kind, false)));
-        FrameResult result;
-        result.allocate(size.width * size.height, size.width * size.height);
+        Frame result;
         const std::vector<uint16_t> raw = tcsim::renderFrame(large ? "BRIGHT2" : "BRIGHT3", 0);
         ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(raw.data())));
         ASSERT_TRUE(extractUvcFrame(pipeline, result));
@@ -141,11 +140,34 @@ TEST(Pipeline, RefusesStreamsThatDoNotFitTheKind)
     EXPECT_FALSE(pipeline.processFrame(nullptr));
     EXPECT_TRUE(pipeline.open(Uvc160, 160, 240, camera.command(), {}));
     EXPECT_FALSE(pipeline.processFrame(nullptr));
-    FrameResult tooSmall;
-    tooSmall.allocate(100, 100);
+    pipeline.close();
+    Frame nothing;
+    EXPECT_FALSE(extractUvcFrame(pipeline, nothing)) << "a closed pipeline holds no frame";
+}
+
+// Frames are dropped from the start of a range switch until the given number of frames has
+// arrived after its end.
+TEST(RangeChange, FramesAcrossASwitchAreDropped)
+{
+    OpenVirtualCamera camera("Vesk_R_S serial=SETTLE\n");
+    UvcPipeline pipeline;
+    CalibrationTables tables;
+    tables.highRange = false;
+    ASSERT_TRUE(pipeline.open(Uvc160, 160, 240, camera.command(), tables));
     const std::vector<uint16_t> frame(160 * 240, 19000);
-    ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(frame.data())));
-    EXPECT_FALSE(extractUvcFrame(pipeline, tooSmall));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.data());
+    ASSERT_TRUE(pipeline.processFrame(bytes));
+    EXPECT_FALSE(pipeline.lastFrameHighRange());
+
+    pipeline.beginRangeSwitch();
+    EXPECT_FALSE(pipeline.processFrame(bytes)) << "while the range changes";
+    tables.highRange = true;
+    pipeline.replaceTables(tables);
+    pipeline.endRangeSwitch(3);
+    for (int settling = 0; settling < 3; ++settling)
+        EXPECT_FALSE(pipeline.processFrame(bytes)) << "still queued in the camera: " << settling;
+    ASSERT_TRUE(pipeline.processFrame(bytes));
+    EXPECT_TRUE(pipeline.lastFrameHighRange());
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// A stand-in external program for the platform tests. Its long file name is longer than the
-// kernel's 15-character command name, which is what the process helpers must see past.
+// A stand-in external program for the platform tests.
 //   sleep                  wait until killed
 //   lock <dir>             hold the single-instance lock in <dir>, print "locked" or "refused"
 //   screensaver <address>  serve org.freedesktop.ScreenSaver on that bus, print each Inhibit

@@ -148,6 +148,21 @@ TEST_F(Uvc, OpenCloseCyclesWithFreshHandles)
     }
 }
 
+TEST_F(Uvc, AttachmentFollowsTheOpenedDeviceNotItsTwin)
+{
+    plug("Vesk_R_M serial=FIRST\nVesk_R_M serial=SECOND\n");
+    EXPECT_LT(tcuvc_camera_attached(nullptr), 0);
+    ASSERT_TRUE(openFirst());
+    EXPECT_EQ(tcuvc_camera_attached(uvc), 1);
+    plug("Vesk_R_M serial=SECOND\n");
+    EXPECT_EQ(tcuvc_camera_attached(uvc), 0) << "a twin of the same kind is still listed";
+    EXPECT_EQ(tcuvc_camera_list(uvc, list), 1);
+    plug("Vesk_R_M serial=FIRST\nVesk_R_M serial=SECOND\n");
+    EXPECT_EQ(tcuvc_camera_attached(uvc), 1) << "plugged back in";
+    ASSERT_EQ(tcuvc_camera_close(uvc), 0);
+    EXPECT_LT(tcuvc_camera_attached(uvc), 0) << "nothing open";
+}
+
 TEST_F(Uvc, MisuseIsRefusedNeverFatal)
 {
     plug("Vesk_R_M serial=MIS\n");

@@ -48,11 +48,11 @@ TEST(RegionStats, MasksGiveExactlyTheWindingFillResultsOnRandomPolygons)
             polygon << QPoint(x(random), y(random));
         const PolygonMask mask(polygon, W, H);
         const RegionMaximum expected = referenceMaximum(t, polygon);
-        const RegionMaximum got = polygonMaximum(t.data(), W, mask);
+        const RegionMaximum got = polygonMaximum(t.data(), W, H, mask);
         ASSERT_EQ(got.value, expected.value) << trial;
         ASSERT_EQ(got.pixel, expected.pixel) << trial;
         if (!mask.isEmpty()) {
-            ASSERT_EQ(polygonAverage(t.data(), mask), referenceAverage(t, polygon)) << trial;
+            ASSERT_EQ(polygonAverage(t.data(), W, H, mask), referenceAverage(t, polygon)) << trial;
         }
     }
 }
@@ -71,9 +71,15 @@ TEST(RegionStats, RectanglesAndDegenerateRegions)
 
     const PolygonMask outside(QPolygon({QPoint(200, 200), QPoint(210, 200), QPoint(205, 210)}), W, H);
     EXPECT_TRUE(outside.isEmpty());
-    EXPECT_TRUE(std::isnan(polygonAverage(t.data(), outside)));
-    EXPECT_EQ(polygonMaximum(t.data(), W, outside).value, -274.0f);
-    EXPECT_EQ(polygonMaximum(t.data(), W, outside).pixel, QPoint(0, 0));
+    EXPECT_TRUE(std::isnan(polygonAverage(t.data(), W, H, outside)));
+    EXPECT_EQ(polygonMaximum(t.data(), W, H, outside).value, -274.0f);
+    EXPECT_EQ(polygonMaximum(t.data(), W, H, outside).pixel, QPoint(0, 0));
+
+    // A mask taken for another frame size is never applied to this one.
+    const PolygonMask larger(QPolygon({QPoint(300, 200), QPoint(380, 200), QPoint(380, 280)}), 384, 288);
+    ASSERT_FALSE(larger.isEmpty());
+    EXPECT_TRUE(std::isnan(polygonAverage(t.data(), W, H, larger)));
+    EXPECT_EQ(polygonMaximum(t.data(), W, H, larger).value, -274.0f);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "chartdialog.h"
 #include "chartwidget.h"
+#include "testframes.h"
 #include "viewport.h"
 
 #include <QApplication>
@@ -26,14 +27,11 @@ protected:
     {
         view.resize(1024, 768);
         view.setCameraGeometry(W, H, 15);
-        std::vector<float> t(W * H, 25.0f);
-        t[100 * W + 60] = 70.0f;
-        view.setTemperatures(t.data());
-        std::vector<uint8_t> gray(W * H, 128);
-        view.setGrayFrame(gray.data(), int(gray.size()));
+        auto frame = flatFrame(W, H, 25.0f);
+        setHottest(*frame, 60, 100, 70.0f);
         uint8_t palette[768] = {};
         view.setPalette(palette);
-        view.setFrameExtremes(60, 100, 70.0f, 25.0f);
+        view.setFrame(frame);
         view.renderFrame();
     }
     static QPoint at(int x, int y) { return QPoint(4 * x + 2, 4 * y + 2); }

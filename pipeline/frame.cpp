@@ -1,0 +1,50 @@
+#include "frame.h"
+
+#include "libtctemp.h"
+#include "temperature.h"
+#include "uvcpipeline.h"
+
+#include <algorithm>
+
+void Frame::resize(int w, int h)
+{
+    width = std::max(w, 0);
+    height = std::max(h, 0);
+    temperatures.resize(size_t(pixels()));
+    image.resize(size_t(pixels()));
+}
+
+void Frame::dropTemperatures()
+{
+    temperatures.clear();
+    maxTemp = minTemp = 0.0f;
+    maxX = maxY = minX = minY = 0;
+}
+
+bool extractUvcFrame(const UvcPipeline& pipeline, Frame& frame)
+{
+    const uint16_t* raw = pipeline.temperatureData();
+    const uint8_t* picture = pipeline.image();
+    const int w = pipeline.width(), h = pipeline.height();
+    if (!raw || !picture || w <= 0 || h <= 0)
+        return false;
+    tctemp_info_t info{};
+    if (get_rect_temp(raw, {uint16_t(w), uint16_t(h)}, {0, 0, w - 1, h - 1}, &info) != 0)
+        return false;
+    frame.resize(w, h);
+    frame.kind = pipeline.kind();
+    frame.highRange = pipeline.lastFrameHighRange();
+    const auto toCelsius = pipeline.kind() == Uvc160 ? celsiusFromKelvin64 : celsiusFromKelvin16;
+    frame.maxTemp = toCelsius(info.max);
+    frame.minTemp = toCelsius(info.min);
+    frame.maxX = info.max_x;
+    frame.maxY = info.max_y;
+    frame.minX = info.min_x;
+    frame.minY = info.min_y;
+    float* celsius = frame.temperatures.data();
+    const int n = frame.pixels();
+    for (int i = 0; i < n; ++i)
+        celsius[i] = toCelsius(raw[i]);
+    std::copy(picture, picture + n, frame.image.begin());
+    return true;
+}

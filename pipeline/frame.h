@@ -1,0 +1,39 @@
+#pragma once
+
+#include "devicekind.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class UvcPipeline;
+
+// One processed camera frame: temperatures in degC (row-major, index y * width + x), the
+// 8-bit picture and the hottest and coldest pixel (positions in the unrotated frame). It
+// carries its own size, so nobody reads it with another camera's. Filled once on the capture
+// thread, then handed over as a FramePtr and never changed.
+struct Frame
+{
+    int width = 0, height = 0;
+    DeviceKind kind = None;
+    int modelIndex = 0;     // row of the camera in the device model table
+    uint64_t index = 0;     // frames of the connection before this one
+    bool highRange = false; // taken in the high-temperature measuring range
+    std::vector<float> temperatures; // width * height, or empty: a picture without temperatures
+    std::vector<uint8_t> image;      // width * height grey values
+    float maxTemp = 0.0f, minTemp = 0.0f;
+    int maxX = 0, maxY = 0, minX = 0, minY = 0;
+
+    int pixels() const { return width * height; }
+    bool hasTemperatures() const { return !temperatures.empty(); }
+    // Buffers for a width x height frame; a frame of the same size keeps its memory.
+    void resize(int width, int height);
+    // Only the picture is handed on: no temperatures, extremes 0.
+    void dropTemperatures();
+};
+
+using FramePtr = std::shared_ptr<const Frame>;
+
+// Temperatures, extremes and picture of the frame the pipeline just delivered, at the size of
+// the pipeline's image. False when the pipeline holds no frame.
+bool extractUvcFrame(const UvcPipeline& pipeline, Frame& frame);
