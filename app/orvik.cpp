@@ -25,7 +25,7 @@
 #include <QUrl>
 #include <QWindow>
 
-Orvik::Orvik(QWidget* parent) : QMainWindow(parent)
+Orvik::Orvik(const FunctionModel::Options& deviceOptions, QWidget* parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
     gMainWindow = this;
@@ -49,7 +49,7 @@ Orvik::Orvik(QWidget* parent) : QMainWindow(parent)
     ui.language->setCurrentIndex(gLanguageIndex);
 
     initVariable();
-    createChildren();
+    createChildren(deviceOptions);
     initMenuMess();
     initInerface();
     initQTimer();
@@ -117,9 +117,9 @@ void Orvik::initVariable()
     LOG_INFO(LOG_ORVIK) << "InitVariable";
 }
 
-void Orvik::createChildren()
+void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
 {
-    deviceManager = new FunctionModel(this);
+    deviceManager = new FunctionModel(deviceOptions, this);
     deviceManager->setFrameCallback(&Orvik::onFrame);
     connect(deviceManager, &FunctionModel::SetSN, this, &Orvik::showID);
     connect(deviceManager, &FunctionModel::setConnected, this, &Orvik::setConnectState);

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "frame.h"
+#include "functionmodel.h"
 #include "orvikform.h"
 
 #include <QMainWindow>
 #include <QPoint>
 
-class FunctionModel;
 class QSoundEffect;
 class QTimer;
 class QTranslator;
@@ -24,7 +24,8 @@ public:
     static constexpr int kDefaultHeight = 685;
     static constexpr int kResizeBorder = 5;
 
-    explicit Orvik(QWidget* parent = nullptr);
+    // deviceOptions: how the device manager runs (tests shorten its rounds).
+    explicit Orvik(const FunctionModel::Options& deviceOptions = FunctionModel::Options(), QWidget* parent = nullptr);
     ~Orvik() override;
 
     // The window size for a screen: the stored size when the screen is the one seen last
@@ -64,7 +65,7 @@ protected:
 private:
     void initApplicationSize();
     void initVariable();
-    void createChildren();
+    void createChildren(const FunctionModel::Options& deviceOptions);
     void initMenuMess();
     void initInerface();
     void initQTimer();
