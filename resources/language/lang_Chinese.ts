@@ -180,6 +180,17 @@
     </message>
 </context>
 <context>
+    <name>ViewPort</name>
+    <message>
+        <source>未检测到热像仪</source>
+        <translation>未检测到热像仪</translation>
+    </message>
+    <message>
+        <source>请将热像仪连接到电脑的USB接口</source>
+        <translation>请将热像仪连接到电脑的USB接口</translation>
+    </message>
+</context>
+<context>
     <name>chartDialog</name>
     <message>
         <source>合并</source>
