@@ -10,6 +10,7 @@
 #include "singleinstance.h"
 #include "softwaretollaunchpromptbox.h"
 #include "startup.h"
+#include "terminationsignals.h"
 
 #include <QApplication>
 
@@ -17,6 +18,13 @@ int main(int argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
+    // Asked to stop by the system: leave as the close button leaves, everything saved.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [](int number) {
+        LOG_INFO(LOG_OTHER) << "signal" << number << ", closing";
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
     gAppDir = QCoreApplication::applicationDirPath();
     gProductName = QStringLiteral("Orvik");
     ConfigManager* config = ConfigManager::getInstance();
@@ -31,9 +39,10 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    LogManager::getInstance()->setLogDir(gAppDir + QStringLiteral("/log"));
+    LogManager::getInstance()->setLogDir(config->storage().logs);
     LogManager::getInstance()->setLogEnabled(true);
     LOG_INFO(LOG_OTHER) << "===============================";
+    LOG_INFO(LOG_OTHER) << config->storage().describe();
     keepAwake(); // after the log is open, so a missing screen saver service is recorded
 
     startup::writeProcessPath();
@@ -44,6 +53,8 @@ int main(int argc, char** argv)
             (new installdriver)->exec();
         config->setEquipmentValue(QStringLiteral("DriverInstallate"), true);
     }
+    if (termination.requested())
+        return 0; // asked to stop while the driver dialog was open
     if (startup::handOverWaitingUpdate())
         return app.exec(); // until the updater ends this process
 

@@ -9,6 +9,7 @@
 #include "thermometer.h"
 #include "verrangerslider.h"
 #include "viewport.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -55,6 +57,7 @@ Orvik::Orvik(const FunctionModel::Options& deviceOptions, QWidget* parent) : QMa
     initQTimer();
     restoreSavedState();
     initBasics();
+    warnAboutUnwritableFolders();
     QMetaObject::connectSlotsByName(this);
 }
 
@@ -100,15 +103,33 @@ QSize Orvik::chooseWindowSize(const QSize& screen)
     return window;
 }
 
+namespace {
+
+QList<QRect> availableScreenAreas()
+{
+    QList<QRect> areas;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        areas.append(primary->availableGeometry()); // first: where a lost window goes
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            areas.append(screen->availableGeometry());
+    return areas;
+}
+
+} // namespace
+
 void Orvik::initApplicationSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(kDefaultWidth, kDefaultHeight);
     const QSize window = chooseWindowSize(screenSize);
-    if (screenSize.width() >= kDefaultWidth && screenSize.height() >= kDefaultHeight)
-        resize(window);
-    else
-        resize(screenSize);
+    const QSize wanted =
+        screenSize.width() >= kDefaultWidth && screenSize.height() >= kDefaultHeight ? window : screenSize;
+    // A stored size is never trusted beyond the screen: a huge one would make a window the
+    // window system cannot hold.
+    resize(placeWindow(0, 0, wanted.width(), wanted.height(), availableScreenAreas(),
+                       QSize(kDefaultWidth, kDefaultHeight))
+               .size());
 }
 
 void Orvik::initVariable()
@@ -180,12 +201,16 @@ void Orvik::restoreSavedState()
         config->getSoftwareLocation(left, top);
         config->getSoftwareSize(width, height);
         if (left && top && width && height)
-            setGeometry(left, top, width, height);
+            setGeometry(placeWindow(left, top, width, height, availableScreenAreas(), size()));
     }
     if (!config->getEquipmentValue(QStringLiteral("SaveRotate"))) {
-        rotation = config->getSettingValue(QStringLiteral("RotateAngle")).toInt();
-        ui.viewport->setOrientation(rotation, config->getEquipmentValue(QStringLiteral("HorizontalFlip")),
-                                    config->getEquipmentValue(QStringLiteral("VerticalFlip")));
+        rotation = config->getRotation();
+        const bool hFlip = config->getEquipmentValue(QStringLiteral("HorizontalFlip"));
+        const bool vFlip = config->getEquipmentValue(QStringLiteral("VerticalFlip"));
+        ui.viewport->setOrientation(rotation, hFlip, vFlip);
+        // The device manager saves its own orientation at shutdown and flips from it: it must
+        // start from what is shown, or the next flip jumps and the next start forgets.
+        deviceManager->setOrientation(rotation, hFlip, vFlip);
     }
 }
 
@@ -198,6 +223,27 @@ void Orvik::initBasics()
     deviceManager->setImageMode(0);
     ui.universal->setChecked(true);
     LOG_INFO(LOG_ORVIK) << "InitBasics";
+}
+
+void Orvik::warnAboutUnwritableFolders()
+{
+    QStringList unwritable;
+    for (const QString& folder : {imagePath, videoPath})
+        if (!StorageFolders::canWrite(folder) && !unwritable.contains(folder))
+            unwritable.append(folder);
+    if (unwritable.isEmpty())
+        return;
+    LOG_INFO(LOG_ORVIK) << "cannot write to" << unwritable.join(QStringLiteral(", "));
+    auto* notice = new QMessageBox(QMessageBox::Warning, tr("警告"),
+                                   tr("无法写入以下文件夹，抓拍图片和录像将无法保存：") + QStringLiteral("\n\n") +
+                                       unwritable.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                                       tr("请在设置中选择其他文件夹。"),
+                                   QMessageBox::Ok, this);
+    notice->setObjectName(QStringLiteral("folderNotice"));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setModal(false);
+    // Once the window is up, so the notice sits on top of it.
+    QTimer::singleShot(0, notice, &QWidget::show);
 }
 
 // ---------------------------------------------------------------- frames

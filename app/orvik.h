@@ -71,6 +71,7 @@ private:
     void initQTimer();
     void restoreSavedState();
     void initBasics();
+    void warnAboutUnwritableFolders();
     void presentFrame(const FramePtr& frame);
     void toggleMaximized();
 

@@ -1,5 +1,5 @@
 // The device half of one frame as the capture thread runs it: the kind's chain, extraction
-// into the frame result and the selected image mode.
+// into the frame and the selected image mode.
 #include "frame.h"
 #include "framepool.h"
 #include "globals.h"

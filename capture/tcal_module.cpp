@@ -5,7 +5,6 @@
 #include "log.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cctype>
 
@@ -39,33 +38,6 @@ std::vector<uint16_t> swappedWords(const std::vector<uint8_t>& bytes)
     return words;
 }
 
-bool readCache(const QString& path, int bytes, std::vector<uint16_t>& table)
-{
-    QFile file(path);
-    if (path.isEmpty() || file.size() != bytes || !file.open(QIODevice::ReadOnly))
-        return false;
-    std::vector<uint16_t> words(size_t(bytes) / 2);
-    if (file.read(reinterpret_cast<char*>(words.data()), bytes) != bytes)
-        return false;
-    table = std::move(words);
-    return true;
-}
-
-void writeCache(const QString& path, const std::vector<uint16_t>& table)
-{
-    // Written aside and renamed: a crash never leaves half a table behind.
-    if (path.isEmpty())
-        return; // the camera's tables are not cached
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        LOG_INFO(LOG_FLOW) << "cannot write calibration cache" << path;
-        return;
-    }
-    file.write(reinterpret_cast<const char*>(table.data()), qint64(table.size() * 2));
-    if (!file.commit())
-        LOG_INFO(LOG_FLOW) << "cannot write calibration cache" << path;
-}
-
 } // namespace
 
 TcalModule::FlashAddresses TcalModule::flashAddresses(DeviceKind kind, TableSet set)
@@ -94,11 +66,18 @@ QString TcalModule::cacheFileName(const QByteArray& serial, const char* key)
     return name + QLatin1String(suffixOf(key));
 }
 
-bool TcalModule::bindTableFiles(tccmd_handle_t* cmd, const char* failMessage)
+bool TcalModule::readSerial(tccmd_handle_t* cmd, QByteArray& serial)
 {
     uint8_t info[64] = {};
     const bool read = get_device_info(cmd, 7, info) == 0;
-    const QByteArray serial(reinterpret_cast<const char*>(info), int(qstrnlen(reinterpret_cast<const char*>(info), 63)));
+    serial = QByteArray(reinterpret_cast<const char*>(info), int(qstrnlen(reinterpret_cast<const char*>(info), 63)));
+    return read;
+}
+
+bool TcalModule::bindTableFiles(tccmd_handle_t* cmd, const char* failMessage)
+{
+    QByteArray serial;
+    const bool read = readSerial(cmd, serial);
     if (!read)
         LOG_INFO(LOG_FLOW) << failMessage;
     else if (serial.isEmpty())
@@ -109,16 +88,27 @@ bool TcalModule::bindTableFiles(tccmd_handle_t* cmd, const char* failMessage)
     ConfigManager* config = ConfigManager::getInstance();
     for (const TableFile& file : kTableFiles)
         config->setTmpNameValue(QLatin1String(file.key),
-                                bound ? gAppDir + QStringLiteral("/TemTable/") + cacheFileName(serial, file.key)
+                                bound ? config->storage().calibration + QLatin1Char('/') + cacheFileName(serial, file.key)
                                       : QString());
     return bound;
 }
 
 bool TcalModule::loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, const QString& cachePath,
-                           const char* failMessage, std::vector<uint16_t>& table)
+                           const TableCache::Identity& identity, uint16_t ktUnit, const char* failMessage,
+                           std::vector<uint16_t>& table)
 {
-    if (readCache(cachePath, bytes, table))
-        return true;
+    if (!cachePath.isEmpty()) {
+        QString why;
+        std::vector<uint16_t> cached = TableCache::read(cachePath, identity, size_t(bytes) / 2, why);
+        if (!cached.empty() && TableCache::plausible(identity.table, cached, ktUnit)) {
+            table = std::move(cached);
+            return true;
+        }
+        if (!cached.empty())
+            why = QStringLiteral("cache holds no plausible table");
+        if (QFile::exists(cachePath))
+            LOG_INFO(LOG_FLOW) << "calibration cache" << cachePath << ":" << why << ", read from the camera again";
+    }
     std::vector<uint8_t> flash(size_t(bytes), 0);
     if (spi_read(cmd, address, uint32_t(bytes), flash.data()) != 0) {
         LOG_INFO(LOG_FLOW) << failMessage;
@@ -126,7 +116,13 @@ bool TcalModule::loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, con
         return false;
     }
     table = swappedWords(flash);
-    writeCache(cachePath, table);
+    if (!TableCache::plausible(identity.table, table, ktUnit)) {
+        // The camera's own table: used as it is, but never kept as if it were sound.
+        LOG_INFO(LOG_FLOW) << "calibration table at" << QString::number(address, 16) << "of the camera looks implausible";
+        return true;
+    }
+    if (!cachePath.isEmpty() && !TableCache::write(cachePath, identity, table))
+        LOG_INFO(LOG_FLOW) << "cannot write calibration cache" << cachePath;
     return true;
 }
 
@@ -145,16 +141,25 @@ bool TcalModule::loadKtBt(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, Ca
     ConfigManager* config = ConfigManager::getInstance();
     const QString ktPath = config->getTmpNameValue(low ? QStringLiteral("LowktName") : QStringLiteral("HighktName"));
     const QString btPath = config->getTmpNameValue(low ? QStringLiteral("LowbtName") : QStringLiteral("HighbtName"));
-    const bool ktRead = loadTable(cmd, at.kt, kKtBtBytes, ktPath, "readKtFail", tables.kt);
-    const bool btRead = loadTable(cmd, at.bt, kKtBtBytes, btPath, "readBtFail", tables.bt);
+    QByteArray serial;
+    readSerial(cmd, serial);
+    const uint16_t ktUnit = tables.headerValid ? tables.header[2] : 0;
+    const bool ktRead = loadTable(cmd, at.kt, kKtBtBytes, ktPath, {serial, TableCache::Table::Kt, low}, ktUnit,
+                                  "readKtFail", tables.kt);
+    const bool btRead = loadTable(cmd, at.bt, kKtBtBytes, btPath, {serial, TableCache::Table::Bt, low}, 0,
+                                  "readBtFail", tables.bt);
     return tables.headerValid && ktRead && btRead;
 }
 
 bool TcalModule::loadNuc(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, CalibrationTables& tables)
 {
-    const QString path = ConfigManager::getInstance()->getTmpNameValue(
-        set == TableSet::Low ? QStringLiteral("LownucName") : QStringLiteral("HighnucName"));
-    return loadTable(cmd, flashAddresses(kind, set).nuc, kNucBytes, path, "readCurrenFail", tables.nuc);
+    const bool low = set == TableSet::Low;
+    const QString path =
+        ConfigManager::getInstance()->getTmpNameValue(low ? QStringLiteral("LownucName") : QStringLiteral("HighnucName"));
+    QByteArray serial;
+    readSerial(cmd, serial);
+    return loadTable(cmd, flashAddresses(kind, set).nuc, kNucBytes, path, {serial, TableCache::Table::Nuc, low}, 0,
+                     "readCurrenFail", tables.nuc);
 }
 
 CalibrationTables TcalModule::load(tccmd_handle_t* cmd, DeviceKind kind, bool lowTemperatureMode)

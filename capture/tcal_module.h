@@ -3,6 +3,7 @@
 #include "calibrationtables.h"
 #include "devicekind.h"
 #include "libtccmd.h"
+#include "tablecache.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,8 +12,10 @@
 #include <vector>
 
 // The kt/bt and NUC calibration tables of a Y16 camera: read once from the camera's flash
-// (big-endian) and kept as little-endian cache files named after the serial number in
-// gAppDir + "/TemTable/", whose paths the TmpName settings record.
+// (big-endian) and kept as cache files (TableCache: little-endian, with a header naming the
+// camera and the table, and a checksum) named after the serial number in the storage's
+// calibration folder, whose paths the TmpName settings record. A cache that does not hold
+// a sound table of this camera is read from the flash again and rewritten.
 //
 // The "Low" set belongs to the high-temperature range (gain 0), the "High" set to the
 // low-temperature range (gain 1).
@@ -46,8 +49,8 @@ public:
     static bool bindTableFiles(tccmd_handle_t* cmd, const char* failMessage = "bindFile Fail");
 
     // Reads the header from flash and kt and bt from their cache files, or from flash when a
-    // cache file is missing or not a table's size (the flash copy is then cached). A failed
-    // flash read is logged, caches nothing and leaves that table empty; the result is false.
+    // cache file is missing or unsound (the flash copy is then cached). A failed flash read is
+    // logged, caches nothing and leaves that table empty; the result is false.
     static bool loadKtBt(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, CalibrationTables& tables);
     static bool loadNuc(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, CalibrationTables& tables);
     // Both, for the set of the measuring range.
@@ -58,6 +61,8 @@ public:
     static QString cacheFileName(const QByteArray& serial, const char* key);
 
 private:
+    static bool readSerial(tccmd_handle_t* cmd, QByteArray& serial);
     static bool loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, const QString& cachePath,
-                          const char* failMessage, std::vector<uint16_t>& table);
+                          const TableCache::Identity& identity, uint16_t ktUnit, const char* failMessage,
+                          std::vector<uint16_t>& table);
 };

@@ -334,23 +334,30 @@ bool VideoDevice::closeUvc()
     return true;
 }
 
-void VideoDevice::setTemperatureRange(bool on)
+bool VideoDevice::setTemperatureRange(bool on)
 {
     if (!isUvc())
-        return;
+        return true;
+    CalibrationTables tables;
+    tables.highRange = on;
+    if (kind() != Uvc160) {
+        tables = TcalModule::load(cmdHandle, kind(), on);
+        // Half a set would correct every later frame with tables of both ranges.
+        if (!tables.headerValid || !tables.ktValid() || !tables.btValid() || !tables.nucValid()) {
+            LOG_INFO(LOG_CAMERA) << "calibration tables of the range could not be read, range unchanged";
+            return false;
+        }
+    }
     lowTemperatureMode = on;
     // Frames a camera took with the old gain may still be queued in its driver and arrive after
     // the command; they are dropped together with those taken while the tables change.
     constexpr int kFramesQueuedInCamera = 4;
     pipeline.beginRangeSwitch();
-    CalibrationTables tables;
-    tables.highRange = on;
-    if (kind() != Uvc160)
-        tables = TcalModule::load(cmdHandle, kind(), on);
     set_prop_tpd_params(cmdHandle, 5, on ? 0 : 1);
     pipeline.replaceTables(tables);
     setAutoShutter(1);
     pipeline.endRangeSwitch(kFramesQueuedInCamera);
+    return true;
 }
 
 void VideoDevice::setAutoShutter(uint16_t value)

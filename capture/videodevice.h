@@ -46,8 +46,9 @@ public:
     void setExpectedName(const QString& name) { expectedName = name; }
     void setLowTemperatureMode(bool on) { lowTemperatureMode = on; }
     // UVC: tables and gain of the measuring range (true: the high-temperature range). Frames
-    // taken across the change are dropped.
-    void setTemperatureRange(bool on);
+    // taken across the change are dropped. False, with nothing changed, when the range's
+    // tables cannot be read whole.
+    bool setTemperatureRange(bool on);
     void setAutoShutter(uint16_t value);
     // K7-22: a command word through the zoom control of the selected entry.
     bool sendCameraCommand(int value);

@@ -1,32 +1,73 @@
 #include "configmanager.h"
 
 #include "globals.h"
+#include "log.h"
 
 #include <QSettings>
 
+#include <cmath>
+
 namespace {
+
+// What a stored setting may hold: numbers within [low, high] (whole numbers when integral),
+// or one of a few words, or any plain file name.
+struct Domain
+{
+    enum Kind
+    {
+        Number,
+        Integer,
+        Words,
+        FileName
+    } kind;
+    double low = 0.0, high = 0.0;
+    const char* words = nullptr; // space-separated
+
+    bool accepts(const QString& value) const
+    {
+        bool isNumber = false;
+        const double number = value.trimmed().toDouble(&isNumber);
+        switch (kind) {
+        case Number:
+            return isNumber && std::isfinite(number) && number >= low && number <= high;
+        case Integer:
+            return isNumber && number == std::floor(number) && number >= low && number <= high;
+        case Words:
+            return QString::fromLatin1(words).split(QLatin1Char(' ')).contains(value);
+        case FileName:
+            return !value.contains(QLatin1Char('/')) && !value.contains(QLatin1Char('\\')) && value != QLatin1String("..");
+        }
+        return false;
+    }
+};
 
 struct SettingDefault
 {
     const char* key;
     const char* value;
+    Domain domain;
 };
 
-// Setting keys whose default is written back by the read that finds them missing.
-constexpr SettingDefault kSettingDefaults[] = {
-    {"HighTempThreshold", "50.0"},
-    {"Frequency", "10"},
-    {"WarningSoundName", "01-Chime.wav"},
-    {"SoundIntervalSeconds", "5"},
-    {"TempUnit", "C"},
-    {"3DLevel", "4"},
-    {"emiss", "0.98"},
-    {"humi", "0.50"},
-    {"airtmp", "25.0"},
-    {"distan", "0.25"},
-    {"refltmp", "25.0"},
-    {"fix", "0.0"},
+// Setting keys whose default is written back by the read that finds them missing, with the
+// values they may take.
+const SettingDefault kSettingDefaults[] = {
+    {"HighTempThreshold", "50.0", {Domain::Number, -50.0, 2000.0}},
+    {"Frequency", "10", {Domain::Integer, 1.0, 86400.0}},
+    {"WarningSoundName", "01-Chime.wav", {Domain::FileName}},
+    {"SoundIntervalSeconds", "5", {Domain::Integer, 0.0, 3600.0}},
+    {"TempUnit", "C", {Domain::Words, 0.0, 0.0, "C F"}},
+    {"3DLevel", "4", {Domain::Integer, 1.0, 100.0}},
+    {"emiss", "0.98", {Domain::Number, 0.01, 1.0}},
+    {"humi", "0.50", {Domain::Number, 0.0, 1.0}},
+    {"airtmp", "25.0", {Domain::Number, -50.0, 100.0}},
+    {"distan", "0.25", {Domain::Number, 0.01, 1000.0}},
+    {"refltmp", "25.0", {Domain::Number, -50.0, 600.0}},
+    {"fix", "0.0", {Domain::Number, -100.0, 100.0}},
 };
+
+// The fixed display ranges must lie within what the camera measures in that range.
+constexpr int kLowRangeSpan[] = {-20, 150};
+constexpr int kHighRangeSpan[] = {-20, 550};
 
 } // namespace
 
@@ -36,11 +77,29 @@ ConfigManager* ConfigManager::getInstance()
     return instance;
 }
 
-ConfigManager::ConfigManager()
-    : localSettingPath(gAppDir + QStringLiteral("/Config/LocalSetting.ini")),
-      pathConfigPath(gAppDir + QStringLiteral("/Config/PathConfig.ini"))
+ConfigManager::ConfigManager(const StorageFolders& storage)
+    : folders(storage), localSettingPath(folders.config + QStringLiteral("/LocalSetting.ini")),
+      pathConfigPath(folders.config + QStringLiteral("/PathConfig.ini"))
 {
-    gLanguageIndex = read(localSettingPath, QStringLiteral("Language/language")).toInt();
+    const QString language = read(localSettingPath, QStringLiteral("Language/language")).toString();
+    bool isNumber = false;
+    const int index = language.toInt(&isNumber);
+    gLanguageIndex = isNumber && index >= 0 && index <= 2 ? index : 0;
+    if (!language.isEmpty() && gLanguageIndex != index)
+        reportFallback(QStringLiteral("Language/language"), language, QStringLiteral("0"));
+}
+
+ConfigManager::ConfigManager() : ConfigManager(StorageFolders::resolve(gAppDir)) {}
+
+void ConfigManager::reportFallback(const QString& key, const QString& stored, const QString& used)
+{
+    {
+        std::lock_guard<std::mutex> lock(reportedMutex);
+        if (reported.contains(key))
+            return;
+        reported.insert(key);
+    }
+    LOG_INFO(LOG_FLOW) << "setting" << key << "holds" << stored.left(64) << ", which it cannot be: using" << used;
 }
 
 QVariant ConfigManager::read(const QString& file, const QString& key) const
@@ -223,8 +282,15 @@ QString ConfigManager::getVersion()
 QString ConfigManager::getSettingOrDefault(const QString& key)
 {
     for (const SettingDefault& entry : kSettingDefaults) {
-        if (key == QLatin1String(entry.key))
-            return readOrFill(QStringLiteral("Setting/") + key, QString::fromLatin1(entry.value));
+        if (key != QLatin1String(entry.key))
+            continue;
+        const QString fallback = QString::fromLatin1(entry.value);
+        const QString value = readOrFill(QStringLiteral("Setting/") + key, fallback);
+        if (entry.domain.accepts(value))
+            return value;
+        // Not what anyone chose: used for now, never written over the stored value.
+        reportFallback(QStringLiteral("Setting/") + key, value, fallback);
+        return fallback;
     }
     return getSettingValue(key);
 }
@@ -232,10 +298,22 @@ QString ConfigManager::getSettingOrDefault(const QString& key)
 QString ConfigManager::getPathOrDefault(const QString& key)
 {
     if (key == QLatin1String("ImagePath"))
-        return readOrFill(QStringLiteral("Path/ImagePath"), gAppDir + QStringLiteral("/Picture"));
+        return readOrFill(QStringLiteral("Path/ImagePath"), folders.pictures);
     if (key == QLatin1String("VideoPath"))
-        return readOrFill(QStringLiteral("Path/VideoPath"), gAppDir + QStringLiteral("/Video"));
+        return readOrFill(QStringLiteral("Path/VideoPath"), folders.videos);
     return getPathValue(key);
+}
+
+int ConfigManager::getRotation()
+{
+    const QString key = QStringLiteral("Setting/RotateAngle");
+    const QString stored = read(localSettingPath, key).toString();
+    bool isNumber = false;
+    const int degrees = stored.toInt(&isNumber);
+    if (stored.isEmpty() || (isNumber && (degrees == 0 || degrees == 90 || degrees == 180 || degrees == 270)))
+        return stored.isEmpty() ? 0 : degrees;
+    reportFallback(key, stored, QStringLiteral("0"));
+    return 0;
 }
 
 void ConfigManager::getFixedTempRange(bool highRange, int& max, int& min)
@@ -244,12 +322,21 @@ void ConfigManager::getFixedTempRange(bool highRange, int& max, int& min)
         getHighFixedTemp(max, min);
     else
         getLowFixedTemp(max, min);
-    if (max != 0 || min != 0)
+    const int defaultMax = highRange ? 150 : 90;
+    if (max == 0 && min == 0) {
+        max = defaultMax;
+        min = 0;
+        if (highRange)
+            setHighFixedTemp(max, min);
+        else
+            setLowFixedTemp(max, min);
         return;
-    max = highRange ? 150 : 90;
+    }
+    const int* span = highRange ? kHighRangeSpan : kLowRangeSpan;
+    if (min < max && min >= span[0] && max <= span[1])
+        return;
+    reportFallback(highRange ? QStringLiteral("Temperature/HFixedTemp") : QStringLiteral("Temperature/LFixedTemp"),
+                   QStringLiteral("%1..%2").arg(min).arg(max), QStringLiteral("0..%1").arg(defaultMax));
+    max = defaultMax;
     min = 0;
-    if (highRange)
-        setHighFixedTemp(max, min);
-    else
-        setLowFixedTemp(max, min);
 }

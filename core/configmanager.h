@@ -1,12 +1,20 @@
 #pragma once
 
+#include "storagefolders.h"
+
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
-// The single access to the two settings files below gAppDir + "/Config". Every accessor
-// opens the file, reads or writes and closes it again, so nothing is cached and each write
-// is on disk when the call returns. Safe to call from any thread.
+#include <mutex>
+
+// The single access to the two settings files, and the one place that knows where the
+// program keeps what it writes (StorageFolders: beside the program, or the user's folders).
+// Every accessor opens the file, reads or writes and closes it again, so nothing is cached
+// and each write is on disk when the call returns. A stored value outside what the setting
+// can be is replaced by its default for the reader, with one log line, and left as stored.
+// Safe to call from any thread.
 class ConfigManager : public QObject
 {
 public:
@@ -16,8 +24,11 @@ public:
     static ConfigManager* getInstance();
 
     // The program uses getInstance(); a separate object is only for tests that change gAppDir.
-    // Reads Language/language into gLanguageIndex.
+    // Reads Language/language into gLanguageIndex (0..2).
     ConfigManager();
+    explicit ConfigManager(const StorageFolders& storage);
+
+    const StorageFolders& storage() const { return folders; }
 
     QString getDCameraValue(const QString& key) const;
     void setDCameraValue(const QString& key, const QString& value);
@@ -55,10 +66,13 @@ public:
     // Setting/<key> with its read-and-fill default ("50.0" for HighTempThreshold, ...). A key
     // without a default reads as stored.
     QString getSettingOrDefault(const QString& key);
-    // Path/ImagePath and Path/VideoPath, defaulting to gAppDir + "/Picture" and "/Video".
+    // Path/ImagePath and Path/VideoPath, defaulting to the storage's picture and video folders.
     QString getPathOrDefault(const QString& key);
+    // Setting/RotateAngle: 0, 90, 180 or 270 (missing: 0).
+    int getRotation();
     // The fixed display range of the high (true) or low measuring range. A stored pair of two
-    // zeros means "never set": (150, 0) or (90, 0) is used and written.
+    // zeros means "never set": (150, 0) or (90, 0) is used and written. A pair that is not
+    // ordered or lies outside the range the camera measures gives the default, not written.
     void getFixedTempRange(bool highRange, int& max, int& min);
 
 private:
@@ -68,7 +82,11 @@ private:
     void writePair(const QString& firstKey, const QVariant& first, const QString& secondKey,
                    const QVariant& second);
     QString readOrFill(const QString& key, const QString& fallback);
+    void reportFallback(const QString& key, const QString& stored, const QString& used);
 
+    StorageFolders folders;
     QString localSettingPath;
     QString pathConfigPath;
+    std::mutex reportedMutex;
+    QSet<QString> reported; // settings whose fallback was logged already
 };

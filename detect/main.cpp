@@ -1,5 +1,6 @@
 // The device-detection program: every 500 ms it looks for an attached camera and writes its
-// product line and model name into NameConfig.ini beside itself when they change. It ends
+// product line and model name into NameConfig.ini when they change, beside itself or in the
+// folder ORVIK_DETECTION_DIR names, with its log in "log" there. It ends
 // soon after the application that owns it: the process given by ORVIK_OWNER_PID, otherwise
 // the one that started it.
 #include "cameradetector.h"
@@ -8,6 +9,7 @@
 #include "process.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QTimer>
@@ -43,11 +45,15 @@ bool ownerAlive(qint64 ownerPid, qint64 startingParent)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QString dir = QCoreApplication::applicationDirPath();
+    // The owner names the folder for the result and the log when its own cannot be written.
+    const QString given = qEnvironmentVariable("ORVIK_DETECTION_DIR");
+    const QString dir = given.isEmpty() ? QCoreApplication::applicationDirPath() : given;
+    QDir().mkpath(dir);
     LogManager::getInstance()->setLogDir(dir + QStringLiteral("/log"));
     LogManager::getInstance()->setLogEnabled(true);
 
-    const CameraDetector detector(loadUsbRules(dir + QStringLiteral("/detect_rules.txt")));
+    const CameraDetector detector(
+        loadUsbRules(QCoreApplication::applicationDirPath() + QStringLiteral("/detect_rules.txt")));
     const QString resultPath = dir + QStringLiteral("/NameConfig.ini");
     const qint64 startingParent = parentProcessId();
     const qint64 givenOwner = qEnvironmentVariable("ORVIK_OWNER_PID").toLongLong();

@@ -1,5 +1,6 @@
 #include "detectionprogram.h"
 
+#include "configmanager.h"
 #include "globals.h"
 #include "log.h"
 #include "process.h"
@@ -9,7 +10,7 @@
 
 QString DetectionProgram::resultFilePath()
 {
-    return gAppDir + QStringLiteral("/detecProcess/NameConfig.ini");
+    return ConfigManager::getInstance()->storage().detection + QStringLiteral("/NameConfig.ini");
 }
 
 void DetectionProgram::emptyResultFile()
@@ -24,7 +25,10 @@ void DetectionProgram::start()
     emptyResultFile();
     const QString program = programPath(gAppDir + QStringLiteral("/detecProcess"), QStringLiteral("DetecApplication"));
     const QString owner = QStringLiteral("ORVIK_OWNER_PID=%1").arg(QCoreApplication::applicationPid());
-    if (!process.start(program, {owner}))
+    // Where it writes its result and log: beside it, or the user's folder when the program
+    // folder cannot be written.
+    const QString folder = QStringLiteral("ORVIK_DETECTION_DIR=") + ConfigManager::getInstance()->storage().detection;
+    if (!process.start(program, {owner, folder}))
         LOG_INFO(LOG_FUNCTION) << "cannot start" << program;
 }
 

@@ -6,7 +6,8 @@
 
 // The device-detection program beside the application (gAppDir + "/detecProcess"), run as
 // this process's own child: started, watched and ended by its process id only. It reports the
-// attached camera in NameConfig.ini there, and ends by itself soon after its owner.
+// attached camera in NameConfig.ini in the storage's detection folder (the program's own
+// folder unless that cannot be written), and ends by itself soon after its owner.
 class DetectionProgram
 {
 public:

@@ -95,9 +95,10 @@ void FunctionModel::initEquitMessage()
 
 void FunctionModel::createFolders()
 {
-    for (const QString& folder : {gAppDir + QStringLiteral("/TemTable"), imagePath, videoPath})
-        if (!QDir(folder).exists())
-            QDir().mkpath(folder);
+    const StorageFolders& storage = ConfigManager::getInstance()->storage();
+    for (const QString& folder : {storage.calibration, storage.detection, imagePath, videoPath})
+        if (!QDir(folder).exists() && !QDir().mkpath(folder))
+            LOG_INFO(LOG_FUNCTION) << "cannot create" << folder;
 }
 
 void FunctionModel::initMode()
@@ -238,9 +239,9 @@ QString forLog(const QString& text)
 
 void FunctionModel::detectionStep()
 {
-    QSettings resultFile(DetectionProgram::resultFilePath(), QSettings::IniFormat);
-    const QString productName = resultFile.value(QStringLiteral("productName")).toString();
-    const QString cameraName = resultFile.value(QStringLiteral("cameraName")).toString();
+    const DetectionReport::Camera& reported = detectionReport.current();
+    const QString productName = reported.productName;
+    const QString cameraName = reported.cameraName;
     if (cameraName.isEmpty() || cameraName == deviceModelTable()[size_t(modelIndex.load())].cameraName)
         return;
     // The open camera streams on until it is gone; a new name is acted on after that, so no
@@ -279,10 +280,14 @@ void FunctionModel::detectionStep()
 
 void FunctionModel::connectionStep()
 {
-    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    std::unique_lock<std::recursive_mutex> lock(cameraMutex);
     const bool present = videoDevice->isPresent(modelIndex);
     if (connected && !present) {
         tearDownConnection();
+        // Outside the camera lock: ending the program may take a moment, and the GUI thread
+        // must not wait for it to change the range or send a command.
+        lock.unlock();
+        restartDetection();
     } else if (connected && present) {
         if (!serial().isEmpty() && justConnected.exchange(false)) {
             emit setConnected(true);
@@ -334,7 +339,6 @@ void FunctionModel::tearDownConnection()
     framesOfConnection = 0;
     emit SetDoubleModel(1);
     emit DoubleConnected(false);
-    restartDetection();
 }
 
 // ---------------------------------------------------------------- detection program
@@ -525,6 +529,12 @@ bool FunctionModel::setLowTemperatureMode(bool on)
         emit highRangeUnavailable();
         return false;
     }
+    const int kind = getDeviceKind();
+    if (kind >= DirectShowY16 && kind <= Uvc160) {
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        if (!videoDevice->setTemperatureRange(on))
+            return false;
+    }
     ConfigManager* config = ConfigManager::getInstance();
     int max = 0, min = 0;
     config->getFixedTempRange(on, max, min);
@@ -533,11 +543,6 @@ bool FunctionModel::setLowTemperatureMode(bool on)
     lowTemperatureMode = on;
     const QString unit = config->getSettingOrDefault(QStringLiteral("TempUnit"));
     config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), on);
-    const int kind = getDeviceKind();
-    if (kind >= DirectShowY16 && kind <= Uvc160) {
-        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-        videoDevice->setTemperatureRange(on);
-    }
     emit InitTempRange(unit, tempRangeMin, tempRangeMax);
     emit setTempUnit(unit);
     return true;

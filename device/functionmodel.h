@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detectionprogram.h"
+#include "detectionreport.h"
 #include "frame.h"
 #include "framepool.h"
 #include "imagemode.h"
@@ -143,7 +144,7 @@ private:
     void scanStep();
     void detectionStep();
     void connectionStep();
-    void tearDownConnection();
+    void tearDownConnection(); // the detection program is restarted after it, by the caller
     void openCamera();
 
     void startDetection();
@@ -159,6 +160,7 @@ private:
 
     Options options;
     DetectionProgram detectionProgram;
+    DetectionReport detectionReport{DetectionProgram::resultFilePath()}; // worker thread
     std::unique_ptr<VideoDevice> videoDevice;
 
     // Worker thread.

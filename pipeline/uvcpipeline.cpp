@@ -31,8 +31,6 @@ bool UvcPipeline::open(DeviceKind kind, int width, int height, tccmd_handle_t* c
         return false;
     deviceKind = kind;
     cmd = command;
-    streamWidth = width;
-    streamHeight = height;
     imageWidth = image.width;
     imageHeight = image.height;
     frames = 0;
@@ -88,6 +86,9 @@ void UvcPipeline::endRangeSwitch(int settleFrames)
 
 bool UvcPipeline::processFrame(const uint8_t* frame)
 {
+    // Counted before anything else is looked at: a switch that begins from here on changes
+    // the count, whatever this frame saw of it.
+    const unsigned switchesBefore = rangeSwitches;
     if (!frame || switchingRange)
         return false;
     int settling = settleFramesLeft;
@@ -95,7 +96,6 @@ bool UvcPipeline::processFrame(const uint8_t* frame)
     }
     if (settling > 0)
         return false;
-    const unsigned switchesBefore = rangeSwitches;
     const bool highRange = tablesHighRange;
     if (!runChain(frame))
         return false;

@@ -43,7 +43,6 @@ public:
     DeviceKind kind() const { return deviceKind; }
     int width() const { return imageWidth; }
     int height() const { return imageHeight; }
-    int streamPixels() const { return streamWidth * streamHeight; }
     int frameCounter() const { return frames; }
     // The measuring range of the tables that corrected the last delivered frame.
     bool lastFrameHighRange() const { return lastHighRange; }
@@ -58,7 +57,7 @@ private:
     IspContext& isp;
     DeviceKind deviceKind = None;
     tccmd_handle_t* cmd = nullptr;
-    int streamWidth = 0, streamHeight = 0, imageWidth = 0, imageHeight = 0;
+    int imageWidth = 0, imageHeight = 0;
     int frames = 0;
     bool lastHighRange = false;
     std::atomic<bool> tablesHighRange{false};

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -70,11 +71,13 @@ bool ChildProcess::runningLocked()
 {
     if (child <= 0)
         return false;
-    int status = 0;
-    const pid_t result = waitpid(child, &status, WNOHANG);
-    if (result == 0)
-        return true;
-    child = -1; // ended and reaped (or not ours any more)
+    pid_t result = 0;
+    do
+        result = waitpid(child, nullptr, WNOHANG);
+    while (result < 0 && errno == EINTR);
+    if (result == 0 || (result < 0 && errno != ECHILD))
+        return true; // runs, or cannot be told: never start a second copy beside it
+    child = -1; // ended and reaped, or not ours to wait for
     return false;
 }
 
@@ -91,14 +94,13 @@ void ChildProcess::stopLocked(int graceMs)
     kill(child, SIGTERM);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (waitpid(child, nullptr, WNOHANG) != 0) {
-            child = -1;
+        if (!runningLocked())
             return;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
     child = -1;
 }
 

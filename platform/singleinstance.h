@@ -1,16 +1,22 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 
-// One running copy per user session: a lock file "<name>.lock" in the runtime folder. A lock
-// left behind by a copy that died is taken over; a lock held by a live copy is refused.
+// One running copy per user session: an exclusive lock on the file "<name>.lock" in the
+// runtime folder. The kernel releases the lock when its holder ends, however it ends, so a
+// copy that died (even one whose process id is now someone else's) never blocks the next
+// one, and a live copy always refuses a second. The file holds the holder's process id for
+// people to read; nothing relies on it.
 class SingleInstance
 {
 public:
     explicit SingleInstance(const QString& name, const QString& dir = runtimeDir());
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // True when this process now holds the lock (until the object is destroyed).
+    // True when this process now holds the lock (until the object is destroyed, which also
+    // removes the file).
     bool acquire();
     QString lockFilePath() const { return path; }
 
@@ -18,5 +24,5 @@ public:
 
 private:
     QString path;
-    QLockFile lock;
+    int descriptor = -1;
 };

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -69,10 +70,14 @@ void ThermoMeter::paintEvent(QPaintEvent* event)
 
     minMarkerY = maxMarkerY = -1;
     int columnTop = kMargin;
-    const int span = quickFindHigh - quickFindLow;
-    if (leakMode && span != 0) {
-        const int dMin = int(std::floor((frameMin - quickFindLow) * bar / span));
-        const int dMax = int(std::floor((frameMax - quickFindLow) * bar / span));
+    // In doubles: the range comes from the settings, whose extremes must not overflow here.
+    const double span = double(quickFindHigh) - double(quickFindLow);
+    if (leakMode && span != 0.0) {
+        const auto height = [&](float celsius) {
+            return int(std::clamp(std::floor((celsius - double(quickFindLow)) * bar / span), -1.0, double(bar)));
+        };
+        const int dMin = height(frameMin);
+        const int dMax = height(frameMax);
         if (dMin >= 1 && dMin < bar)
             minMarkerY = h - kMargin - dMin;
         if (dMax >= 1 && dMax < bar)

@@ -39,17 +39,18 @@ void VerRangerSlider::setFrameRange(float minimum, float maximum)
 
 float VerRangerSlider::span() const
 {
-    return leakMode ? float(quickFindHigh - quickFindLow) : frameMax - frameMin;
+    // Differences of the settings' range in floating point: its extremes overflow an int.
+    return leakMode ? float(quickFindHigh) - float(quickFindLow) : frameMax - frameMin;
 }
 
 float VerRangerSlider::temperatureAt(float fraction) const
 {
-    return leakMode ? quickFindLow + (quickFindHigh - quickFindLow) * fraction : frameMin + (frameMax - frameMin) * fraction;
+    return (leakMode ? float(quickFindLow) : frameMin) + span() * fraction;
 }
 
 float VerRangerSlider::fractionOf(float celsius) const
 {
-    return leakMode ? (celsius - quickFindLow) / (quickFindHigh - quickFindLow) : (celsius - frameMin) / (frameMax - frameMin);
+    return (celsius - (leakMode ? float(quickFindLow) : frameMin)) / span();
 }
 
 float VerRangerSlider::highWindowFraction() const
@@ -75,7 +76,7 @@ float VerRangerSlider::lowWindowFraction() const
 void VerRangerSlider::setLeakMode(bool on)
 {
     leakMode = on;
-    const float range = float(quickFindHigh - quickFindLow);
+    const float range = float(quickFindHigh) - float(quickFindLow);
     if (on && frameMax != -274.0f && range != 0.0f) {
         low = (frameMax - 2.0f - quickFindLow) / range;
         high = (frameMax + 1.0f - quickFindLow) / range;

@@ -60,6 +60,18 @@
         <source>开始录像</source>
         <translation>开始录像</translation>
     </message>
+    <message>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>无法写入以下文件夹，抓拍图片和录像将无法保存：</source>
+        <translation>无法写入以下文件夹，抓拍图片和录像将无法保存：</translation>
+    </message>
+    <message>
+        <source>请在设置中选择其他文件夹。</source>
+        <translation>请在设置中选择其他文件夹。</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -60,6 +60,18 @@
         <source>开始录像</source>
         <translation>Start recording</translation>
     </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>无法写入以下文件夹，抓拍图片和录像将无法保存：</source>
+        <translation>These folders cannot be written; snapshots and recordings cannot be saved:</translation>
+    </message>
+    <message>
+        <source>请在设置中选择其他文件夹。</source>
+        <translation>Choose other folders in the settings.</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -60,6 +60,18 @@
         <source>开始录像</source>
         <translation>Iniciar grabación</translation>
     </message>
+    <message>
+        <source>警告</source>
+        <translation>Advertencia</translation>
+    </message>
+    <message>
+        <source>无法写入以下文件夹，抓拍图片和录像将无法保存：</source>
+        <translation>No se puede escribir en estas carpetas; no se podrán guardar capturas ni grabaciones:</translation>
+    </message>
+    <message>
+        <source>请在设置中选择其他文件夹。</source>
+        <translation>Elija otras carpetas en la configuración.</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -64,9 +64,10 @@ int tcuvc_camera_info_get(tcuvc_handle_t* handle, const tcuvc_device_entry_t* en
 int tcuvc_get_same_idx(tcuvc_handle_t* handle, const tcuvc_device_entry_t* entry, int listPosition);
 /* Opens the index-th device equal to entry. One device per handle. */
 int tcuvc_camera_open_same(tcuvc_handle_t* handle, const tcuvc_device_entry_t* entry, int index);
-/* Whether the device open on the handle is still attached: 1 attached, 0 gone (unplugged; its
- * stream delivers nothing more and the handle should be closed), negative when no device is
- * open on the handle. Another device of the same kind plugged in meanwhile does not count. */
+/* Whether the device open on the handle is attached: 1 attached, 0 gone (unplugged; its
+ * stream delivers nothing while it is gone, and a device that is gone is best closed),
+ * negative when no device is open on the handle. Another device of the same kind plugged in
+ * meanwhile does not count. */
 int tcuvc_camera_attached(tcuvc_handle_t* handle);
 int tcuvc_camera_stream_start(tcuvc_handle_t* handle, const tcuvc_stream_params_t* params,
                               const tcuvc_callback_t* callback);

@@ -106,7 +106,8 @@ int DeviceSpec::height() const
 
 std::string DeviceSpec::key() const
 {
-    return cameraName + '#' + serial;
+    // Cameras without a serial number are told apart by their line.
+    return cameraName + '#' + (serial.empty() ? "line" + std::to_string(line) : serial);
 }
 
 bool DeviceSpec::sameOptions(const DeviceSpec& o) const

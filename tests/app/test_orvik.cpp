@@ -6,6 +6,7 @@
 #include "viewport.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QLabel>
 #include <QSettings>
@@ -58,23 +59,44 @@ TEST_F(MainWindow, EdgeHitRule)
 
 TEST_F(MainWindow, GeometryIsSavedAndRestoredUnlessSwitchedOff)
 {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect saved(screen.left() + 40, screen.top() + 50, screen.width() - 60, screen.height() - 70);
     {
         Orvik window;
-        window.setGeometry(40, 50, 1300, 700);
+        window.setGeometry(saved);
     }
-    EXPECT_EQ(stored("SoftwareLocation/Left").toInt(), 40);
-    EXPECT_EQ(stored("SoftwareSize/Width").toInt(), 1300);
+    EXPECT_EQ(stored("SoftwareLocation/Left").toInt(), saved.left());
+    EXPECT_EQ(stored("SoftwareSize/Width").toInt(), saved.width());
     {
         Orvik window;
-        EXPECT_EQ(window.geometry(), QRect(40, 50, 1300, 700));
+        EXPECT_EQ(window.geometry(), saved);
     }
     ConfigManager::getInstance()->setEquipmentValue("SaveWinPos", true);
     {
         Orvik window;
-        EXPECT_NE(window.geometry().topLeft(), QPoint(40, 50)) << "not restored";
-        window.setGeometry(70, 80, 1280, 690);
+        EXPECT_NE(window.geometry().topLeft(), saved.topLeft()) << "not restored";
+        window.setGeometry(saved.translated(10, 10));
     }
-    EXPECT_EQ(stored("SoftwareLocation/Left").toInt(), 40) << "not saved";
+    EXPECT_EQ(stored("SoftwareLocation/Left").toInt(), saved.left()) << "not saved";
+}
+
+TEST_F(MainWindow, ASavedGeometryBeyondTheScreenIsFittedToIt)
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    config->setSoftwareLocation(2147483600, 2147483600);
+    config->setSoftwareSize(50000, 50000);
+    {
+        Orvik window;
+        EXPECT_TRUE(screen.contains(window.geometry())) << "restored inside the screen";
+    }
+    config->setScreenSize(QGuiApplication::primaryScreen()->geometry().width(),
+                          QGuiApplication::primaryScreen()->geometry().height());
+    config->setSoftwareSize(50000, 50000);
+    config->setSoftwareLocation(0, 0);
+    Orvik window;
+    EXPECT_LE(window.width(), screen.width()) << "the stored size of this screen, but no larger than it";
+    EXPECT_LE(window.height(), screen.height());
 }
 
 TEST_F(MainWindow, LanguageZeroInstallsNoTranslatorAndWritesNothing)

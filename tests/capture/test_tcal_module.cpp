@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 const auto* environment = AppDirEnvironment::install();
@@ -26,6 +28,13 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    static void writeBytes(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    static constexpr int kCacheHeaderBytes = 84;
 };
 
 TEST_F(TcalModuleTest, BindsSixCacheFilesNamedBySerial)
@@ -92,26 +101,63 @@ TEST_F(TcalModuleTest, FlashTablesAreSwappedCachedAndReused)
     ASSERT_EQ(spi_read(camera.command(), 0xDE000, 2, flash), 0);
     EXPECT_EQ(tables.header[0], uint16_t(flash[0] << 8 | flash[1]));
 
-    // The cache holds the little-endian table.
+    // The cache holds its header and then the little-endian table.
     const QByteArray cached = fileBytes(cachePath("HighnucName"));
-    ASSERT_EQ(cached.size(), 16384);
-    EXPECT_EQ(uint8_t(cached[200]), tables.nuc[100] & 0xFF);
-    EXPECT_EQ(uint8_t(cached[201]), tables.nuc[100] >> 8);
-    EXPECT_EQ(fileBytes(cachePath("HighktName")).size(), 2402);
+    ASSERT_EQ(cached.size(), kCacheHeaderBytes + 16384);
+    EXPECT_EQ(cached.left(4), "OVCT");
+    EXPECT_EQ(uint8_t(cached[kCacheHeaderBytes + 200]), tables.nuc[100] & 0xFF);
+    EXPECT_EQ(uint8_t(cached[kCacheHeaderBytes + 201]), tables.nuc[100] >> 8);
+    EXPECT_EQ(fileBytes(cachePath("HighktName")).size(), kCacheHeaderBytes + 2402);
     EXPECT_FALSE(QFile::exists(cachePath("LowktName"))) << "only the set in use";
 
-    // An existing cache wins over the flash, even when the flash changed.
-    QByteArray edited = cached;
-    edited[200] = char(0x55);
-    edited[201] = char(0x44);
-    {
-        QFile file(cachePath("HighnucName"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(edited);
-    }
+    // A sound cache of this camera wins over the flash, even when the flash changed.
+    std::vector<uint16_t> edited = tables.nuc;
+    for (uint16_t& word : edited)
+        ++word;
+    ASSERT_TRUE(TableCache::write(cachePath("HighnucName"), {"CACHE1", TableCache::Table::Nuc, false}, edited));
     CalibrationTables again;
     ASSERT_TRUE(TcalModule::loadNuc(camera.command(), Uvc256, TableSet::High, again));
-    EXPECT_EQ(again.nuc[100], 0x4455);
+    EXPECT_EQ(again.nuc, edited);
+}
+
+// Caches of the right size whose content is not a sound table of this camera: every one is
+// read from the flash again and rewritten, so the temperatures come from the real tables.
+TEST_F(TcalModuleTest, CachesThatAreNotSoundTablesOfThisCameraAreReplaced)
+{
+    OpenVirtualCamera camera("Vesk_R_M serial=SOUND1\n");
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    const CalibrationTables reference = TcalModule::load(camera.command(), Uvc256, false);
+    ASSERT_TRUE(reference.ktValid() && reference.nucValid());
+    std::mt19937 random(7);
+    auto randomBytes = [&](int n) {
+        QByteArray bytes(n, 0);
+        for (char& b : bytes)
+            b = char(random());
+        return bytes;
+    };
+    const QByteArray soundKt = fileBytes(cachePath("HighktName"));
+    const QByteArray soundNuc = fileBytes(cachePath("HighnucName"));
+    QByteArray otherCamera = soundNuc;
+    otherCamera.replace(12, 6, "OTHER1");
+    const std::vector<QPair<QByteArray, QByteArray>> damages = {
+        {randomBytes(soundKt.size()), randomBytes(soundNuc.size())},     // random bytes
+        {QByteArray(soundKt.size(), 0), QByteArray(soundNuc.size(), 0)}, // zeros
+        {randomBytes(2402), randomBytes(16384)},                         // the old format's size
+        {soundKt, otherCamera},                                          // another camera's table
+    };
+    for (const auto& [kt, nuc] : damages) {
+        writeBytes(cachePath("HighktName"), kt);
+        writeBytes(cachePath("HighnucName"), nuc);
+        const CalibrationTables repaired = TcalModule::load(camera.command(), Uvc256, false);
+        EXPECT_EQ(repaired.kt, reference.kt);
+        EXPECT_EQ(repaired.nuc, reference.nuc);
+        EXPECT_EQ(fileBytes(cachePath("HighktName")), soundKt) << "rewritten";
+        EXPECT_EQ(fileBytes(cachePath("HighnucName")), soundNuc);
+    }
+    // Zeros behind a correct header and checksum: well-formed, but no table of a camera.
+    const std::vector<uint16_t> flat(8192, 0);
+    ASSERT_TRUE(TableCache::write(cachePath("HighnucName"), {"SOUND1", TableCache::Table::Nuc, false}, flat));
+    EXPECT_EQ(TcalModule::load(camera.command(), Uvc256, false).nuc, reference.nuc);
 }
 
 TEST_F(TcalModuleTest, ATruncatedOrForeignCacheFileIsReadFromFlashAndRepaired)
@@ -128,8 +174,8 @@ TEST_F(TcalModuleTest, ATruncatedOrForeignCacheFileIsReadFromFlashAndRepaired)
         const CalibrationTables repaired = TcalModule::load(camera.command(), Uvc256, true);
         EXPECT_EQ(repaired.kt, reference.kt);
         EXPECT_EQ(repaired.nuc, reference.nuc);
-        EXPECT_EQ(fileBytes(cachePath("LowktName")).size(), 2402);
-        EXPECT_EQ(fileBytes(cachePath("LownucName")).size(), 16384);
+        EXPECT_EQ(fileBytes(cachePath("LowktName")).size(), kCacheHeaderBytes + 2402);
+        EXPECT_EQ(fileBytes(cachePath("LownucName")).size(), kCacheHeaderBytes + 16384);
     }
     EXPECT_TRUE(QDir(gAppDir + "/TemTable").entryList({"*.tmp", "*~"}, QDir::Files).isEmpty())
         << "no temporary files left behind";

@@ -220,6 +220,65 @@ TEST_F(ConfigManagerTest, GarbageReadsAsZeroOrMissing)
     EXPECT_EQ(config.getUpdatePort(), "9000");
 }
 
+// Each value is read through what it may be; what it cannot be gives the default for the
+// reader and stays in the file as it was (nobody chose the default).
+TEST_F(ConfigManagerTest, ValuesOutsideTheirDomainGiveTheDefaultAndAreNotOverwritten)
+{
+    writeRaw("[Language]\nlanguage=99\n"
+             "[Setting]\nRotateAngle=45\nTempUnit=ZZZ\nHighTempThreshold=abc\nFrequency=0\nemiss=7\n"
+             "WarningSoundName=../../etc/passwd\nSoundIntervalSeconds=5\n"
+             "[Temperature]\nHFixedTempMax=-2147483648\nHFixedTempMin=2147483647\nLFixedTempMax=20\nLFixedTempMin=60\n");
+    ConfigManager config;
+    EXPECT_EQ(gLanguageIndex, 0);
+    EXPECT_EQ(config.getRotation(), 0);
+    EXPECT_EQ(config.getSettingOrDefault("TempUnit"), "C");
+    EXPECT_EQ(config.getSettingOrDefault("HighTempThreshold"), "50.0");
+    EXPECT_EQ(config.getSettingOrDefault("Frequency"), "10");
+    EXPECT_EQ(config.getSettingOrDefault("emiss"), "0.98");
+    EXPECT_EQ(config.getSettingOrDefault("WarningSoundName"), "01-Chime.wav");
+    EXPECT_EQ(config.getSettingOrDefault("SoundIntervalSeconds"), "5") << "a valid value is read as it is";
+    int max = 0, min = 0;
+    config.getFixedTempRange(true, max, min);
+    EXPECT_EQ(max, 150);
+    EXPECT_EQ(min, 0);
+    config.getFixedTempRange(false, max, min);
+    EXPECT_EQ(max, 90) << "swapped bounds";
+    EXPECT_EQ(min, 0);
+
+    EXPECT_EQ(stored("Language/language").toString(), "99");
+    EXPECT_EQ(stored("Setting/RotateAngle").toString(), "45");
+    EXPECT_EQ(stored("Setting/TempUnit").toString(), "ZZZ");
+    EXPECT_EQ(stored("Setting/HighTempThreshold").toString(), "abc");
+    EXPECT_EQ(stored("Temperature/LFixedTempMax").toInt(), 20);
+
+    for (const char* rotation : {"0", "90", "180", "270"}) {
+        store("Setting/RotateAngle", rotation);
+        EXPECT_EQ(config.getRotation(), QString(rotation).toInt());
+    }
+    for (const char* rotation : {"2147483647", "-90", "360", "90.5"}) {
+        store("Setting/RotateAngle", rotation);
+        EXPECT_EQ(config.getRotation(), 0) << rotation;
+    }
+    store("Setting/TempUnit", "F");
+    EXPECT_EQ(config.getSettingOrDefault("TempUnit"), "F");
+    store("Setting/HighTempThreshold", "72.5");
+    EXPECT_EQ(config.getSettingOrDefault("HighTempThreshold"), "72.5");
+}
+
+TEST_F(ConfigManagerTest, SettingsLiveWhereTheStorageSays)
+{
+    StorageFolders elsewhere = StorageFolders::resolve(dir.path());
+    elsewhere.config = dir.path() + "/user/config";
+    elsewhere.pictures = dir.path() + "/user/Pictures";
+    ConfigManager config(elsewhere);
+    config.setEquipmentValue("MouseTemp", true);
+    EXPECT_TRUE(QFile::exists(dir.path() + "/user/config/LocalSetting.ini"));
+    EXPECT_FALSE(QFile::exists(localPath()));
+    EXPECT_EQ(config.getPathOrDefault("ImagePath"), dir.path() + "/user/Pictures");
+    config.setTmpNameValue("LowktName", "x");
+    EXPECT_TRUE(QFile::exists(dir.path() + "/user/config/PathConfig.ini"));
+}
+
 TEST_F(ConfigManagerTest, UnreadableFileBehavesAsEmptyAndNeverFails)
 {
     // A folder where the file should be: nothing can be read or written.

@@ -1,6 +1,7 @@
 #include "helperprocess.h"
 #include "singleinstance.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -38,6 +39,21 @@ TEST(SingleInstance, ALockLeftByAKilledCopyIsTakenOver)
     SingleInstance next("Orvik", dir.path());
     ASSERT_TRUE(QFile::exists(next.lockFilePath()));
     EXPECT_TRUE(next.acquire());
+}
+
+// A restart that gets the dead copy's process id (containers, sandboxes): the file names a
+// live process, but nobody holds the lock.
+TEST(SingleInstance, AFileNamingALiveProcessDoesNotBlockWithoutItsLock)
+{
+    QTemporaryDir dir;
+    QFile stale(dir.path() + "/Orvik.lock");
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QByteArray::number(QCoreApplication::applicationPid()) + "\n");
+    stale.close();
+    SingleInstance next("Orvik", dir.path());
+    EXPECT_TRUE(next.acquire());
+    SingleInstance second("Orvik", dir.path());
+    EXPECT_FALSE(second.acquire()) << "and the lock then holds against everyone";
 }
 
 TEST(SingleInstance, ReleasedWithItsOwnerAndCreatesItsFolder)

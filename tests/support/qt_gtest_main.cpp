@@ -10,13 +10,6 @@ using TestApplication = QCoreApplication;
 
 #include <gtest/gtest.h>
 
-// Read by LeakSanitizer in sanitizer builds: Qt's platform plugins and the libraries they load
-// (D-Bus, fontconfig) keep objects until the process ends.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions()
-{
-    return "leak:libqoffscreen.so\nleak:libdbus-1.so\nleak:libfontconfig.so\n";
-}
-
 int main(int argc, char** argv)
 {
 #ifdef ORVIK_TEST_WIDGETS

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 namespace {
 
 void mouse(QWidget& w, QEvent::Type type, const QPoint& p, Qt::MouseButtons buttons = Qt::LeftButton)
@@ -123,6 +126,33 @@ TEST(ThermoMeter, LeakModeMarkersFollowTheExtremes)
     meter.setLeakMode(false);
     meter.grab();
     EXPECT_EQ(meter.maxMarker(), -1);
+}
+
+// Ranges from damaged settings reach these widgets only after validation, but even the
+// extremes of an int must not overflow their arithmetic (sanitizer builds watch this).
+TEST(ThermoMeter, ExtremeRangesNeitherOverflowNorPlaceMarkers)
+{
+    ThermoMeter meter;
+    meter.resize(70, 428);
+    meter.setUnitAndQuickFindRange("C", INT_MIN, INT_MAX);
+    meter.setFrameRange(25.0f, 60.0f);
+    meter.setLeakMode(true);
+    meter.grab();
+    // The middle of a span of 4e9 degrees: both extremes sit half way up the bar.
+    EXPECT_NEAR(meter.maxMarker(), 428 / 2, 2);
+    EXPECT_EQ(meter.maxMarker(), meter.minMarker());
+    meter.setUnitAndQuickFindRange("C", INT_MAX, INT_MIN); // upside down
+    meter.grab();
+    EXPECT_GE(meter.minMarker(), -1);
+    EXPECT_LT(meter.minMarker(), 428);
+
+    VerRangerSlider slider;
+    slider.resize(60, 428);
+    slider.setUnitAndQuickFindRange("C", INT_MIN, INT_MAX);
+    slider.setFrameRange(25.0f, 60.0f);
+    slider.setLeakMode(true);
+    slider.grab();
+    EXPECT_TRUE(std::isfinite(slider.temperatureAt(0.5f)));
 }
 
 TEST(AlertBox, FixedSizeAndBothButtonsClose)

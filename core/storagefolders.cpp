@@ -1,0 +1,65 @@
+#include "storagefolders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace {
+
+const char* const kDataFolders[] = {"Config", "log", "detecProcess", "TemTable"};
+
+// An XDG base folder: the variable when it holds an absolute path, else the home default.
+QString xdgFolder(const char* variable, const QString& homeDefault)
+{
+    const QString value = qEnvironmentVariable(variable);
+    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return QDir::homePath() + QLatin1Char('/') + homeDefault;
+}
+
+} // namespace
+
+bool StorageFolders::canWrite(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(folder + QStringLiteral("/.orvik-write-test-XXXXXX"));
+    return probe.open();
+}
+
+StorageFolders StorageFolders::resolve(const QString& appDir, const WritableTest& writable)
+{
+    bool besideProgram = writable(appDir);
+    for (const char* name : kDataFolders) {
+        const QString folder = appDir + QLatin1Char('/') + QLatin1String(name);
+        if (besideProgram && QFileInfo(folder).exists())
+            besideProgram = writable(folder);
+    }
+    StorageFolders folders;
+    folders.besideProgram = besideProgram;
+    if (besideProgram) {
+        folders.config = appDir + QStringLiteral("/Config");
+        folders.logs = appDir + QStringLiteral("/log");
+        folders.detection = appDir + QStringLiteral("/detecProcess");
+        folders.calibration = appDir + QStringLiteral("/TemTable");
+        folders.pictures = appDir + QStringLiteral("/Picture");
+        folders.videos = appDir + QStringLiteral("/Video");
+        return folders;
+    }
+    const QString state = xdgFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) + QStringLiteral("/orvik");
+    folders.config = xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/orvik");
+    folders.logs = state + QStringLiteral("/log");
+    folders.detection = state + QStringLiteral("/detecProcess");
+    folders.calibration = xdgFolder("XDG_CACHE_HOME", QStringLiteral(".cache")) + QStringLiteral("/orvik/TemTable");
+    folders.pictures = QDir::homePath() + QStringLiteral("/Pictures/Orvik");
+    folders.videos = QDir::homePath() + QStringLiteral("/Videos/Orvik");
+    return folders;
+}
+
+QString StorageFolders::describe() const
+{
+    return QStringLiteral("%1: settings %2, logs %3, detection result %4, calibration tables %5")
+        .arg(besideProgram ? QStringLiteral("data beside the program")
+                           : QStringLiteral("program folder not writable, data in the user's folders"),
+             config, logs, detection, calibration);
+}
