@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTest>
 #include <QSettings>
 #include <QTranslator>
 
@@ -131,6 +133,32 @@ TEST_F(MainWindow, FramesGoToTheViewUnlessTheHeatFieldTakesThem)
     setHottest(*second, 3, 1, 90.0f);
     Orvik::onFrame(second);
     EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 4, 2)).value, 40.0f) << "the view keeps the last frame";
+}
+
+// A snapshot folder that cannot be written (here: below a plain file, which no one can
+// create folders in) is named to the user once, at start.
+TEST_F(MainWindow, AnUnwritableChosenFolderIsToldOnce)
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    QFile plain(gAppDir + "/plain");
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    config->setPathValue("ImagePath", gAppDir + "/plain/Pictures");
+    {
+        Orvik window;
+        window.show();
+        QMessageBox* notice = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (notice = window.findChild<QMessageBox*>("folderNotice")) &&
+                                                 notice->isVisible(); }, 3000));
+        EXPECT_TRUE(notice->text().contains(gAppDir + "/plain/Pictures"));
+        EXPECT_FALSE(notice->text().contains(config->getPathOrDefault("VideoPath"))) << "only what cannot be written";
+        EXPECT_FALSE(notice->isModal()) << "the program goes on";
+    }
+    config->setPathValue("ImagePath", gAppDir + "/Picture");
+    Orvik window;
+    window.show();
+    QTest::qWait(100);
+    EXPECT_EQ(window.findChild<QMessageBox*>("folderNotice"), nullptr);
 }
 
 TEST_F(MainWindow, ALostCameraLeavesNothingThatLooksLive)
