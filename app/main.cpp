@@ -42,7 +42,8 @@ int main(int argc, char** argv)
     LogManager::getInstance()->setLogDir(config->storage().logs);
     LogManager::getInstance()->setLogEnabled(true);
     LOG_INFO(LOG_OTHER) << "===============================";
-    LOG_INFO(LOG_OTHER) << config->storage().describe();
+    for (const QString& note : config->takeStartNotes())
+        LOG_INFO(LOG_OTHER) << note;
     keepAwake(); // after the log is open, so a missing screen saver service is recorded
 
     startup::writeProcessPath();

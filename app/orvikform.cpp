@@ -262,7 +262,7 @@ void OrvikForm::setupUi(QMainWindow* window)
 
 void OrvikForm::retranslateUi(QMainWindow*)
 {
-    auto tr = [](const char* text) { return QCoreApplication::translate("Orvik", text); };
+    auto tr = [](const char* text) { return QCoreApplication::translate("OrvikForm", text); };
     winTitle->setText(tr("Pellin红外热成像"));
     SuperModule->setText(tr("超分辨率"));
     universal->setText(tr("通用"));

@@ -1,6 +1,7 @@
 #include "tablecache.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -27,6 +28,8 @@ struct Header
 };
 #pragma pack(pop)
 static_assert(sizeof(Header) == 84, "the file layout is fixed");
+// Header and payload are written as they lie in memory; the files are little-endian.
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "cache files are written in host order");
 
 Header headerFor(const TableCache::Identity& identity, const std::vector<uint16_t>& table)
 {

@@ -139,10 +139,13 @@ bool TcalModule::loadKtBt(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, Ca
         LOG_INFO(LOG_FLOW) << "readHeaderFail";
     }
     ConfigManager* config = ConfigManager::getInstance();
-    const QString ktPath = config->getTmpNameValue(low ? QStringLiteral("LowktName") : QStringLiteral("HighktName"));
-    const QString btPath = config->getTmpNameValue(low ? QStringLiteral("LowbtName") : QStringLiteral("HighbtName"));
+    QString ktPath = config->getTmpNameValue(low ? QStringLiteral("LowktName") : QStringLiteral("HighktName"));
+    QString btPath = config->getTmpNameValue(low ? QStringLiteral("LowbtName") : QStringLiteral("HighbtName"));
     QByteArray serial;
-    readSerial(cmd, serial);
+    if (!readSerial(cmd, serial) || serial.isEmpty()) {
+        ktPath.clear(); // a cache is only ever this camera's
+        btPath.clear();
+    }
     const uint16_t ktUnit = tables.headerValid ? tables.header[2] : 0;
     const bool ktRead = loadTable(cmd, at.kt, kKtBtBytes, ktPath, {serial, TableCache::Table::Kt, low}, ktUnit,
                                   "readKtFail", tables.kt);
@@ -154,10 +157,11 @@ bool TcalModule::loadKtBt(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, Ca
 bool TcalModule::loadNuc(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, CalibrationTables& tables)
 {
     const bool low = set == TableSet::Low;
-    const QString path =
+    QString path =
         ConfigManager::getInstance()->getTmpNameValue(low ? QStringLiteral("LownucName") : QStringLiteral("HighnucName"));
     QByteArray serial;
-    readSerial(cmd, serial);
+    if (!readSerial(cmd, serial) || serial.isEmpty())
+        path.clear(); // a cache is only ever this camera's
     return loadTable(cmd, flashAddresses(kind, set).nuc, kNucBytes, path, {serial, TableCache::Table::Nuc, low}, 0,
                      "readCurrenFail", tables.nuc);
 }

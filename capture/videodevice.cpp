@@ -334,7 +334,7 @@ bool VideoDevice::closeUvc()
     return true;
 }
 
-bool VideoDevice::setTemperatureRange(bool on)
+bool VideoDevice::setTemperatureRange(bool on, Tables need)
 {
     if (!isUvc())
         return true;
@@ -343,10 +343,13 @@ bool VideoDevice::setTemperatureRange(bool on)
     if (kind() != Uvc160) {
         tables = TcalModule::load(cmdHandle, kind(), on);
         // Half a set would correct every later frame with tables of both ranges.
-        if (!tables.headerValid || !tables.ktValid() || !tables.btValid() || !tables.nucValid()) {
+        const bool whole = tables.headerValid && tables.ktValid() && tables.btValid() && tables.nucValid();
+        if (!whole && need == Tables::Required) {
             LOG_INFO(LOG_CAMERA) << "calibration tables of the range could not be read, range unchanged";
             return false;
         }
+        if (!whole)
+            LOG_INFO(LOG_CAMERA) << "calibration tables of the range incomplete, temperatures may be off";
     }
     lowTemperatureMode = on;
     // Frames a camera took with the old gain may still be queued in its driver and arrive after

@@ -46,9 +46,15 @@ public:
     void setExpectedName(const QString& name) { expectedName = name; }
     void setLowTemperatureMode(bool on) { lowTemperatureMode = on; }
     // UVC: tables and gain of the measuring range (true: the high-temperature range). Frames
-    // taken across the change are dropped. False, with nothing changed, when the range's
-    // tables cannot be read whole.
-    bool setTemperatureRange(bool on);
+    // taken across the change are dropped. A switch (Required) changes nothing and returns
+    // false when the range's tables cannot be read whole; at opening (BestEffort) the gain is
+    // set whatever the tables, as the camera must run in its range in any case.
+    enum class Tables
+    {
+        Required,
+        BestEffort,
+    };
+    bool setTemperatureRange(bool on, Tables tables = Tables::Required);
     void setAutoShutter(uint16_t value);
     // K7-22: a command word through the zoom control of the selected entry.
     bool sendCameraCommand(int value);

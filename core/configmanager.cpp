@@ -26,12 +26,16 @@ struct Domain
     bool accepts(const QString& value) const
     {
         bool isNumber = false;
-        const double number = value.trimmed().toDouble(&isNumber);
         switch (kind) {
-        case Number:
+        case Number: {
+            const double number = value.trimmed().toDouble(&isNumber);
             return isNumber && std::isfinite(number) && number >= low && number <= high;
-        case Integer:
-            return isNumber && number == std::floor(number) && number >= low && number <= high;
+        }
+        case Integer: {
+            // As its readers read it: "4.0" is no whole number to toInt().
+            const qlonglong number = value.toLongLong(&isNumber);
+            return isNumber && number >= low && number <= high;
+        }
         case Words:
             return QString::fromLatin1(words).split(QLatin1Char(' ')).contains(value);
         case FileName:
@@ -84,9 +88,25 @@ ConfigManager::ConfigManager(const StorageFolders& storage)
     const QString language = read(localSettingPath, QStringLiteral("Language/language")).toString();
     bool isNumber = false;
     const int index = language.toInt(&isNumber);
-    gLanguageIndex = isNumber && index >= 0 && index <= 2 ? index : 0;
-    if (!language.isEmpty() && gLanguageIndex != index)
-        reportFallback(QStringLiteral("Language/language"), language, QStringLiteral("0"));
+    const bool valid = isNumber && index >= 0 && index <= 2;
+    gLanguageIndex = valid ? index : 0;
+    // Read before the log is open: kept for start-up to log.
+    if (!language.isEmpty() && !valid)
+        startNotes.append(fallbackNote(QStringLiteral("Language/language"), language, QStringLiteral("0")));
+}
+
+QString ConfigManager::fallbackNote(const QString& key, const QString& stored, const QString& used)
+{
+    return QStringLiteral("setting %1 holds \"%2\", which it cannot be: using %3")
+        .arg(key, stored.left(64), used);
+}
+
+QStringList ConfigManager::takeStartNotes()
+{
+    QStringList notes = startNotes;
+    notes.prepend(folders.describe());
+    startNotes.clear();
+    return notes;
 }
 
 ConfigManager::ConfigManager() : ConfigManager(StorageFolders::resolve(gAppDir)) {}
@@ -99,7 +119,7 @@ void ConfigManager::reportFallback(const QString& key, const QString& stored, co
             return;
         reported.insert(key);
     }
-    LOG_INFO(LOG_FLOW) << "setting" << key << "holds" << stored.left(64) << ", which it cannot be: using" << used;
+    LOG_INFO(LOG_FLOW) << fallbackNote(key, stored, used);
 }
 
 QVariant ConfigManager::read(const QString& file, const QString& key) const
@@ -335,7 +355,8 @@ void ConfigManager::getFixedTempRange(bool highRange, int& max, int& min)
     const int* span = highRange ? kHighRangeSpan : kLowRangeSpan;
     if (min < max && min >= span[0] && max <= span[1])
         return;
-    reportFallback(highRange ? QStringLiteral("Temperature/HFixedTemp") : QStringLiteral("Temperature/LFixedTemp"),
+    reportFallback(highRange ? QStringLiteral("Temperature/HFixedTempMin..HFixedTempMax")
+                             : QStringLiteral("Temperature/LFixedTempMin..LFixedTempMax"),
                    QStringLiteral("%1..%2").arg(min).arg(max), QStringLiteral("0..%1").arg(defaultMax));
     max = defaultMax;
     min = 0;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <mutex>
@@ -29,6 +30,9 @@ public:
     explicit ConfigManager(const StorageFolders& storage);
 
     const StorageFolders& storage() const { return folders; }
+    // Lines for the log once it is open: where the data are kept and what the constructor
+    // found (it runs before logging starts). Each is handed out once.
+    QStringList takeStartNotes();
 
     QString getDCameraValue(const QString& key) const;
     void setDCameraValue(const QString& key, const QString& value);
@@ -83,10 +87,12 @@ private:
                    const QVariant& second);
     QString readOrFill(const QString& key, const QString& fallback);
     void reportFallback(const QString& key, const QString& stored, const QString& used);
+    static QString fallbackNote(const QString& key, const QString& stored, const QString& used);
 
     StorageFolders folders;
     QString localSettingPath;
     QString pathConfigPath;
     std::mutex reportedMutex;
     QSet<QString> reported; // settings whose fallback was logged already
+    QStringList startNotes;
 };

@@ -313,7 +313,7 @@ void FunctionModel::openCamera()
     refreshParameters = true;
     videoDevice->sendStartupCommands();
     if (videoDevice->isUvc()) {
-        videoDevice->setTemperatureRange(lowTemperatureMode);
+        videoDevice->setTemperatureRange(lowTemperatureMode, VideoDevice::Tables::BestEffort);
     } else if (videoDevice->isK722()) {
         emit Sets0_40();
         ConfigManager* config = ConfigManager::getInstance();

@@ -1,11 +1,16 @@
 #include "singleinstance.h"
 
+#include "log.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -35,10 +40,13 @@ bool SingleInstance::acquire()
     while (true) {
         const int fd = open(file.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0)
-            return false;
+            return unavailable(QStringLiteral("cannot open"), errno);
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
             close(fd);
-            return false;
+            if (error == EWOULDBLOCK)
+                return false; // another copy runs
+            return unavailable(QStringLiteral("cannot lock"), error);
         }
         // The holder before us may have removed the file between our open and our lock: then
         // ours is a lock on a file nobody else will open. Start again on the file at the path.
@@ -53,6 +61,14 @@ bool SingleInstance::acquire()
         }
         close(fd);
     }
+}
+
+bool SingleInstance::unavailable(const QString& what, int error) const
+{
+    // A runtime folder that is broken must not keep the program from starting at all.
+    LOG_INFO(LOG_OTHER) << what << path << ":" << QString::fromLocal8Bit(strerror(error))
+                        << "- started without the single-copy check";
+    return true;
 }
 
 QString SingleInstance::runtimeDir()

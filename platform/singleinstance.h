@@ -16,13 +16,16 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // True when this process now holds the lock (until the object is destroyed, which also
-    // removes the file).
+    // removes the file), and also when no lock can be taken at all (an unusable runtime
+    // folder, logged); false only when another copy holds it.
     bool acquire();
     QString lockFilePath() const { return path; }
 
     static QString runtimeDir();
 
 private:
+    bool unavailable(const QString& what, int error) const;
+
     QString path;
     int descriptor = -1;
 };

@@ -7,8 +7,9 @@ class QSocketNotifier;
 // Turns the system's requests to stop (SIGTERM at a logout, a shutdown or from a service
 // manager, SIGINT from a terminal, SIGHUP when the terminal goes) into a Qt signal on the
 // thread that made this object, so the program can end the way its close button ends it. The
-// handler only writes the signal number to a pipe. After the first request the default
-// actions are back, so a second one ends the program at once. One object per process.
+// handler only writes the signal number to a pipe. Only the first request is passed on; later
+// ones wait for the shutdown it started. Signals ignored at start (nohup) stay ignored, and
+// the previous actions come back with the object's end. One object per process.
 class TerminationSignals : public QObject
 {
     Q_OBJECT

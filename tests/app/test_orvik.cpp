@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QSettings>
 #include <QTranslator>
@@ -109,8 +110,13 @@ TEST_F(MainWindow, LanguageZeroInstallsNoTranslatorAndWritesNothing)
         EXPECT_EQ(window.form().connectHint->text(), QString::fromUtf8("设备未连接"));
         window.form().language->setCurrentIndex(1);
         EXPECT_EQ(window.form().connectHint->text(), "Device not connected");
+        EXPECT_EQ(window.form().snapImage->text(), "Snapshot") << "the form's own texts too";
+        EXPECT_EQ(window.form().winTitle->text(), "Pellin Thermal Imaging");
         EXPECT_EQ(stored("Language/language").toString(), "1");
+        window.form().language->setCurrentIndex(2);
+        EXPECT_EQ(window.form().snapImage->text(), "Captura");
         window.form().language->setCurrentIndex(0);
+        EXPECT_EQ(window.form().snapImage->text(), QString::fromUtf8("抓拍图片"));
     }
 }
 

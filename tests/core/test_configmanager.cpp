@@ -230,6 +230,10 @@ TEST_F(ConfigManagerTest, ValuesOutsideTheirDomainGiveTheDefaultAndAreNotOverwri
              "[Temperature]\nHFixedTempMax=-2147483648\nHFixedTempMin=2147483647\nLFixedTempMax=20\nLFixedTempMin=60\n");
     ConfigManager config;
     EXPECT_EQ(gLanguageIndex, 0);
+    const QStringList notes = config.takeStartNotes();
+    EXPECT_TRUE(notes.join('\n').contains("Language/language")) << "for the log, once it is open";
+    EXPECT_TRUE(notes.join('\n').contains(config.storage().config)) << "and where the settings are";
+    EXPECT_EQ(config.takeStartNotes().size(), 1) << "handed out once";
     EXPECT_EQ(config.getRotation(), 0);
     EXPECT_EQ(config.getSettingOrDefault("TempUnit"), "C");
     EXPECT_EQ(config.getSettingOrDefault("HighTempThreshold"), "50.0");
@@ -263,6 +267,8 @@ TEST_F(ConfigManagerTest, ValuesOutsideTheirDomainGiveTheDefaultAndAreNotOverwri
     EXPECT_EQ(config.getSettingOrDefault("TempUnit"), "F");
     store("Setting/HighTempThreshold", "72.5");
     EXPECT_EQ(config.getSettingOrDefault("HighTempThreshold"), "72.5");
+    store("Setting/3DLevel", "4.0"); // a whole number to the eye, none to its reader
+    EXPECT_EQ(config.getSettingOrDefault("3DLevel"), "4");
 }
 
 TEST_F(ConfigManagerTest, SettingsLiveWhereTheStorageSays)

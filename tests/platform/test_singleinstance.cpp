@@ -56,6 +56,15 @@ TEST(SingleInstance, AFileNamingALiveProcessDoesNotBlockWithoutItsLock)
     EXPECT_FALSE(second.acquire()) << "and the lock then holds against everyone";
 }
 
+TEST(SingleInstance, AnUnusableRuntimeFolderDoesNotKeepTheProgramFromStarting)
+{
+    QTemporaryDir dir;
+    QFile plain(dir.path() + "/plain");
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly)); // no folder can be made below a file
+    SingleInstance instance("Orvik", dir.path() + "/plain/run");
+    EXPECT_TRUE(instance.acquire());
+}
+
 TEST(SingleInstance, ReleasedWithItsOwnerAndCreatesItsFolder)
 {
     QTemporaryDir dir;

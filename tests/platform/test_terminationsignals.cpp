@@ -1,6 +1,7 @@
 #include "terminationsignals.h"
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -8,22 +9,37 @@
 
 namespace {
 
-// The request arrives as a Qt signal on this thread, once; a second request would then end
-// the process with the default action, so the handlers are gone after the first.
-TEST(TerminationSignals, ARequestBecomesOneQtSignalAndTheDefaultsReturn)
+// A logout: SIGTERM and SIGHUP together. One request reaches the program; the second does
+// not end it halfway through saving.
+TEST(TerminationSignals, ALogoutIsOneRequestAndTheProcessLivesOn)
 {
-    TerminationSignals termination;
-    QSignalSpy spy(&termination, &TerminationSignals::terminationRequested);
-    EXPECT_FALSE(termination.requested());
-    std::raise(SIGTERM);
-    ASSERT_TRUE(spy.wait(5000));
-    EXPECT_EQ(spy.takeFirst().at(0).toInt(), SIGTERM);
-    EXPECT_TRUE(termination.requested());
+    {
+        TerminationSignals termination;
+        QSignalSpy spy(&termination, &TerminationSignals::terminationRequested);
+        EXPECT_FALSE(termination.requested());
+        std::raise(SIGTERM);
+        std::raise(SIGHUP);
+        ASSERT_TRUE(spy.wait(5000));
+        QTest::qWait(50);
+        ASSERT_EQ(spy.size(), 1);
+        EXPECT_EQ(spy.takeFirst().at(0).toInt(), SIGTERM);
+        EXPECT_TRUE(termination.requested());
+    }
     struct sigaction current {};
     sigaction(SIGTERM, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, SIG_DFL);
+    EXPECT_EQ(current.sa_handler, SIG_DFL) << "the action from before comes back";
+}
+
+TEST(TerminationSignals, ASignalIgnoredAtStartStaysIgnored)
+{
+    std::signal(SIGHUP, SIG_IGN); // as nohup starts a program
+    TerminationSignals termination;
+    QSignalSpy spy(&termination, &TerminationSignals::terminationRequested);
+    std::raise(SIGHUP);
+    EXPECT_FALSE(spy.wait(200));
+    struct sigaction current {};
     sigaction(SIGHUP, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, SIG_DFL);
+    EXPECT_EQ(current.sa_handler, SIG_IGN);
 }
 
 TEST(TerminationSignals, AnInterruptIsARequestToo)
