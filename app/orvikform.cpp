@@ -197,7 +197,7 @@ void OrvikForm::setupUi(QMainWindow* window)
 
     widget_function = named<QWidget>(mainGroupBox, "widget_function");
     widget_function->setAttribute(Qt::WA_StyledBackground);
-    widget_function->setFixedWidth(180);
+    widget_function->setFixedWidth(212); // room for the longest English and Spanish texts
     auto* functions = new QVBoxLayout(widget_function);
     snapImage = button(widget_function, "snapImage");
     other = named<QLabel>(widget_function, "other");
