@@ -3,18 +3,18 @@
 #include "K7Dll.h"
 #include "configmanager.h"
 #include "devicemodel.h"
-#include "serialnumber.h"
 #include "globals.h"
 #include "log.h"
+#include "serialnumber.h"
 #include "threadname.h"
 #include "videodevice.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QSettings>
 #include <QTime>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -23,6 +23,7 @@ const char kDisplayKey[] = "KTRVMZHQDLXE";
 const char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kScansBeforeRestart = 20;
 constexpr int kScansWhileRunning = 1200;
+constexpr int kQuickRoundsAfterLoss = 10;
 
 } // namespace
 
@@ -183,6 +184,9 @@ void FunctionModel::workerLoop()
         paused = false;
     }
     const auto interval = std::chrono::milliseconds(options.loopIntervalMs);
+    // Right after a camera is lost the next one (a twin left attached, a swap) is usually
+    // reported at once: look again sooner for a few rounds.
+    const auto quickInterval = std::min(interval, std::chrono::milliseconds(100));
     while (true) {
         {
             std::unique_lock<std::mutex> lock(workerMutex);
@@ -193,8 +197,10 @@ void FunctionModel::workerLoop()
         scanStep();
         detectionStep();
         connectionStep();
+        const bool quick = quickRounds > 0 && !connected;
+        quickRounds = connected ? 0 : std::max(quickRounds - 1, 0);
         std::unique_lock<std::mutex> lock(workerMutex);
-        if (workerWake.wait_for(lock, interval, [this] { return stopRequested; }))
+        if (workerWake.wait_for(lock, quick ? quickInterval : interval, [this] { return stopRequested; }))
             break;
     }
     const QTime now = QTime::currentTime();
@@ -284,6 +290,7 @@ void FunctionModel::connectionStep()
     const bool present = videoDevice->isPresent(modelIndex);
     if (connected && !present) {
         tearDownConnection();
+        quickRounds = kQuickRoundsAfterLoss;
         // Outside the camera lock: ending the program may take a moment, and the GUI thread
         // must not wait for it to change the range or send a command.
         lock.unlock();

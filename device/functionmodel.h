@@ -178,6 +178,7 @@ private:
     std::atomic<bool> justConnected{false};
     std::atomic<bool> refreshParameters{true};
     int scanCount = 0;
+    int quickRounds = 0; // worker thread: rounds left at the short interval after a loss
     QString mismatchedCamera; // of another product line, reported once while it stays
     mutable std::mutex serialMutex;
     QByteArray deviceSerial;
