@@ -18,10 +18,11 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpressionValidator>
 #include <QPushButton>
 #include <QScreen>
-#include <QSoundEffect>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
@@ -32,6 +33,7 @@ Orvik::Orvik(const FunctionModel::Options& deviceOptions, QWidget* parent) : QMa
     ui.setupUi(this);
     gMainWindow = this;
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+    setWindowTitle(gProductName);
     setMouseTracking(true);
     initApplicationSize();
     // The blurred background of the original desktop has no counterpart here: skipped.
@@ -77,8 +79,7 @@ Orvik::~Orvik()
         timer->stop();
         delete timer;
     }
-    alarmPlayer->stop();
-    delete alarmPlayer;
+    alarmPlayer.stop();
     delete deviceManager; // saves its own settings, stops detection and the camera
     deviceManager = nullptr;
     LOG_INFO(LOG_ORVIK) << "-----------------------------------------";
@@ -150,7 +151,6 @@ void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
     connect(deviceManager, &FunctionModel::InitTempRange, this, &Orvik::InitTemp);
     tempHint = new TempHint(this);
     connect(deviceManager, &FunctionModel::highRangeUnavailable, tempHint, &QDialog::show);
-    alarmPlayer = new QSoundEffect;
     LOG_INFO(LOG_ORVIK) << "CreateChildren";
 }
 
@@ -165,6 +165,10 @@ void Orvik::initMenuMess()
     alarmLoops = deviceManager->getSoundIntervalSeconds();
     (highRange ? ui.High : ui.Low)->setChecked(true);
     ui.tempAlarmValue->setText(deviceManager->getHighTempThreshold());
+    // A number with a point or a comma; a typed threshold is kept for the next start.
+    ui.tempAlarmValue->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("-?[0-9]{0,4}([.,][0-9]{0,2})?")), ui.tempAlarmValue));
+    connect(ui.tempAlarmValue, &QLineEdit::editingFinished, this, &Orvik::storeAlarmThreshold);
     LOG_INFO(LOG_ORVIK) << "InitMenuMess";
 }
 
@@ -180,11 +184,12 @@ void Orvik::initInerface()
 
 void Orvik::initQTimer()
 {
-    // Their work (recording, alarm sound and flashing) belongs to the window's commands.
     recordTimer = new QTimer(this);
     alarmSoundTimer = new QTimer(this);
     flickerTimer = new QTimer(this);
     recordButtonTimer = new QTimer(this);
+    connect(alarmSoundTimer, &QTimer::timeout, this, &Orvik::alarmSound);
+    connect(flickerTimer, &QTimer::timeout, this, &Orvik::screenFlicker);
     if (alarmOn) {
         alarmSoundTimer->start(1000);
         flickerTimer->start(1000);
@@ -216,10 +221,7 @@ void Orvik::restoreSavedState()
 
 void Orvik::initBasics()
 {
-    loadPalette(PaletteFile::Lut1, palette);
-    ui.viewport->setPalette(palette);
-    ui.tempRange->setPaletteNumber(1);
-    ui.palette1->setChecked(true);
+    selectPalette(1);
     deviceManager->setImageMode(0);
     ui.universal->setChecked(true);
     LOG_INFO(LOG_ORVIK) << "InitBasics";
@@ -265,7 +267,8 @@ void Orvik::presentFrame(const FramePtr& frame)
     ui.viewport->setFrame(frame);
     ui.thermoMeter->setFrameRange(minTemp, maxTemp);
     ui.tempRange->setFrameRange(minTemp, maxTemp);
-    ui.viewport->setGrayWindow(ui.tempRange->lowWindowFraction(), ui.tempRange->highWindowFraction());
+    ui.viewport->setGrayWindow(ui.tempRange->lowWindowFraction(), ui.tempRange->highWindowFraction(),
+                               ui.tempRange->temperatureAt(ui.tempRange->lowFraction()));
     ui.viewport->renderFrame();
 }
 
@@ -285,6 +288,7 @@ void Orvik::setConnectState(bool state)
         ui.viewport->showNoCamera();
         ui.thermoMeter->setFrameRange(ViewPort::kNoFrame, ViewPort::kNoFrame);
         ui.tempRange->setFrameRange(ViewPort::kNoFrame, ViewPort::kNoFrame);
+        showAlarmFrame(false); // no live temperature is above anything
     }
     ui.connectHint->setText(state ? tr("设备已连接") : tr("设备未连接"));
     ui.connectIcon->setStyleSheet(state ? QStringLiteral("border-image: url(:/image/common/TitleBar/connect.png);")
@@ -322,6 +326,11 @@ void Orvik::onLanguageChanged()
     gLanguageIndex = ui.language->currentIndex();
     static const char* const files[] = {":language/lang_Chinese.qm", ":language/lang_English.qm",
                                         ":language/lang_Espana.qm"};
+    // One translator at a time: the old one would answer for texts the new one lacks.
+    if (translator) {
+        qApp->removeTranslator(translator);
+        delete translator;
+    }
     translator = new QTranslator(this);
     if (gLanguageIndex >= 0 && gLanguageIndex < 3)
         translator->load(QLatin1String(files[gLanguageIndex]));
@@ -423,6 +432,18 @@ void Orvik::on_close_clicked()
 bool Orvik::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        // The window's keys act wherever its focus is (a button, the language box), except in
+        // the threshold field while typing; they act once, on release.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!widget || widget->window() != this || !isCommandKey(key))
+            break;
+        if (event->type() == QEvent::KeyRelease)
+            keyReleaseEvent(key);
+        return true;
+    }
     case QEvent::Enter:
         if (watched == ui.mainGroupBox)
             ui.centralwidget->setCursor(Qt::ArrowCursor);

@@ -1,21 +1,24 @@
 #pragma once
 
+#include "alarmsound.h"
 #include "frame.h"
 #include "functionmodel.h"
 #include "orvikform.h"
+#include "settingfunc.h"
 
 #include <QMainWindow>
 #include <QPoint>
 
-class QSoundEffect;
+class QKeyEvent;
 class QTimer;
 class QTranslator;
 class TempHint;
 
 // The program's main window: owns the device manager and the live view, hands every frame
 // on to the view and the colour bar, shows the connection state and device ID, switches the
-// interface language and remembers its geometry.
-class Orvik : public QMainWindow
+// interface language, remembers its geometry, carries out its commands and keys, sounds the
+// temperature alarm and takes the settings dialog's changes.
+class Orvik : public QMainWindow, public settingfunc
 {
     Q_OBJECT
 
@@ -40,6 +43,22 @@ public:
     void setHeatField(bool on) { heatField = on; }
     FunctionModel* deviceManagerForTests() const { return deviceManager; }
     const OrvikForm& form() const { return ui; }
+    const AlarmSound& alarmSoundPlayer() const { return alarmPlayer; }
+    bool alarmArmed() const { return alarmOn; }
+    bool leakFindOn() const { return leakFind; }
+    bool regionFindOn() const { return regionFind; }
+
+    // settingfunc
+    void setMouseTemp(bool show) override;
+    void setTempUnit(QString unit) override;
+    void setFixedTempRange(int min, int max) override;
+    void set3DLevel(int level) override;
+    void setStorageAndAlarm(QString imagePath, QString videoPath, QString soundName, int alarmSeconds) override;
+    void setFixParam(float emiss, float refltmp, float airtmp, float humi, float distance, float fix) override;
+    void getFixParam(float* emiss, float* refltmp, float* airtmp, float* humi, float* fix, uint8_t* tauTable,
+                     float* distance) override;
+    void setImagePath(QString path) override;
+    void setVideoPath(QString path) override;
 
 public slots:
     void onLanguageChanged();
@@ -49,14 +68,40 @@ public slots:
     void changeTempUnit(QString unit);
     void GetCameraSize(int width, int high, int num);
     void InitTemp(QString temp, int min, int max);
+    void alarmSound();
+    void screenFlicker();
 
 private slots:
+    void on_webSite_clicked();
     void on_min_clicked();
     void on_max_clicked();
     void on_close_clicked();
+    void on_emailAddress_clicked();
+    void on_palette1_clicked() { selectPalette(1); }
+    void on_palette2_clicked() { selectPalette(2); }
+    void on_palette3_clicked() { selectPalette(3); }
+    void on_universal_clicked() { deviceManager->setImageMode(0); }
+    void on_enhance_clicked() { deviceManager->setImageMode(1); }
+    void on_highContrast_clicked() { deviceManager->setImageMode(2); }
+    void on_vFlip_clicked() { deviceManager->flipVertical(); }
+    void on_hFlip_clicked() { deviceManager->flipHorizontal(); }
+    void on_rotate_clicked() { restoreDefaultView(); }
+    void on_Low_clicked() { switchRange(false); }
+    void on_High_clicked() { switchRange(true); }
+    void on_tempAlarm_clicked() { toggleAlarm(); }
+    void on_ResetCalibration_clicked() { deviceManager->resetCalibration(); }
+    void on_pcba_quickFind_clicked() { enterMode(FunctionModel::PcbaQuickFind); }
+    void on_boardCompare_clicked() { enterMode(FunctionModel::BoardCompare); }
+    void on_hotField_clicked() { enterMode(FunctionModel::HeatField); }
+    void on_pointTemp_clicked();
+    void on_rectTemp_clicked();
+    void on_polygonRegion_clicked();
+    void on_regionFind_clicked();
+    void on_leakFind_clicked() { toggleLeakFind(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -74,6 +119,24 @@ private:
     void warnAboutUnwritableFolders();
     void presentFrame(const FramePtr& frame);
     void toggleMaximized();
+    void openAddress(const QUrl& address);
+    bool isCommandKey(const QKeyEvent* event) const;
+
+    // Commands (orvikcommands.cpp).
+    void selectPalette(int number);
+    void restoreDefaultView();
+    void switchRange(bool high);
+    void enterMode(int mode);
+    void toggleLeakFind();
+    void switchLeakFindOff();
+    void setLeakFind(bool on);
+
+    // Temperature alarm (orvikalarm.cpp).
+    void toggleAlarm();
+    bool alarmThreshold(float& celsius) const;
+    bool alarmPaused() const;
+    void showAlarmFrame(bool red);
+    void storeAlarmThreshold();
 
     OrvikForm ui;
     QPoint pressPos;
@@ -86,14 +149,17 @@ private:
     bool hottestOff = false;
     bool recording = false;
     bool alarmOn = false;
+    bool regionFind = false;
+    bool leakFind = false;
     QTranslator* translator = nullptr;
-    QSoundEffect* alarmPlayer = nullptr;
+    AlarmSound alarmPlayer;
     FunctionModel* deviceManager = nullptr;
     TempHint* tempHint = nullptr;
     QTimer *recordTimer = nullptr, *alarmSoundTimer = nullptr, *flickerTimer = nullptr, *recordButtonTimer = nullptr;
     int rotation = 0;
     int recordTicks = 0;
     int alarmLoops = 0;
+    int flickerCount = 0;
     float currentMax = 0.0f;
     QString imagePath, videoPath, warningSoundName;
     unsigned char palette[768] = {};

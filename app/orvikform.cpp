@@ -1,5 +1,6 @@
 #include "orvikform.h"
 
+#include "configmanager.h"
 #include "thermometer.h"
 #include "verrangerslider.h"
 #include "viewport.h"
@@ -91,6 +92,7 @@ void OrvikForm::setupUi(QMainWindow* window)
     Version = named<QLabel>(widget_head, "Version");
     webSite = button(widget_head, "webSite");
     language = named<QComboBox>(widget_head, "language");
+    language->setFocusPolicy(Qt::NoFocus); // a chosen language keeps no keys
     min = iconButton(widget_head, "min", ":/image/Orvik/TitleBar/winMin.png");
     max = iconButton(widget_head, "max", ":/image/Orvik/TitleBar/maxSr.png");
     close = iconButton(widget_head, "close", ":/image/Orvik/TitleBar/winClose.png");
@@ -115,9 +117,8 @@ void OrvikForm::setupUi(QMainWindow* window)
     frame_head = named<QFrame>(centralwidget, "frame_head");
     auto* tools = new QHBoxLayout(frame_head);
     tools->setContentsMargins(10, 4, 10, 4);
-    SuperModule = button(frame_head, "SuperModule", true);
+    SuperModule = button(frame_head, "SuperModule");
     emailAddress = button(frame_head, "emailAddress");
-    emailAddress->hide(); // shown once it carries the support address
     tools->addWidget(SuperModule);
     tools->addStretch();
     tools->addWidget(emailAddress);
@@ -221,9 +222,9 @@ void OrvikForm::setupUi(QMainWindow* window)
     functions->addLayout(alarmRow);
     functions->addWidget(ResetCalibration);
     functions->addSpacing(10);
+    // The three modes exclude each other; the tools and the two aids stand beside them.
     buttonGroup = new QButtonGroup(window);
     buttonGroup->setObjectName(QStringLiteral("buttonGroup"));
-    buttonGroup->setExclusive(false);
     pcba_quickFind = button(widget_function, "pcba_quickFind", true);
     boardCompare = button(widget_function, "boardCompare", true);
     hotField = button(widget_function, "hotField", true);
@@ -232,10 +233,11 @@ void OrvikForm::setupUi(QMainWindow* window)
     polygonRegion = button(widget_function, "polygonRegion");
     regionFind = button(widget_function, "regionFind", true);
     leakFind = button(widget_function, "leakFind", true);
-    for (QPushButton* b : {pcba_quickFind, boardCompare, hotField, pointTemp, rectTemp, polygonRegion, regionFind, leakFind}) {
+    for (QPushButton* b : {pcba_quickFind, boardCompare, hotField})
         buttonGroup->addButton(b);
+    pcba_quickFind->setChecked(true);
+    for (QPushButton* b : {pcba_quickFind, boardCompare, hotField, pointTemp, rectTemp, polygonRegion, regionFind, leakFind})
         functions->addWidget(b);
-    }
     functions->addStretch();
     main->addWidget(widget_function);
     root->addWidget(mainGroupBox, 1);
@@ -264,6 +266,39 @@ void OrvikForm::retranslateUi(QMainWindow*)
 {
     auto tr = [](const char* text) { return QCoreApplication::translate("OrvikForm", text); };
     winTitle->setText(tr("Pellin红外热成像"));
+    webSite->setText(tr("项目主页"));
+    webSite->setToolTip(ConfigManager::getWebAddress());
+    language->setToolTip(tr("界面语言"));
+    min->setToolTip(tr("最小化"));
+    max->setToolTip(tr("最大化/还原"));
+    close->setToolTip(tr("关闭"));
+    SuperModule->setToolTip(tr("超分辨率显示"));
+    emailAddress->setText(ConfigManager::getSupportAddress());
+    emailAddress->setToolTip(tr("发邮件给技术支持"));
+    palette1->setToolTip(tr("调色板：黑红白"));
+    palette2->setToolTip(tr("调色板：黑蓝紫白"));
+    palette3->setToolTip(tr("调色板：灰度"));
+    universal->setToolTip(tr("通用图像模式"));
+    enhance->setToolTip(tr("细节增强图像模式"));
+    highContrast->setToolTip(tr("高对比图像模式"));
+    vFlip->setToolTip(tr("上下翻转图像"));
+    hFlip->setToolTip(tr("左右翻转图像"));
+    rotate->setToolTip(tr("恢复默认视图（D键）"));
+    setting->setToolTip(tr("打开设置"));
+    Low->setToolTip(tr("低温测量范围"));
+    High->setToolTip(tr("高温测量范围"));
+    snapImage->setToolTip(tr("保存当前画面为图片"));
+    record->setToolTip(tr("录制屏幕视频"));
+    tempAlarm->setToolTip(tr("最高温度超过阈值时报警（A键）"));
+    tempAlarmValue->setToolTip(tr("报警阈值"));
+    pcba_quickFind->setToolTip(tr("实时图像与全部测量工具"));
+    boardCompare->setToolTip(tr("左半为标准板，右半为待测板"));
+    hotField->setToolTip(tr("三维热场分布"));
+    pointTemp->setToolTip(tr("在图像上点击放置测温点"));
+    rectTemp->setToolTip(tr("在图像上拖出矩形区域"));
+    polygonRegion->setToolTip(tr("逐点点击多边形，右键或双击结束"));
+    regionFind->setToolTip(tr("只给选定区域上色"));
+    leakFind->setToolTip(tr("突出最热点附近的温度（M键）"));
     SuperModule->setText(tr("超分辨率"));
     universal->setText(tr("通用"));
     enhance->setText(tr("增强"));

@@ -66,6 +66,9 @@ public:
 
     // Not stored: chosen by gProductName, case-sensitively.
     static QString getVersion();
+    // The project page the title bar opens and the support address of the e-mail button.
+    static QString getWebAddress() { return QStringLiteral("https://orvik.example.org/"); }
+    static QString getSupportAddress() { return QStringLiteral("support@orvik.example.org"); }
 
     // Setting/<key> with its read-and-fill default ("50.0" for HighTempThreshold, ...). A key
     // without a default reads as stored.

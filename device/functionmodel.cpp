@@ -164,6 +164,7 @@ void FunctionModel::uninitEquitMessage()
     config->setEquipmentValue(QStringLiteral("HighTempAlarm"), highTempAlarm);
     config->setEquipmentValue(QStringLiteral("MaxTempTrack"), maxTempTrack);
     config->setEquipmentValue(QStringLiteral("MinTempTrack"), minTempTrack);
+    config->setSettingValue(QStringLiteral("HighTempThreshold"), highTempThreshold);
     const bool rotationSavingOff = config->getEquipmentValue(QStringLiteral("SaveRotate"));
     config->setEquipmentValue(QStringLiteral("SaveRotate"), rotationSavingOff);
     if (!rotationSavingOff) {
@@ -552,6 +553,15 @@ bool FunctionModel::setLowTemperatureMode(bool on)
     config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), on);
     emit InitTempRange(unit, tempRangeMin, tempRangeMax);
     emit setTempUnit(unit);
+    return true;
+}
+
+bool FunctionModel::setFunctionMode(int mode)
+{
+    if (mode == functionMode || mode < PcbaQuickFind || mode > BoardCompare)
+        return false;
+    functionMode = mode;
+    LOG_INFO(LOG_FUNCTION) << "function mode" << mode;
     return true;
 }
 

@@ -66,6 +66,16 @@ public:
     void readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
                               const uint8_t* tauTable, float& distance);
     void setImageOnly(bool on) { imageOnly = on; }
+    // The diagnosis mode: PcbaQuickFind, HeatField or BoardCompare. False (and nothing
+    // changes) when it is already the mode or no such mode exists.
+    enum FunctionMode
+    {
+        PcbaQuickFind = 0,
+        HeatField = 1,
+        BoardCompare = 2,
+    };
+    bool setFunctionMode(int mode);
+    int getFunctionMode() const { return functionMode; }
 
     int getModelIndex() const { return modelIndex; }
     int getDeviceKind() const;
@@ -193,6 +203,8 @@ private:
     FrameCallback frameCallback = nullptr;
     std::atomic<bool> imageOnly{false};
     ImageMode imageMode;
+
+    int functionMode = PcbaQuickFind; // GUI thread
 
     // Range and orientation.
     std::atomic<bool> lowTemperatureMode{false};

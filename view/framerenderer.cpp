@@ -32,7 +32,9 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
                 colour = std::any_of(o.searchRegions->begin(), o.searchRegions->end(),
                                      [&](const QRect& r) { return r.contains(p); });
             } else if (o.leakFind) {
-                colour = index != 0;
+                // The grey levels are not linear in degC after the image mode's stretch, so
+                // the band is taken from the temperatures where they exist.
+                colour = o.temperatures ? o.temperatures[i] > o.leakThreshold : index != 0;
             }
             const uint8_t* c = colour ? palette + 3 * index : nullptr;
             rgb[i] = c ? qRgb(c[0], c[1], c[2]) : qRgb(g, g, g);

@@ -18,6 +18,10 @@ public:
         float grayLow = 0.0f, grayHigh = 1.0f;
         bool narrowBand = false; // indices 110..140 only (a nearly uniform scene)
         bool leakFind = false;
+        // Leak find by temperature (width x height degC): only pixels above the threshold are
+        // coloured. Without temperatures the palette's floor (index 0) is grey instead.
+        const float* temperatures = nullptr;
+        float leakThreshold = 0.0f;
         const QVector<QRect>* searchRegions = nullptr; // region find, when not empty
         int regionScale = 1;                           // frame pixels per region pixel
         int rotation = 0;

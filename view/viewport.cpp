@@ -129,10 +129,11 @@ void ViewPort::showNoCamera()
     update();
 }
 
-void ViewPort::setGrayWindow(float low, float high)
+void ViewPort::setGrayWindow(float low, float high, float leakThresholdCelsius)
 {
     grayLow = low;
     grayHigh = high;
+    leakThreshold = leakThresholdCelsius;
 }
 
 void ViewPort::renderFrame()
@@ -144,6 +145,10 @@ void ViewPort::renderFrame()
     options.grayHigh = grayHigh;
     options.narrowBand = kind == DirectShowY16 && frameMax - frameMin < 3.0f;
     options.leakFind = leakFind;
+    if (leakFind && frame->hasTemperatures()) {
+        options.temperatures = frame->temperatures.data();
+        options.leakThreshold = leakThreshold;
+    }
     options.searchRegions = regionFind ? &searchRegions : nullptr;
     options.rotation = geometry.rotation;
     options.mirrorH = geometry.mirrorH;
@@ -510,7 +515,8 @@ void ViewPort::mousePressEvent(QMouseEvent* event)
         update();
         break;
     }
-    QLabel::mousePressEvent(event);
+    // Kept here: a press that reached the window would drag the whole window along.
+    event->accept();
 }
 
 QRect ViewPort::keptInside(const QRect& rect, int limit) const
@@ -682,7 +688,7 @@ void ViewPort::mouseMoveEvent(QMouseEvent* event)
         hoverPoint = onImage ? c : QPoint(-1, -1);
     }
     update();
-    QLabel::mouseMoveEvent(event);
+    event->accept();
 }
 
 void ViewPort::mouseReleaseEvent(QMouseEvent* event)
@@ -736,14 +742,14 @@ void ViewPort::mouseReleaseEvent(QMouseEvent* event)
     if (tool != Tool::Polygon)
         setCursor(Qt::ArrowCursor);
     update();
-    QLabel::mouseReleaseEvent(event);
+    event->accept();
 }
 
 void ViewPort::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (tool == Tool::Polygon)
         closePolygon();
-    QLabel::mouseDoubleClickEvent(event);
+    event->accept();
 }
 
 void ViewPort::timerEvent(QTimerEvent* event)

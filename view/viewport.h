@@ -65,7 +65,9 @@ public:
     // The newest frame: its temperatures, picture and extremes. A frame of another size than
     // the last fits the measurement objects to it first.
     void setFrame(const FramePtr& frame);
-    void setGrayWindow(float low, float high);
+    // The part of the frame's span spread over the palette (fractions), and the temperature
+    // above which leak find colours a pixel.
+    void setGrayWindow(float low, float high, float leakThresholdCelsius = kNoFrame);
     void renderFrame();
     // No camera: the picture is dimmed under a notice, temperatures and readouts are gone
     // until the next frame.
@@ -159,6 +161,7 @@ private:
     QImage displayImage;
     uint8_t palette[768] = {};
     float grayLow = 0.0f, grayHigh = 1.0f;
+    float leakThreshold = kNoFrame;
     ViewGeometry geometry;
     float frameMax = kNoFrame, frameMin = kNoFrame;
     QPoint frameMaxPos;

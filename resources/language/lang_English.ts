@@ -179,6 +179,130 @@
         <source>设备ID:</source>
         <translation>Device ID:</translation>
     </message>
+    <message>
+        <source>项目主页</source>
+        <translation>Project page</translation>
+    </message>
+    <message>
+        <source>界面语言</source>
+        <translation>Interface language</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimize</translation>
+    </message>
+    <message>
+        <source>最大化/还原</source>
+        <translation>Maximize / restore</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>超分辨率显示</source>
+        <translation>Super-resolution display</translation>
+    </message>
+    <message>
+        <source>发邮件给技术支持</source>
+        <translation>E-mail technical support</translation>
+    </message>
+    <message>
+        <source>调色板：黑红白</source>
+        <translation>Palette: black, red, white</translation>
+    </message>
+    <message>
+        <source>调色板：黑蓝紫白</source>
+        <translation>Palette: black, blue, violet, white</translation>
+    </message>
+    <message>
+        <source>调色板：灰度</source>
+        <translation>Palette: grey scale</translation>
+    </message>
+    <message>
+        <source>通用图像模式</source>
+        <translation>Universal image mode</translation>
+    </message>
+    <message>
+        <source>细节增强图像模式</source>
+        <translation>Detail-enhancing image mode</translation>
+    </message>
+    <message>
+        <source>高对比图像模式</source>
+        <translation>High-contrast image mode</translation>
+    </message>
+    <message>
+        <source>上下翻转图像</source>
+        <translation>Flip the image upside down</translation>
+    </message>
+    <message>
+        <source>左右翻转图像</source>
+        <translation>Mirror the image left to right</translation>
+    </message>
+    <message>
+        <source>恢复默认视图（D键）</source>
+        <translation>Restore the default view (key D)</translation>
+    </message>
+    <message>
+        <source>打开设置</source>
+        <translation>Open the settings</translation>
+    </message>
+    <message>
+        <source>低温测量范围</source>
+        <translation>Low-temperature measuring range</translation>
+    </message>
+    <message>
+        <source>高温测量范围</source>
+        <translation>High-temperature measuring range</translation>
+    </message>
+    <message>
+        <source>保存当前画面为图片</source>
+        <translation>Save the current view as a picture</translation>
+    </message>
+    <message>
+        <source>录制屏幕视频</source>
+        <translation>Record a video of the screen</translation>
+    </message>
+    <message>
+        <source>最高温度超过阈值时报警（A键）</source>
+        <translation>Alarm when the hottest point exceeds the threshold (key A)</translation>
+    </message>
+    <message>
+        <source>报警阈值</source>
+        <translation>Alarm threshold</translation>
+    </message>
+    <message>
+        <source>实时图像与全部测量工具</source>
+        <translation>Live image with all measurement tools</translation>
+    </message>
+    <message>
+        <source>左半为标准板，右半为待测板</source>
+        <translation>Reference board in the left half, board under test in the right half</translation>
+    </message>
+    <message>
+        <source>三维热场分布</source>
+        <translation>3D heat-field distribution</translation>
+    </message>
+    <message>
+        <source>在图像上点击放置测温点</source>
+        <translation>Click on the image to place a measuring point</translation>
+    </message>
+    <message>
+        <source>在图像上拖出矩形区域</source>
+        <translation>Drag a rectangle on the image</translation>
+    </message>
+    <message>
+        <source>逐点点击多边形，右键或双击结束</source>
+        <translation>Click the polygon's corners; right-click or double-click to finish</translation>
+    </message>
+    <message>
+        <source>只给选定区域上色</source>
+        <translation>Colour only the chosen regions</translation>
+    </message>
+    <message>
+        <source>突出最热点附近的温度（M键）</source>
+        <translation>Highlight temperatures near the hottest point (key M)</translation>
+    </message>
 </context>
 <context>
     <name>TempHint</name>

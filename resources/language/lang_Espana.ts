@@ -179,6 +179,130 @@
         <source>设备ID:</source>
         <translation>ID del dispositivo:</translation>
     </message>
+    <message>
+        <source>项目主页</source>
+        <translation>Página del proyecto</translation>
+    </message>
+    <message>
+        <source>界面语言</source>
+        <translation>Idioma de la interfaz</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimizar</translation>
+    </message>
+    <message>
+        <source>最大化/还原</source>
+        <translation>Maximizar / restaurar</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Cerrar</translation>
+    </message>
+    <message>
+        <source>超分辨率显示</source>
+        <translation>Visualización de superresolución</translation>
+    </message>
+    <message>
+        <source>发邮件给技术支持</source>
+        <translation>Escribir al soporte técnico</translation>
+    </message>
+    <message>
+        <source>调色板：黑红白</source>
+        <translation>Paleta: negro, rojo, blanco</translation>
+    </message>
+    <message>
+        <source>调色板：黑蓝紫白</source>
+        <translation>Paleta: negro, azul, violeta, blanco</translation>
+    </message>
+    <message>
+        <source>调色板：灰度</source>
+        <translation>Paleta: escala de grises</translation>
+    </message>
+    <message>
+        <source>通用图像模式</source>
+        <translation>Modo de imagen universal</translation>
+    </message>
+    <message>
+        <source>细节增强图像模式</source>
+        <translation>Modo de imagen con realce de detalles</translation>
+    </message>
+    <message>
+        <source>高对比图像模式</source>
+        <translation>Modo de imagen de alto contraste</translation>
+    </message>
+    <message>
+        <source>上下翻转图像</source>
+        <translation>Voltear la imagen verticalmente</translation>
+    </message>
+    <message>
+        <source>左右翻转图像</source>
+        <translation>Voltear la imagen horizontalmente</translation>
+    </message>
+    <message>
+        <source>恢复默认视图（D键）</source>
+        <translation>Restaurar la vista predeterminada (tecla D)</translation>
+    </message>
+    <message>
+        <source>打开设置</source>
+        <translation>Abrir la configuración</translation>
+    </message>
+    <message>
+        <source>低温测量范围</source>
+        <translation>Rango de medición de baja temperatura</translation>
+    </message>
+    <message>
+        <source>高温测量范围</source>
+        <translation>Rango de medición de alta temperatura</translation>
+    </message>
+    <message>
+        <source>保存当前画面为图片</source>
+        <translation>Guardar la vista actual como imagen</translation>
+    </message>
+    <message>
+        <source>录制屏幕视频</source>
+        <translation>Grabar un vídeo de la pantalla</translation>
+    </message>
+    <message>
+        <source>最高温度超过阈值时报警（A键）</source>
+        <translation>Alarma cuando el punto más caliente supera el umbral (tecla A)</translation>
+    </message>
+    <message>
+        <source>报警阈值</source>
+        <translation>Umbral de alarma</translation>
+    </message>
+    <message>
+        <source>实时图像与全部测量工具</source>
+        <translation>Imagen en vivo con todas las herramientas de medición</translation>
+    </message>
+    <message>
+        <source>左半为标准板，右半为待测板</source>
+        <translation>Placa de referencia en la mitad izquierda, placa a probar en la derecha</translation>
+    </message>
+    <message>
+        <source>三维热场分布</source>
+        <translation>Distribución 3D del campo térmico</translation>
+    </message>
+    <message>
+        <source>在图像上点击放置测温点</source>
+        <translation>Haga clic en la imagen para colocar un punto de medición</translation>
+    </message>
+    <message>
+        <source>在图像上拖出矩形区域</source>
+        <translation>Arrastre un rectángulo sobre la imagen</translation>
+    </message>
+    <message>
+        <source>逐点点击多边形，右键或双击结束</source>
+        <translation>Haga clic en las esquinas del polígono; clic derecho o doble clic para terminar</translation>
+    </message>
+    <message>
+        <source>只给选定区域上色</source>
+        <translation>Colorear solo las regiones elegidas</translation>
+    </message>
+    <message>
+        <source>突出最热点附近的温度（M键）</source>
+        <translation>Resaltar temperaturas cercanas al punto más caliente (tecla M)</translation>
+    </message>
 </context>
 <context>
     <name>TempHint</name>

@@ -1,82 +1,20 @@
 // The live path through the real main window with virtual cameras: cameras of two sizes
 // swapped back and forth under measurement objects, and a camera that goes away.
-#include "appdirenvironment.h"
 #include "chartdialog.h"
-#include "orvik.h"
-#include "registry.h"
+#include "livewindow.h"
 #include "thermometer.h"
-#include "viewport.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QLabel>
-#include <QSettings>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <mutex>
 
 namespace {
 
 const auto* environment = AppDirEnvironment::install();
 
-class LivePath : public ::testing::Test
+class LivePath : public LiveWindow
 {
 protected:
-    void SetUp() override
-    {
-        QDir().mkpath(gAppDir + "/detecProcess");
-        writeReport(QString());
-        // A stand-in detection program: it reports the camera named last, again after every
-        // restart, as the real one does.
-        options.detection.running = [] { return true; };
-        options.detection.start = [this] {
-            std::lock_guard<std::mutex> lock(mutex);
-            writeReport(reported);
-        };
-        options.detection.stop = [] {};
-    }
-    void TearDown() override
-    {
-        window.reset();
-        tcsim::clearRegistryText();
-    }
-    void report(const QString& camera)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        reported = camera;
-        writeReport(camera);
-    }
-    static void writeReport(const QString& camera)
-    {
-        QSettings file(gAppDir + "/detecProcess/NameConfig.ini", QSettings::IniFormat);
-        file.setValue("productName", camera.isEmpty() ? QString() : QStringLiteral("Orvik"));
-        file.setValue("cameraName", camera);
-    }
-    void open()
-    {
-        window = std::make_unique<Orvik>(options);
-        window->show();
-        view = window->form().viewport;
-    }
-    bool showsFramesOf(const QSize& size, int ms = 5000)
-    {
-        return QTest::qWaitFor([&] { return !view->noCameraShown() && view->frameSize() == size; }, ms);
-    }
-    void clickImage(const QPoint& pixel, Qt::MouseButton button = Qt::LeftButton)
-    {
-        QTest::mouseClick(view, button, {}, view->imageToWidget(pixel) + QPoint(1, 1));
-    }
-    void dragImage(const QPoint& from, const QPoint& to)
-    {
-        const QPoint a = view->imageToWidget(from) + QPoint(1, 1), b = view->imageToWidget(to) + QPoint(1, 1);
-        QTest::mousePress(view, Qt::LeftButton, {}, a);
-        QMouseEvent move(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(view, &move);
-        QTest::mouseRelease(view, Qt::LeftButton, {}, b);
-    }
     // A point, a search region, a rectangle chart and a polygon chart near the far corner of
     // the frame, where a smaller frame ends; and the pointer over the image.
     void placeObjects(const QSize& frame)
@@ -96,12 +34,6 @@ protected:
                           Qt::NoModifier);
         QApplication::sendEvent(view, &hover);
     }
-
-    FunctionModel::Options options;
-    std::mutex mutex;
-    QString reported;
-    std::unique_ptr<Orvik> window;
-    ViewPort* view = nullptr;
 };
 
 TEST_F(LivePath, FiftySwapsOfCamerasOfTwoSizesUnderMeasurementObjects)

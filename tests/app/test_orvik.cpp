@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const auto* environment = AppDirEnvironment::install();
@@ -118,6 +120,36 @@ TEST_F(MainWindow, LanguageZeroInstallsNoTranslatorAndWritesNothing)
         window.form().language->setCurrentIndex(0);
         EXPECT_EQ(window.form().snapImage->text(), QString::fromUtf8("抓拍图片"));
     }
+}
+
+// Every text a user can see or hover over, in English and Spanish: none is left in Chinese.
+TEST_F(MainWindow, NoChineseTextRemainsInTheOtherLanguages)
+{
+    Orvik window;
+    auto chinese = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) {
+            return (c.unicode() >= 0x3000 && c.unicode() <= 0x9fff) || (c.unicode() >= 0xff00 && c.unicode() <= 0xffef);
+        });
+    };
+    for (int language : {1, 2}) {
+        window.form().language->setCurrentIndex(language);
+        EXPECT_FALSE(chinese(window.windowTitle()));
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            if (!widget->isVisibleTo(&window) || widget->window() != &window || widget == window.form().language)
+                continue;
+            QStringList texts{widget->toolTip()};
+            if (auto* label = qobject_cast<QLabel*>(widget))
+                texts << label->text();
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                texts << button->text();
+                EXPECT_FALSE(button->toolTip().isEmpty()) << button->objectName().toStdString();
+            }
+            for (const QString& text : texts)
+                EXPECT_FALSE(chinese(text)) << language << " " << widget->objectName().toStdString() << ": "
+                                            << text.toStdString();
+        }
+    }
+    EXPECT_FALSE(window.form().language->toolTip().isEmpty());
 }
 
 TEST_F(MainWindow, FramesGoToTheViewUnlessTheHeatFieldTakesThem)

@@ -1,0 +1,87 @@
+// The temperature alarm: a sound once per arming and a red frame blinking around the image
+// while the hottest pixel is above the threshold.
+#include "orvik.h"
+
+#include "log.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+
+void Orvik::toggleAlarm()
+{
+    // It can be switched off without a camera, but only switched on with one.
+    if (connected || alarmOn) {
+        alarmOn = !alarmOn;
+        deviceManager->setHighTempAlarm(alarmOn);
+        if (alarmOn) {
+            alarmSoundTimer->start(1000);
+            flickerTimer->start(1000);
+        } else {
+            alarmSoundTimer->stop();
+            flickerTimer->stop();
+            alarmPlayer.stop();
+            showAlarmFrame(false);
+        }
+    }
+    ui.tempAlarm->setChecked(alarmOn);
+}
+
+bool Orvik::alarmThreshold(float& celsius) const
+{
+    QString text = ui.tempAlarmValue->text().trimmed();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    celsius = text.toFloat(&ok);
+    return ok;
+}
+
+bool Orvik::alarmPaused() const
+{
+    // While the threshold is being typed, nothing reacts to half a number.
+    return !connected || ui.tempAlarmValue->hasFocus();
+}
+
+void Orvik::alarmSound()
+{
+    float threshold = 0.0f;
+    // A threshold that is no number raises no alarm: read as 0 it would sound at any warmth.
+    // A tick already queued when the sound was started or the alarm switched off is late.
+    if (!alarmSoundTimer->isActive() || alarmPaused() || !alarmThreshold(threshold))
+        return;
+    if (currentMax > threshold) {
+        alarmPlayer.play(warningSoundName, alarmLoops);
+        alarmSoundTimer->stop(); // once per arming
+    }
+}
+
+void Orvik::screenFlicker()
+{
+    if (!flickerTimer->isActive() || alarmPaused())
+        return;
+    float threshold = 0.0f;
+    if (!alarmThreshold(threshold)) {
+        showAlarmFrame(false);
+        return;
+    }
+    if (currentMax > threshold)
+        showAlarmFrame(++flickerCount % 2 == 0);
+    else if (threshold > currentMax)
+        showAlarmFrame(false);
+}
+
+void Orvik::showAlarmFrame(bool red)
+{
+    ui.stackedWidget->setStyleSheet(
+        red ? QStringLiteral("QStackedWidget#stackedWidget{border-color: rgb(255, 0, 0);border-width: 3px;"
+                             "border-style: solid;}")
+            : QStringLiteral("QStackedWidget#stackedWidget{border: none;}"));
+}
+
+void Orvik::storeAlarmThreshold()
+{
+    float threshold = 0.0f;
+    if (alarmThreshold(threshold))
+        deviceManager->setHighTempThreshold(ui.tempAlarmValue->text().trimmed());
+}

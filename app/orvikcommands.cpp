@@ -1,0 +1,195 @@
+// The main window's command buttons, keys and diagnosis modes.
+#include "orvik.h"
+
+#include "configmanager.h"
+#include "log.h"
+#include "palette.h"
+#include "thermometer.h"
+#include "verrangerslider.h"
+#include "viewport.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QUrl>
+
+void Orvik::selectPalette(int number)
+{
+    static const PaletteFile files[] = {PaletteFile::Lut1, PaletteFile::Lut3, PaletteFile::Lut12};
+    if (number < 1 || number > 3 || !loadPalette(files[number - 1], palette))
+        return;
+    ui.viewport->setPalette(palette);
+    // The strip beside the slider shows the palette the image is coloured with.
+    ui.tempRange->setPaletteNumber(number);
+    QPushButton* buttons[] = {ui.palette1, ui.palette2, ui.palette3};
+    buttons[number - 1]->setChecked(true);
+}
+
+void Orvik::restoreDefaultView()
+{
+    regionFind = false;
+    ui.regionFind->setChecked(false);
+    switchLeakFindOff();
+    ui.viewport->resetModes();
+    ui.tempRange->setLeakMode(false);
+    rotation = 0;
+    deviceManager->resetOrientation();
+    ui.viewport->resetAll();
+    deviceManager->setImageMode(0);
+    selectPalette(1);
+    ui.universal->setChecked(true);
+}
+
+void Orvik::switchRange(bool high)
+{
+    if (high != highRange && deviceManager->setLowTemperatureMode(high))
+        highRange = high;
+    // A refused switch keeps the range in effect selected.
+    (highRange ? ui.High : ui.Low)->setChecked(true);
+}
+
+void Orvik::enterMode(int mode)
+{
+    QPushButton* const buttons[] = {ui.pcba_quickFind, ui.hotField, ui.boardCompare};
+    buttons[mode]->setChecked(true);
+    if (!deviceManager->setFunctionMode(mode))
+        return;
+    heatField = mode == FunctionModel::HeatField;
+    ui.snapImage->setEnabled(!heatField);
+    for (QPushButton* tool : {ui.pointTemp, ui.rectTemp, ui.polygonRegion})
+        tool->setVisible(!heatField);
+    for (QPushButton* aid : {ui.regionFind, ui.leakFind})
+        aid->setVisible(mode == FunctionModel::PcbaQuickFind);
+    ui.stackedWidget->setCurrentIndex(heatField ? 1 : 0);
+    ui.viewport->setBoardCompare(mode == FunctionModel::BoardCompare);
+    switchLeakFindOff();
+    regionFind = false;
+    ui.regionFind->setChecked(false);
+    ui.viewport->resetModes();
+}
+
+void Orvik::toggleLeakFind()
+{
+    // Switching off needs no camera: the mode must never outlive the means to leave it.
+    if (connected || leakFind)
+        setLeakFind(!leakFind);
+    ui.leakFind->setChecked(leakFind);
+}
+
+void Orvik::switchLeakFindOff()
+{
+    if (leakFind)
+        setLeakFind(false);
+}
+
+void Orvik::setLeakFind(bool on)
+{
+    leakFind = on;
+    ui.thermoMeter->setLeakMode(on);
+    ui.tempRange->setLeakMode(on);
+    ui.viewport->setLeakFind(on);
+    ui.leakFind->setChecked(on);
+}
+
+void Orvik::on_pointTemp_clicked()
+{
+    if (connected)
+        ui.viewport->armPointTool();
+}
+
+void Orvik::on_rectTemp_clicked()
+{
+    if (!connected)
+        return;
+    if (deviceManager->getFunctionMode() == FunctionModel::PcbaQuickFind)
+        ui.viewport->armSearchRectTool();
+    else
+        ui.viewport->armChartRectTool();
+}
+
+void Orvik::on_polygonRegion_clicked()
+{
+    if (connected)
+        ui.viewport->armPolygonTool();
+}
+
+void Orvik::on_regionFind_clicked()
+{
+    if (connected) {
+        regionFind = !regionFind;
+        ui.viewport->setRegionFind(regionFind);
+    }
+    ui.regionFind->setChecked(regionFind);
+}
+
+void Orvik::on_webSite_clicked()
+{
+    openAddress(QUrl(ConfigManager::getWebAddress()));
+}
+
+void Orvik::on_emailAddress_clicked()
+{
+    openAddress(QUrl(QStringLiteral("mailto:") + ConfigManager::getSupportAddress()));
+}
+
+void Orvik::openAddress(const QUrl& address)
+{
+    if (!QDesktopServices::openUrl(address))
+        LOG_INFO(LOG_ORVIK) << "no program opens" << address.toString();
+}
+
+// ---------------------------------------------------------------- keys
+
+bool Orvik::isCommandKey(const QKeyEvent* event) const
+{
+    // In the threshold field the keys are typing.
+    if (QApplication::focusWidget() == ui.tempAlarmValue)
+        return false;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_A:
+    case Qt::Key_D:
+    case Qt::Key_M:
+        return !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        return modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier;
+    default:
+        return false;
+    }
+}
+
+void Orvik::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!isCommandKey(event)) {
+        QMainWindow::keyReleaseEvent(event);
+        return;
+    }
+    const bool ctrl = (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_A:
+        if (!event->isAutoRepeat())
+            toggleAlarm();
+        break;
+    case Qt::Key_D:
+        if (!event->isAutoRepeat())
+            restoreDefaultView();
+        break;
+    case Qt::Key_M:
+        if (!event->isAutoRepeat())
+            toggleLeakFind();
+        break;
+    default: {
+        const bool up = event->key() == Qt::Key_Up;
+        if (ctrl)
+            ui.tempRange->nudgeBoth(up);
+        else
+            ui.tempRange->nudge(up);
+        break;
+    }
+    }
+    event->accept();
+}

@@ -1,0 +1,57 @@
+// What the settings dialog changes in the running main window.
+#include "orvik.h"
+
+#include "thermometer.h"
+#include "verrangerslider.h"
+#include "viewport.h"
+
+void Orvik::setMouseTemp(bool show)
+{
+    mouseTempOff = !show;
+    ui.viewport->setShowMouseTemperature(show);
+}
+
+void Orvik::setTempUnit(QString unit)
+{
+    changeTempUnit(unit);
+}
+
+void Orvik::setFixedTempRange(int min, int max)
+{
+    ui.tempRange->setQuickFindRange(min, max);
+    ui.thermoMeter->setQuickFindRange(min, max);
+}
+
+void Orvik::set3DLevel(int level)
+{
+    deviceManager->setThreeDLevel(level);
+}
+
+void Orvik::setStorageAndAlarm(QString image, QString video, QString soundName, int alarmSeconds)
+{
+    imagePath = image;
+    videoPath = video;
+    warningSoundName = soundName;
+    alarmLoops = alarmSeconds;
+}
+
+void Orvik::setFixParam(float emiss, float refltmp, float airtmp, float humi, float distance, float fix)
+{
+    deviceManager->updateSensorParameters(emiss, refltmp, airtmp, humi, distance, fix);
+}
+
+void Orvik::getFixParam(float* emiss, float* refltmp, float* airtmp, float* humi, float* fix, uint8_t* tauTable,
+                        float* distance)
+{
+    deviceManager->readSensorParameters(*emiss, *refltmp, *airtmp, *humi, *fix, tauTable, *distance);
+}
+
+void Orvik::setImagePath(QString path)
+{
+    imagePath = path;
+}
+
+void Orvik::setVideoPath(QString path)
+{
+    videoPath = path;
+}
