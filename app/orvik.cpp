@@ -222,6 +222,7 @@ void Orvik::restoreSavedState()
 void Orvik::initBasics()
 {
     selectPalette(1);
+    showAlarmFrame(false);
     deviceManager->setImageMode(0);
     ui.universal->setChecked(true);
     LOG_INFO(LOG_ORVIK) << "InitBasics";

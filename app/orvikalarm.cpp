@@ -73,10 +73,12 @@ void Orvik::screenFlicker()
 
 void Orvik::showAlarmFrame(bool red)
 {
+    // The quiet frame keeps the red one's width: the image must not jump 3 pixels every
+    // second under the user's pointer while the alarm blinks.
     ui.stackedWidget->setStyleSheet(
         red ? QStringLiteral("QStackedWidget#stackedWidget{border-color: rgb(255, 0, 0);border-width: 3px;"
                              "border-style: solid;}")
-            : QStringLiteral("QStackedWidget#stackedWidget{border: none;}"));
+            : QStringLiteral("QStackedWidget#stackedWidget{border: 3px solid transparent;}"));
 }
 
 void Orvik::storeAlarmThreshold()

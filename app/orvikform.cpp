@@ -198,7 +198,7 @@ void OrvikForm::setupUi(QMainWindow* window)
 
     widget_function = named<QWidget>(mainGroupBox, "widget_function");
     widget_function->setAttribute(Qt::WA_StyledBackground);
-    widget_function->setFixedWidth(212); // room for the longest English and Spanish texts
+    widget_function->setFixedWidth(222); // room for the longest English and Spanish texts
     auto* functions = new QVBoxLayout(widget_function);
     snapImage = button(widget_function, "snapImage");
     other = named<QLabel>(widget_function, "other");
@@ -213,15 +213,32 @@ void OrvikForm::setupUi(QMainWindow* window)
     tempAlarmValue->setText(QStringLiteral("50.0"));
     label_temp = named<QLabel>(widget_function, "label_temp");
     ResetCalibration = button(widget_function, "ResetCalibration");
-    for (QWidget* w : std::initializer_list<QWidget*>{snapImage, other, imageFile, record, recordHint, recordTime,
-                                                      videoFile, tempAlarm, other1})
-        functions->addWidget(w);
+    // Compact rows, so the window fits a 768-pixel screen: the two capture buttons side by
+    // side over their thumbnails, the alarm button beside its threshold.
+    functions->setSpacing(5);
+    auto* captureRow = new QHBoxLayout;
+    captureRow->addWidget(snapImage);
+    captureRow->addWidget(record);
+    functions->addLayout(captureRow);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(imageFile);
+    fileRow->addWidget(videoFile);
+    functions->addLayout(fileRow);
+    auto* recordRow = new QHBoxLayout;
+    recordRow->addWidget(other);
+    recordRow->addWidget(recordHint);
+    recordRow->addStretch();
+    recordRow->addWidget(recordTime);
+    functions->addLayout(recordRow);
     auto* alarmRow = new QHBoxLayout;
+    alarmRow->addWidget(tempAlarm, 1);
+    alarmRow->addWidget(other1);
     alarmRow->addWidget(tempAlarmValue);
     alarmRow->addWidget(label_temp);
+    tempAlarmValue->setFixedWidth(52);
     functions->addLayout(alarmRow);
     functions->addWidget(ResetCalibration);
-    functions->addSpacing(10);
+    functions->addSpacing(6);
     // The three modes exclude each other; the tools and the two aids stand beside them.
     buttonGroup = new QButtonGroup(window);
     buttonGroup->setObjectName(QStringLiteral("buttonGroup"));

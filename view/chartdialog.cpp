@@ -82,8 +82,9 @@ void chartDialog::buildForm()
     multiChart->setGeometry(300, 4, 140, 32);
     merge = makeButton(multiChart, "merge", QRect(0, 4, 64, 24), true);
     split = makeButton(multiChart, "split", QRect(70, 4, 64, 24), true);
-    maxTemp = makeButton(titleBar, "maxTemp", QRect(480, 8, 72, 24), true);
-    aveTemp = makeButton(titleBar, "aveTemp", QRect(556, 8, 72, 24), true);
+    // Room for the English and Spanish texts.
+    maxTemp = makeButton(titleBar, "maxTemp", QRect(456, 8, 100, 24), true);
+    aveTemp = makeButton(titleBar, "aveTemp", QRect(560, 8, 100, 24), true);
     close = makeButton(titleBar, "close", QRect(712, 6, 28, 28));
     close->setIcon(QIcon(QStringLiteral(":/image/Veltrace/TitleBar/winClose.png")));
     auto* viewGroup = new QButtonGroup(this);
@@ -98,10 +99,10 @@ void chartDialog::buildForm()
     maxTemp->setChecked(true);
 
     unit = makeLabel(this, "unit", QRect(20, 46, 40, 20));
-    standLineColor = makeLabel(this, "standLineColor", QRect(470, 52, 24, 8), "background-color: rgb(255, 0, 0);");
-    standDev = makeLabel(this, "standDev", QRect(500, 46, 90, 20));
-    testLineColor = makeLabel(this, "testLineColor", QRect(610, 52, 24, 8), "background-color: rgb(255, 255, 0);");
-    testDev = makeLabel(this, "testDev", QRect(640, 46, 90, 20));
+    standLineColor = makeLabel(this, "standLineColor", QRect(390, 52, 24, 8), "background-color: rgb(255, 0, 0);");
+    standDev = makeLabel(this, "standDev", QRect(420, 46, 160, 20));
+    testLineColor = makeLabel(this, "testLineColor", QRect(590, 52, 24, 8), "background-color: rgb(255, 255, 0);");
+    testDev = makeLabel(this, "testDev", QRect(620, 46, 128, 20));
 
     stackedWidget = new QStackedWidget(this);
     stackedWidget->setObjectName(QStringLiteral("stackedWidget"));

@@ -54,11 +54,11 @@
     </message>
     <message>
         <source>停止录像</source>
-        <translation>Stop recording</translation>
+        <translation>Stop</translation>
     </message>
     <message>
         <source>开始录像</source>
-        <translation>Start recording</translation>
+        <translation>Record</translation>
     </message>
     <message>
         <source>警告</source>
@@ -125,11 +125,11 @@
     </message>
     <message>
         <source>开始录像</source>
-        <translation>Start recording</translation>
+        <translation>Record</translation>
     </message>
     <message>
         <source>高温警告</source>
-        <translation>High-temp. alarm</translation>
+        <translation>Heat alarm</translation>
     </message>
     <message>
         <source>重置校准</source>

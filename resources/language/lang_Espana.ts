@@ -54,11 +54,11 @@
     </message>
     <message>
         <source>停止录像</source>
-        <translation>Detener grabación</translation>
+        <translation>Detener</translation>
     </message>
     <message>
         <source>开始录像</source>
-        <translation>Iniciar grabación</translation>
+        <translation>Grabar</translation>
     </message>
     <message>
         <source>警告</source>
@@ -125,11 +125,11 @@
     </message>
     <message>
         <source>开始录像</source>
-        <translation>Iniciar grabación</translation>
+        <translation>Grabar</translation>
     </message>
     <message>
         <source>高温警告</source>
-        <translation>Alarma de temp. alta</translation>
+        <translation>Alarma</translation>
     </message>
     <message>
         <source>重置校准</source>

@@ -81,9 +81,12 @@ TEST_F(Commands, AlarmSoundsOnceAboveTheThresholdAndTheFrameBlinksEveryOtherSeco
 
     feed(50.1f);
     bool red[6];
+    const QSize viewSize = view->size();
     for (bool& r : red) {
         tick();
         r = frameIsRed();
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(view->size(), viewSize) << "the image does not jump while the frame blinks";
     }
     EXPECT_EQ(window->alarmSoundPlayer().starts(), 1) << "once per arming";
     const QSoundEffect& player = window->alarmSoundPlayer().effect();
