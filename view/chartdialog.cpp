@@ -64,7 +64,9 @@ void chartDialog::buildForm()
     setStyleSheet(QStringLiteral("QDialog#chartDialog { background-color: rgb(34, 38, 41); }"
                                  "QLabel { color: white; }"
                                  "QPushButton { color: white; background: transparent; border: none; }"
-                                 "QPushButton:checked { color: rgb(0, 170, 255); }"));
+                                 "QPushButton:checked { color: rgb(0, 170, 255); }"
+                                 // The main window's alarm frame is styled by the same name.
+                                 "QStackedWidget#stackedWidget { border: none; }"));
     titleBar = new QFrame(this);
     titleBar->setObjectName(QStringLiteral("titleBar"));
     titleBar->setGeometry(0, 0, 750, 40);

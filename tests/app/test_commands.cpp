@@ -89,6 +89,17 @@ TEST_F(Commands, AlarmSoundsOnceAboveTheThresholdAndTheFrameBlinksEveryOtherSeco
         EXPECT_EQ(view->size(), viewSize) << "the image does not jump while the frame blinks";
     }
     EXPECT_EQ(window->alarmSoundPlayer().starts(), 1) << "once per arming";
+    // An open chart window lies inside the framed area but never carries the frame.
+    click(ui().polygonRegion);
+    for (QPoint p : {QPoint(10, 10), QPoint(60, 10), QPoint(30, 50)})
+        clickImage(p);
+    clickImage(QPoint(30, 50), Qt::RightButton);
+    ASSERT_NE(view->chart(0), nullptr);
+    tick(frameIsRed() ? 2 : 1);
+    ASSERT_TRUE(frameIsRed());
+    const QWidget* chartPages = view->chart(0)->findChild<QStackedWidget*>("stackedWidget");
+    const QImage chart = view->chart(0)->grab().toImage();
+    EXPECT_NE(chart.pixelColor(chartPages->geometry().topLeft() + QPoint(1, 1)), QColor(255, 0, 0));
     const QSoundEffect& player = window->alarmSoundPlayer().effect();
     EXPECT_EQ(player.source(), QUrl("qrc:/Sound/01-Chime.wav"));
     EXPECT_EQ(player.loopCount(), 5) << "the alarm's seconds";
