@@ -2,7 +2,9 @@
 // while the hottest pixel is above the threshold.
 #include "orvik.h"
 
+#include "configmanager.h"
 #include "log.h"
+#include "viewport.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,8 +18,7 @@ void Orvik::toggleAlarm()
         alarmOn = !alarmOn;
         deviceManager->setHighTempAlarm(alarmOn);
         if (alarmOn) {
-            alarmSoundTimer->start(1000);
-            flickerTimer->start(1000);
+            armAlarm();
         } else {
             alarmSoundTimer->stop();
             flickerTimer->stop();
@@ -28,13 +29,21 @@ void Orvik::toggleAlarm()
     ui.tempAlarm->setChecked(alarmOn);
 }
 
+void Orvik::armAlarm()
+{
+    alarmSoundTimer->start(1000);
+    flickerTimer->start(1000);
+    ui.tempAlarm->setChecked(true);
+}
+
 bool Orvik::alarmThreshold(float& celsius) const
 {
     QString text = ui.tempAlarmValue->text().trimmed();
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     celsius = text.toFloat(&ok);
-    return ok;
+    // The thresholds the settings can keep.
+    return ok && celsius >= kLowestThreshold && celsius <= kHighestThreshold;
 }
 
 bool Orvik::alarmPaused() const
@@ -50,7 +59,7 @@ void Orvik::alarmSound()
     // A tick already queued when the sound was started or the alarm switched off is late.
     if (!alarmSoundTimer->isActive() || alarmPaused() || !alarmThreshold(threshold))
         return;
-    if (currentMax > threshold) {
+    if (currentMax != ViewPort::kNoFrame && currentMax > threshold) {
         alarmPlayer.play(warningSoundName, alarmLoops);
         alarmSoundTimer->stop(); // once per arming
     }
@@ -65,7 +74,7 @@ void Orvik::screenFlicker()
         showAlarmFrame(false);
         return;
     }
-    if (currentMax > threshold)
+    if (currentMax != ViewPort::kNoFrame && currentMax > threshold)
         showAlarmFrame(++flickerCount % 2 == 0);
     else if (threshold > currentMax)
         showAlarmFrame(false);
@@ -81,9 +90,18 @@ void Orvik::showAlarmFrame(bool red)
             : QStringLiteral("QStackedWidget#stackedWidget{border: 3px solid transparent;}"));
 }
 
-void Orvik::storeAlarmThreshold()
+void Orvik::finishThresholdEditing()
 {
+    // Enter ends the typing as a click elsewhere does: the alarm watches again.
+    if (ui.tempAlarmValue->hasFocus()) {
+        ui.tempAlarmValue->clearFocus();
+        setFocus();
+    }
     float threshold = 0.0f;
-    if (alarmThreshold(threshold))
-        deviceManager->setHighTempThreshold(ui.tempAlarmValue->text().trimmed());
+    if (!alarmThreshold(threshold))
+        return;
+    // Kept at once, in the form its reader takes, for the next start.
+    const QString text = ui.tempAlarmValue->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
+    deviceManager->setHighTempThreshold(text);
+    ConfigManager::getInstance()->setSettingValue(QStringLiteral("HighTempThreshold"), text);
 }

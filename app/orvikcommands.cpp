@@ -28,12 +28,17 @@ void Orvik::selectPalette(int number)
     buttons[number - 1]->setChecked(true);
 }
 
-void Orvik::restoreDefaultView()
+void Orvik::endAids()
 {
+    switchLeakFindOff();
     regionFind = false;
     ui.regionFind->setChecked(false);
-    switchLeakFindOff();
     ui.viewport->resetModes();
+}
+
+void Orvik::restoreDefaultView()
+{
+    endAids();
     ui.tempRange->setLeakMode(false);
     rotation = 0;
     deviceManager->resetOrientation();
@@ -65,16 +70,14 @@ void Orvik::enterMode(int mode)
         aid->setVisible(mode == FunctionModel::PcbaQuickFind);
     ui.stackedWidget->setCurrentIndex(heatField ? 1 : 0);
     ui.viewport->setBoardCompare(mode == FunctionModel::BoardCompare);
-    switchLeakFindOff();
-    regionFind = false;
-    ui.regionFind->setChecked(false);
-    ui.viewport->resetModes();
+    endAids();
 }
 
 void Orvik::toggleLeakFind()
 {
-    // Switching off needs no camera: the mode must never outlive the means to leave it.
-    if (connected || leakFind)
+    // Switching off needs no camera: the mode must never outlive the means to leave it. On,
+    // it belongs to the quick check, the only mode that shows its button.
+    if (leakFind || (connected && deviceManager->getFunctionMode() == FunctionModel::PcbaQuickFind))
         setLeakFind(!leakFind);
     ui.leakFind->setChecked(leakFind);
 }
@@ -118,7 +121,7 @@ void Orvik::on_polygonRegion_clicked()
 
 void Orvik::on_regionFind_clicked()
 {
-    if (connected) {
+    if (connected || regionFind) {
         regionFind = !regionFind;
         ui.viewport->setRegionFind(regionFind);
     }

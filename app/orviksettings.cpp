@@ -5,14 +5,17 @@
 #include "verrangerslider.h"
 #include "viewport.h"
 
+// The device manager's copies follow, for what it announces later (the unit of a new range).
 void Orvik::setMouseTemp(bool show)
 {
     mouseTempOff = !show;
+    deviceManager->setMouseTemp(mouseTempOff);
     ui.viewport->setShowMouseTemperature(show);
 }
 
 void Orvik::setTempUnit(QString unit)
 {
+    deviceManager->setTempUnitValue(unit);
     changeTempUnit(unit);
 }
 
@@ -33,6 +36,10 @@ void Orvik::setStorageAndAlarm(QString image, QString video, QString soundName, 
     videoPath = video;
     warningSoundName = soundName;
     alarmLoops = alarmSeconds;
+    deviceManager->setImagePath(image);
+    deviceManager->setVideoPath(video);
+    deviceManager->setWarningSoundName(soundName);
+    deviceManager->setSoundIntervalSeconds(alarmSeconds);
 }
 
 void Orvik::setFixParam(float emiss, float refltmp, float airtmp, float humi, float distance, float fix)
@@ -49,9 +56,11 @@ void Orvik::getFixParam(float* emiss, float* refltmp, float* airtmp, float* humi
 void Orvik::setImagePath(QString path)
 {
     imagePath = path;
+    showNewestSnapshot();
 }
 
 void Orvik::setVideoPath(QString path)
 {
     videoPath = path;
+    showNewestVideo();
 }

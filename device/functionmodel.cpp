@@ -164,7 +164,6 @@ void FunctionModel::uninitEquitMessage()
     config->setEquipmentValue(QStringLiteral("HighTempAlarm"), highTempAlarm);
     config->setEquipmentValue(QStringLiteral("MaxTempTrack"), maxTempTrack);
     config->setEquipmentValue(QStringLiteral("MinTempTrack"), minTempTrack);
-    config->setSettingValue(QStringLiteral("HighTempThreshold"), highTempThreshold);
     const bool rotationSavingOff = config->getEquipmentValue(QStringLiteral("SaveRotate"));
     config->setEquipmentValue(QStringLiteral("SaveRotate"), rotationSavingOff);
     if (!rotationSavingOff) {

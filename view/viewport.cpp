@@ -341,8 +341,9 @@ void ViewPort::resetModes()
     searchRegions.clear();
     for (int slot = 0; slot < kChartSlots; ++slot)
         closeChart(slot);
-    if (tool == Tool::Polygon)
-        tool = Tool::None;
+    // A tool armed for the old mode would draw the wrong kind of region in the new one.
+    tool = Tool::None;
+    unsetCursor();
     polygonStarted = false;
     polygonWidgetPoints.clear();
     polygonImagePoints.clear();

@@ -38,6 +38,7 @@ protected:
     void SetUp() override
     {
         QFile::remove(gAppDir + "/Config/LocalSetting.ini");
+        gLanguageIndex = 0;
         LiveWindow::SetUp();
     }
     // The window as if a 256 x 192 camera were connected, showing a 25 degC scene.
@@ -150,6 +151,26 @@ TEST_F(Commands, TypingTheThresholdFreezesTheAlarmAndABadThresholdRaisesNone)
     EXPECT_EQ(window->alarmSoundPlayer().starts(), 1) << "a decimal comma is read";
 }
 
+TEST_F(Commands, EnterEndsTheTypingAndTheThresholdIsKeptAsItsReaderTakesIt)
+{
+    openConnected();
+    QApplication::setActiveWindow(window.get());
+    click(ui().tempAlarm);
+    feed(80.0f);
+    ui().tempAlarmValue->setFocus();
+    ui().tempAlarmValue->clear();
+    QTest::keyClicks(ui().tempAlarmValue, "79,5");
+    tick();
+    EXPECT_EQ(window->alarmSoundPlayer().starts(), 0) << "still typing";
+    QTest::keyClick(ui().tempAlarmValue, Qt::Key_Return);
+    EXPECT_FALSE(ui().tempAlarmValue->hasFocus());
+    tick();
+    EXPECT_EQ(window->alarmSoundPlayer().starts(), 1) << "79.5 is below 80";
+    window.reset();
+    open();
+    EXPECT_EQ(ui().tempAlarmValue->text(), "79.5") << "kept across a restart, with a point";
+}
+
 TEST_F(Commands, AlarmKeyWithoutACameraOnlySwitchesOffAndTheStateOutlivesARestart)
 {
     open();
@@ -193,6 +214,16 @@ TEST_F(Commands, AMissingSoundPlaysNothing)
     EXPECT_EQ(window->alarmSoundPlayer().effect().loopCount(), 3);
 }
 
+TEST_F(Commands, TheAlarmWatchesTheFramesTheHeatFieldShows)
+{
+    openConnected();
+    click(ui().tempAlarm);
+    click(ui().hotField);
+    feed(95.0f);
+    tick();
+    EXPECT_EQ(window->alarmSoundPlayer().starts(), 1);
+}
+
 TEST_F(Commands, ResetWhileLeakFindIsOnRestoresTheDefaultView)
 {
     openConnected();
@@ -216,9 +247,12 @@ TEST_F(Commands, ResetWhileLeakFindIsOnRestoresTheDefaultView)
     EXPECT_FALSE(device->getVFlip());
     EXPECT_FALSE(view->viewGeometry().mirrorV);
     EXPECT_FALSE(view->viewGeometry().mirrorH);
-    // Palette 1 again: the strip is black to white, so the cool scene is dark once more.
-    feed(40.0f);
     EXPECT_EQ(ui().tempRange->lowFraction(), 0.0f) << "the slider left leak mode";
+    // Palette 1 again: its cold end is black, where palette 3 showed grey.
+    auto frame = flatFrame(256, 192, 25.0f, 0);
+    setHottest(*frame, 1, 1, 40.0f);
+    Orvik::onFrame(frame);
+    EXPECT_EQ(view->shownImage().pixelColor(100, 100), QColor(0, 0, 0));
 }
 
 TEST_F(Commands, ModeTableShowsAndHidesTheTools)
@@ -272,6 +306,20 @@ TEST_F(Commands, BoardCompareChartsCloseWhenTheModeIsLeft)
     EXPECT_EQ(view->searchRegionList().size(), 1);
 }
 
+TEST_F(Commands, AModeChangeEndsTheArmedToolAndLeakFindStaysInTheQuickCheck)
+{
+    openConnected();
+    click(ui().boardCompare);
+    QTest::keyClick(window.get(), Qt::Key_M);
+    EXPECT_FALSE(window->leakFindOn()) << "leak find belongs to the quick check";
+    click(ui().rectTemp);
+    ASSERT_EQ(view->armedTool(), ViewPort::Tool::ChartRect);
+    click(ui().pcba_quickFind);
+    EXPECT_EQ(view->armedTool(), ViewPort::Tool::None);
+    dragImage(QPoint(10, 20), QPoint(30, 50));
+    EXPECT_EQ(view->chart(0), nullptr) << "no chart drawn by the old mode's tool";
+}
+
 TEST_F(Commands, RegionFindStartsWithTheMiddleNinth)
 {
     openConnected();
@@ -320,6 +368,12 @@ TEST_F(Commands, LeakFindColoursOnlyPixelsAboveTheFloorByTemperature)
         EXPECT_EQ(!grey, p.coloured) << p.celsius << " degC shown as " << c.name().toStdString();
     }
     EXPECT_NE(shown.pixelColor(100, 80), QColor(250, 250, 250)) << "the hottest pixel is coloured";
+
+    // Another measuring range keeps the window on the same temperatures.
+    window->InitTemp("C", 0, 550);
+    EXPECT_NEAR(ui().tempRange->temperatureAt(ui().tempRange->lowFraction()), 68.0f, 0.01f);
+    Orvik::onFrame(frame);
+    EXPECT_NE(view->shownImage().pixelColor(20, 0), QColor(128, 128, 128)) << "68.1 degC still coloured";
 }
 
 TEST_F(Commands, ArrowKeysNudgeTheSliderWhereverTheFocusIs)
