@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "log.h"
 #include "palette.h"
+#include "screengrab.h"
 #include "temphint.h"
 #include "thermometer.h"
 #include "verrangerslider.h"
@@ -75,6 +76,9 @@ Orvik::~Orvik()
         config->setSoftwareSize(g.width(), g.height());
     }
     qApp->removeEventFilter(this);
+    if (recorder)
+        recorder->stopRecord(); // the recording so far stays a whole file
+    recorder.reset();
     for (QTimer* timer : {recordTimer, alarmSoundTimer, flickerTimer, recordButtonTimer}) {
         timer->stop();
         delete timer;
@@ -168,7 +172,7 @@ void Orvik::initMenuMess()
     // A number with a point or a comma; a typed threshold is kept for the next start.
     ui.tempAlarmValue->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("-?[0-9]{0,4}([.,][0-9]{0,2})?")), ui.tempAlarmValue));
-    connect(ui.tempAlarmValue, &QLineEdit::editingFinished, this, &Orvik::storeAlarmThreshold);
+    connect(ui.tempAlarmValue, &QLineEdit::editingFinished, this, &Orvik::finishThresholdEditing);
     LOG_INFO(LOG_ORVIK) << "InitMenuMess";
 }
 
@@ -188,13 +192,12 @@ void Orvik::initQTimer()
     alarmSoundTimer = new QTimer(this);
     flickerTimer = new QTimer(this);
     recordButtonTimer = new QTimer(this);
+    connect(recordTimer, &QTimer::timeout, this, &Orvik::recordFile);
+    connect(recordButtonTimer, &QTimer::timeout, this, &Orvik::SetVideoButtonEable);
     connect(alarmSoundTimer, &QTimer::timeout, this, &Orvik::alarmSound);
     connect(flickerTimer, &QTimer::timeout, this, &Orvik::screenFlicker);
-    if (alarmOn) {
-        alarmSoundTimer->start(1000);
-        flickerTimer->start(1000);
-        ui.tempAlarm->setChecked(true);
-    }
+    if (alarmOn)
+        armAlarm();
     LOG_INFO(LOG_ORVIK) << "InitQTimer";
 }
 
@@ -221,6 +224,8 @@ void Orvik::restoreSavedState()
 
 void Orvik::initBasics()
 {
+    showNewestVideo();
+    showNewestSnapshot();
     selectPalette(1);
     showAlarmFrame(false);
     deviceManager->setImageMode(0);
@@ -259,12 +264,12 @@ void Orvik::onFrame(const FramePtr& frame)
 
 void Orvik::presentFrame(const FramePtr& frame)
 {
-    // The heat field takes the frames alone; its widget comes with the 3D view.
-    if (heatField)
-        return;
     const float minTemp = frame->hasTemperatures() ? frame->minTemp : ViewPort::kNoFrame;
     const float maxTemp = frame->hasTemperatures() ? frame->maxTemp : ViewPort::kNoFrame;
+    // The alarm watches every frame, also while the heat field shows them.
     currentMax = maxTemp;
+    if (heatField)
+        return;
     ui.viewport->setFrame(frame);
     ui.thermoMeter->setFrameRange(minTemp, maxTemp);
     ui.tempRange->setFrameRange(minTemp, maxTemp);
@@ -316,7 +321,9 @@ void Orvik::GetCameraSize(int width, int high, int num)
 
 void Orvik::InitTemp(QString temp, int min, int max)
 {
-    ui.tempRange->setUnitAndQuickFindRange(temp, min, max);
+    // A new range keeps leak find's window on the same temperatures.
+    ui.tempRange->setUnit(temp);
+    ui.tempRange->setQuickFindRange(min, max);
     ui.thermoMeter->setUnitAndQuickFindRange(temp, min, max);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarmsound.h"
+#include "alertbox.h"
 #include "frame.h"
 #include "functionmodel.h"
 #include "orvikform.h"
@@ -9,7 +10,10 @@
 #include <QMainWindow>
 #include <QPoint>
 
+#include <memory>
+
 class QKeyEvent;
+class ScreenGrab;
 class QTimer;
 class QTranslator;
 class TempHint;
@@ -26,6 +30,7 @@ public:
     static constexpr int kDefaultWidth = 1270;
     static constexpr int kDefaultHeight = 685;
     static constexpr int kResizeBorder = 5;
+    static constexpr float kLowestThreshold = -50.0f, kHighestThreshold = 2000.0f; // degC
 
     // deviceOptions: how the device manager runs (tests shorten its rounds).
     explicit Orvik(const FunctionModel::Options& deviceOptions = FunctionModel::Options(), QWidget* parent = nullptr);
@@ -47,6 +52,11 @@ public:
     bool alarmArmed() const { return alarmOn; }
     bool leakFindOn() const { return leakFind; }
     bool regionFindOn() const { return regionFind; }
+    bool isRecording() const { return recording; }
+    QString lastRecording() const { return lastVideoPath; }
+
+    // The elapsed recording time shown for that many ticks: "hh:mm:ss", the hours unbounded.
+    static QString recordTimeText(int ticks, int frameRate);
 
     // settingfunc
     void setMouseTemp(bool show) override;
@@ -68,8 +78,10 @@ public slots:
     void changeTempUnit(QString unit);
     void GetCameraSize(int width, int high, int num);
     void InitTemp(QString temp, int min, int max);
+    void recordFile();
     void alarmSound();
     void screenFlicker();
+    void SetVideoButtonEable();
 
 private slots:
     void on_webSite_clicked();
@@ -89,6 +101,8 @@ private slots:
     void on_Low_clicked() { switchRange(false); }
     void on_High_clicked() { switchRange(true); }
     void on_tempAlarm_clicked() { toggleAlarm(); }
+    void on_snapImage_clicked();
+    void on_record_clicked();
     void on_ResetCalibration_clicked() { deviceManager->resetCalibration(); }
     void on_pcba_quickFind_clicked() { enterMode(FunctionModel::PcbaQuickFind); }
     void on_boardCompare_clicked() { enterMode(FunctionModel::BoardCompare); }
@@ -127,16 +141,25 @@ private:
     void restoreDefaultView();
     void switchRange(bool high);
     void enterMode(int mode);
+    void endAids(); // region and leak find off, the view's modes reset
     void toggleLeakFind();
     void switchLeakFindOff();
     void setLeakFind(bool on);
 
+    // Snapshots and recording (orvikcapture.cpp).
+    void showAlert(AlertBox::Reason reason);
+    void startRecording();
+    void stopRecording();
+    void showNewestVideo();
+    void showNewestSnapshot();
+
     // Temperature alarm (orvikalarm.cpp).
     void toggleAlarm();
+    void armAlarm();
     bool alarmThreshold(float& celsius) const;
     bool alarmPaused() const;
     void showAlarmFrame(bool red);
-    void storeAlarmThreshold();
+    void finishThresholdEditing();
 
     OrvikForm ui;
     QPoint pressPos;
@@ -161,6 +184,7 @@ private:
     int alarmLoops = 0;
     int flickerCount = 0;
     float currentMax = 0.0f;
-    QString imagePath, videoPath, warningSoundName;
+    QString imagePath, videoPath, warningSoundName, lastVideoPath;
+    std::unique_ptr<ScreenGrab> recorder; // while recording
     unsigned char palette[768] = {};
 };

@@ -221,8 +221,13 @@ void OrvikForm::setupUi(QMainWindow* window)
     captureRow->addWidget(record);
     functions->addLayout(captureRow);
     auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(imageFile);
-    fileRow->addWidget(videoFile);
+    for (QLabel* thumbnail : {imageFile, videoFile}) {
+        thumbnail->setFixedSize(75, 45);
+        thumbnail->setScaledContents(true);
+        thumbnail->setCursor(Qt::PointingHandCursor);
+        fileRow->addWidget(thumbnail);
+    }
+    recordHint->setFixedSize(12, 12);
     functions->addLayout(fileRow);
     auto* recordRow = new QHBoxLayout;
     recordRow->addWidget(other);
@@ -306,6 +311,8 @@ void OrvikForm::retranslateUi(QMainWindow*)
     High->setToolTip(tr("高温测量范围"));
     snapImage->setToolTip(tr("保存当前画面为图片"));
     record->setToolTip(tr("录制屏幕视频"));
+    imageFile->setToolTip(tr("打开抓拍文件夹"));
+    videoFile->setToolTip(tr("打开录像文件夹"));
     tempAlarm->setToolTip(tr("最高温度超过阈值时报警（A键）"));
     tempAlarmValue->setToolTip(tr("报警阈值"));
     pcba_quickFind->setToolTip(tr("实时图像与全部测量工具"));

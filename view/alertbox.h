@@ -5,13 +5,22 @@
 class QLabel;
 class QPushButton;
 
-// Warning that the folder for snapshots or recordings does not exist.
+// Warning that the folder for snapshots or recordings does not exist, or that a snapshot or a
+// recording could not be written there.
 class AlertBox : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit AlertBox(QWidget* parent = nullptr);
+    enum class Reason
+    {
+        MissingFolder,
+        SnapshotNotSaved,
+        RecordingStopped,
+    };
+
+    explicit AlertBox(QWidget* parent = nullptr, Reason reason = Reason::MissingFolder);
+    Reason reason() const { return why; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -23,4 +32,5 @@ private:
     QLabel* hint;
     QPushButton* ok;
     QPushButton* cancel;
+    Reason why;
 };

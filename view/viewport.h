@@ -107,6 +107,7 @@ public:
     const QVector<QRect>& searchRegionList() const { return searchRegions; }
     chartDialog* chart(int slot) const { return charts[size_t(slot)]; }
     const QImage& shownImage() const { return displayImage; }
+    const FramePtr& shownFrame() const { return frame; }
     const ViewGeometry& viewGeometry() const { return geometry; }
     const Selection& currentSelection() const { return selection; }
     QPoint hoverPosition() const { return hoverPoint; }

@@ -22,6 +22,18 @@
         <source>取消</source>
         <translation>取消</translation>
     </message>
+    <message>
+        <source>抓拍图片未能保存</source>
+        <translation>抓拍图片未能保存</translation>
+    </message>
+    <message>
+        <source>请检查文件夹和磁盘空间</source>
+        <translation>请检查文件夹和磁盘空间</translation>
+    </message>
+    <message>
+        <source>录像已停止：无法写入文件</source>
+        <translation>录像已停止：无法写入文件</translation>
+    </message>
 </context>
 <context>
     <name>FunctionModel</name>
@@ -302,6 +314,14 @@
     <message>
         <source>突出最热点附近的温度（M键）</source>
         <translation>突出最热点附近的温度（M键）</translation>
+    </message>
+    <message>
+        <source>打开抓拍文件夹</source>
+        <translation>打开抓拍文件夹</translation>
+    </message>
+    <message>
+        <source>打开录像文件夹</source>
+        <translation>打开录像文件夹</translation>
     </message>
 </context>
 <context>

@@ -22,6 +22,18 @@
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>抓拍图片未能保存</source>
+        <translation>The snapshot could not be saved</translation>
+    </message>
+    <message>
+        <source>请检查文件夹和磁盘空间</source>
+        <translation>Check the folder and the free disk space</translation>
+    </message>
+    <message>
+        <source>录像已停止：无法写入文件</source>
+        <translation>Recording stopped: the file cannot be written</translation>
+    </message>
 </context>
 <context>
     <name>FunctionModel</name>
@@ -302,6 +314,14 @@
     <message>
         <source>突出最热点附近的温度（M键）</source>
         <translation>Highlight temperatures near the hottest point (key M)</translation>
+    </message>
+    <message>
+        <source>打开抓拍文件夹</source>
+        <translation>Open the snapshot folder</translation>
+    </message>
+    <message>
+        <source>打开录像文件夹</source>
+        <translation>Open the recording folder</translation>
     </message>
 </context>
 <context>

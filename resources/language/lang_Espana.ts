@@ -22,6 +22,18 @@
         <source>取消</source>
         <translation>Cancelar</translation>
     </message>
+    <message>
+        <source>抓拍图片未能保存</source>
+        <translation>No se pudo guardar la captura</translation>
+    </message>
+    <message>
+        <source>请检查文件夹和磁盘空间</source>
+        <translation>Compruebe la carpeta y el espacio libre en disco</translation>
+    </message>
+    <message>
+        <source>录像已停止：无法写入文件</source>
+        <translation>Grabación detenida: no se puede escribir el archivo</translation>
+    </message>
 </context>
 <context>
     <name>FunctionModel</name>
@@ -302,6 +314,14 @@
     <message>
         <source>突出最热点附近的温度（M键）</source>
         <translation>Resaltar temperaturas cercanas al punto más caliente (tecla M)</translation>
+    </message>
+    <message>
+        <source>打开抓拍文件夹</source>
+        <translation>Abrir la carpeta de capturas</translation>
+    </message>
+    <message>
+        <source>打开录像文件夹</source>
+        <translation>Abrir la carpeta de grabaciones</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 // program: the live board with its hottest-point label, the device ID and the connection.
 #include "appdirenvironment.h"
 #include "orvik.h"
+#include "videothumbnail.h"
 #include "viewport.h"
 
 #include <QApplication>
@@ -9,7 +10,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -52,6 +55,21 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     const QPoint centre = ui.viewport->mapTo(&window, ui.viewport->rect().center());
     const QColor board = image.pixelColor(centre);
     EXPECT_GT(board.red(), board.blue() + 30);
+
+    // A recording of the window: the clock runs, the file plays, the thumbnail shows it.
+    QTemporaryDir videos;
+    window.setVideoPath(videos.path());
+    QTest::mouseClick(ui.record, Qt::LeftButton);
+    ASSERT_TRUE(window.isRecording());
+    EXPECT_FALSE(ui.record->isEnabled()) << "blocked for a moment after the start";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ui.recordTime->text() == "00:00:02"; }, 5000));
+    ASSERT_TRUE(ui.record->isEnabled());
+    QTest::mouseClick(ui.record, Qt::LeftButton);
+    EXPECT_FALSE(window.isRecording());
+    EXPECT_EQ(ui.recordTime->text(), "00:00:00");
+    ASSERT_TRUE(QFile::exists(window.lastRecording()));
+    EXPECT_FALSE(videoThumbnail(window.lastRecording()).isNull());
+    EXPECT_FALSE(ui.videoFile->pixmap(Qt::ReturnByValue).isNull());
     ::unsetenv("TCSIM_DEVICES");
 }
 

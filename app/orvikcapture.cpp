@@ -1,0 +1,190 @@
+// Snapshots, screen recording and the thumbnails beside their buttons.
+#include "orvik.h"
+
+#include "alertbox.h"
+#include "configmanager.h"
+#include "log.h"
+#include "screengrab.h"
+#include "snapshotfiles.h"
+#include "videothumbnail.h"
+#include "viewport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+QString twoDigits(int n)
+{
+    return n < 10 ? QStringLiteral("0%1").arg(n) : QString::number(n);
+}
+
+// Newest first: the file names carry their time.
+QStringList newestFirst(const QString& folder, const QString& pattern)
+{
+    QStringList names = QDir(folder).entryList({pattern}, QDir::Files | QDir::Readable, QDir::Name);
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+QString Orvik::recordTimeText(int ticks, int frameRate)
+{
+    const int seconds = ticks / std::max(1, frameRate);
+    return QStringLiteral("%1:%2:%3").arg(twoDigits(seconds / 3600), twoDigits(seconds % 3600 / 60), twoDigits(seconds % 60));
+}
+
+void Orvik::showAlert(AlertBox::Reason reason)
+{
+    AlertBox alert(this, reason);
+    alert.exec();
+}
+
+// ---------------------------------------------------------------- snapshot
+
+void Orvik::on_snapImage_clicked()
+{
+    if (!connected)
+        return;
+    if (!QDir(imagePath).exists()) {
+        showAlert(AlertBox::Reason::MissingFolder);
+        return;
+    }
+    const QString path =
+        imagePath + QLatin1Char('/') + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss-zzz")) +
+        QStringLiteral(".jpg");
+    const QPixmap picture = ui.viewport->grabImageArea();
+    bool saved = snapshot::savePicture(picture, rotation == 90 || rotation == 270, path);
+    const FramePtr frame = ui.viewport->shownFrame();
+    if (saved && frame && frame->hasTemperatures() &&
+        ConfigManager::getInstance()->getSettingOrDefault(QStringLiteral("SnapshotTemperatures")) == QLatin1String("1")) {
+        const ViewGeometry& shown = ui.viewport->viewGeometry();
+        saved = snapshot::saveTemperatures(*frame, shown.rotation, shown.mirrorH, shown.mirrorV, ui.deviceId->text(),
+                                           snapshot::temperaturePath(path));
+        if (!saved)
+            QFile::remove(path); // a picture without its temperatures is not the snapshot asked for
+    }
+    if (!saved) {
+        showAlert(AlertBox::Reason::SnapshotNotSaved);
+        return;
+    }
+    ui.imageFile->setPixmap(picture);
+}
+
+// ---------------------------------------------------------------- recording
+
+void Orvik::on_record_clicked()
+{
+    // A recording can be stopped after the camera went away, but not started without one.
+    if (!connected && !recording)
+        return;
+    if (!QDir(videoPath).exists()) {
+        showAlert(AlertBox::Reason::MissingFolder);
+        return;
+    }
+    recording = !recording;
+    ui.record->setEnabled(false);
+    if (recording)
+        startRecording();
+    else
+        stopRecording();
+    recordButtonTimer->start(1500);
+}
+
+void Orvik::startRecording()
+{
+    lastVideoPath = videoPath + QLatin1Char('/') +
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")) + QStringLiteral(".mp4");
+    // The part of the window on its screen: the grabber refuses a region beyond the desktop.
+    QRect region = geometry();
+    if (const QScreen* shownOn = screen())
+        region &= shownOn->geometry();
+    recorder = std::make_unique<ScreenGrab>();
+    recorder->startRecord(lastVideoPath.toUtf8().toStdString(), region.width(), region.height());
+    recorder->setRegion(region.x(), region.y(), region.width(), region.height());
+    if (recorder->open())
+        recordTimer->start(1000 / std::max(1, recorder->frameRate()));
+    else
+        LOG_INFO(LOG_ORVIK) << "grab screen error";
+    ui.record->setText(tr("停止录像"));
+    ui.recordHint->setStyleSheet(QStringLiteral("border-image: url(:/image/common/TitleBar/disconnect.png);"));
+    ui.record->setStyleSheet(
+        QStringLiteral("QPushButton#record{background-color: rgb(150, 30, 30); border-color: rgb(255, 80, 80); color: white;}"));
+}
+
+void Orvik::stopRecording()
+{
+    recordTimer->stop();
+    if (recorder) {
+        recorder->stopRecord();
+        recorder.reset();
+    }
+    recordTicks = 0;
+    recording = false;
+    ui.record->setText(tr("开始录像"));
+    ui.recordTime->setText(QStringLiteral("00:00:00"));
+    ui.recordHint->setStyleSheet(QString());
+    ui.record->setStyleSheet(QString());
+    const QImage thumbnail = videoThumbnail(lastVideoPath);
+    if (!thumbnail.isNull())
+        ui.videoFile->setPixmap(QPixmap::fromImage(thumbnail));
+}
+
+void Orvik::recordFile()
+{
+    if (!recorder)
+        return;
+    recorder->grabFrame();
+    if (recorder->writeFailed()) {
+        // The part written so far stays playable; the user learns why the recording ended.
+        LOG_INFO(LOG_ORVIK) << "recording stopped: cannot write" << lastVideoPath;
+        ui.record->setEnabled(false);
+        stopRecording();
+        recordButtonTimer->start(1500);
+        auto* alert = new AlertBox(this, AlertBox::Reason::RecordingStopped);
+        alert->setAttribute(Qt::WA_DeleteOnClose);
+        alert->show();
+        return;
+    }
+    ++recordTicks;
+    const int rate = std::max(1, recorder->frameRate());
+    if (recordTicks % rate == 0)
+        ui.recordTime->setText(recordTimeText(recordTicks, rate));
+}
+
+void Orvik::SetVideoButtonEable()
+{
+    ui.record->setEnabled(true);
+    recordButtonTimer->stop();
+}
+
+// ---------------------------------------------------------------- thumbnails
+
+void Orvik::showNewestVideo()
+{
+    for (const QString& name : newestFirst(videoPath, QStringLiteral("*.mp4"))) {
+        const QImage thumbnail = videoThumbnail(videoPath + QLatin1Char('/') + name);
+        if (!thumbnail.isNull()) {
+            ui.videoFile->setPixmap(QPixmap::fromImage(thumbnail));
+            return;
+        }
+    }
+}
+
+void Orvik::showNewestSnapshot()
+{
+    for (const QString& name : newestFirst(imagePath, QStringLiteral("*.jpg"))) {
+        const QPixmap picture(imagePath + QLatin1Char('/') + name);
+        if (!picture.isNull()) {
+            ui.imageFile->setPixmap(picture);
+            return;
+        }
+    }
+}

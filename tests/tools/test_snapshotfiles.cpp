@@ -1,0 +1,107 @@
+// The files a snapshot leaves: the picture's size, the temperatures in the orientation shown,
+// and nothing at all when the folder cannot take them.
+#include "frame.h"
+#include "snapshotfiles.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTransform>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::vector<double>> readCsv(const QString& path, QString* header = nullptr)
+{
+    QFile file(path);
+    std::vector<std::vector<double>> rows;
+    if (!file.open(QIODevice::ReadOnly))
+        return rows;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith('#')) {
+            if (header)
+                *header = QString::fromUtf8(line);
+            continue;
+        }
+        if (line.isEmpty())
+            continue;
+        std::vector<double> row;
+        for (const QByteArray& field : line.split(','))
+            row.push_back(field.toDouble());
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+Frame numberedFrame(int width, int height)
+{
+    Frame frame;
+    frame.resize(width, height);
+    for (int i = 0; i < frame.pixels(); ++i)
+        frame.temperatures[size_t(i)] = 20.0f + float(i) * 0.25f;
+    frame.maxTemp = frame.temperatures.back();
+    frame.minTemp = frame.temperatures.front();
+    return frame;
+}
+
+// The temperatures come out where the picture shows their pixels: the same frame drawn as an
+// image and mirrored and turned as the view does it.
+TEST(SnapshotTemperatures, FollowTheOrientationOfThePicture)
+{
+    QTemporaryDir dir;
+    const Frame frame = numberedFrame(5, 3);
+    QImage picture(5, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            picture.setPixel(x, y, qRgb(y * 5 + x, 0, 0)); // the pixel's number in red
+    for (int rotation : {0, 90, 180, 270}) {
+        for (bool mirrorH : {false, true}) {
+            for (bool mirrorV : {false, true}) {
+                const QString path = dir.filePath("t.csv");
+                ASSERT_TRUE(snapshot::saveTemperatures(frame, rotation, mirrorH, mirrorV, "ID1", path));
+                const QImage shown = picture.mirrored(mirrorH, mirrorV).transformed(QTransform().rotate(rotation));
+                const auto rows = readCsv(path);
+                ASSERT_EQ(int(rows.size()), shown.height()) << rotation;
+                for (int y = 0; y < shown.height(); ++y) {
+                    ASSERT_EQ(int(rows[size_t(y)].size()), shown.width());
+                    for (int x = 0; x < shown.width(); ++x) {
+                        const int number = qRed(shown.pixel(x, y));
+                        EXPECT_DOUBLE_EQ(rows[size_t(y)][size_t(x)], 20.0 + number * 0.25)
+                            << rotation << mirrorH << mirrorV << " at " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(SnapshotTemperatures, HeaderNamesCameraSizeUnitAndExtremes)
+{
+    QTemporaryDir dir;
+    Frame frame = numberedFrame(4, 2);
+    frame.maxTemp = 81.256f;
+    QString header;
+    ASSERT_TRUE(snapshot::saveTemperatures(frame, 90, false, false, "071B1D1D7E", dir.filePath("h.csv")));
+    readCsv(dir.filePath("h.csv"), &header);
+    EXPECT_EQ(header, "# camera 071B1D1D7E, 2 x 4, unit degC, max 81.26, min 20.00");
+}
+
+TEST(SnapshotFiles, PictureSizeAndNothingLeftWhenTheFolderIsGone)
+{
+    QTemporaryDir dir;
+    QPixmap view(900, 500);
+    view.fill(Qt::red);
+    ASSERT_TRUE(snapshot::savePicture(view, false, dir.filePath("a.jpg")));
+    EXPECT_EQ(QImage(dir.filePath("a.jpg")).size(), QSize(640, 480));
+    ASSERT_TRUE(snapshot::savePicture(view, true, dir.filePath("b.jpg")));
+    EXPECT_EQ(QImage(dir.filePath("b.jpg")).size(), QSize(480, 640));
+
+    EXPECT_FALSE(snapshot::savePicture(view, false, dir.filePath("gone/c.jpg")));
+    EXPECT_FALSE(snapshot::saveTemperatures(numberedFrame(2, 2), 0, false, false, "", dir.filePath("gone/c.csv")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no half files, no temporary files";
+    EXPECT_EQ(snapshot::temperaturePath("/x/2026-12-07-10-00-00-123.jpg"), "/x/2026-12-07-10-00-00-123.csv");
+}
+
+} // namespace

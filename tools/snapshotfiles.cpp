@@ -1,0 +1,112 @@
+#include "snapshotfiles.h"
+
+#include "frame.h"
+#include "log.h"
+
+#include <QFileInfo>
+#include <QPixmap>
+#include <QSaveFile>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+bool commit(QSaveFile& file, const QString& path)
+{
+    if (file.commit())
+        return true;
+    LOG_INFO(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
+    return false;
+}
+
+// Frame pixel shown at (x, y) of the turned picture, for a frame of width w and height h.
+struct Orientation
+{
+    int rotation;
+    bool mirrorH, mirrorV;
+    int w, h;
+
+    int shownWidth() const { return rotation == 90 || rotation == 270 ? h : w; }
+    int shownHeight() const { return rotation == 90 || rotation == 270 ? w : h; }
+    size_t source(int x, int y) const
+    {
+        int mx = x, my = y; // in the mirrored, unturned picture
+        switch (rotation) {
+        case 90:
+            mx = y;
+            my = h - 1 - x;
+            break;
+        case 180:
+            mx = w - 1 - x;
+            my = h - 1 - y;
+            break;
+        case 270:
+            mx = w - 1 - y;
+            my = x;
+            break;
+        default:
+            break;
+        }
+        const int sx = mirrorH ? w - 1 - mx : mx, sy = mirrorV ? h - 1 - my : my;
+        return size_t(sy) * size_t(w) + size_t(sx);
+    }
+};
+
+} // namespace
+
+namespace snapshot {
+
+bool savePicture(const QPixmap& view, bool portrait, const QString& path)
+{
+    const QSize size = portrait ? QSize(480, 640) : QSize(640, 480);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        LOG_INFO(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
+        return false;
+    }
+    if (!view.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).save(&file, "JPG")) {
+        file.cancelWriting();
+        LOG_INFO(LOG_ORVIK) << "cannot encode the snapshot" << path;
+        return false;
+    }
+    return commit(file, path);
+}
+
+bool saveTemperatures(const Frame& frame, int rotation, bool mirrorH, bool mirrorV, const QString& cameraId,
+                      const QString& path)
+{
+    if (!frame.hasTemperatures())
+        return false;
+    const Orientation o{rotation, mirrorH, mirrorV, frame.width, frame.height};
+    QByteArray text;
+    text.reserve(frame.pixels() * 8 + 128);
+    char field[32];
+    std::snprintf(field, sizeof field, "%.2f", double(frame.maxTemp));
+    const QByteArray maximum(field);
+    std::snprintf(field, sizeof field, "%.2f", double(frame.minTemp));
+    text += "# camera " + cameraId.toUtf8() + ", " + QByteArray::number(o.shownWidth()) + " x " +
+            QByteArray::number(o.shownHeight()) + ", unit degC, max " + maximum + ", min " + QByteArray(field) + '\n';
+    for (int y = 0; y < o.shownHeight(); ++y) {
+        for (int x = 0; x < o.shownWidth(); ++x) {
+            const int n = std::snprintf(field, sizeof field, x ? ",%.2f" : "%.2f", double(frame.temperatures[o.source(x, y)]));
+            text.append(field, n);
+        }
+        text += '\n';
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+        LOG_INFO(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return commit(file, path);
+}
+
+QString temperaturePath(const QString& picturePath)
+{
+    const QFileInfo info(picturePath);
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".csv");
+}
+
+} // namespace snapshot
