@@ -173,6 +173,7 @@ void Orvik::initMenuMess()
     ui.tempAlarmValue->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("-?[0-9]{0,4}([.,][0-9]{0,2})?")), ui.tempAlarmValue));
     connect(ui.tempAlarmValue, &QLineEdit::editingFinished, this, &Orvik::finishThresholdEditing);
+    connect(ui.tempAlarmValue, &QLineEdit::textChanged, this, &Orvik::markThreshold);
     LOG_INFO(LOG_ORVIK) << "InitMenuMess";
 }
 
@@ -448,8 +449,13 @@ bool Orvik::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (!widget || widget->window() != this || !isCommandKey(key))
             break;
-        if (event->type() == QEvent::KeyRelease)
+        if (event->type() == QEvent::KeyRelease) {
             keyReleaseEvent(key);
+        } else if (!key->isAutoRepeat()) {
+            // Ctrl counts as held at the press: it is often let go before the arrow.
+            pressedKey = key->key();
+            pressedWithCtrl = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+        }
         return true;
     }
     case QEvent::Enter:

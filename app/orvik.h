@@ -160,6 +160,7 @@ private:
     bool alarmPaused() const;
     void showAlarmFrame(bool red);
     void finishThresholdEditing();
+    void markThreshold(); // a threshold that is no usable number is framed red
 
     OrvikForm ui;
     QPoint pressPos;
@@ -183,6 +184,8 @@ private:
     int recordTicks = 0;
     int alarmLoops = 0;
     int flickerCount = 0;
+    int pressedKey = 0; // the last command key pressed, and whether Ctrl was held then
+    bool pressedWithCtrl = false;
     float currentMax = 0.0f;
     QString imagePath, videoPath, warningSoundName, lastVideoPath;
     std::unique_ptr<ScreenGrab> recorder; // while recording

@@ -90,6 +90,14 @@ void Orvik::showAlarmFrame(bool red)
             : QStringLiteral("QStackedWidget#stackedWidget{border: 3px solid transparent;}"));
 }
 
+void Orvik::markThreshold()
+{
+    float threshold = 0.0f;
+    ui.tempAlarmValue->setStyleSheet(alarmThreshold(threshold)
+                                         ? QString()
+                                         : QStringLiteral("QLineEdit#tempAlarmValue{border: 1px solid rgb(255, 60, 60);}"));
+}
+
 void Orvik::finishThresholdEditing()
 {
     // Enter ends the typing as a click elsewhere does: the alarm watches again.

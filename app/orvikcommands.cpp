@@ -171,7 +171,8 @@ void Orvik::keyReleaseEvent(QKeyEvent* event)
         QMainWindow::keyReleaseEvent(event);
         return;
     }
-    const bool ctrl = (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    const bool ctrl = event->key() == pressedKey ? pressedWithCtrl
+                                                 : (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
     switch (event->key()) {
     case Qt::Key_A:
         if (!event->isAutoRepeat())

@@ -131,6 +131,7 @@ void OrvikForm::setupUi(QMainWindow* window)
 
     widget_left = named<QWidget>(mainGroupBox, "widget_left");
     widget_left->setAttribute(Qt::WA_StyledBackground);
+    widget_left->setFixedWidth(150); // the image keeps its size whatever the language
     auto* left = new QVBoxLayout(widget_left);
     buttonGroup_color = new QButtonGroup(window);
     buttonGroup_color->setObjectName(QStringLiteral("buttonGroup_color"));

@@ -81,9 +81,9 @@ void chartDialog::buildForm()
     pause->setIcon(QIcon(QStringLiteral(":/image/common/TitleBar/pause.png")));
     multiChart = new QWidget(titleBar);
     multiChart->setObjectName(QStringLiteral("widget_multiChart"));
-    multiChart->setGeometry(300, 4, 140, 32);
-    merge = makeButton(multiChart, "merge", QRect(0, 4, 64, 24), true);
-    split = makeButton(multiChart, "split", QRect(70, 4, 64, 24), true);
+    multiChart->setGeometry(284, 4, 168, 32);
+    merge = makeButton(multiChart, "merge", QRect(0, 4, 80, 24), true);
+    split = makeButton(multiChart, "split", QRect(84, 4, 80, 24), true);
     // Room for the English and Spanish texts.
     maxTemp = makeButton(titleBar, "maxTemp", QRect(456, 8, 100, 24), true);
     aveTemp = makeButton(titleBar, "aveTemp", QRect(560, 8, 100, 24), true);

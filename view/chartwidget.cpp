@@ -10,6 +10,12 @@
 
 #include <cmath>
 
+namespace {
+
+constexpr double kNoValue = -274.0; // a region maximum without pixels
+
+} // namespace
+
 using namespace QtCharts;
 
 namespace {
@@ -87,13 +93,14 @@ void ChartWidget::setYTop(int peak)
 
 QVector<QPointF> ChartWidget::inUnit(const QVector<QPointF>& points) const
 {
-    // Samples without a value (a region without pixels) are left out of the line; the
-    // others keep their place on the time axis.
+    // Samples without a value (a region without pixels: NaN, or the maximum's -274 marker)
+    // are left out of the line, not drawn as a dive to the axis; the others keep their place
+    // on the time axis.
     const bool fahrenheit = unitLetter == QLatin1String("F");
     QVector<QPointF> drawn;
     drawn.reserve(points.size());
     for (const QPointF& p : points)
-        if (std::isfinite(p.y()))
+        if (std::isfinite(p.y()) && p.y() > kNoValue)
             drawn.append(QPointF(p.x(), fahrenheit ? p.y() * 1.8 + 32 : p.y()));
     return drawn;
 }
@@ -106,6 +113,11 @@ void ChartWidget::setReferenceData(const QVector<QPointF>& points)
 void ChartWidget::setTestData(const QVector<QPointF>& points)
 {
     testLine->replace(inUnit(points));
+}
+
+QVector<QPointF> ChartWidget::referenceLinePoints() const
+{
+    return referenceLine->pointsVector();
 }
 
 double ChartWidget::yMinimum() const

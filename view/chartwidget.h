@@ -29,6 +29,8 @@ public:
     double yMinimum() const;
     double yMaximum() const;
     int yTop() const { return top; }
+    // Points of the reference line as drawn (samples without a value are left out).
+    QVector<QPointF> referenceLinePoints() const;
 
 private:
     void applyRange();

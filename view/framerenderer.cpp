@@ -31,7 +31,9 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
                 const QPoint p(x / o.regionScale, y / o.regionScale);
                 colour = std::any_of(o.searchRegions->begin(), o.searchRegions->end(),
                                      [&](const QRect& r) { return r.contains(p); });
-            } else if (o.leakFind) {
+            }
+            // Both aids at once: leak find inside the search regions.
+            if (colour && o.leakFind) {
                 // The grey levels are not linear in degC after the image mode's stretch, so
                 // the band is taken from the temperatures where they exist.
                 colour = o.temperatures ? o.temperatures[i] > o.leakThreshold : index != 0;

@@ -320,6 +320,15 @@ TEST_F(Commands, AModeChangeEndsTheArmedToolAndLeakFindStaysInTheQuickCheck)
     EXPECT_EQ(view->chart(0), nullptr) << "no chart drawn by the old mode's tool";
 }
 
+TEST_F(Commands, AnUnusableThresholdIsFramedRed)
+{
+    openConnected();
+    ui().tempAlarmValue->setText("-");
+    EXPECT_TRUE(ui().tempAlarmValue->styleSheet().contains("255, 60, 60"));
+    ui().tempAlarmValue->setText("65.5");
+    EXPECT_TRUE(ui().tempAlarmValue->styleSheet().isEmpty());
+}
+
 TEST_F(Commands, RegionFindStartsWithTheMiddleNinth)
 {
     openConnected();
@@ -369,6 +378,18 @@ TEST_F(Commands, LeakFindColoursOnlyPixelsAboveTheFloorByTemperature)
     }
     EXPECT_NE(shown.pixelColor(100, 80), QColor(250, 250, 250)) << "the hottest pixel is coloured";
 
+    // With region find too, leak find works inside the search regions: the probes lie
+    // outside the middle ninth and turn grey; the hottest pixel lies inside it.
+    click(ui().regionFind);
+    Orvik::onFrame(frame);
+    EXPECT_EQ(view->shownImage().pixelColor(20, 0), QColor(128, 128, 128));
+    EXPECT_NE(view->shownImage().pixelColor(100, 80), QColor(250, 250, 250));
+    auto cool = flatFrame(256, 192, 25.0f, 128);
+    setHottest(*cool, 5, 5, 70.0f);
+    Orvik::onFrame(cool);
+    EXPECT_EQ(view->shownImage().pixelColor(128, 96), QColor(128, 128, 128)) << "below the floor inside a region";
+    click(ui().regionFind);
+
     // Another measuring range keeps the window on the same temperatures.
     window->InitTemp("C", 0, 550);
     EXPECT_NEAR(ui().tempRange->temperatureAt(ui().tempRange->lowFraction()), 68.0f, 0.01f);
@@ -394,6 +415,11 @@ TEST_F(Commands, ArrowKeysNudgeTheSliderWhereverTheFocusIs)
     EXPECT_NEAR(slider->temperatureAt(slider->highFraction()), 39.8f, 1e-4) << "with Ctrl the whole window";
     QTest::keyClick(ui().language, Qt::Key_Down);
     EXPECT_EQ(ui().language->currentIndex(), language) << "the language box takes no arrow keys";
+    // Ctrl let go before the arrow still moves the whole window.
+    QTest::keyPress(ui().palette2, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyRelease(ui().palette2, Qt::Key_Up);
+    EXPECT_NEAR(slider->temperatureAt(slider->highFraction()), 40.0f, 1e-4);
+    EXPECT_NEAR(slider->temperatureAt(slider->lowFraction()), 20.2f, 1e-4);
 }
 
 TEST_F(Commands, CameraCommandsWithoutACameraLeaveNoButtonPressed)

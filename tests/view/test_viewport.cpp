@@ -286,6 +286,15 @@ TEST(ChartWidgetRange, RoundsThePeakUp)
     EXPECT_EQ(chart.yMaximum(), 70 * 1.8 + 32);
 }
 
+TEST(ChartWidgetLine, SamplesWithoutAValueAreNotDrawnAsADiveToTheAxis)
+{
+    ChartWidget chart;
+    chart.setReferenceData({QPointF(597, -274.0), QPointF(598, std::nan("")), QPointF(599, 41.5), QPointF(600, 42.0)});
+    const QVector<QPointF> drawn = chart.referenceLinePoints();
+    ASSERT_EQ(drawn.size(), 2);
+    EXPECT_EQ(drawn[0], QPointF(599, 41.5));
+}
+
 TEST_F(View, ChartsSampleTheLastMinuteAndSurviveEmptyPolygons)
 {
     view.armPolygonTool();
