@@ -93,7 +93,11 @@ void IspContext::correctTemperatures(int frameNumber, const uint16_t* sensorTemp
         ktbtParam.vtemp = *sensorTemperature;
     const size_t bytes = size_t(size.width) * size.height * 2;
     // Failures of these three steps are ignored: the frame still goes through.
-    ktbt_process(&ktbtHandle, 0, frameNumber);
+    // The picture is made from the counts with the sensor's shading and drift taken out, as the
+    // temperatures are: left in, the lens fall-off shows a cool corner brighter than a warm
+    // part, worst in the high range where a kelvin is few counts.
+    if (ktbt_process(&ktbtHandle, 0, frameNumber) == 0)
+        std::memcpy(buffers.frame, buffers.corrected, bytes);
     env_correct_process(&envHandle, 0);
     std::memcpy(buffers.corrected, buffers.kelvin16, bytes);
     nuc_t_process(&nucHandle, 0);

@@ -41,8 +41,9 @@ public:
     // lacks keeps its previous content.
     void replaceTables(const CalibrationTables& tables);
 
-    // The temperature half of a frame: kt/bt (F -> A), environment (A -> B), B copied to A,
-    // NUC (A -> B, kelvin * 16). A given sensor temperature word is stored first.
+    // The temperature half of a frame: kt/bt (F -> A, and the corrected counts back into F for
+    // the picture), environment (A -> B), B copied to A, NUC (A -> B, kelvin * 16). A given
+    // sensor temperature word is stored first.
     void correctTemperatures(int frameNumber, const uint16_t* sensorTemperature);
 
     // The picture half; each returns the module's result (0 success).

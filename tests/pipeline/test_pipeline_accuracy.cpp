@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 namespace {
 
@@ -68,6 +70,43 @@ TEST_P(Accuracy, BoardTemperaturesAndExtremesMatchTheTruth)
         expectWithinAPixel(result.maxY * size.width + result.maxX, indexOfMax(truth), size.width, "hottest");
         expectWithinAPixel(result.minY * size.width + result.minX, indexOfMin(truth), size.width, "coldest");
         EXPECT_FLOAT_EQ(result.maxTemp, result.temperatures[result.maxY * size.width + result.maxX]);
+    }
+}
+
+// The picture shows hot as bright in the same order as the temperatures: pixels grouped into
+// tenths by temperature get brighter from group to group. Shading or drift left in the picture
+// would show a cool corner brighter than a warm part.
+TEST_P(Accuracy, PictureBrightnessRisesWithTemperature)
+{
+    const Case c = GetParam();
+    const std::string serial = "PIC" + std::to_string(int(c.kind));
+    OpenVirtualCamera camera(std::string(c.camera) + " serial=" + serial + "\n");
+    ASSERT_TRUE(camera.ok());
+    ASSERT_EQ(set_prop_tpd_params(camera.command(), 5, c.lowTemperatureMode ? 0 : 1), 0);
+    ASSERT_TRUE(TcalModule::bindTableFiles(camera.command()));
+    const FrameSize size = ispImageSize(c.kind);
+    UvcPipeline pipeline;
+    ASSERT_TRUE(pipeline.open(c.kind, size.width, c.kind == Uvc160 ? 2 * size.height : size.height, camera.command(),
+                              TcalModule::load(camera.command(), c.kind, c.lowTemperatureMode)));
+    Frame result;
+    for (int64_t index = 0; index < 3; ++index) {
+        const std::vector<uint16_t> frame = tcsim::renderFrame(serial, index);
+        ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(frame.data())));
+    }
+    ASSERT_TRUE(extractUvcFrame(pipeline, result));
+    std::vector<size_t> order(size_t(result.pixels()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](size_t x, size_t y) { return result.temperatures[x] < result.temperatures[y]; });
+    double previous = -1.0;
+    for (int tenth = 0; tenth < 10; ++tenth) {
+        double sum = 0.0;
+        const size_t from = order.size() * size_t(tenth) / 10, to = order.size() * size_t(tenth + 1) / 10;
+        for (size_t k = from; k < to; ++k)
+            sum += result.image[order[k]];
+        const double mean = sum / double(to - from);
+        EXPECT_GT(mean, previous) << c.camera << (c.lowTemperatureMode ? " high range" : " low range") << ", tenth "
+                                  << tenth << " around " << result.temperatures[order[from]] << " degC";
+        previous = mean;
     }
 }
 
