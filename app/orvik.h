@@ -148,8 +148,11 @@ private:
 
     // Snapshots and recording (orvikcapture.cpp).
     void showAlert(AlertBox::Reason reason);
+    QString newVideoPath() const;
+    QRect recordingRegion() const;
     void startRecording();
-    void stopRecording();
+    bool stopRecording(); // false when the file's end could not be written
+    void showRecordingStopped();
     void showNewestVideo();
     void showNewestSnapshot();
 

@@ -10,11 +10,15 @@
 #include "viewport.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
+#include <qpa/qplatformscreen.h>
+#include <qpa/qplatformwindow.h>
 
 #include <algorithm>
 
@@ -82,48 +86,77 @@ void Orvik::on_snapImage_clicked()
 
 void Orvik::on_record_clicked()
 {
-    // A recording can be stopped after the camera went away, but not started without one.
-    if (!connected && !recording)
+    // A recording can be stopped after the camera or the folder went away, but not started
+    // without them.
+    if (recording) {
+        ui.record->setEnabled(false);
+        if (!stopRecording())
+            showRecordingStopped();
+        recordButtonTimer->start(1500);
+        return;
+    }
+    if (!connected)
         return;
     if (!QDir(videoPath).exists()) {
         showAlert(AlertBox::Reason::MissingFolder);
         return;
     }
-    recording = !recording;
     ui.record->setEnabled(false);
-    if (recording)
-        startRecording();
-    else
-        stopRecording();
     recordButtonTimer->start(1500);
+    startRecording();
+}
+
+QString Orvik::newVideoPath() const
+{
+    // A second recording within the same second, or after the clock was set back, never
+    // overwrites an earlier one.
+    const QString stem = videoPath + QLatin1Char('/') + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
+    QString path = stem + QStringLiteral(".mp4");
+    for (int n = 1; QFile::exists(path); ++n)
+        path = stem + QStringLiteral("-%1.mp4").arg(n);
+    return path;
+}
+
+QRect Orvik::recordingRegion() const
+{
+    // In the desktop's own pixels (the window system's, not Qt's scaled ones), and only the
+    // part on the desktop: the grabber refuses a region beyond it.
+    QRect region = windowHandle() && windowHandle()->handle() ? windowHandle()->handle()->geometry() : geometry();
+    QRect desktop;
+    for (const QScreen* screen : QGuiApplication::screens())
+        desktop |= screen->handle() ? screen->handle()->geometry() : screen->geometry();
+    return region & desktop;
 }
 
 void Orvik::startRecording()
 {
-    lastVideoPath = videoPath + QLatin1Char('/') +
-                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")) + QStringLiteral(".mp4");
-    // The part of the window on its screen: the grabber refuses a region beyond the desktop.
-    QRect region = geometry();
-    if (const QScreen* shownOn = screen())
-        region &= shownOn->geometry();
+    lastVideoPath = newVideoPath();
+    const QRect region = recordingRegion();
     recorder = std::make_unique<ScreenGrab>();
     recorder->startRecord(lastVideoPath.toUtf8().toStdString(), region.width(), region.height());
     recorder->setRegion(region.x(), region.y(), region.width(), region.height());
-    if (recorder->open())
-        recordTimer->start(1000 / std::max(1, recorder->frameRate()));
-    else
+    if (!recorder->open()) {
+        // Told, not shown as a recording that records nothing.
         LOG_INFO(LOG_ORVIK) << "grab screen error";
+        recorder.reset();
+        QFile::remove(lastVideoPath);
+        showAlert(AlertBox::Reason::RecordingNotStarted);
+        return;
+    }
+    recording = true;
+    recordTimer->start(1000 / std::max(1, recorder->frameRate()));
     ui.record->setText(tr("停止录像"));
     ui.recordHint->setStyleSheet(QStringLiteral("border-image: url(:/image/common/TitleBar/disconnect.png);"));
     ui.record->setStyleSheet(
         QStringLiteral("QPushButton#record{background-color: rgb(150, 30, 30); border-color: rgb(255, 80, 80); color: white;}"));
 }
 
-void Orvik::stopRecording()
+bool Orvik::stopRecording()
 {
     recordTimer->stop();
+    bool whole = true;
     if (recorder) {
-        recorder->stopRecord();
+        whole = recorder->stopRecord();
         recorder.reset();
     }
     recordTicks = 0;
@@ -135,6 +168,9 @@ void Orvik::stopRecording()
     const QImage thumbnail = videoThumbnail(lastVideoPath);
     if (!thumbnail.isNull())
         ui.videoFile->setPixmap(QPixmap::fromImage(thumbnail));
+    if (!whole)
+        LOG_INFO(LOG_ORVIK) << "the end of" << lastVideoPath << "could not be written";
+    return whole;
 }
 
 void Orvik::recordFile()
@@ -148,15 +184,21 @@ void Orvik::recordFile()
         ui.record->setEnabled(false);
         stopRecording();
         recordButtonTimer->start(1500);
-        auto* alert = new AlertBox(this, AlertBox::Reason::RecordingStopped);
-        alert->setAttribute(Qt::WA_DeleteOnClose);
-        alert->show();
+        showRecordingStopped();
         return;
     }
     ++recordTicks;
     const int rate = std::max(1, recorder->frameRate());
     if (recordTicks % rate == 0)
         ui.recordTime->setText(recordTimeText(recordTicks, rate));
+}
+
+void Orvik::showRecordingStopped()
+{
+    // Not modal: it comes from a timer tick, not from the user.
+    auto* alert = new AlertBox(this, AlertBox::Reason::RecordingStopped);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->show();
 }
 
 void Orvik::SetVideoButtonEable()

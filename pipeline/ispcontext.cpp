@@ -47,6 +47,7 @@ void IspContext::setUp(DeviceKind kind, const CalibrationTables& tables, const B
 
 void IspContext::applyTables(const CalibrationTables& tables)
 {
+    shadingTablesCurrent = tables.headerValid && tables.ktValid() && tables.btValid();
     if (tables.headerValid)
         std::copy(tables.header, tables.header + 3, ktbtParam.cal);
     if (tables.ktValid())
@@ -96,7 +97,8 @@ void IspContext::correctTemperatures(int frameNumber, const uint16_t* sensorTemp
     // The picture is made from the counts with the sensor's shading and drift taken out, as the
     // temperatures are: left in, the lens fall-off shows a cool corner brighter than a warm
     // part, worst in the high range where a kelvin is few counts.
-    if (ktbt_process(&ktbtHandle, 0, frameNumber) == 0)
+    // Only with this range's own tables: grids kept from the other range would distort it.
+    if (ktbt_process(&ktbtHandle, 0, frameNumber) == 0 && shadingTablesCurrent)
         std::memcpy(buffers.frame, buffers.corrected, bytes);
     env_correct_process(&envHandle, 0);
     std::memcpy(buffers.corrected, buffers.kelvin16, bytes);

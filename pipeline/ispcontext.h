@@ -61,6 +61,7 @@ private:
     void applyTables(const CalibrationTables& tables);
 
     bool ready = false;
+    bool shadingTablesCurrent = false; // kt, bt and their header came with the tables in use
     Buffers buffers{};
     isp_image_size_t size{};
     std::vector<uint16_t> detailBuffer;

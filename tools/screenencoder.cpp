@@ -63,7 +63,7 @@ bool ScreenEncoder::openOutput()
 
 bool ScreenEncoder::initEncoder()
 {
-    // This FFmpeg's MP4 default is another codec: MPEG-4 Part 2 is found by its id.
+    // This FFmpeg's MP4 default is another codec: MPEG-4 Visual is found by its id.
     const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
     if (!encoder) {
         ENCODER_LOG << "Could not find encoder.";

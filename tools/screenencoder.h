@@ -10,7 +10,7 @@ struct AVPacket;
 struct AVStream;
 struct SwsContext;
 
-// Writes desktop frames into an MP4 file: MPEG-4 Part 2 video in YUV 4:2:0 at 2,048,000 bit/s.
+// Writes desktop frames into an MP4 file: MPEG-4 Visual video in YUV 4:2:0 at 2,048,000 bit/s.
 // The file is fragmented at every key frame, so whatever was written before a crash, a kill
 // or a full disk stays playable.
 class ScreenEncoder

@@ -10,9 +10,16 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
 #include <mutex>
 
 #define GRAB_LOG LOG_DEBUG(LOG_OTHER)
+
+namespace {
+
+constexpr int kFramesPerSecond = 10;
+
+} // namespace
 
 ScreenGrab::ScreenGrab() : frame(av_frame_alloc()), packet(av_packet_alloc())
 {
@@ -39,7 +46,7 @@ void ScreenGrab::startRecord(const std::string& fileName, int width, int height)
 {
     encoder = std::make_unique<ScreenEncoder>();
     encoder->setFileName(fileName);
-    encoder->setFps(10);
+    encoder->setFps(kFramesPerSecond);
     encoder->setSize(width, height);
     if (!encoder->openOutput() || !encoder->initEncoder() || !encoder->writeHeader())
         encoder.reset();
@@ -55,7 +62,7 @@ void ScreenGrab::setRegion(int x, int y, int width, int height)
 
 bool ScreenGrab::open()
 {
-    av_dict_set(&options, "framerate", "10", 0);
+    av_dict_set(&options, "framerate", QByteArray::number(kFramesPerSecond).constData(), 0);
     av_dict_set(&options, "draw_mouse", "1", 0);
     const QByteArray display = qgetenv("DISPLAY");
     const QByteArray url = display + '+' + QByteArray::number(regionX) + ',' + QByteArray::number(regionY);
@@ -114,7 +121,17 @@ bool ScreenGrab::grabFrame()
             GRAB_LOG << "Decode Error.";
         } else if (avcodec_receive_frame(decoderContext, frame) >= 0) {
             frame->height = decoderContext->height;
-            frame->pts = nextPts++;
+            // Stamped by the grabber's clock, so a tick the busy program missed leaves a gap
+            // instead of making the video run fast.
+            const AVStream* stream = inputContext->streams[videoIndex];
+            if (firstGrabTime < 0 && packet->pts != AV_NOPTS_VALUE)
+                firstGrabTime = packet->pts;
+            const int64_t due =
+                packet->pts == AV_NOPTS_VALUE || firstGrabTime < 0
+                    ? nextPts
+                    : av_rescale_q(packet->pts - firstGrabTime, stream->time_base, AVRational{1, kFramesPerSecond});
+            frame->pts = std::max(due, nextPts);
+            nextPts = frame->pts + 1;
             grabbed = !encoder || encoder->encodeFrame(frame);
             av_frame_unref(frame);
         }
@@ -123,8 +140,7 @@ bool ScreenGrab::grabFrame()
     return grabbed;
 }
 
-void ScreenGrab::stopRecord()
+bool ScreenGrab::stopRecord()
 {
-    if (encoder)
-        encoder->finish();
+    return encoder && encoder->finish();
 }

@@ -28,7 +28,8 @@ public:
     bool open();
     // Reads, converts, encodes and writes one desktop frame. False when this frame is lost.
     bool grabFrame();
-    void stopRecord();
+    // Ends the file; false when its end could not be written.
+    bool stopRecord();
     int frameRate() const { return frameRateNum; }
     // The file cannot grow any more (disk full, file gone): the recording has to end.
     bool writeFailed() const { return encoder && encoder->writeFailed(); }
@@ -45,5 +46,6 @@ private:
     int videoIndex = -1;
     int regionX = 0, regionY = 0;
     std::unique_ptr<ScreenEncoder> encoder;
-    int64_t nextPts = 0;
+    int64_t nextPts = 0;      // the least stamp the next frame may take
+    int64_t firstGrabTime = -1; // grabber clock of the first frame
 };

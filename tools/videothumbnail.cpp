@@ -9,6 +9,7 @@ extern "C" {
 namespace {
 
 constexpr int kThumbnailHeight = 48;
+constexpr double kWidestThumbnail = 4096.0;
 
 // The first decoded picture of stream `index`, false when it has none.
 bool decodeFirstPicture(AVFormatContext* input, int index, AVPacket* packet, AVFrame* frame)
@@ -37,7 +38,11 @@ QImage scaled(const AVFrame* frame)
 {
     if (frame->width <= 0 || frame->height <= 0)
         return {};
-    const int width = int(float(frame->width) / float(frame->height) * kThumbnailHeight + 0.5f) & ~15;
+    // A picture far wider than high (an odd or crafted file) gets no thumbnail.
+    const double exact = double(frame->width) / double(frame->height) * kThumbnailHeight + 0.5;
+    if (exact > kWidestThumbnail)
+        return {};
+    const int width = int(exact) & ~15;
     if (width <= 0)
         return {};
     SwsContext* scaler = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), width,
@@ -45,6 +50,10 @@ QImage scaled(const AVFrame* frame)
     if (!scaler)
         return {};
     QImage image(width, kThumbnailHeight, QImage::Format_RGBA8888);
+    if (image.isNull()) {
+        sws_freeContext(scaler);
+        return {};
+    }
     uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
     sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);

@@ -49,6 +49,10 @@ void AlertBox::retranslate()
         notFound->setText(tr("抓拍图片未能保存"));
         hint->setText(tr("请检查文件夹和磁盘空间"));
         break;
+    case Reason::RecordingNotStarted:
+        notFound->setText(tr("录像未能开始"));
+        hint->setText(tr("请检查文件夹和磁盘空间"));
+        break;
     case Reason::RecordingStopped:
         notFound->setText(tr("录像已停止：无法写入文件"));
         hint->setText(tr("请检查文件夹和磁盘空间"));

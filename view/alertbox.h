@@ -16,6 +16,7 @@ public:
     {
         MissingFolder,
         SnapshotNotSaved,
+        RecordingNotStarted,
         RecordingStopped,
     };
 

@@ -34,6 +34,10 @@
         <source>录像已停止：无法写入文件</source>
         <translation>录像已停止：无法写入文件</translation>
     </message>
+    <message>
+        <source>录像未能开始</source>
+        <translation>录像未能开始</translation>
+    </message>
 </context>
 <context>
     <name>FunctionModel</name>

@@ -34,6 +34,10 @@
         <source>录像已停止：无法写入文件</source>
         <translation>Recording stopped: the file cannot be written</translation>
     </message>
+    <message>
+        <source>录像未能开始</source>
+        <translation>The recording could not start</translation>
+    </message>
 </context>
 <context>
     <name>FunctionModel</name>

@@ -34,6 +34,10 @@
         <source>录像已停止：无法写入文件</source>
         <translation>Grabación detenida: no se puede escribir el archivo</translation>
     </message>
+    <message>
+        <source>录像未能开始</source>
+        <translation>No se pudo iniciar la grabación</translation>
+    </message>
 </context>
 <context>
     <name>FunctionModel</name>

@@ -1,7 +1,8 @@
 // Snapshots through the real window: the files they leave, their names and sizes, the alerts
 // when a folder is missing or cannot be written; the recording clock and the thumbnails.
-#include "alertbox.h"
+#include "alertcatcher.h"
 #include "configmanager.h"
+#include "csvrows.h"
 #include "livewindow.h"
 #include "testframes.h"
 
@@ -37,25 +38,9 @@ protected:
     // Clicks the snapshot button and closes the alert it may raise; the alert's reason, if any.
     std::optional<AlertBox::Reason> snapshot()
     {
-        std::optional<AlertBox::Reason> alerted;
-        QTimer::singleShot(0, [&] {
-            if (auto* alert = qobject_cast<AlertBox*>(QApplication::activeModalWidget())) {
-                alerted = alert->reason();
-                alert->close();
-            }
-        });
+        const CaughtAlert alert = catchNextAlert();
         QTest::mouseClick(window->form().snapImage, Qt::LeftButton);
-        return alerted;
-    }
-    static std::vector<QByteArrayList> rows(const QString& path)
-    {
-        QFile file(path);
-        std::vector<QByteArrayList> result;
-        if (file.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : file.readAll().split('\n'))
-                if (!line.isEmpty() && !line.startsWith('#'))
-                    result.push_back(line.split(','));
-        return result;
+        return *alert;
     }
     QTemporaryDir folder;
 };
@@ -68,7 +53,7 @@ TEST_F(Capture, SnapshotsInOneSecondGetTheirOwnNamesAndKeepTheTemperaturesShown)
     ASSERT_EQ(pictures.size(), 2) << "milliseconds in the name";
     EXPECT_EQ(QImage(folder.filePath(pictures[0])).size(), QSize(640, 480));
     EXPECT_FALSE(window->form().imageFile->pixmap(Qt::ReturnByValue).isNull()) << "the thumbnail";
-    const auto table = rows(folder.filePath(QString(pictures[0]).replace(".jpg", ".csv")));
+    const auto table = csvRows(folder.filePath(QString(pictures[0]).replace(".jpg", ".csv")));
     ASSERT_EQ(table.size(), 192u);
     ASSERT_EQ(table[0].size(), 256);
     EXPECT_EQ(table[30][200], "70.00") << "the hottest pixel where the view has it";
@@ -81,7 +66,7 @@ TEST_F(Capture, AnUprightViewGivesAnUprightPictureAndTable)
     const QStringList pictures = files("*.jpg");
     ASSERT_EQ(pictures.size(), 1);
     EXPECT_EQ(QImage(folder.filePath(pictures[0])).size(), QSize(480, 640));
-    const auto table = rows(folder.filePath(QString(pictures[0]).replace(".jpg", ".csv")));
+    const auto table = csvRows(folder.filePath(QString(pictures[0]).replace(".jpg", ".csv")));
     ASSERT_EQ(table.size(), 256u);
     ASSERT_EQ(table[0].size(), 192);
     // Turned clockwise: frame pixel (200, 30) is shown at (191 - 30, 200).
@@ -111,15 +96,9 @@ TEST_F(Capture, AMissingOrUnwritableFolderIsToldAndLeavesNothing)
 TEST_F(Capture, RecordingWithoutACameraOrFolderDoesNotStart)
 {
     window->setVideoPath(folder.filePath("gone"));
-    std::optional<AlertBox::Reason> alerted;
-    QTimer::singleShot(0, [&] {
-        if (auto* alert = qobject_cast<AlertBox*>(QApplication::activeModalWidget())) {
-            alerted = alert->reason();
-            alert->close();
-        }
-    });
+    const CaughtAlert alert = catchNextAlert();
     QTest::mouseClick(window->form().record, Qt::LeftButton);
-    EXPECT_EQ(alerted, AlertBox::Reason::MissingFolder);
+    EXPECT_EQ(*alert, AlertBox::Reason::MissingFolder);
     EXPECT_FALSE(window->isRecording());
     EXPECT_TRUE(window->form().record->isEnabled());
     window->setVideoPath(folder.path());

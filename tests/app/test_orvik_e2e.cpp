@@ -1,5 +1,6 @@
 // The whole window, as the program shows it, with a virtual camera and the real detection
 // program: the live board with its hottest-point label, the device ID and the connection.
+#include "alertcatcher.h"
 #include "appdirenvironment.h"
 #include "orvik.h"
 #include "videothumbnail.h"
@@ -70,6 +71,30 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     ASSERT_TRUE(QFile::exists(window.lastRecording()));
     EXPECT_FALSE(videoThumbnail(window.lastRecording()).isNull());
     EXPECT_FALSE(ui.videoFile->pixmap(Qt::ReturnByValue).isNull());
+
+    // A folder that takes no file: told at once, nothing looks like a recording.
+    QTest::qWait(1600); // the button is blocked for a moment after each stop
+    window.setVideoPath("/proc/self");
+    const CaughtAlert refused = catchNextAlert();
+    QTest::mouseClick(ui.record, Qt::LeftButton);
+    EXPECT_EQ(*refused, AlertBox::Reason::RecordingNotStarted);
+    EXPECT_FALSE(window.isRecording());
+    EXPECT_EQ(ui.record->text(), QString::fromUtf8("开始录像"));
+
+    // A recording stops even when its folder went away meanwhile.
+    QTest::qWait(1600);
+    QTemporaryDir stick;
+    const QString folder = stick.filePath("videos");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    window.setVideoPath(folder);
+    QTest::mouseClick(ui.record, Qt::LeftButton);
+    ASSERT_TRUE(window.isRecording());
+    ASSERT_TRUE(QDir().rename(folder, stick.filePath("moved")));
+    QTest::qWait(1600);
+    const CaughtAlert none = catchNextAlert();
+    QTest::mouseClick(ui.record, Qt::LeftButton);
+    EXPECT_FALSE(window.isRecording());
+    EXPECT_FALSE(*none) << "no folder alert on stopping";
     ::unsetenv("TCSIM_DEVICES");
 }
 

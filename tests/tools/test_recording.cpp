@@ -116,7 +116,6 @@ TEST_F(RecordingProbe, AFullDiskEndsTheRecordingAndKeepsWhatWasWritten)
     ASSERT_TRUE(start({path, "60", "20000"}));
     ASSERT_TRUE(probe.waitForFinished(60000));
     EXPECT_EQ(probe.exitCode(), 3) << "the write failure ends the recording";
-    EXPECT_LE(QFile(path).size(), 20000);
     const VideoFacts facts = readVideo(path);
     ASSERT_TRUE(facts.opened);
     EXPECT_GT(facts.decodedFrames, 0);

@@ -1,5 +1,6 @@
 // The files a snapshot leaves: the picture's size, the temperatures in the orientation shown,
 // and nothing at all when the folder cannot take them.
+#include "csvrows.h"
 #include "frame.h"
 #include "snapshotfiles.h"
 
@@ -15,24 +16,13 @@ namespace {
 
 std::vector<std::vector<double>> readCsv(const QString& path, QString* header = nullptr)
 {
-    QFile file(path);
-    std::vector<std::vector<double>> rows;
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith('#')) {
-            if (header)
-                *header = QString::fromUtf8(line);
-            continue;
-        }
-        if (line.isEmpty())
-            continue;
-        std::vector<double> row;
-        for (const QByteArray& field : line.split(','))
-            row.push_back(field.toDouble());
-        rows.push_back(row);
+    std::vector<std::vector<double>> values;
+    for (const QByteArrayList& row : csvRows(path, header)) {
+        values.emplace_back();
+        for (const QByteArray& field : row)
+            values.back().push_back(field.toDouble());
     }
-    return rows;
+    return values;
 }
 
 Frame numberedFrame(int width, int height)
