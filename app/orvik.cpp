@@ -3,6 +3,7 @@
 #include "configmanager.h"
 #include "functionmodel.h"
 #include "globals.h"
+#include "hot3dwidget.h"
 #include "log.h"
 #include "palette.h"
 #include "screengrab.h"
@@ -228,6 +229,7 @@ void Orvik::initBasics()
     showNewestVideo();
     showNewestSnapshot();
     selectPalette(1);
+    ui.widget3D->setSmoothing(deviceManager->getThreeDLevel());
     showAlarmFrame(false);
     deviceManager->setImageMode(0);
     ui.universal->setChecked(true);
@@ -267,15 +269,20 @@ void Orvik::presentFrame(const FramePtr& frame)
 {
     const float minTemp = frame->hasTemperatures() ? frame->minTemp : ViewPort::kNoFrame;
     const float maxTemp = frame->hasTemperatures() ? frame->maxTemp : ViewPort::kNoFrame;
-    // The alarm watches every frame, also while the heat field shows them.
+    // The alarm, the colour bar and the slider follow every frame, also those the heat field
+    // shows: its heights are spread over the slider's window.
     currentMax = maxTemp;
-    if (heatField)
-        return;
-    ui.viewport->setFrame(frame);
     ui.thermoMeter->setFrameRange(minTemp, maxTemp);
     ui.tempRange->setFrameRange(minTemp, maxTemp);
-    ui.viewport->setGrayWindow(ui.tempRange->lowWindowFraction(), ui.tempRange->highWindowFraction(),
-                               ui.tempRange->temperatureAt(ui.tempRange->lowFraction()));
+    const float low = ui.tempRange->lowWindowFraction(), high = ui.tempRange->highWindowFraction();
+    if (heatField) {
+        // The view keeps its last picture meanwhile.
+        ui.widget3D->setGrayWindow(low, high);
+        ui.widget3D->setFrame(frame);
+        return;
+    }
+    ui.viewport->setFrame(frame);
+    ui.viewport->setGrayWindow(low, high, ui.tempRange->temperatureAt(ui.tempRange->lowFraction()));
     ui.viewport->renderFrame();
 }
 
@@ -318,6 +325,7 @@ void Orvik::changeTempUnit(QString unit)
 void Orvik::GetCameraSize(int width, int high, int num)
 {
     ui.viewport->setCameraGeometry(width, high, num);
+    ui.widget3D->setCameraGeometry(width, high, num);
 }
 
 void Orvik::InitTemp(QString temp, int min, int max)

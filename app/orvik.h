@@ -98,6 +98,7 @@ private slots:
     void on_vFlip_clicked() { deviceManager->flipVertical(); }
     void on_hFlip_clicked() { deviceManager->flipHorizontal(); }
     void on_rotate_clicked() { restoreDefaultView(); }
+    void on_setting_clicked();
     void on_Low_clicked() { switchRange(false); }
     void on_High_clicked() { switchRange(true); }
     void on_tempAlarm_clicked() { toggleAlarm(); }

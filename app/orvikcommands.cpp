@@ -3,6 +3,7 @@
 
 #include "configmanager.h"
 #include "log.h"
+#include "hot3dwidget.h"
 #include "palette.h"
 #include "thermometer.h"
 #include "verrangerslider.h"
@@ -22,6 +23,7 @@ void Orvik::selectPalette(int number)
     if (number < 1 || number > 3 || !loadPalette(files[number - 1], palette))
         return;
     ui.viewport->setPalette(palette);
+    ui.widget3D->setPalette(palette);
     // The strip beside the slider shows the palette the image is coloured with.
     ui.tempRange->setPaletteNumber(number);
     QPushButton* buttons[] = {ui.palette1, ui.palette2, ui.palette3};

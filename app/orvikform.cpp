@@ -1,6 +1,7 @@
 #include "orvikform.h"
 
 #include "configmanager.h"
+#include "hot3dwidget.h"
 #include "thermometer.h"
 #include "verrangerslider.h"
 #include "viewport.h"
@@ -173,6 +174,10 @@ void OrvikForm::setupUi(QMainWindow* window)
     viewport->setMinimumSize(320, 240);
     pageLayout->addWidget(viewport);
     page_2 = named<QWidget>(stackedWidget, "page_2");
+    auto* page2Layout = new QVBoxLayout(page_2);
+    page2Layout->setContentsMargins(0, 0, 0, 0);
+    widget3D = named<Hot3DWidget>(page_2, "widget3D");
+    page2Layout->addWidget(widget3D);
     stackedWidget->addWidget(page);
     stackedWidget->addWidget(page_2);
     main->addWidget(stackedWidget, 1);

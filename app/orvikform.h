@@ -9,6 +9,7 @@ class QMainWindow;
 class QPushButton;
 class QStackedWidget;
 class QWidget;
+class Hot3DWidget;
 class ThermoMeter;
 class VerRangerSlider;
 class ViewPort;
@@ -35,6 +36,7 @@ struct OrvikForm
     QStackedWidget* stackedWidget;
     QWidget *page, *page_2;
     ViewPort* viewport;
+    Hot3DWidget* widget3D;
     QWidget* widget_temp;
     QPushButton *Low, *High;
     ThermoMeter* thermoMeter;

@@ -1,11 +1,20 @@
 // What the settings dialog changes in the running main window.
 #include "orvik.h"
 
+#include "hot3dwidget.h"
+#include "settingdialog.h"
 #include "thermometer.h"
 #include "verrangerslider.h"
 #include "viewport.h"
 
 // The device manager's copies follow, for what it announces later (the unit of a new range).
+void Orvik::on_setting_clicked()
+{
+    // A new dialog at every opening shows the stored values afresh.
+    settingDialog dialog(this, this);
+    dialog.exec();
+}
+
 void Orvik::setMouseTemp(bool show)
 {
     mouseTempOff = !show;
@@ -28,6 +37,7 @@ void Orvik::setFixedTempRange(int min, int max)
 void Orvik::set3DLevel(int level)
 {
     deviceManager->setThreeDLevel(level);
+    ui.widget3D->setSmoothing(level);
 }
 
 void Orvik::setStorageAndAlarm(QString image, QString video, QString soundName, int alarmSeconds)

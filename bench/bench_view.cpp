@@ -1,6 +1,7 @@
-// The image view per frame: colouring a 384 x 288 frame, and a whole paint with every kind
-// of overlay at the main window's size.
+// The image view per frame: colouring a 384 x 288 frame, a whole paint with every kind of
+// overlay at the main window's size, and the 3D heat field's heights and colours.
 #include "chartdialog.h"
+#include "heatfieldimage.h"
 #include "viewport.h"
 
 #include <QApplication>
@@ -83,6 +84,27 @@ void BM_PaintWithOverlays(benchmark::State& state)
         view.render(&target);
 }
 BENCHMARK(BM_PaintWithOverlays)->Unit(benchmark::kMillisecond);
+
+// The heat field's heights and colours of a 384 x 288 frame at the default level (7 x 7).
+void BM_HeatFieldFrame(benchmark::State& state)
+{
+    std::mt19937 random(2);
+    std::vector<uint8_t> gray(size_t(W) * H);
+    for (uint8_t& g : gray)
+        g = uint8_t(random());
+    uint8_t palette[768];
+    std::iota(palette, palette + 768, 0);
+    HeatFieldImage image;
+    image.setSize(W, H);
+    image.setSmoothing(4);
+    image.setPalette(palette);
+    image.setGrayWindow(0.1f, 0.9f);
+    for (auto _ : state) {
+        image.setFrame(gray.data());
+        benchmark::DoNotOptimize(image.rgb().data());
+    }
+}
+BENCHMARK(BM_HeatFieldFrame)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -59,6 +59,13 @@
     </message>
 </context>
 <context>
+    <name>Hot3DWidget</name>
+    <message>
+        <source>此电脑不支持OpenGL，无法显示三维热场。其他功能不受影响。</source>
+        <translation>此电脑不支持OpenGL，无法显示三维热场。其他功能不受影响。</translation>
+    </message>
+</context>
+<context>
     <name>Orvik</name>
     <message>
         <source>设备已连接</source>
@@ -402,6 +409,101 @@
     <message>
         <source>安装驱动4</source>
         <translation>安装驱动4</translation>
+    </message>
+</context>
+<context>
+    <name>settingDialog</name>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>鼠标温度</source>
+        <translation>鼠标温度</translation>
+    </message>
+    <message>
+        <source>保存窗口位置</source>
+        <translation>保存窗口位置</translation>
+    </message>
+    <message>
+        <source>告警声音</source>
+        <translation>告警声音</translation>
+    </message>
+    <message>
+        <source>3D对比等级</source>
+        <translation>3D对比等级</translation>
+    </message>
+    <message>
+        <source>温度单位</source>
+        <translation>温度单位</translation>
+    </message>
+    <message>
+        <source>保存旋转和镜像</source>
+        <translation>保存旋转和镜像</translation>
+    </message>
+    <message>
+        <source>告警持续时间(s)</source>
+        <translation>告警持续时间(s)</translation>
+    </message>
+    <message>
+        <source>范围0到99</source>
+        <translation>范围0到99</translation>
+    </message>
+    <message>
+        <source>速查固定温度</source>
+        <translation>速查固定温度</translation>
+    </message>
+    <message>
+        <source>抓拍默认存储位置</source>
+        <translation>抓拍默认存储位置</translation>
+    </message>
+    <message>
+        <source>录像默认存储位置</source>
+        <translation>录像默认存储位置</translation>
+    </message>
+    <message>
+        <source>参数校正</source>
+        <translation>参数校正</translation>
+    </message>
+    <message>
+        <source>发射率</source>
+        <translation>发射率</translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <translation>距离</translation>
+    </message>
+    <message>
+        <source>湿度</source>
+        <translation>湿度</translation>
+    </message>
+    <message>
+        <source>修正</source>
+        <translation>修正</translation>
+    </message>
+    <message>
+        <source>反射温度</source>
+        <translation>反射温度</translation>
+    </message>
+    <message>
+        <source>环境温度</source>
+        <translation>环境温度</translation>
+    </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>恢复默认</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>应用</translation>
     </message>
 </context>
 </TS>

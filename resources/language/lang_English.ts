@@ -59,6 +59,13 @@
     </message>
 </context>
 <context>
+    <name>Hot3DWidget</name>
+    <message>
+        <source>此电脑不支持OpenGL，无法显示三维热场。其他功能不受影响。</source>
+        <translation>This computer offers no OpenGL, so the 3D heat field cannot be shown. Everything else works.</translation>
+    </message>
+</context>
+<context>
     <name>Orvik</name>
     <message>
         <source>设备已连接</source>
@@ -402,6 +409,101 @@
     <message>
         <source>安装驱动4</source>
         <translation>Install driver 4</translation>
+    </message>
+</context>
+<context>
+    <name>settingDialog</name>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>鼠标温度</source>
+        <translation>Mouse temperature</translation>
+    </message>
+    <message>
+        <source>保存窗口位置</source>
+        <translation>Save window position</translation>
+    </message>
+    <message>
+        <source>告警声音</source>
+        <translation>Alarm sound</translation>
+    </message>
+    <message>
+        <source>3D对比等级</source>
+        <translation>3D smoothing level</translation>
+    </message>
+    <message>
+        <source>温度单位</source>
+        <translation>Temperature unit</translation>
+    </message>
+    <message>
+        <source>保存旋转和镜像</source>
+        <translation>Save rotation and mirroring</translation>
+    </message>
+    <message>
+        <source>告警持续时间(s)</source>
+        <translation>Alarm duration (s)</translation>
+    </message>
+    <message>
+        <source>范围0到99</source>
+        <translation>Range 0 to 99</translation>
+    </message>
+    <message>
+        <source>速查固定温度</source>
+        <translation>Quick-check fixed range</translation>
+    </message>
+    <message>
+        <source>抓拍默认存储位置</source>
+        <translation>Snapshot folder</translation>
+    </message>
+    <message>
+        <source>录像默认存储位置</source>
+        <translation>Recording folder</translation>
+    </message>
+    <message>
+        <source>参数校正</source>
+        <translation>Parameter correction</translation>
+    </message>
+    <message>
+        <source>发射率</source>
+        <translation>Emissivity</translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <translation>Distance</translation>
+    </message>
+    <message>
+        <source>湿度</source>
+        <translation>Humidity</translation>
+    </message>
+    <message>
+        <source>修正</source>
+        <translation>Correction</translation>
+    </message>
+    <message>
+        <source>反射温度</source>
+        <translation>Reflected temperature</translation>
+    </message>
+    <message>
+        <source>环境温度</source>
+        <translation>Ambient temperature</translation>
+    </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>Restore defaults</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
     </message>
 </context>
 </TS>

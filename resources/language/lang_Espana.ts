@@ -59,6 +59,13 @@
     </message>
 </context>
 <context>
+    <name>Hot3DWidget</name>
+    <message>
+        <source>此电脑不支持OpenGL，无法显示三维热场。其他功能不受影响。</source>
+        <translation>Este equipo no ofrece OpenGL, así que no se puede mostrar el campo térmico 3D. Todo lo demás funciona.</translation>
+    </message>
+</context>
+<context>
     <name>Orvik</name>
     <message>
         <source>设备已连接</source>
@@ -402,6 +409,101 @@
     <message>
         <source>安装驱动4</source>
         <translation>Instalar controlador 4</translation>
+    </message>
+</context>
+<context>
+    <name>settingDialog</name>
+    <message>
+        <source>设置</source>
+        <translation>Ajustes</translation>
+    </message>
+    <message>
+        <source>鼠标温度</source>
+        <translation>Temperatura del puntero</translation>
+    </message>
+    <message>
+        <source>保存窗口位置</source>
+        <translation>Guardar posición de la ventana</translation>
+    </message>
+    <message>
+        <source>告警声音</source>
+        <translation>Sonido de alarma</translation>
+    </message>
+    <message>
+        <source>3D对比等级</source>
+        <translation>Nivel de suavizado 3D</translation>
+    </message>
+    <message>
+        <source>温度单位</source>
+        <translation>Unidad de temperatura</translation>
+    </message>
+    <message>
+        <source>保存旋转和镜像</source>
+        <translation>Guardar rotación y volteo</translation>
+    </message>
+    <message>
+        <source>告警持续时间(s)</source>
+        <translation>Duración de la alarma (s)</translation>
+    </message>
+    <message>
+        <source>范围0到99</source>
+        <translation>Rango de 0 a 99</translation>
+    </message>
+    <message>
+        <source>速查固定温度</source>
+        <translation>Rango fijo de revisión rápida</translation>
+    </message>
+    <message>
+        <source>抓拍默认存储位置</source>
+        <translation>Carpeta de capturas</translation>
+    </message>
+    <message>
+        <source>录像默认存储位置</source>
+        <translation>Carpeta de grabaciones</translation>
+    </message>
+    <message>
+        <source>参数校正</source>
+        <translation>Corrección de parámetros</translation>
+    </message>
+    <message>
+        <source>发射率</source>
+        <translation>Emisividad</translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <translation>Distancia</translation>
+    </message>
+    <message>
+        <source>湿度</source>
+        <translation>Humedad</translation>
+    </message>
+    <message>
+        <source>修正</source>
+        <translation>Corrección</translation>
+    </message>
+    <message>
+        <source>反射温度</source>
+        <translation>Temperatura reflejada</translation>
+    </message>
+    <message>
+        <source>环境温度</source>
+        <translation>Temperatura ambiente</translation>
+    </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>Restaurar valores</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Aplicar</translation>
     </message>
 </context>
 </TS>

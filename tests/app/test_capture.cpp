@@ -38,9 +38,9 @@ protected:
     // Clicks the snapshot button and closes the alert it may raise; the alert's reason, if any.
     std::optional<AlertBox::Reason> snapshot()
     {
-        const CaughtAlert alert = catchNextAlert();
+        const AlertCatcher alert;
         QTest::mouseClick(window->form().snapImage, Qt::LeftButton);
-        return *alert;
+        return alert.reason();
     }
     QTemporaryDir folder;
 };
@@ -96,9 +96,9 @@ TEST_F(Capture, AMissingOrUnwritableFolderIsToldAndLeavesNothing)
 TEST_F(Capture, RecordingWithoutACameraOrFolderDoesNotStart)
 {
     window->setVideoPath(folder.filePath("gone"));
-    const CaughtAlert alert = catchNextAlert();
+    const AlertCatcher alert;
     QTest::mouseClick(window->form().record, Qt::LeftButton);
-    EXPECT_EQ(*alert, AlertBox::Reason::MissingFolder);
+    EXPECT_EQ(alert.reason(), AlertBox::Reason::MissingFolder);
     EXPECT_FALSE(window->isRecording());
     EXPECT_TRUE(window->form().record->isEnabled());
     window->setVideoPath(folder.path());

@@ -3,6 +3,7 @@
 // and come from virtual cameras where the device manager has to act on a camera.
 #include "chartdialog.h"
 #include "configmanager.h"
+#include "hot3dwidget.h"
 #include "livewindow.h"
 #include "temphint.h"
 #include "testframes.h"
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -263,6 +265,11 @@ TEST_F(Commands, ModeTableShowsAndHidesTheTools)
     for (QPushButton* tool : {ui().pointTemp, ui().rectTemp, ui().polygonRegion, ui().regionFind, ui().leakFind})
         EXPECT_FALSE(tool->isVisibleTo(window.get())) << tool->objectName().toStdString();
     EXPECT_EQ(ui().stackedWidget->currentIndex(), 1);
+    // No OpenGL on this platform: a notice instead of the surface, and the program goes on.
+    EXPECT_FALSE(ui().widget3D->hasGraph());
+    auto* notice = ui().widget3D->findChild<QLabel*>("noOpenGl");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
     auto frozen = flatFrame(256, 192, 25.0f);
     setHottest(*frozen, 3, 3, 99.0f);
     Orvik::onFrame(frozen);

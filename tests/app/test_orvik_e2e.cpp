@@ -75,9 +75,11 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     // A folder that takes no file: told at once, nothing looks like a recording.
     QTest::qWait(1600); // the button is blocked for a moment after each stop
     window.setVideoPath("/proc/self");
-    const CaughtAlert refused = catchNextAlert();
-    QTest::mouseClick(ui.record, Qt::LeftButton);
-    EXPECT_EQ(*refused, AlertBox::Reason::RecordingNotStarted);
+    {
+        const AlertCatcher refused;
+        QTest::mouseClick(ui.record, Qt::LeftButton);
+        EXPECT_EQ(refused.reason(), AlertBox::Reason::RecordingNotStarted);
+    }
     EXPECT_FALSE(window.isRecording());
     EXPECT_EQ(ui.record->text(), QString::fromUtf8("开始录像"));
 
@@ -91,10 +93,10 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     ASSERT_TRUE(window.isRecording());
     ASSERT_TRUE(QDir().rename(folder, stick.filePath("moved")));
     QTest::qWait(1600);
-    const CaughtAlert none = catchNextAlert();
+    const AlertCatcher none;
     QTest::mouseClick(ui.record, Qt::LeftButton);
     EXPECT_FALSE(window.isRecording());
-    EXPECT_FALSE(*none) << "no folder alert on stopping";
+    EXPECT_FALSE(none.reason()) << "no folder alert on stopping";
     ::unsetenv("TCSIM_DEVICES");
 }
 

@@ -5,20 +5,27 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <memory>
 #include <optional>
 
-using CaughtAlert = std::shared_ptr<std::optional<AlertBox::Reason>>;
-
-// Call before the click; read after it. Empty when no alert came up.
-inline CaughtAlert catchNextAlert()
+// Make one before the click, read it after. Its timer dies with it, so a catcher whose click
+// raised nothing never closes a later test's alert.
+class AlertCatcher
 {
-    auto caught = std::make_shared<std::optional<AlertBox::Reason>>();
-    QTimer::singleShot(0, [caught] {
-        if (auto* alert = qobject_cast<AlertBox*>(QApplication::activeModalWidget())) {
-            *caught = alert->reason();
-            alert->close();
-        }
-    });
-    return caught;
-}
+public:
+    AlertCatcher()
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* alert = qobject_cast<AlertBox*>(QApplication::activeModalWidget())) {
+                caught = alert->reason();
+                alert->close();
+            }
+        });
+        timer.start(0);
+    }
+    const std::optional<AlertBox::Reason>& reason() const { return caught; }
+
+private:
+    QTimer timer;
+    std::optional<AlertBox::Reason> caught;
+};

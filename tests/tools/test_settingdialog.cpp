@@ -1,0 +1,184 @@
+// The settings dialog against a recorder of what it hands the program: what it shows at
+// opening, what Apply stores and sends, and what it refuses.
+#include "appdirenvironment.h"
+#include "configmanager.h"
+#include "settingdialog.h"
+#include "settingfunc.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const auto* environment = AppDirEnvironment::install();
+
+struct Recorder : settingfunc
+{
+    QStringList calls;
+    // What the camera reports back through getFixParam.
+    float cameraEmissivity = 0.98f;
+    struct
+    {
+        float emiss, refltmp, airtmp, humi, distance, fix;
+    } sent{};
+
+    void setMouseTemp(bool show) override { calls << QStringLiteral("setMouseTemp %1").arg(show); }
+    void setTempUnit(QString unit) override { calls << "setTempUnit " + unit; }
+    void setFixedTempRange(int min, int max) override { calls << QStringLiteral("setFixedTempRange %1 %2").arg(min).arg(max); }
+    void set3DLevel(int level) override { calls << QStringLiteral("set3DLevel %1").arg(level); }
+    void setStorageAndAlarm(QString, QString, QString sound, int seconds) override
+    {
+        calls << QStringLiteral("setStorageAndAlarm %1 %2").arg(sound).arg(seconds);
+    }
+    void setFixParam(float emiss, float refltmp, float airtmp, float humi, float distance, float fix) override
+    {
+        calls << "setFixParam";
+        sent = {emiss, refltmp, airtmp, humi, distance, fix};
+    }
+    void getFixParam(float* emiss, float*, float*, float*, float*, uint8_t*, float*) override { *emiss = cameraEmissivity; }
+    void setImagePath(QString path) override { calls << "setImagePath " + path; }
+    void setVideoPath(QString path) override { calls << "setVideoPath " + path; }
+};
+
+QVariant stored(const QString& key)
+{
+    return QSettings(gAppDir + "/Config/LocalSetting.ini", QSettings::IniFormat).value(key);
+}
+
+class Settings : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(gAppDir + "/Config/LocalSetting.ini");
+        QFile::remove(gAppDir + "/Config/PathConfig.ini");
+        gProductName = QStringLiteral("Orvik");
+    }
+    void TearDown() override { gProductName = QStringLiteral("Orvik"); }
+    template <class T> T* find(settingDialog& dialog, const char* name) { return dialog.findChild<T*>(QLatin1String(name)); }
+    void click(settingDialog& dialog, const char* name) { QTest::mouseClick(find<QPushButton>(dialog, name), Qt::LeftButton); }
+    Recorder recorder;
+};
+
+TEST_F(Settings, FahrenheitLabelsForTheQuickCheckRangeWhileCelsiusIsKept)
+{
+    ConfigManager::getInstance()->setLowFixedTemp(93, -10);
+    settingDialog dialog(nullptr, &recorder);
+    EXPECT_EQ(find<QLabel>(dialog, "tempMin")->text(), "-10");
+    EXPECT_EQ(find<QLabel>(dialog, "tempMax")->text(), "93");
+    click(dialog, "tempUnitF");
+    EXPECT_EQ(find<QLabel>(dialog, "tempMin")->text(), "14");
+    EXPECT_EQ(find<QLabel>(dialog, "tempMax")->text(), "199");
+    click(dialog, "tempUnitC");
+    EXPECT_EQ(find<QLabel>(dialog, "tempMin")->text(), "-10");
+    click(dialog, "tempUnitF");
+    click(dialog, "apply");
+    EXPECT_EQ(stored("Temperature/LFixedTempMin").toInt(), -10) << "stored in degC";
+    EXPECT_TRUE(recorder.calls.contains("setFixedTempRange -10 93"));
+    EXPECT_TRUE(recorder.calls.contains("setTempUnit F"));
+}
+
+TEST_F(Settings, StoredSwitchesOpenAsTheyAreAndApplyHandsThemOnInOrder)
+{
+    ConfigManager::getInstance()->setEquipmentValue("MouseTemp", true);
+    settingDialog dialog(nullptr, &recorder);
+    EXPECT_TRUE(find<QPushButton>(dialog, "mouseTempOff")->isChecked());
+    recorder.calls.clear();
+    click(dialog, "apply");
+    ASSERT_GE(recorder.calls.size(), 5);
+    EXPECT_EQ(recorder.calls[0], "setMouseTemp 0");
+    EXPECT_EQ(recorder.calls[1], "setTempUnit C");
+    EXPECT_EQ(recorder.calls[2], "set3DLevel 4");
+    EXPECT_EQ(recorder.calls[3], "setStorageAndAlarm 01-Chime.wav 5");
+    EXPECT_TRUE(recorder.calls[4].startsWith("setFixedTempRange"));
+}
+
+TEST_F(Settings, TheAlarmDurationTakesAtMostTwoDigits)
+{
+    settingDialog dialog(nullptr, &recorder);
+    auto* duration = find<QLineEdit>(dialog, "alarmDuration");
+    duration->clear();
+    QTest::keyClicks(duration, "123a");
+    EXPECT_EQ(duration->text(), "12");
+    duration->clear();
+    click(dialog, "apply");
+    EXPECT_TRUE(recorder.calls.contains("setStorageAndAlarm 01-Chime.wav 0")) << "empty sends 0";
+    EXPECT_EQ(stored("Setting/SoundIntervalSeconds").toString(), "");
+}
+
+TEST_F(Settings, AFolderChosenThenCancelledReachesTheProgramButNotTheFile)
+{
+    QTemporaryDir chosen;
+    const QString before = ConfigManager::getInstance()->getPathOrDefault("ImagePath");
+    {
+        settingDialog dialog(nullptr, &recorder);
+        QTimer::singleShot(0, [&] {
+            if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                chooser->setDirectory(chosen.path());
+                chooser->selectFile(chosen.path());
+                QMetaObject::invokeMethod(chooser, "accept");
+            }
+        });
+        click(dialog, "imgLocation");
+        EXPECT_TRUE(recorder.calls.contains("setImagePath " + chosen.path())) << recorder.calls.join('|').toStdString();
+        click(dialog, "cancel");
+    }
+    EXPECT_EQ(ConfigManager::getInstance()->getPathOrDefault("ImagePath"), before);
+    settingDialog again(nullptr, &recorder);
+    EXPECT_EQ(find<QLineEdit>(again, "imgPosInput")->text(), before);
+}
+
+TEST_F(Settings, OtherProductsHideTheCorrectionAndStoreNoneOfIt)
+{
+    settingDialog dialog(nullptr, &recorder);
+    EXPECT_FALSE(find<QFrame>(dialog, "frame")->isVisibleTo(&dialog));
+    click(dialog, "apply");
+    for (const char* key : {"emiss", "refltmp", "airtmp", "humi", "fix", "distan"})
+        EXPECT_FALSE(stored(QStringLiteral("Setting/") + key).isValid()) << key;
+    EXPECT_FALSE(recorder.calls.contains("setFixParam"));
+}
+
+TEST_F(Settings, CorrectionIsSentOnlyWhenItDiffersFromTheCamerasAndNeverWhenUnusable)
+{
+    gProductName = QStringLiteral("Veltrace");
+    ConfigManager::getInstance()->setSettingValue("emiss", "0.9");
+    settingDialog dialog(nullptr, &recorder);
+    auto* emission = find<QLineEdit>(dialog, "emission");
+    EXPECT_EQ(emission->text(), "0.90");
+    click(dialog, "defaultParam");
+    EXPECT_EQ(emission->text(), "0.98");
+    EXPECT_EQ(stored("Setting/emiss").toString(), "0.9") << "restoring changes nothing before Apply";
+
+    click(dialog, "apply"); // all six equal what the camera reports
+    EXPECT_EQ(stored("Setting/emiss").toString(), "0.98");
+    EXPECT_FALSE(recorder.calls.contains("setFixParam"));
+
+    emission->setText("0.80");
+    click(dialog, "apply");
+    ASSERT_TRUE(recorder.calls.contains("setFixParam"));
+    EXPECT_FLOAT_EQ(recorder.sent.emiss, 0.80f);
+    EXPECT_FLOAT_EQ(recorder.sent.distance, 0.25f);
+
+    // Values no surface has: neither stored nor sent.
+    recorder.calls.clear();
+    for (const char* text : {"0", "1.5", ""}) {
+        emission->setText(text);
+        click(dialog, "apply");
+        EXPECT_FALSE(recorder.calls.contains("setFixParam")) << text;
+        EXPECT_EQ(stored("Setting/emiss").toString(), "0.8") << text;
+    }
+    QTest::keyClicks(find<QLineEdit>(dialog, "distance"), "x");
+    EXPECT_FALSE(find<QLineEdit>(dialog, "distance")->text().contains('x')) << "letters are not taken";
+}
+
+} // namespace

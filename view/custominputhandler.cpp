@@ -1,0 +1,18 @@
+#include "custominputhandler.h"
+
+#include <QMouseEvent>
+
+void CustomInputHandler::mousePressEvent(QMouseEvent* event, const QPoint& mousePos)
+{
+    if (event->button() == Qt::LeftButton) {
+        QMouseEvent right(event->type(), event->localPos(), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        Q3DInputHandler::mousePressEvent(&right, mousePos);
+        return;
+    }
+    Q3DInputHandler::mousePressEvent(event, mousePos);
+}
+
+void CustomInputHandler::mouseReleaseEvent(QMouseEvent* event, const QPoint& mousePos)
+{
+    Q3DInputHandler::mouseReleaseEvent(event, mousePos);
+}

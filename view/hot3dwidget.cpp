@@ -1,0 +1,157 @@
+#include "hot3dwidget.h"
+
+#include "custominputhandler.h"
+#include "devicemodel.h"
+#include "log.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QVBoxLayout>
+#include <QtDataVisualization/Q3DCamera>
+#include <QtDataVisualization/Q3DScene>
+#include <QtDataVisualization/Q3DSurface>
+#include <QtDataVisualization/Q3DTheme>
+#include <QtDataVisualization/QHeightMapSurfaceDataProxy>
+#include <QtDataVisualization/QSurface3DSeries>
+#include <QtDataVisualization/QValue3DAxis>
+
+using namespace QtDataVisualization;
+
+namespace {
+
+constexpr int kDualLightWidth = 256, kDualLightHeight = 192;
+
+} // namespace
+
+Hot3DWidget::Hot3DWidget(QWidget* parent) : QWidget(parent), layout(new QVBoxLayout(this))
+{
+    layout->setContentsMargins(0, 0, 0, 0);
+    image.setSize(384, 288);
+}
+
+Hot3DWidget::~Hot3DWidget() = default;
+
+bool Hot3DWidget::openGlAvailable()
+{
+    // The surface crashes without a real OpenGL: ask for a context once, before it is built.
+    static const bool available = [] {
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+            return false;
+        QOpenGLContext context;
+        if (!context.create())
+            return false;
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        const bool current = surface.isValid() && context.makeCurrent(&surface);
+        if (current)
+            context.doneCurrent();
+        return current;
+    }();
+    return available;
+}
+
+void Hot3DWidget::showEvent(QShowEvent* event)
+{
+    // Built when first shown: a program that never opens the heat field needs no OpenGL.
+    if (!graph && !notice)
+        createGraph();
+    QWidget::showEvent(event);
+}
+
+void Hot3DWidget::createGraph()
+{
+    if (!openGlAvailable()) {
+        LOG_INFO(LOG_ORVIK) << "no OpenGL: the 3D heat field is not available";
+        notice = new QLabel(this);
+        notice->setObjectName(QStringLiteral("noOpenGl"));
+        notice->setAlignment(Qt::AlignCenter);
+        notice->setWordWrap(true);
+        notice->setStyleSheet(QStringLiteral("color: rgb(210, 220, 230); font-size: 15px;"));
+        notice->setText(tr("此电脑不支持OpenGL，无法显示三维热场。其他功能不受影响。"));
+        layout->addWidget(notice);
+        notice->show();
+        return;
+    }
+    graph = new Q3DSurface;
+    graph->setAxisX(new QValue3DAxis);
+    graph->setAxisY(new QValue3DAxis);
+    graph->setAxisZ(new QValue3DAxis);
+    for (QValue3DAxis* axis : {graph->axisX(), graph->axisY(), graph->axisZ()})
+        axis->setLabelFormat(QString());
+    Q3DTheme* theme = graph->activeTheme();
+    theme->setLabelBackgroundEnabled(false);
+    theme->setGridEnabled(false);
+    theme->setBackgroundEnabled(false);
+    theme->setWindowColor(Qt::black);
+    graph->scene()->activeCamera()->setCameraPreset(Q3DCamera::CameraPresetDirectlyAbove);
+    graph->scene()->activeCamera()->setZoomLevel(140);
+    graph->setSelectionMode(QAbstract3DGraph::SelectionNone);
+    graph->setActiveInputHandler(new CustomInputHandler(graph));
+    proxy = new QHeightMapSurfaceDataProxy;
+    proxy->setValueRanges(-5000, 5000, -5000, 5000);
+    series = new QSurface3DSeries(proxy);
+    series->setItemLabelFormat(QStringLiteral("(@xLabel,@zLabel):@yLabel"));
+    series->setFlatShadingEnabled(false);
+    series->setMeshSmooth(true);
+    series->setDrawMode(QSurface3DSeries::DrawSurface);
+    graph->addSeries(series);
+    QWidget* container = QWidget::createWindowContainer(graph, this);
+    container->setObjectName(QStringLiteral("surface3D"));
+    container->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    layout->addWidget(container);
+    container->show();
+    if (framed)
+        showSurface();
+}
+
+void Hot3DWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange && notice)
+        notice->setText(tr("此电脑不支持OpenGL，无法显示三维热场。其他功能不受影响。"));
+    QWidget::changeEvent(event);
+}
+
+void Hot3DWidget::setCameraGeometry(int width, int height, int modelIndex)
+{
+    fixedSize = modelIndex > 0 && modelIndex < kDeviceModelCount && deviceModelTable()[size_t(modelIndex)].kind == DualLight;
+    const int w = fixedSize ? kDualLightWidth : width, h = fixedSize ? kDualLightHeight : height;
+    if (w != image.width() || h != image.height())
+        image.setSize(w, h);
+}
+
+void Hot3DWidget::setPalette(const unsigned char* palette)
+{
+    image.setPalette(palette);
+}
+
+void Hot3DWidget::setFrame(const FramePtr& frame)
+{
+    if (!frame)
+        return;
+    if (frame->width != image.width() || frame->height != image.height()) {
+        if (fixedSize)
+            return;
+        image.setSize(frame->width, frame->height);
+    }
+    image.setFrame(frame->image.data());
+    framed = true;
+    if (graph)
+        showSurface();
+}
+
+void Hot3DWidget::showSurface()
+{
+    // Brighter (hotter within the window) is higher; the texture carries the palette colours.
+    const QImage heights(image.smoothed().data(), image.width(), image.height(), image.width(),
+                         QImage::Format_Grayscale8);
+    proxy->setHeightMap(heights.copy());
+    series->setTexture(QImage());
+    series->setTexture(QImage(image.rgb().data(), image.width(), image.height(), image.width() * 3,
+                              QImage::Format_RGB888)
+                           .copy());
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "frame.h"
+#include "heatfieldimage.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QLabel;
+class QVBoxLayout;
+
+namespace QtDataVisualization {
+class Q3DSurface;
+class QHeightMapSurfaceDataProxy;
+class QSurface3DSeries;
+} // namespace QtDataVisualization
+
+// The 3D heat field: the live frame as a surface whose height is the windowed grey level,
+// coloured with the palette, turned with the mouse. Without OpenGL it shows a notice instead.
+class Hot3DWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Hot3DWidget(QWidget* parent = nullptr);
+    ~Hot3DWidget() override;
+
+    void setCameraGeometry(int width, int height, int modelIndex);
+    void setPalette(const unsigned char* palette);
+    void setSmoothing(int level) { image.setSmoothing(level); }
+    void setGrayWindow(float low, float high) { image.setGrayWindow(low, high); }
+    // A frame of another size than the surface is left out (the camera is being changed).
+    void setFrame(const FramePtr& frame);
+
+    const HeatFieldImage& heights() const { return image; }
+    // False where this computer offers no OpenGL: the notice is shown instead of the graph.
+    bool hasGraph() const { return graph != nullptr; }
+    QtDataVisualization::Q3DSurface* surface() const { return graph; }
+    static bool openGlAvailable();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void createGraph();
+    void showSurface();
+
+    QVBoxLayout* layout;
+    QLabel* notice = nullptr;
+    QtDataVisualization::Q3DSurface* graph = nullptr;
+    QtDataVisualization::QHeightMapSurfaceDataProxy* proxy = nullptr;
+    QtDataVisualization::QSurface3DSeries* series = nullptr;
+    HeatFieldImage image;
+    bool fixedSize = false; // the dual-light camera: always 256 x 192
+    bool framed = false;    // a frame has been set since the graph exists
+};
