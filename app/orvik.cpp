@@ -80,7 +80,7 @@ Orvik::~Orvik()
     if (recorder)
         recorder->stopRecord(); // the recording so far stays a whole file
     recorder.reset();
-    for (QTimer* timer : {recordTimer, alarmSoundTimer, flickerTimer, recordButtonTimer}) {
+    for (QTimer* timer : {recordTimer, alarmSoundTimer, flickerTimer, recordButtonTimer, regionTimer}) {
         timer->stop();
         delete timer;
     }
@@ -194,6 +194,9 @@ void Orvik::initQTimer()
     alarmSoundTimer = new QTimer(this);
     flickerTimer = new QTimer(this);
     recordButtonTimer = new QTimer(this);
+    regionTimer = new QTimer(this);
+    regionTimer->setSingleShot(true);
+    connect(regionTimer, &QTimer::timeout, this, &Orvik::followWindowWhileRecording);
     connect(recordTimer, &QTimer::timeout, this, &Orvik::recordFile);
     connect(recordButtonTimer, &QTimer::timeout, this, &Orvik::SetVideoButtonEable);
     connect(alarmSoundTimer, &QTimer::timeout, this, &Orvik::alarmSound);
@@ -302,6 +305,7 @@ void Orvik::setConnectState(bool state)
         ui.viewport->showNoCamera();
         ui.thermoMeter->setFrameRange(ViewPort::kNoFrame, ViewPort::kNoFrame);
         ui.tempRange->setFrameRange(ViewPort::kNoFrame, ViewPort::kNoFrame);
+        ui.widget3D->clear();
         showAlarmFrame(false); // no live temperature is above anything
     }
     ui.connectHint->setText(state ? tr("设备已连接") : tr("设备未连接"));
@@ -405,6 +409,20 @@ void Orvik::mouseMoveEvent(QMouseEvent* event)
             unsetCursor();
     }
     QMainWindow::mouseMoveEvent(event);
+}
+
+void Orvik::moveEvent(QMoveEvent* event)
+{
+    if (recorder)
+        regionTimer->start(200);
+    QMainWindow::moveEvent(event);
+}
+
+void Orvik::resizeEvent(QResizeEvent* event)
+{
+    if (recorder)
+        regionTimer->start(200);
+    QMainWindow::resizeEvent(event);
 }
 
 void Orvik::mouseReleaseEvent(QMouseEvent* event)

@@ -117,6 +117,8 @@ private slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -149,6 +151,9 @@ private:
 
     // Snapshots and recording (orvikcapture.cpp).
     void showAlert(AlertBox::Reason reason);
+    bool folderReady(const QString& folder) const;
+    void blockRecordButton();
+    void followWindowWhileRecording();
     QString newVideoPath() const;
     QRect recordingRegion() const;
     void startRecording();
@@ -184,6 +189,7 @@ private:
     FunctionModel* deviceManager = nullptr;
     TempHint* tempHint = nullptr;
     QTimer *recordTimer = nullptr, *alarmSoundTimer = nullptr, *flickerTimer = nullptr, *recordButtonTimer = nullptr;
+    QTimer* regionTimer = nullptr; // a recording follows the window once it stops moving
     int rotation = 0;
     int recordTicks = 0;
     int alarmLoops = 0;

@@ -53,11 +53,20 @@ void Orvik::showAlert(AlertBox::Reason reason)
 
 // ---------------------------------------------------------------- snapshot
 
+bool Orvik::folderReady(const QString& folder) const
+{
+    if (QDir(folder).exists())
+        return true;
+    // The program's own default folders are made again; a folder the user chose is not.
+    const StorageFolders& storage = ConfigManager::getInstance()->storage();
+    return (folder == storage.pictures || folder == storage.videos) && QDir().mkpath(folder);
+}
+
 void Orvik::on_snapImage_clicked()
 {
     if (!connected)
         return;
-    if (!QDir(imagePath).exists()) {
+    if (!folderReady(imagePath)) {
         showAlert(AlertBox::Reason::MissingFolder);
         return;
     }
@@ -89,21 +98,37 @@ void Orvik::on_record_clicked()
     // A recording can be stopped after the camera or the folder went away, but not started
     // without them.
     if (recording) {
-        ui.record->setEnabled(false);
+        blockRecordButton();
         if (!stopRecording())
             showRecordingStopped();
-        recordButtonTimer->start(1500);
         return;
     }
     if (!connected)
         return;
-    if (!QDir(videoPath).exists()) {
+    if (!folderReady(videoPath)) {
         showAlert(AlertBox::Reason::MissingFolder);
         return;
     }
+    blockRecordButton();
+    startRecording();
+}
+
+void Orvik::blockRecordButton()
+{
+    // A disabled button hands its focus on, and the next one (the alarm) would take a space.
+    if (ui.record->hasFocus())
+        setFocus();
     ui.record->setEnabled(false);
     recordButtonTimer->start(1500);
-    startRecording();
+}
+
+void Orvik::followWindowWhileRecording()
+{
+    if (!recorder)
+        return;
+    const QRect region = recordingRegion();
+    if (!region.isEmpty())
+        recorder->moveRegion(region.x(), region.y(), region.width(), region.height());
 }
 
 QString Orvik::newVideoPath() const
@@ -170,6 +195,11 @@ bool Orvik::stopRecording()
         ui.videoFile->setPixmap(QPixmap::fromImage(thumbnail));
     if (!whole)
         LOG_INFO(LOG_ORVIK) << "the end of" << lastVideoPath << "could not be written";
+    // A file removed while it was being written (its folder deleted) is lost: say so.
+    if (!QFile::exists(lastVideoPath)) {
+        LOG_INFO(LOG_ORVIK) << "the recording" << lastVideoPath << "is gone";
+        return false;
+    }
     return whole;
 }
 
@@ -181,9 +211,8 @@ void Orvik::recordFile()
     if (recorder->writeFailed()) {
         // The part written so far stays playable; the user learns why the recording ended.
         LOG_INFO(LOG_ORVIK) << "recording stopped: cannot write" << lastVideoPath;
-        ui.record->setEnabled(false);
+        blockRecordButton();
         stopRecording();
-        recordButtonTimer->start(1500);
         showRecordingStopped();
         return;
     }

@@ -60,6 +60,7 @@ QWidget#widget_left, QWidget#widget_temp, QWidget#widget_function { background-c
 QPushButton { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); border-radius: 3px; padding: 5px 8px; }
 QPushButton:hover { border-color: rgb(0, 170, 255); }
 QPushButton:checked { background-color: rgb(0, 110, 170); border-color: rgb(0, 170, 255); color: white; }
+QPushButton:disabled { color: rgb(100, 115, 130); border-color: rgb(20, 45, 70); }
 QPushButton#min, QPushButton#max, QPushButton#close, QPushButton#webSite { background: transparent; border: none; }
 QLabel#winTitle { font-size: 16px; color: white; }
 QLabel#Version, QLabel#idHint, QLabel#connectHint { color: rgb(140, 160, 180); }

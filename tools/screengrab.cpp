@@ -62,6 +62,28 @@ void ScreenGrab::setRegion(int x, int y, int width, int height)
 
 bool ScreenGrab::open()
 {
+    if (!openInput())
+        return false;
+    if (!encoder) {
+        GRAB_LOG << "Could not find encoder.";
+        return false;
+    }
+    return encoder->initScale(decoderContext->pix_fmt, decoderContext->width, decoderContext->height);
+}
+
+bool ScreenGrab::moveRegion(int x, int y, int width, int height)
+{
+    if (!encoder)
+        return false;
+    // The grabber's region is fixed once open: it is opened again where the window is now. The
+    // file keeps its size; the converter takes the new region's.
+    closeInput();
+    setRegion(x, y, width, height);
+    return open();
+}
+
+bool ScreenGrab::openInput()
+{
     av_dict_set(&options, "framerate", QByteArray::number(kFramesPerSecond).constData(), 0);
     av_dict_set(&options, "draw_mouse", "1", 0);
     const QByteArray display = qgetenv("DISPLAY");
@@ -104,11 +126,7 @@ bool ScreenGrab::open()
         GRAB_LOG << "Could not open codec.";
         return false;
     }
-    if (!encoder) {
-        GRAB_LOG << "Could not find encoder.";
-        return false;
-    }
-    return encoder->initScale(decoderContext->pix_fmt, decoderContext->width, decoderContext->height);
+    return true;
 }
 
 bool ScreenGrab::grabFrame()

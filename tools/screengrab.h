@@ -26,6 +26,8 @@ public:
     void startRecord(const std::string& fileName, int width, int height);
     void setRegion(int x, int y, int width, int height);
     bool open();
+    // The window moved or its visible part changed while recording: grab there from now on.
+    bool moveRegion(int x, int y, int width, int height);
     // Reads, converts, encodes and writes one desktop frame. False when this frame is lost.
     bool grabFrame();
     // Ends the file; false when its end could not be written.
@@ -35,6 +37,7 @@ public:
     bool writeFailed() const { return encoder && encoder->writeFailed(); }
 
 private:
+    bool openInput();
     void closeInput();
 
     AVDictionary* options = nullptr;

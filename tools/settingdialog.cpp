@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -43,6 +44,21 @@ constexpr Correction kHumidity{"humi", "0.50", 2, 0.0, 1.0};
 constexpr Correction kOffset{"fix", "0.0", 1, -100.0, 100.0};
 constexpr Correction kReflected{"refltmp", "25.0", 1, -50.0, 600.0};
 constexpr Correction kAmbient{"airtmp", "25.0", 1, -50.0, 100.0};
+
+// Numbers as the settings file keeps them: a point, no thousands separator.
+QLocale kNumbers()
+{
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator | QLocale::OmitGroupSeparator);
+    return c;
+}
+
+// The stored value with the decimals the field shows, or more where those would change it.
+QString fieldText(float value, int decimals)
+{
+    const QString text = QString::number(double(value), 'f', decimals);
+    return text.toFloat() == value ? text : QString::number(double(value), 'g', 6);
+}
 
 int shown(int celsius, const QString& unit)
 {
@@ -198,23 +214,23 @@ void settingDialog::buildForm()
         const char* labelName;
         QLineEdit** edit;
         const char* editName;
-        const char* initial;
         const Correction* range;
-    } fields[] = {{&emissionLabel, "emissionLabel", &emission, "emission", "0.98", &kEmission},
-                  {&distanceLabel, "distanceLabel", &distance, "distance", "0", &kDistance},
-                  {&wetLabel, "wetLabel", &wet, "wet", "0.50", &kHumidity},
-                  {&offsetLabel, "offsetLabel", &offset, "offset", "0.0", &kOffset},
-                  {&reflectLabel, "reflectLabel", &reflect, "reflect", "25.0", &kReflected},
-                  {&environmentLabel, "environmentLabel", &environment, "environment", "25.0", &kAmbient}};
+    } fields[] = {{&emissionLabel, "emissionLabel", &emission, "emission", &kEmission},
+                  {&distanceLabel, "distanceLabel", &distance, "distance", &kDistance},
+                  {&wetLabel, "wetLabel", &wet, "wet", &kHumidity},
+                  {&offsetLabel, "offsetLabel", &offset, "offset", &kOffset},
+                  {&reflectLabel, "reflectLabel", &reflect, "reflect", &kReflected},
+                  {&environmentLabel, "environmentLabel", &environment, "environment", &kAmbient}};
     for (int i = 0; i < 6; ++i) {
         Field& f = fields[i];
         *f.label = named<QLabel>(frame, f.labelName);
         *f.edit = named<QLineEdit>(frame, f.editName);
-        (*f.edit)->setText(QLatin1String(f.initial));
-        // Only physically possible values: anything else would make every temperature wrong.
+        (*f.edit)->setText(QLatin1String(f.range->defaultText));
+        // Only physically possible values, in the one notation Apply reads: anything else
+        // would make every temperature wrong.
         auto* range = new QDoubleValidator(f.range->low, f.range->high, 4, *f.edit);
         range->setNotation(QDoubleValidator::StandardNotation);
-        range->setLocale(QLocale::c());
+        range->setLocale(kNumbers());
         (*f.edit)->setValidator(range);
         connect(*f.edit, &QLineEdit::textChanged, *f.edit, [edit = *f.edit] {
             edit->setProperty("invalid", !edit->hasAcceptableInput());
@@ -316,12 +332,12 @@ void settingDialog::InitSensorFixParam()
     LOG_INFO(LOG_ORVIK) << "InitSensorFixParam";
     if (gProductName == QLatin1String("Veltrace")) {
         InitFixParam();
-        emission->setText(QString::number(double(emiss), 'f', 2));
-        distance->setText(QString::number(double(distan), 'f', 2));
-        wet->setText(QString::number(double(humi), 'f', 2));
-        offset->setText(QString::number(double(fix), 'f', 1));
-        reflect->setText(QString::number(double(refltmp), 'f', 1));
-        environment->setText(QString::number(double(airtmp), 'f', 1));
+        emission->setText(fieldText(emiss, kEmission.decimals));
+        distance->setText(fieldText(distan, kDistance.decimals));
+        wet->setText(fieldText(humi, kHumidity.decimals));
+        offset->setText(fieldText(fix, kOffset.decimals));
+        reflect->setText(fieldText(refltmp, kReflected.decimals));
+        environment->setText(fieldText(airtmp, kAmbient.decimals));
     } else {
         frame->hide();
     }
@@ -369,15 +385,15 @@ void settingDialog::on_tempUnitF_clicked()
     showTempRange(rangeMin, rangeMax);
 }
 
-QString settingDialog::chooseFolder() const
+QString settingDialog::chooseFolder(const QString& current) const
 {
-    return QFileDialog::getExistingDirectory(const_cast<settingDialog*>(this), QString(), QString(),
+    return QFileDialog::getExistingDirectory(const_cast<settingDialog*>(this), QString(), current,
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 
 void settingDialog::on_imgLocation_clicked()
 {
-    const QString folder = chooseFolder();
+    const QString folder = chooseFolder(imgPosInput->text());
     if (folder.isEmpty())
         return;
     imgPosInput->setText(folder);
@@ -387,7 +403,7 @@ void settingDialog::on_imgLocation_clicked()
 
 void settingDialog::on_videoLocation_clicked()
 {
-    const QString folder = chooseFolder();
+    const QString folder = chooseFolder(videoPosInput->text());
     if (folder.isEmpty())
         return;
     videoPosInput->setText(folder);
@@ -397,12 +413,11 @@ void settingDialog::on_videoLocation_clicked()
 
 void settingDialog::on_defaultParam_clicked()
 {
-    emission->setText(QStringLiteral("0.98"));
-    distance->setText(QStringLiteral("0.25"));
-    wet->setText(QStringLiteral("0.50"));
-    offset->setText(QStringLiteral("0.0"));
-    reflect->setText(QStringLiteral("25.0"));
-    environment->setText(QStringLiteral("25.0"));
+    const std::pair<QLineEdit*, const Correction*> fields[] = {{emission, &kEmission}, {distance, &kDistance},
+                                                               {wet, &kHumidity},     {offset, &kOffset},
+                                                               {reflect, &kReflected}, {environment, &kAmbient}};
+    for (const auto& [edit, correction] : fields)
+        edit->setText(QLatin1String(correction->defaultText));
 }
 
 void settingDialog::on_close_clicked()
@@ -417,11 +432,17 @@ void settingDialog::on_cancel_clicked()
 
 void settingDialog::on_OK_clicked()
 {
-    on_apply_clicked();
-    accept();
+    // A refused correction keeps the dialog open on the field to mend.
+    if (applyAll())
+        accept();
 }
 
 void settingDialog::on_apply_clicked()
+{
+    applyAll();
+}
+
+bool settingDialog::applyAll()
 {
     ConfigManager* config = ConfigManager::getInstance();
     config->setEquipmentValue(QStringLiteral("MouseTemp"), mouseTempOff);
@@ -448,11 +469,10 @@ void settingDialog::on_apply_clicked()
         config->setLowFixedTemp(rangeMax, rangeMin);
     if (func)
         func->setFixedTempRange(rangeMin, rangeMax);
-    if (gProductName == QLatin1String("Veltrace"))
-        applyCorrection();
+    return gProductName != QLatin1String("Veltrace") || applyCorrection();
 }
 
-void settingDialog::applyCorrection()
+bool settingDialog::applyCorrection()
 {
     // A value outside what is physically possible is neither stored nor sent: it would make
     // every temperature on screen wrong.
@@ -460,12 +480,14 @@ void settingDialog::applyCorrection()
         if (!edit->hasAcceptableInput()) {
             LOG_INFO(LOG_ORVIK) << "correction value refused:" << edit->objectName() << edit->text();
             edit->setFocus();
-            return;
+            edit->selectAll();
+            return false;
         }
     }
-    const float emissivity = emission->text().toFloat(), dist = distance->text().toFloat(),
-                humidity = wet->text().toFloat(), correction = offset->text().toFloat(),
-                reflected = reflect->text().toFloat(), ambient = environment->text().toFloat();
+    const QLocale numbers = kNumbers();
+    const float emissivity = numbers.toFloat(emission->text()), dist = numbers.toFloat(distance->text()),
+                humidity = numbers.toFloat(wet->text()), correction = numbers.toFloat(offset->text()),
+                reflected = numbers.toFloat(reflect->text()), ambient = numbers.toFloat(environment->text());
     ConfigManager* config = ConfigManager::getInstance();
     auto store = [&](const char* key, float value) {
         config->setSettingValue(QLatin1String(key), QString::number(double(value), 'g', 6));
@@ -477,11 +499,12 @@ void settingDialog::applyCorrection()
     store("fix", correction);
     store("distan", dist);
     if (!func)
-        return;
+        return true;
     float e = 0.98f, r = 25.0f, a = 25.0f, h = 0.5f, f = 0.0f, d = 0.25f;
     func->getFixParam(&e, &r, &a, &h, &f, tauTable, &d);
     if (e != emissivity || r != reflected || a != ambient || h != humidity || f != correction || d != dist)
         func->setFixParam(emissivity, reflected, ambient, humidity, dist, correction);
+    return true;
 }
 
 void settingDialog::mousePressEvent(QMouseEvent* event)

@@ -62,8 +62,9 @@ private:
     void Initini();
     void InitSensorFixParam();
     void InitFixParam();
-    void applyCorrection();
-    QString chooseFolder() const;
+    bool applyAll();        // false when a correction value was refused
+    bool applyCorrection(); // the dual-light product's six values
+    QString chooseFolder(const QString& current) const;
 
     settingfunc* func;
     bool dragging = false;

@@ -11,8 +11,3 @@ void CustomInputHandler::mousePressEvent(QMouseEvent* event, const QPoint& mouse
     }
     Q3DInputHandler::mousePressEvent(event, mousePos);
 }
-
-void CustomInputHandler::mouseReleaseEvent(QMouseEvent* event, const QPoint& mousePos)
-{
-    Q3DInputHandler::mouseReleaseEvent(event, mousePos);
-}

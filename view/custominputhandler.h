@@ -11,5 +11,4 @@ public:
     explicit CustomInputHandler(QObject* parent = nullptr) : Q3DInputHandler(parent) {}
 
     void mousePressEvent(QMouseEvent* event, const QPoint& mousePos) override;
-    void mouseReleaseEvent(QMouseEvent* event, const QPoint& mousePos) override;
 };

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 QPixmap triangle(const char* name)
@@ -28,8 +30,9 @@ HorRangerSlider::HorRangerSlider(QWidget* parent)
 
 void HorRangerSlider::setValues(int lowValue, int highValue)
 {
-    low = lowValue;
-    high = highValue;
+    // A stored range beyond the track is drawn at its ends.
+    low = std::clamp(lowValue, minimum, maximum);
+    high = std::clamp(highValue, minimum, maximum);
     update();
 }
 

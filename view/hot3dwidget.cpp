@@ -105,8 +105,7 @@ void Hot3DWidget::createGraph()
     container->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     layout->addWidget(container);
     container->show();
-    if (framed)
-        showSurface();
+    showSurface();
 }
 
 void Hot3DWidget::changeEvent(QEvent* event)
@@ -118,39 +117,67 @@ void Hot3DWidget::changeEvent(QEvent* event)
 
 void Hot3DWidget::setCameraGeometry(int width, int height, int modelIndex)
 {
-    fixedSize = modelIndex > 0 && modelIndex < kDeviceModelCount && deviceModelTable()[size_t(modelIndex)].kind == DualLight;
-    const int w = fixedSize ? kDualLightWidth : width, h = fixedSize ? kDualLightHeight : height;
-    if (w != image.width() || h != image.height())
+    const bool dualLight =
+        modelIndex > 0 && modelIndex < kDeviceModelCount && deviceModelTable()[size_t(modelIndex)].kind == DualLight;
+    const int w = dualLight ? kDualLightWidth : width, h = dualLight ? kDualLightHeight : height;
+    geometryKnown = true;
+    if (w != image.width() || h != image.height()) {
         image.setSize(w, h);
+        shown.reset();
+    }
 }
 
 void Hot3DWidget::setPalette(const unsigned char* palette)
 {
     image.setPalette(palette);
+    redraw();
+}
+
+void Hot3DWidget::setSmoothing(int level)
+{
+    image.setSmoothing(level);
+    redraw();
 }
 
 void Hot3DWidget::setFrame(const FramePtr& frame)
 {
-    if (!frame)
+    if (!frame || frame->image.size() < size_t(frame->pixels()))
         return;
     if (frame->width != image.width() || frame->height != image.height()) {
-        if (fixedSize)
+        if (geometryKnown)
             return;
         image.setSize(frame->width, frame->height);
     }
+    shown = frame;
     image.setFrame(frame->image.data());
-    framed = true;
-    if (graph)
+    showSurface();
+}
+
+void Hot3DWidget::redraw()
+{
+    if (shown) {
+        image.setFrame(shown->image.data());
         showSurface();
+    }
+}
+
+void Hot3DWidget::clear()
+{
+    shown.reset();
+    image.setSize(image.width(), image.height());
+    showSurface();
 }
 
 void Hot3DWidget::showSurface()
 {
+    if (!graph)
+        return;
     // Brighter (hotter within the window) is higher; the texture carries the palette colours.
+    // The board keeps its proportions: x runs along the frame's width, z along its height.
+    graph->setHorizontalAspectRatio(image.height() > 0 ? double(image.width()) / image.height() : 1.0);
     const QImage heights(image.smoothed().data(), image.width(), image.height(), image.width(),
                          QImage::Format_Grayscale8);
     proxy->setHeightMap(heights.copy());
-    series->setTexture(QImage());
     series->setTexture(QImage(image.rgb().data(), image.width(), image.height(), image.width() * 3,
                               QImage::Format_RGB888)
                            .copy());

@@ -25,12 +25,16 @@ public:
     explicit Hot3DWidget(QWidget* parent = nullptr);
     ~Hot3DWidget() override;
 
+    // The surface's size; until the first call it follows the frames.
     void setCameraGeometry(int width, int height, int modelIndex);
+    // Palette and level apply at once to the frame shown.
     void setPalette(const unsigned char* palette);
-    void setSmoothing(int level) { image.setSmoothing(level); }
+    void setSmoothing(int level);
     void setGrayWindow(float low, float high) { image.setGrayWindow(low, high); }
-    // A frame of another size than the surface is left out (the camera is being changed).
+    // A frame of another size than the camera announced is left out (the camera is changing).
     void setFrame(const FramePtr& frame);
+    // No camera: a flat, empty surface until the next frame.
+    void clear();
 
     const HeatFieldImage& heights() const { return image; }
     // False where this computer offers no OpenGL: the notice is shown instead of the graph.
@@ -44,6 +48,7 @@ protected:
 
 private:
     void createGraph();
+    void redraw(); // the shown frame again, with the current palette and level
     void showSurface();
 
     QVBoxLayout* layout;
@@ -52,6 +57,6 @@ private:
     QtDataVisualization::QHeightMapSurfaceDataProxy* proxy = nullptr;
     QtDataVisualization::QSurface3DSeries* series = nullptr;
     HeatFieldImage image;
-    bool fixedSize = false; // the dual-light camera: always 256 x 192
-    bool framed = false;    // a frame has been set since the graph exists
+    bool geometryKnown = false;
+    FramePtr shown; // the frame on the surface
 };

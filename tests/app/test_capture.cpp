@@ -81,15 +81,25 @@ TEST_F(Capture, TheTemperatureTableCanBeSwitchedOff)
     EXPECT_TRUE(files("*.csv").isEmpty());
 }
 
+TEST_F(Capture, TheProgramsOwnFolderIsMadeAgainWhenItWasDeleted)
+{
+    const QString own = ConfigManager::getInstance()->storage().pictures;
+    window->setImagePath(own);
+    QDir(own).removeRecursively();
+    EXPECT_FALSE(snapshot()) << "no alert";
+    EXPECT_EQ(QDir(own).entryList({"*.jpg"}, QDir::Files).size(), 1);
+}
+
 TEST_F(Capture, AMissingOrUnwritableFolderIsToldAndLeavesNothing)
 {
+    const qint64 thumbnail = window->form().imageFile->pixmap(Qt::ReturnByValue).cacheKey();
     window->setImagePath(folder.filePath("gone"));
     EXPECT_EQ(snapshot(), AlertBox::Reason::MissingFolder);
-    EXPECT_TRUE(window->form().imageFile->pixmap(Qt::ReturnByValue).isNull());
+    EXPECT_EQ(window->form().imageFile->pixmap(Qt::ReturnByValue).cacheKey(), thumbnail);
     // A folder no one can create files in.
     window->setImagePath("/proc/self");
     EXPECT_EQ(snapshot(), AlertBox::Reason::SnapshotNotSaved);
-    EXPECT_TRUE(window->form().imageFile->pixmap(Qt::ReturnByValue).isNull());
+    EXPECT_EQ(window->form().imageFile->pixmap(Qt::ReturnByValue).cacheKey(), thumbnail);
     EXPECT_TRUE(files("*").isEmpty());
 }
 

@@ -60,9 +60,11 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     // A recording of the window: the clock runs, the file plays, the thumbnail shows it.
     QTemporaryDir videos;
     window.setVideoPath(videos.path());
+    ui.record->setFocus();
     QTest::mouseClick(ui.record, Qt::LeftButton);
     ASSERT_TRUE(window.isRecording());
     EXPECT_FALSE(ui.record->isEnabled()) << "blocked for a moment after the start";
+    EXPECT_FALSE(ui.tempAlarm->hasFocus()) << "the blocked button's focus goes to no other button";
     EXPECT_TRUE(QTest::qWaitFor([&] { return ui.recordTime->text() == "00:00:02"; }, 5000));
     ASSERT_TRUE(ui.record->isEnabled());
     QTest::mouseClick(ui.record, Qt::LeftButton);
@@ -93,10 +95,29 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     ASSERT_TRUE(window.isRecording());
     ASSERT_TRUE(QDir().rename(folder, stick.filePath("moved")));
     QTest::qWait(1600);
-    const AlertCatcher none;
+    {
+        const AlertCatcher none;
+        QTest::mouseClick(ui.record, Qt::LeftButton);
+        EXPECT_FALSE(window.isRecording());
+        EXPECT_FALSE(none.reason()) << "no folder alert on stopping";
+    }
+
+    // A recording whose file was deleted with its folder is reported lost.
+    QTest::qWait(1600);
+    const QString doomed = stick.filePath("doomed");
+    ASSERT_TRUE(QDir().mkpath(doomed));
+    window.setVideoPath(doomed);
+    QTest::mouseClick(ui.record, Qt::LeftButton);
+    ASSERT_TRUE(window.isRecording());
+    QTest::qWait(500);
+    ASSERT_TRUE(QDir(doomed).removeRecursively());
+    QTest::qWait(1200);
     QTest::mouseClick(ui.record, Qt::LeftButton);
     EXPECT_FALSE(window.isRecording());
-    EXPECT_FALSE(none.reason()) << "no folder alert on stopping";
+    bool told = false;
+    for (AlertBox* alert : window.findChildren<AlertBox*>())
+        told = told || (alert->isVisible() && alert->reason() == AlertBox::Reason::RecordingStopped);
+    EXPECT_TRUE(told);
     ::unsetenv("TCSIM_DEVICES");
 }
 

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@ extern "C" {
 }
 
 #include <csignal>
+#include <tuple>
 
 namespace {
 
@@ -57,6 +59,38 @@ TEST(ScreenRecording, AWindowOf1366x768RecordsA1360x768Mpeg4FileFrameForTick)
     const QImage thumbnail = videoThumbnail(path);
     ASSERT_FALSE(thumbnail.isNull());
     EXPECT_EQ(thumbnail.size(), QSize(80, 48)) << "48 high, 1360/768*48 = 85 rounded down to 80";
+}
+
+// The window moved while recording: the file goes on with what is at the new place.
+TEST(ScreenRecording, AMovedRegionIsFollowed)
+{
+    QWidget red, blue;
+    for (auto [panel, colour, x] : {std::tuple{&red, Qt::red, 0}, std::tuple{&blue, Qt::blue, 700}}) {
+        panel->setWindowFlags(Qt::FramelessWindowHint);
+        panel->setStyleSheet(QStringLiteral("background-color: %1;").arg(QColor(colour).name()));
+        panel->setGeometry(x, 0, 320, 240);
+        panel->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    }
+    QTest::qWait(200);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("moved.mp4");
+    {
+        ScreenGrab grab;
+        grab.startRecord(path.toStdString(), 320, 240);
+        grab.setRegion(0, 0, 320, 240);
+        ASSERT_TRUE(grab.open());
+        record(grab, 10);
+        ASSERT_TRUE(grab.moveRegion(700, 0, 320, 240));
+        record(grab, 10);
+        grab.stopRecord();
+    }
+    const VideoFacts facts = readVideo(path);
+    ASSERT_TRUE(facts.opened);
+    EXPECT_NEAR(facts.decodedFrames, 20, 1);
+    const QColor first = facts.firstFrame.pixelColor(160, 120), last = facts.lastFrame.pixelColor(160, 120);
+    EXPECT_GT(first.red(), 200) << "red where the window was";
+    EXPECT_GT(last.blue(), 200) << "blue where it went";
 }
 
 TEST(ScreenRecording, AFileThatCannotBeCreatedOrNamedLeavesNoWriter)

@@ -25,12 +25,12 @@ const auto* environment = AppDirEnvironment::install();
 struct Recorder : settingfunc
 {
     QStringList calls;
-    // What the camera reports back through getFixParam.
-    float cameraEmissivity = 0.98f;
-    struct
+    struct Values
     {
         float emiss, refltmp, airtmp, humi, distance, fix;
-    } sent{};
+    };
+    Values camera{0.98f, 25.0f, 25.0f, 0.5f, 0.25f, 0.0f}; // what getFixParam reports
+    Values sent{};
 
     void setMouseTemp(bool show) override { calls << QStringLiteral("setMouseTemp %1").arg(show); }
     void setTempUnit(QString unit) override { calls << "setTempUnit " + unit; }
@@ -45,7 +45,11 @@ struct Recorder : settingfunc
         calls << "setFixParam";
         sent = {emiss, refltmp, airtmp, humi, distance, fix};
     }
-    void getFixParam(float* emiss, float*, float*, float*, float*, uint8_t*, float*) override { *emiss = cameraEmissivity; }
+    void getFixParam(float* emiss, float* refltmp, float* airtmp, float* humi, float* fix, uint8_t*, float* distance) override
+    {
+        *emiss = camera.emiss, *refltmp = camera.refltmp, *airtmp = camera.airtmp;
+        *humi = camera.humi, *fix = camera.fix, *distance = camera.distance;
+    }
     void setImagePath(QString path) override { calls << "setImagePath " + path; }
     void setVideoPath(QString path) override { calls << "setVideoPath " + path; }
 };
@@ -159,6 +163,9 @@ TEST_F(Settings, CorrectionIsSentOnlyWhenItDiffersFromTheCamerasAndNeverWhenUnus
     EXPECT_EQ(emission->text(), "0.98");
     EXPECT_EQ(stored("Setting/emiss").toString(), "0.9") << "restoring changes nothing before Apply";
 
+    recorder.camera = {0.98f, 21.0f, 23.0f, 0.5f, 0.25f, 0.0f};
+    find<QLineEdit>(dialog, "reflect")->setText("21.0");
+    find<QLineEdit>(dialog, "environment")->setText("23.0");
     click(dialog, "apply"); // all six equal what the camera reports
     EXPECT_EQ(stored("Setting/emiss").toString(), "0.98");
     EXPECT_FALSE(recorder.calls.contains("setFixParam"));
@@ -167,11 +174,13 @@ TEST_F(Settings, CorrectionIsSentOnlyWhenItDiffersFromTheCamerasAndNeverWhenUnus
     click(dialog, "apply");
     ASSERT_TRUE(recorder.calls.contains("setFixParam"));
     EXPECT_FLOAT_EQ(recorder.sent.emiss, 0.80f);
+    EXPECT_FLOAT_EQ(recorder.sent.refltmp, 21.0f);
+    EXPECT_FLOAT_EQ(recorder.sent.airtmp, 23.0f);
     EXPECT_FLOAT_EQ(recorder.sent.distance, 0.25f);
 
     // Values no surface has: neither stored nor sent.
     recorder.calls.clear();
-    for (const char* text : {"0", "1.5", ""}) {
+    for (const char* text : {"0", "1.5", "", "0,9", "9e-1"}) {
         emission->setText(text);
         click(dialog, "apply");
         EXPECT_FALSE(recorder.calls.contains("setFixParam")) << text;
@@ -179,6 +188,28 @@ TEST_F(Settings, CorrectionIsSentOnlyWhenItDiffersFromTheCamerasAndNeverWhenUnus
     }
     QTest::keyClicks(find<QLineEdit>(dialog, "distance"), "x");
     EXPECT_FALSE(find<QLineEdit>(dialog, "distance")->text().contains('x')) << "letters are not taken";
+    find<QLineEdit>(dialog, "distance")->setText("1,000");
+    emission->setText("0.80");
+    click(dialog, "apply");
+    EXPECT_EQ(stored("Setting/distan").toString(), "0.25") << "a thousands separator is no number here";
+
+    // OK with a refused value keeps the dialog open on it.
+    dialog.show();
+    click(dialog, "OK");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(Settings, StoredCorrectionsShowAsStoredAndAreNotChangedByOk)
+{
+    gProductName = QStringLiteral("Veltrace");
+    ConfigManager::getInstance()->setSettingValue("emiss", "0.955");
+    recorder.camera.emiss = 0.955f;
+    settingDialog dialog(nullptr, &recorder);
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("emission")->text(), "0.955") << "not rounded to two decimals";
+    click(dialog, "OK");
+    EXPECT_EQ(stored("Setting/emiss").toString(), "0.955");
+    EXPECT_FALSE(recorder.calls.contains("setFixParam"));
 }
 
 } // namespace

@@ -3,7 +3,24 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
 }
+
+namespace {
+
+QImage toImage(const AVFrame* frame)
+{
+    QImage image(frame->width, frame->height, QImage::Format_RGB888);
+    SwsContext* scaler = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                                        frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+    uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+    sws_freeContext(scaler);
+    return image;
+}
+
+} // namespace
 
 VideoFacts readVideo(const QString& path)
 {
@@ -32,7 +49,9 @@ VideoFacts readVideo(const QString& path)
         avcodec_open2(context, decoder, nullptr) >= 0) {
         auto drain = [&] {
             while (avcodec_receive_frame(context, frame) >= 0) {
-                ++facts.decodedFrames;
+                if (facts.decodedFrames++ == 0)
+                    facts.firstFrame = toImage(frame);
+                facts.lastFrame = toImage(frame);
                 av_frame_unref(frame);
             }
         };

@@ -1,9 +1,11 @@
 #pragma once
 // Reads back a video file with FFmpeg: what a player would find in it.
+#include <QImage>
 #include <QString>
 
 struct VideoFacts
 {
+    QImage firstFrame, lastFrame; // decoded pictures, RGB
     bool opened = false;
     int codecId = 0;
     int pixelFormat = -1;

@@ -46,9 +46,26 @@ TEST(Hot3DWidget, TheDualLightCameraAlwaysGivesA256x192Surface)
     EXPECT_EQ(widget.heights().height(), 192);
     widget.setFrame(gradientFrame(800, 600));
     EXPECT_EQ(widget.heights().width(), 256) << "a frame of another size changes nothing";
+}
+
+TEST(Hot3DWidget, LateFramesOfTheOldCameraAreLeftOutAndChangesShowAtOnce)
+{
+    Hot3DWidget widget;
+    widget.setFrame(gradientFrame(100, 50));
+    EXPECT_EQ(widget.heights().width(), 100) << "before any camera is announced the frames set the size";
     widget.setCameraGeometry(160, 120, 14);
     widget.setFrame(gradientFrame(160, 120));
+    widget.setFrame(gradientFrame(256, 192)); // the camera before, still on its way
     EXPECT_EQ(widget.heights().width(), 160);
+    EXPECT_EQ(widget.heights().smoothed()[159], 255) << "still the announced camera's frame";
+
+    uint8_t blue[768] = {};
+    for (int i = 0; i < 256; ++i)
+        blue[3 * i + 2] = uint8_t(i);
+    widget.setPalette(blue);
+    EXPECT_EQ(widget.heights().rgb()[3 * 159 + 2], 255) << "recoloured without waiting for a frame";
+    widget.clear();
+    EXPECT_EQ(widget.heights().smoothed()[159], 0) << "no camera: nothing stands";
 }
 
 TEST(Hot3DWidget, RendersTheSurfaceInThePalettesColoursAndALeftDragTurnsIt)
