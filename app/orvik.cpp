@@ -9,6 +9,7 @@
 #include "screengrab.h"
 #include "temphint.h"
 #include "thermometer.h"
+#include "updatetip.h"
 #include "verrangerslider.h"
 #include "viewport.h"
 #include "windowplacement.h"
@@ -155,6 +156,7 @@ void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
     connect(deviceManager, &FunctionModel::sendCameraSize, this, &Orvik::GetCameraSize);
     connect(deviceManager, &FunctionModel::InitTempRange, this, &Orvik::InitTemp);
     tempHint = new TempHint(this);
+    updateTip = new UpdateTip(this); // asks the server; shows itself once a package is ready
     connect(deviceManager, &FunctionModel::highRangeUnavailable, tempHint, &QDialog::show);
     LOG_INFO(LOG_ORVIK) << "CreateChildren";
 }

@@ -17,6 +17,7 @@ class ScreenGrab;
 class QTimer;
 class QTranslator;
 class TempHint;
+class UpdateTip;
 
 // The program's main window: owns the device manager and the live view, hands every frame
 // on to the view and the colour bar, shows the connection state and device ID, switches the
@@ -188,6 +189,7 @@ private:
     AlarmSound alarmPlayer;
     FunctionModel* deviceManager = nullptr;
     TempHint* tempHint = nullptr;
+    UpdateTip* updateTip = nullptr;
     QTimer *recordTimer = nullptr, *alarmSoundTimer = nullptr, *flickerTimer = nullptr, *recordButtonTimer = nullptr;
     QTimer* regionTimer = nullptr; // a recording follows the window once it stops moving
     int rotation = 0;

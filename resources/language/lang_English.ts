@@ -347,6 +347,17 @@
     </message>
 </context>
 <context>
+    <name>UpdateTip</name>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>已有升级包下载完毕，请重启打开升级软件版本</source>
+        <translation>An update package has been downloaded. Restart the program to open the new version.</translation>
+    </message>
+</context>
+<context>
     <name>ViewPort</name>
     <message>
         <source>未检测到热像仪</source>
