@@ -22,6 +22,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QRegularExpressionValidator>
 #include <QPushButton>
@@ -187,6 +188,7 @@ void Orvik::initInerface()
     ui.viewport->setDisplayOptions(unit, !mouseTempOff, !hottestOff);
     ui.tempRange->setUnitAndQuickFindRange(unit, deviceManager->getTempRangeMin(), deviceManager->getTempRangeMax());
     ui.thermoMeter->setUnitAndQuickFindRange(unit, deviceManager->getTempRangeMin(), deviceManager->getTempRangeMax());
+    showThresholdIn(unit);
     LOG_INFO(LOG_ORVIK) << "InitInerface";
 }
 
@@ -326,6 +328,7 @@ void Orvik::changeTempUnit(QString unit)
     ui.viewport->setUnit(unit);
     ui.tempRange->setUnit(unit);
     ui.thermoMeter->setUnit(unit);
+    showThresholdIn(unit);
 }
 
 void Orvik::GetCameraSize(int width, int high, int num)
@@ -349,14 +352,22 @@ void Orvik::onLanguageChanged()
     gLanguageIndex = ui.language->currentIndex();
     static const char* const files[] = {":language/lang_Chinese.qm", ":language/lang_English.qm",
                                         ":language/lang_Espana.qm"};
-    // One translator at a time: the old one would answer for texts the new one lacks.
-    if (translator) {
-        qApp->removeTranslator(translator);
-        delete translator;
+    // Qt's own texts (the folder chooser's buttons) come in the same language.
+    static const char* const qtFiles[] = {"qtbase_zh_CN", "qtbase_en", "qtbase_es"};
+    // One translator of each at a time: an old one would answer for texts the new one lacks.
+    for (QTranslator* old : {translator, qtTranslator}) {
+        if (old) {
+            qApp->removeTranslator(old);
+            delete old;
+        }
     }
     translator = new QTranslator(this);
-    if (gLanguageIndex >= 0 && gLanguageIndex < 3)
+    qtTranslator = new QTranslator(this);
+    if (gLanguageIndex >= 0 && gLanguageIndex < 3) {
         translator->load(QLatin1String(files[gLanguageIndex]));
+        qtTranslator->load(QLatin1String(qtFiles[gLanguageIndex]), QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+    }
+    qApp->installTranslator(qtTranslator);
     qApp->installTranslator(translator);
     ui.retranslateUi(this);
     ui.connectHint->setText(connected ? tr("设备已连接") : tr("设备未连接"));

@@ -170,6 +170,7 @@ private:
     bool alarmPaused() const;
     void showAlarmFrame(bool red);
     void finishThresholdEditing();
+    void showThresholdIn(const QString& unit); // the threshold is typed in the unit shown
     void markThreshold(); // a threshold that is no usable number is framed red
 
     OrvikForm ui;
@@ -186,6 +187,7 @@ private:
     bool regionFind = false;
     bool leakFind = false;
     QTranslator* translator = nullptr;
+    QTranslator* qtTranslator = nullptr;
     AlarmSound alarmPlayer;
     FunctionModel* deviceManager = nullptr;
     TempHint* tempHint = nullptr;
@@ -196,6 +198,7 @@ private:
     int recordTicks = 0;
     int alarmLoops = 0;
     int flickerCount = 0;
+    QString thresholdUnit = QStringLiteral("C");
     int pressedKey = 0; // the last command key pressed, and whether Ctrl was held then
     bool pressedWithCtrl = false;
     float currentMax = 0.0f;

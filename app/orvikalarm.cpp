@@ -42,6 +42,8 @@ bool Orvik::alarmThreshold(float& celsius) const
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     bool ok = false;
     celsius = text.toFloat(&ok);
+    if (thresholdUnit == QLatin1String("F"))
+        celsius = (celsius - 32.0f) / 1.8f;
     // The thresholds the settings can keep.
     return ok && celsius >= kLowestThreshold && celsius <= kHighestThreshold;
 }
@@ -90,6 +92,22 @@ void Orvik::showAlarmFrame(bool red)
             : QStringLiteral("QStackedWidget#stackedWidget{border: 3px solid transparent;}"));
 }
 
+void Orvik::showThresholdIn(const QString& unit)
+{
+    const QString letter = unit == QLatin1String("F") ? QStringLiteral("F") : QStringLiteral("C");
+    float celsius = 0.0f;
+    const bool usable = alarmThreshold(celsius);
+    thresholdUnit = letter;
+    ui.label_temp->setText(QStringLiteral("°") + letter);
+    if (!usable)
+        return;
+    // Up to two decimals, at least one: 50.0, 61.25, 122.0.
+    QString text = QString::number(letter == QLatin1String("F") ? double(celsius) * 1.8 + 32.0 : double(celsius), 'f', 2);
+    if (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    ui.tempAlarmValue->setText(text);
+}
+
 void Orvik::markThreshold()
 {
     float threshold = 0.0f;
@@ -108,8 +126,10 @@ void Orvik::finishThresholdEditing()
     float threshold = 0.0f;
     if (!alarmThreshold(threshold))
         return;
-    // Kept at once, in the form its reader takes, for the next start.
-    const QString text = ui.tempAlarmValue->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
+    // Kept at once, in degC and in the form its reader takes, for the next start.
+    const QString text = thresholdUnit == QLatin1String("F")
+                             ? QString::number(double(threshold), 'f', 2)
+                             : ui.tempAlarmValue->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
     deviceManager->setHighTempThreshold(text);
     ConfigManager::getInstance()->setSettingValue(QStringLiteral("HighTempThreshold"), text);
 }

@@ -194,8 +194,9 @@ void OrvikForm::setupUi(QMainWindow* window)
     buttonGroup_temp->addButton(High);
     thermoMeter = named<ThermoMeter>(widget_temp, "thermoMeter");
     tempRange = named<VerRangerSlider>(widget_temp, "tempRange");
-    thermoMeter->setFixedWidth(70);
-    tempRange->setFixedWidth(70);
+    // Room for three digits before the point ("178.2").
+    thermoMeter->setFixedWidth(80);
+    tempRange->setFixedWidth(80);
     temp->addWidget(Low, 0, 0);
     temp->addWidget(High, 0, 1);
     temp->addWidget(thermoMeter, 1, 0);
@@ -219,6 +220,7 @@ void OrvikForm::setupUi(QMainWindow* window)
     tempAlarmValue = named<QLineEdit>(widget_function, "tempAlarmValue");
     tempAlarmValue->setText(QStringLiteral("50.0"));
     label_temp = named<QLabel>(widget_function, "label_temp");
+    label_temp->setText(QStringLiteral("°C")); // the main window keeps it in the unit shown
     ResetCalibration = button(widget_function, "ResetCalibration");
     // Compact rows, so the window fits a 768-pixel screen: the two capture buttons side by
     // side over their thumbnails, the alarm button beside its threshold.
@@ -344,7 +346,6 @@ void OrvikForm::retranslateUi(QMainWindow*)
     record->setText(tr("开始录像"));
     recordTime->setText(QStringLiteral("00:00:00"));
     tempAlarm->setText(tr("高温警告"));
-    label_temp->setText(QStringLiteral("°C"));
     ResetCalibration->setText(tr("重置校准"));
     ResetCalibration->setToolTip(tr("重新校准显示温度数据"));
     pcba_quickFind->setText(tr("PCBA速查"));

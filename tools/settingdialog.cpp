@@ -21,8 +21,11 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -89,6 +92,9 @@ QPushButton { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 1
 QPushButton:checked { background-color: rgb(0, 110, 170); border-color: rgb(0, 170, 255); color: white; }
 QPushButton#close { background: transparent; border: none; }
 QLineEdit, QComboBox { background-color: rgb(4, 22, 40); border: 1px solid rgb(28, 72, 110); padding: 3px; }
+QComboBox QAbstractItemView { background-color: rgb(4, 22, 40); color: rgb(210, 220, 230); selection-background-color: rgb(0, 110, 170); }
+QFileDialog, QFileDialog QWidget { background-color: rgb(8, 36, 64); color: rgb(210, 220, 230); }
+QFileDialog QAbstractItemView { background-color: rgb(4, 22, 40); selection-background-color: rgb(0, 110, 170); }
 QLineEdit[invalid="true"] { border-color: rgb(255, 60, 60); }
 QFrame#frame { border: 1px solid rgb(28, 72, 110); border-radius: 4px; }
 )";
@@ -456,6 +462,9 @@ bool settingDialog::applyAll()
     config->setSettingValue(QStringLiteral("3DLevel"), level3D->currentText());
     if (func)
         func->set3DLevel(level3D->currentText().toInt(nullptr, 10));
+    // An empty duration is what the program uses for it: 0, once.
+    if (alarmDuration->text().isEmpty())
+        alarmDuration->setText(QStringLiteral("0"));
     config->setSettingValue(QStringLiteral("SoundIntervalSeconds"), alarmDuration->text());
     config->setSettingValue(QStringLiteral("WarningSoundName"), alarmVoice->currentText());
     config->setPathValue(QStringLiteral("ImagePath"), imgPosInput->text());
@@ -518,8 +527,16 @@ void settingDialog::mousePressEvent(QMouseEvent* event)
 
 void settingDialog::mouseMoveEvent(QMouseEvent* event)
 {
-    if (dragging)
-        move(event->globalPos() - pressPos);
+    if (dragging) {
+        // The title bar stays on the screen, so the dialog can always be taken back.
+        QPoint to = event->globalPos() - pressPos;
+        if (const QScreen* shownOn = screen()) {
+            const QRect area = shownOn->availableGeometry();
+            to.setX(std::clamp(to.x(), area.left() - width() + 80, area.right() - 80));
+            to.setY(std::clamp(to.y(), area.top(), area.bottom() - 40));
+        }
+        move(to);
+    }
     QDialog::mouseMoveEvent(event);
 }
 

@@ -327,6 +327,30 @@ TEST_F(Commands, AModeChangeEndsTheArmedToolAndLeakFindStaysInTheQuickCheck)
     EXPECT_EQ(view->chart(0), nullptr) << "no chart drawn by the old mode's tool";
 }
 
+TEST_F(Commands, TheThresholdIsTypedInTheUnitShownAndKeptInCelsius)
+{
+    openConnected();
+    click(ui().tempAlarm);
+    window->changeTempUnit("F");
+    EXPECT_EQ(ui().tempAlarmValue->text(), "122.0") << "50.0 degC";
+    EXPECT_EQ(ui().label_temp->text(), QString::fromUtf8("°F"));
+    ui().tempAlarmValue->setText("140");
+    feed(59.9f);
+    tick();
+    EXPECT_EQ(window->alarmSoundPlayer().starts(), 0) << "140 degF is 60 degC";
+    feed(60.1f);
+    tick();
+    EXPECT_EQ(window->alarmSoundPlayer().starts(), 1);
+    QApplication::setActiveWindow(window.get());
+    ui().tempAlarmValue->setFocus();
+    QTest::keyClick(ui().tempAlarmValue, Qt::Key_Return);
+    window->changeTempUnit("C");
+    EXPECT_EQ(ui().tempAlarmValue->text(), "60.0");
+    window.reset();
+    open();
+    EXPECT_EQ(ui().tempAlarmValue->text(), "60.0") << "kept in degC";
+}
+
 TEST_F(Commands, AnUnusableThresholdIsFramedRed)
 {
     openConnected();

@@ -10,7 +10,9 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,7 +119,7 @@ TEST_F(Settings, TheAlarmDurationTakesAtMostTwoDigits)
     duration->clear();
     click(dialog, "apply");
     EXPECT_TRUE(recorder.calls.contains("setStorageAndAlarm 01-Chime.wav 0")) << "empty sends 0";
-    EXPECT_EQ(stored("Setting/SoundIntervalSeconds").toString(), "");
+    EXPECT_EQ(stored("Setting/SoundIntervalSeconds").toString(), "0") << "and keeps what it sent";
 }
 
 TEST_F(Settings, AFolderChosenThenCancelledReachesTheProgramButNotTheFile)
@@ -140,6 +142,20 @@ TEST_F(Settings, AFolderChosenThenCancelledReachesTheProgramButNotTheFile)
     EXPECT_EQ(ConfigManager::getInstance()->getPathOrDefault("ImagePath"), before);
     settingDialog again(nullptr, &recorder);
     EXPECT_EQ(find<QLineEdit>(again, "imgPosInput")->text(), before);
+}
+
+TEST_F(Settings, DraggingKeepsTheTitleOnTheScreen)
+{
+    settingDialog dialog(nullptr, &recorder);
+    dialog.show();
+    const QRect screen = dialog.screen()->availableGeometry();
+    QTest::mousePress(&dialog, Qt::LeftButton, {}, QPoint(200, 10));
+    QMouseEvent far(QEvent::MouseMove, QPoint(200, 10), screen.bottomRight() + QPoint(3000, 3000), Qt::NoButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &far);
+    QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(200, 10));
+    EXPECT_TRUE(screen.intersects(QRect(dialog.pos(), QSize(dialog.width(), 30))));
+    EXPECT_LE(dialog.pos().y(), screen.bottom() - 30);
 }
 
 TEST_F(Settings, OtherProductsHideTheCorrectionAndStoreNoneOfIt)
