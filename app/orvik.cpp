@@ -55,6 +55,8 @@ Orvik::Orvik(const FunctionModel::Options& deviceOptions, QWidget* parent) : QMa
     ui.language->addItem(QIcon(QStringLiteral(":/image/country/spalish.png")), QStringLiteral("Español"));
     connect(ui.language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &Orvik::onLanguageChanged);
     ui.language->setCurrentIndex(gLanguageIndex);
+    if (!translator)
+        loadQtTranslation();
 
     initVariable();
     createChildren(deviceOptions);
@@ -347,27 +349,34 @@ void Orvik::InitTemp(QString temp, int min, int max)
 
 // ---------------------------------------------------------------- language
 
+void Orvik::loadQtTranslation()
+{
+    // Qt's own texts (the folder chooser's buttons) in the interface's language, from the start.
+    static const char* const files[] = {"qtbase_zh_CN", "qtbase_en", "qtbase_es"};
+    if (qtTranslator) {
+        qApp->removeTranslator(qtTranslator);
+        delete qtTranslator;
+    }
+    qtTranslator = new QTranslator(this);
+    if (gLanguageIndex >= 0 && gLanguageIndex < 3)
+        qtTranslator->load(QLatin1String(files[gLanguageIndex]), QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+    qApp->installTranslator(qtTranslator);
+}
+
 void Orvik::onLanguageChanged()
 {
     gLanguageIndex = ui.language->currentIndex();
     static const char* const files[] = {":language/lang_Chinese.qm", ":language/lang_English.qm",
                                         ":language/lang_Espana.qm"};
-    // Qt's own texts (the folder chooser's buttons) come in the same language.
-    static const char* const qtFiles[] = {"qtbase_zh_CN", "qtbase_en", "qtbase_es"};
-    // One translator of each at a time: an old one would answer for texts the new one lacks.
-    for (QTranslator* old : {translator, qtTranslator}) {
-        if (old) {
-            qApp->removeTranslator(old);
-            delete old;
-        }
+    // One translator at a time: an old one would answer for texts the new one lacks.
+    if (translator) {
+        qApp->removeTranslator(translator);
+        delete translator;
     }
     translator = new QTranslator(this);
-    qtTranslator = new QTranslator(this);
-    if (gLanguageIndex >= 0 && gLanguageIndex < 3) {
+    if (gLanguageIndex >= 0 && gLanguageIndex < 3)
         translator->load(QLatin1String(files[gLanguageIndex]));
-        qtTranslator->load(QLatin1String(qtFiles[gLanguageIndex]), QLibraryInfo::location(QLibraryInfo::TranslationsPath));
-    }
-    qApp->installTranslator(qtTranslator);
+    loadQtTranslation();
     qApp->installTranslator(translator);
     ui.retranslateUi(this);
     ui.connectHint->setText(connected ? tr("设备已连接") : tr("设备未连接"));

@@ -137,6 +137,7 @@ private:
     void warnAboutUnwritableFolders();
     void presentFrame(const FramePtr& frame);
     void toggleMaximized();
+    void loadQtTranslation();
     void openAddress(const QUrl& address);
     bool isCommandKey(const QKeyEvent* event) const;
 
