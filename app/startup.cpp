@@ -5,6 +5,7 @@
 #include "log.h"
 #include "process.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -69,6 +70,8 @@ bool handOverWaitingUpdate()
     }
     // Without an updater the windowless wait would never end: go on with the normal start.
     const QString updater = programPath(gAppDir + QStringLiteral("/updataProcess"), QStringLiteral("updata"));
+    // The updater ends this waiting process by its id before it replaces the program.
+    qputenv("ORVIK_WAITING_PID", QByteArray::number(QCoreApplication::applicationPid()));
     if (!QProcess::startDetached(updater, {})) {
         LOG_INFO(LOG_OTHER) << "cannot start the updater" << updater << ", normal start-up goes on";
         return false;

@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include <QFile>
+
 #include <cerrno>
 
 #include <signal.h>
@@ -12,7 +14,21 @@ qint64 parentProcessId()
 
 bool processAlive(qint64 pid)
 {
-    return pid > 0 && (kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    if (pid <= 0 || (kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return false;
+    // An ended process its parent has not yet collected still answers: it is gone all the same.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int afterName = line.lastIndexOf(')');
+    return afterName < 0 || line.mid(afterName + 2, 1) != "Z";
+}
+
+bool endProcess(qint64 pid, bool force)
+{
+    // Never the whole process group (0), every process (-1) or init.
+    return pid > 1 && kill(pid_t(pid), force ? SIGKILL : SIGTERM) == 0;
 }
 
 QString programPath(const QString& dir, const QString& name)

@@ -9,5 +9,9 @@ qint64 parentProcessId();
 // Whether a process with that id exists (it may belong to another user).
 bool processAlive(qint64 pid);
 
+// Asks the process to end (as a logout does), or ends it at once when force is set. False for
+// no such process, or an id no process may be sent to (0, 1, negative).
+bool endProcess(qint64 pid, bool force);
+
 // Path of an external program shipped in dir; executables carry no suffix here.
 QString programPath(const QString& dir, const QString& name);

@@ -95,6 +95,23 @@ TEST(Process, AliveAndParent)
     EXPECT_FALSE(processAlive(-5));
 }
 
+// A child asked to end and not yet collected by its parent counts as gone, so a program that
+// waits for it does not wait out its whole grace.
+TEST(Process, AnEndedChildNotYetCollectedIsGone)
+{
+    QProcess sleeper;
+    sleeper.start("sleep", {"60"});
+    ASSERT_TRUE(sleeper.waitForStarted());
+    const qint64 pid = sleeper.processId();
+    ASSERT_TRUE(processAlive(pid));
+    ASSERT_TRUE(endProcess(pid, false));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(pid); }, 3000)) << "before the parent collects it";
+    sleeper.waitForFinished(3000);
+    EXPECT_FALSE(endProcess(0, true)) << "never the whole group";
+    EXPECT_FALSE(endProcess(-1, true)) << "never every process";
+    EXPECT_FALSE(endProcess(1, true));
+}
+
 TEST(Process, ProgramPathHasNoSuffix)
 {
     EXPECT_EQ(programPath("/opt/orvik/detecProcess", "DetecApplication"),

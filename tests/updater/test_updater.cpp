@@ -1,0 +1,115 @@
+// The updater: files swapped in whole or not at all, links left out, and the program itself
+// ending the waiting program and starting the new version.
+#include "updateinstaller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void write(const QString& path, const QByteArray& text, bool executable = false)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+QByteArray read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class Installer : public ::testing::Test
+{
+protected:
+    QString installed(const QString& name) const { return root.filePath("install/" + name); }
+    QString update(const QString& name) const { return root.filePath("update/" + name); }
+    bool install()
+    {
+        UpdateInstaller installer(root.filePath("update"), root.filePath("install"), root.filePath("work"),
+                                  [this](const QString& line) { lines << line; });
+        return installer.install();
+    }
+    QTemporaryDir root;
+    QStringList lines;
+};
+
+TEST_F(Installer, EveryFileOfTheUpdateTakesItsPlace)
+{
+    write(installed("orvik"), "v1");
+    write(installed("kept.txt"), "mine");
+    write(update("orvik"), "v2", true);
+    write(update("detecProcess/DetecApplication"), "new detector");
+    ASSERT_TRUE(install());
+    EXPECT_EQ(read(installed("orvik")), "v2");
+    EXPECT_TRUE(QFileInfo(installed("orvik")).isExecutable()) << "permissions travel with the file";
+    EXPECT_EQ(read(installed("detecProcess/DetecApplication")), "new detector");
+    EXPECT_EQ(read(installed("kept.txt")), "mine");
+    EXPECT_FALSE(QDir(root.filePath("work/staging")).exists());
+    EXPECT_FALSE(QDir(root.filePath("work/backup")).exists());
+}
+
+TEST_F(Installer, AFailureHalfWayPutsBackWhatWasAlreadySwapped)
+{
+    write(installed("orvik"), "v1");
+    write(installed("plugins"), "a file where the update wants a folder");
+    write(update("orvik"), "v2");
+    write(update("plugins/extra"), "cannot go anywhere");
+    EXPECT_FALSE(install());
+    EXPECT_EQ(read(installed("orvik")), "v1") << "swapped first, then put back";
+    EXPECT_EQ(read(installed("plugins")), "a file where the update wants a folder");
+    EXPECT_TRUE(lines.join('\n').contains("rolled back"));
+}
+
+TEST_F(Installer, LinksAreLeftOut)
+{
+    write(update("orvik"), "v2");
+    write(root.filePath("secret"), "outside");
+    ASSERT_TRUE(QFile::link(root.filePath("secret"), update("leak")));
+    ASSERT_TRUE(install());
+    EXPECT_FALSE(QFileInfo::exists(installed("leak")));
+    EXPECT_TRUE(lines.join('\n').contains("link left out"));
+}
+
+// The updater program in an installation of its own: it ends the waiting program, installs,
+// and starts the new version, which here only says that it ran.
+TEST(UpdaterProgram, EndsTheWaitingProgramInstallsAndStartsTheNewVersion)
+{
+    QTemporaryDir root;
+    const QString install = root.path();
+    const QString own = install + "/updataProcess";
+    QDir().mkpath(own);
+    ASSERT_TRUE(QFile::copy(UPDATER_PROGRAM, own + "/updata"));
+    write(own + "/ProcessPath.ini", install.toUtf8());
+    write(install + "/orvik", "#!/bin/sh\necho old > \"$(dirname \"$0\")/ran\"\n", true);
+    write(own + "/updataFile/TavlonVeltrace/orvik", "#!/bin/sh\necho new > \"$(dirname \"$0\")/ran\"\n", true);
+
+    QProcess waiting;
+    waiting.start("sleep", {"60"});
+    ASSERT_TRUE(waiting.waitForStarted());
+    QProcess updater;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ORVIK_WAITING_PID", QString::number(waiting.processId()));
+    updater.setProcessEnvironment(environment);
+    updater.start(own + "/updata", QStringList());
+    ASSERT_TRUE(updater.waitForFinished(20000));
+    EXPECT_EQ(updater.exitCode(), 0);
+    EXPECT_TRUE(waiting.waitForFinished(1000)) << "the waiting program was ended";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return read(install + "/ran") == "new\n"; }, 5000)) << "the new version started";
+    EXPECT_FALSE(QDir(own + "/updataFile/TavlonVeltrace").exists());
+    const QByteArray log = read(own + "/updata.log");
+    for (const char* step : {"asking the waiting program", "update installed", "started "})
+        EXPECT_TRUE(log.contains(step)) << step << "\n" << log.constData();
+}
+
+} // namespace
