@@ -63,6 +63,9 @@ bool extractArchive(const QString& archivePath, const QString& targetFolder)
             !file.commit()) {
             LOG_INFO(LOG_OTHER) << "archive entry cannot be unpacked:" << entry.filePath;
             complete = false;
+        } else if (entry.permissions) {
+            // A program in an update must stay a program.
+            QFile::setPermissions(path, entry.permissions);
         }
     }
     return complete;

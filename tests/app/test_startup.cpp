@@ -1,27 +1,18 @@
 #include "appdirenvironment.h"
 #include "archive.h"
 #include "startup.h"
+#include "zipfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <private/qzipwriter_p.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 const auto* environment = AppDirEnvironment::install();
-
-void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QZipWriter zip(path);
-    for (const auto& [name, data] : entries)
-        zip.addFile(name, data);
-    zip.close();
-}
 
 class Startup : public ::testing::Test
 {
@@ -95,6 +86,7 @@ TEST_F(Startup, UpdateHandOff)
     writeZip(base + "/Zipfile/TavlonVeltrace.zip", {{"Orvik_1.0.9/orvik", "new"}});
     EXPECT_FALSE(startup::handOverWaitingUpdate()) << "no updater: the normal start goes on";
     EXPECT_TRUE(QFile::exists(base + "/TavlonVeltrace/orvik"));
+    EXPECT_TRUE(QFileInfo(base + "/TavlonVeltrace/orvik").isExecutable()) << "the program stays a program";
     EXPECT_TRUE(QDir(base + "/Zipfile").exists());
     EXPECT_FALSE(QFile::exists(base + "/Zipfile/TavlonVeltrace.zip"));
 
