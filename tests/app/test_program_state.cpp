@@ -2,6 +2,9 @@
 // on a virtual X display, with damaged or hostile stored state, unusual permissions and
 // signals. Each case has its own folders and runtime directory; where the system allows it
 // the program runs in a private PID namespace, so what it leaves running ends with it.
+#include "localhttpserver.h"
+#include "zipfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -293,6 +296,41 @@ TEST_F(ProgramState, AnotherCopyOfTheDetectionProgramSurvivesOurStartAndExit)
     sendSignal(SIGTERM);
     EXPECT_TRUE(endsWithExitCode(0));
     EXPECT_EQ(stranger.state(), QProcess::Running);
+}
+
+// The whole update cycle with a server on 127.0.0.1: the program downloads the package and
+// says so; the next start unpacks it and hands over; the updater ends the waiting program,
+// installs the new version and starts it.
+TEST_F(ProgramState, AnUpdateIsDownloadedAndInstalledAtTheNextStart)
+{
+    LocalHttpServer server;
+    ASSERT_TRUE(server.isListening());
+    const QByteArray newVersion = "#!/bin/sh\necho \"version 1.0.9 started\" >> \"$(dirname \"$0\")/version.log\"\n";
+    server.answers["/business/web/product/upgrade?softwareId=7311"] = {
+        200, "{\"content\":{\"fullUrl\":\"" + server.url("/package.zip").toUtf8() + "\",\"version\":70000}}"};
+    server.answers["/package.zip"] = {200, zipBytes({{"Orvik_1.0.9/orvik", newVersion}})};
+    writeFile(settingsPath(), "[Url]\nHost=127.0.0.1\nPort=" + server.portText().toUtf8() + "\n");
+    QDir().mkpath(app.path() + "/updataProcess");
+    ASSERT_TRUE(QFile::copy(UPDATER_PROGRAM, app.path() + "/updataProcess/updata"));
+
+    start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logText(app.path() + "/log").contains("update package ready"); },
+                                10000 * kSlowdown));
+    sendSignal(SIGTERM);
+    ASSERT_TRUE(endsWithExitCode(0));
+    ASSERT_TRUE(QFile::exists(app.path() + "/updataProcess/updataFile/Zipfile/TavlonVeltrace.zip"));
+
+    // The updater ends this copy by its id: it must see the same ids as the program.
+    start({}, Namespace::Shared);
+    EXPECT_TRUE(program.waitForFinished(20000 * kSlowdown)) << "the waiting copy was ended by the updater";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return logText(app.path()).contains("version 1.0.9 started"); },
+                                10000 * kSlowdown));
+    const QString updaterLog = logText(app.path() + "/updataProcess");
+    RecordProperty("updater_log", updaterLog.toStdString());
+    EXPECT_TRUE(updaterLog.contains("update installed")) << updaterLog.toStdString();
+    QFile installed(app.path() + "/orvik");
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(installed.readAll(), newVersion);
 }
 
 } // namespace

@@ -82,34 +82,62 @@ TEST_F(Installer, LinksAreLeftOut)
 }
 
 // The updater program in an installation of its own: it ends the waiting program, installs,
-// and starts the new version, which here only says that it ran.
-TEST(UpdaterProgram, EndsTheWaitingProgramInstallsAndStartsTheNewVersion)
+// and starts the version now in place, which here only says which one it is.
+class UpdaterProgram : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(own);
+        ASSERT_TRUE(QFile::copy(UPDATER_PROGRAM, own + "/updata"));
+        write(own + "/ProcessPath.ini", install.toUtf8());
+        write(install + "/orvik", "#!/bin/sh\necho old > \"$(dirname \"$0\")/ran\"\n", true);
+        write(own + "/updataFile/TavlonVeltrace/orvik", "#!/bin/sh\necho new > \"$(dirname \"$0\")/ran\"\n", true);
+        waiting.start("sleep", {"60"});
+        ASSERT_TRUE(waiting.waitForStarted());
+    }
+    void TearDown() override
+    {
+        waiting.kill();
+        waiting.waitForFinished();
+    }
+    int runUpdater()
+    {
+        QProcess updater;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVIK_WAITING_PID", QString::number(waiting.processId()));
+        updater.setProcessEnvironment(environment);
+        updater.start(own + "/updata", QStringList());
+        return updater.waitForFinished(20000) ? updater.exitCode() : -1;
+    }
+    bool ran(const QByteArray& version)
+    {
+        return QTest::qWaitFor([&] { return read(install + "/ran") == version + "\n"; }, 5000);
+    }
     QTemporaryDir root;
     const QString install = root.path();
     const QString own = install + "/updataProcess";
-    QDir().mkpath(own);
-    ASSERT_TRUE(QFile::copy(UPDATER_PROGRAM, own + "/updata"));
-    write(own + "/ProcessPath.ini", install.toUtf8());
-    write(install + "/orvik", "#!/bin/sh\necho old > \"$(dirname \"$0\")/ran\"\n", true);
-    write(own + "/updataFile/TavlonVeltrace/orvik", "#!/bin/sh\necho new > \"$(dirname \"$0\")/ran\"\n", true);
-
     QProcess waiting;
-    waiting.start("sleep", {"60"});
-    ASSERT_TRUE(waiting.waitForStarted());
-    QProcess updater;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("ORVIK_WAITING_PID", QString::number(waiting.processId()));
-    updater.setProcessEnvironment(environment);
-    updater.start(own + "/updata", QStringList());
-    ASSERT_TRUE(updater.waitForFinished(20000));
-    EXPECT_EQ(updater.exitCode(), 0);
+};
+
+TEST_F(UpdaterProgram, EndsTheWaitingProgramInstallsAndStartsTheNewVersion)
+{
+    EXPECT_EQ(runUpdater(), 0);
     EXPECT_TRUE(waiting.waitForFinished(1000)) << "the waiting program was ended";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return read(install + "/ran") == "new\n"; }, 5000)) << "the new version started";
+    EXPECT_TRUE(ran("new"));
     EXPECT_FALSE(QDir(own + "/updataFile/TavlonVeltrace").exists());
     const QByteArray log = read(own + "/updata.log");
     for (const char* step : {"asking the waiting program", "update installed", "started "})
         EXPECT_TRUE(log.contains(step)) << step << "\n" << log.constData();
+}
+
+TEST_F(UpdaterProgram, AnUpdateThatCannotBeCompletedLeavesTheOldVersionRunning)
+{
+    write(install + "/plugins", "a file where the update wants a folder");
+    write(own + "/updataFile/TavlonVeltrace/plugins/extra", "cannot go anywhere");
+    EXPECT_EQ(runUpdater(), 1);
+    EXPECT_TRUE(ran("old"));
+    EXPECT_TRUE(read(own + "/updata.log").contains("rolled back"));
 }
 
 } // namespace
