@@ -64,8 +64,8 @@ bool extractArchive(const QString& archivePath, const QString& targetFolder)
             LOG_INFO(LOG_OTHER) << "archive entry cannot be unpacked:" << entry.filePath;
             complete = false;
         } else if (entry.permissions) {
-            // A program in an update must stay a program.
-            QFile::setPermissions(path, entry.permissions);
+            // A program in an update must stay a program; no file becomes writable by others.
+            QFile::setPermissions(path, entry.permissions & ~(QFile::WriteGroup | QFile::WriteOther));
         }
     }
     return complete;

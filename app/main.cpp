@@ -13,6 +13,7 @@
 #include "terminationsignals.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -56,8 +57,15 @@ int main(int argc, char** argv)
     }
     if (termination.requested())
         return 0; // asked to stop while the driver dialog was open
-    if (startup::handOverWaitingUpdate())
-        return app.exec(); // until the updater ends this process
+    if (startup::handOverWaitingUpdate()) {
+        // Until the updater ends this process; should it never come, the next start is not
+        // kept out for ever by this windowless copy.
+        QTimer::singleShot(120000, &app, [] {
+            LOG_INFO(LOG_OTHER) << "the updater did not end this copy, it ends itself";
+            QCoreApplication::quit();
+        });
+        return app.exec();
+    }
 
     auto* window = new Orvik;
     window->show();

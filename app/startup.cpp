@@ -73,6 +73,7 @@ bool handOverWaitingUpdate()
     // The updater ends this waiting process by its id before it replaces the program.
     qputenv("ORVIK_WAITING_PID", QByteArray::number(QCoreApplication::applicationPid()));
     if (!QProcess::startDetached(updater, {})) {
+        qunsetenv("ORVIK_WAITING_PID");
         LOG_INFO(LOG_OTHER) << "cannot start the updater" << updater << ", normal start-up goes on";
         return false;
     }

@@ -31,6 +31,18 @@ bool endProcess(qint64 pid, bool force)
     return pid > 1 && kill(pid_t(pid), force ? SIGKILL : SIGTERM) == 0;
 }
 
+qint64 processStartTime(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return 0;
+    // Fields after the name (which may hold spaces and parentheses): state is the 3rd field of
+    // the line, the start time the 22nd.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.value(19).toLongLong();
+}
+
 QString programPath(const QString& dir, const QString& name)
 {
     return dir + QLatin1Char('/') + name;

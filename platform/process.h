@@ -13,5 +13,9 @@ bool processAlive(qint64 pid);
 // no such process, or an id no process may be sent to (0, 1, negative).
 bool endProcess(qint64 pid, bool force);
 
+// When the process started, in clock ticks since boot (0 when it cannot be known): with the
+// id it tells one process from a later one that got the same id.
+qint64 processStartTime(qint64 pid);
+
 // Path of an external program shipped in dir; executables carry no suffix here.
 QString programPath(const QString& dir, const QString& name);

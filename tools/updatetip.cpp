@@ -17,6 +17,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QVBoxLayout>
 #include <private/qzipreader_p.h>
@@ -56,7 +57,7 @@ UpdateTip::UpdateTip(QWidget* parent) : QDialog(parent), manager(new QNetworkAcc
     connect(manager, &QNetworkAccessManager::finished, this, &UpdateTip::RecvMessage);
     queryUrl = queryUrlFor(gProductName, gLanguageIndex, gUpdateHost, gUpdatePort);
     if (queryUrl.isValid() && !queryUrl.host().isEmpty())
-        manager->get(jsonRequest(queryUrl));
+        queryReply = manager->get(jsonRequest(queryUrl));
 }
 
 UpdateTip::~UpdateTip() = default;
@@ -144,11 +145,13 @@ void UpdateTip::RecvMessage(QNetworkReply* reply)
 {
     reply->deleteLater();
     const QByteArray body = reply->readAll();
-    const QUrl asked = reply->request().url();
-    if (asked == queryUrl)
+    if (reply == queryReply) {
+        queryReply = nullptr;
         handleVersion(reply->error() == QNetworkReply::NoError ? body : QByteArray());
-    else if (asked == downloadUrl)
+    } else if (reply == downloadReply) {
+        downloadReply = nullptr;
         handleDownload(reply, body);
+    }
 }
 
 void UpdateTip::handleVersion(const QByteArray& body)
@@ -159,7 +162,8 @@ void UpdateTip::handleVersion(const QByteArray& body)
         return;
     const QJsonObject content = document.object().value(QStringLiteral("content")).toObject();
     const QString fullUrl = content.value(QStringLiteral("fullUrl")).toString();
-    const double version = content.value(QStringLiteral("version")).toDouble(0.0);
+    const QJsonValue versionValue = content.value(QStringLiteral("version"));
+    const double version = versionValue.isString() ? versionValue.toString().toDouble() : versionValue.toDouble(0.0);
     if (version <= localVersion(ConfigManager::getVersion()))
         return;
     const QUrl url(fullUrl);
@@ -168,11 +172,30 @@ void UpdateTip::handleVersion(const QByteArray& body)
         LOG_INFO(LOG_UPDATE) << "update package address refused:" << fullUrl;
         return;
     }
-    expectedDigest = QByteArray::fromHex(content.value(QStringLiteral("sha256")).toString().toLatin1());
+    // A digest that is named must be one: 64 hexadecimal digits.
+    if (content.contains(QStringLiteral("sha256"))) {
+        const QString digest = content.value(QStringLiteral("sha256")).toString();
+        static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+        if (!hex.match(digest).hasMatch()) {
+            LOG_INFO(LOG_UPDATE) << "update refused: its sha256 is no digest";
+            return;
+        }
+        expectedDigest = QByteArray::fromHex(digest.toLatin1());
+    }
     LOG_INFO(LOG_UPDATE) << "start download";
     emit findVersion();
     downloadUrl = url;
-    manager->get(jsonRequest(downloadUrl));
+    downloadReply = manager->get(jsonRequest(downloadUrl));
+    connect(downloadReply, &QNetworkReply::downloadProgress, this, &UpdateTip::limitDownload);
+}
+
+void UpdateTip::limitDownload(qint64 received, qint64 total)
+{
+    // The body is kept in memory until it is checked: an endless one must not fill it.
+    if ((received > kLargestPackage || total > kLargestPackage) && downloadReply) {
+        LOG_INFO(LOG_UPDATE) << "update package larger than" << kLargestPackage << "bytes, refused";
+        downloadReply->abort();
+    }
 }
 
 void UpdateTip::handleDownload(QNetworkReply* reply, const QByteArray& body)

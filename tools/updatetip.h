@@ -45,10 +45,16 @@ private:
     void retranslate();
     void handleVersion(const QByteArray& body);
     void handleDownload(QNetworkReply* reply, const QByteArray& body);
+    void limitDownload(qint64 received, qint64 total);
 
     QNetworkAccessManager* manager;
     QUrl queryUrl, downloadUrl;
+    QNetworkReply* queryReply = nullptr; // replies are told apart by request, not by address
+    QNetworkReply* downloadReply = nullptr;
     QByteArray expectedDigest; // sha256 of the package, when the server names one
+
+public:
+    static constexpr qint64 kLargestPackage = 1LL << 30; // bytes; anything larger is refused
     QLabel *winIcon, *winTitle, *label_3;
     QPushButton *close, *pushButton;
 };

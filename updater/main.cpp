@@ -2,6 +2,7 @@
 // unpacked update in place without ever leaving a half-replaced installation, starts the
 // program again and writes every step to updata.log beside itself.
 #include "process.h"
+#include "singleinstance.h"
 #include "updateinstaller.h"
 
 #include <QCoreApplication>
@@ -9,9 +10,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTextStream>
 #include <QThread>
+
+#include <memory>
 
 namespace {
 
@@ -37,6 +41,8 @@ bool gone(qint64 pid, int ms)
     return true;
 }
 
+// Ends the waiting program, and only it: should its id pass to a new process meanwhile, that
+// one is left alone.
 void endWaitingProgram()
 {
     bool ok = false;
@@ -45,14 +51,16 @@ void endWaitingProgram()
         log(QStringLiteral("no waiting program"));
         return;
     }
+    const qint64 started = processStartTime(pid);
+    auto stillOurs = [&] { return processStartTime(pid) == started; };
     log(QStringLiteral("asking the waiting program %1 to end").arg(pid));
     endProcess(pid, false);
-    if (!gone(pid, 10000)) {
+    if (!gone(pid, 10000) && stillOurs()) {
         log(QStringLiteral("it did not end in 10 s, ending it"));
         endProcess(pid, true);
-        gone(pid, 3000);
     }
-    log(QStringLiteral("the waiting program has ended"));
+    log(gone(pid, 3000) ? QStringLiteral("the waiting program has ended")
+                        : QStringLiteral("the waiting program is still running"));
 }
 
 } // namespace
@@ -65,14 +73,22 @@ int main(int argc, char** argv)
     logFile.open(QIODevice::Append | QIODevice::Text);
     log(QStringLiteral("updater started"));
 
+    // The installation is the folder this updater lives in; ProcessPath.ini only confirms it.
+    const QString installation = QDir(own + QStringLiteral("/..")).absolutePath();
     QFile pathFile(own + QStringLiteral("/ProcessPath.ini"));
-    const QString installation = pathFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(pathFile.readAll()).trimmed() : QString();
-    if (installation.isEmpty() || !QDir(installation).exists()) {
-        log(QStringLiteral("no installation named in ProcessPath.ini"));
-        return 1;
-    }
+    const QString named = pathFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(pathFile.readAll()).trimmed() : QString();
+    if (QFileInfo(named) != QFileInfo(installation))
+        log(QStringLiteral("ProcessPath.ini names ") + named + QStringLiteral(", the installation here is used"));
     log(QStringLiteral("installation ") + installation);
+    const QString program = programPath(installation, QStringLiteral("orvik"));
     endWaitingProgram();
+
+    // No copy may start from half-installed files: the program's own lock is held meanwhile.
+    auto lock = std::make_unique<SingleInstance>(QStringLiteral("Orvik"));
+    QElapsedTimer clock;
+    clock.start();
+    while (!lock->acquire() && clock.elapsed() < 10000)
+        QThread::msleep(100);
 
     const QString unpacked = own + QStringLiteral("/updataFile/TavlonVeltrace");
     UpdateInstaller installer(unpacked, installation, own + QStringLiteral("/work"), log);
@@ -81,7 +97,8 @@ int main(int argc, char** argv)
         QDir(unpacked).removeRecursively();
     log(installed ? QStringLiteral("update installed") : QStringLiteral("update not installed"));
 
-    const QString program = programPath(installation, QStringLiteral("orvik"));
+    lock.reset(); // released just before the program starts
+    qunsetenv("ORVIK_WAITING_PID");
     const bool started = QProcess::startDetached(program, {}, installation);
     log((started ? QStringLiteral("started ") : QStringLiteral("cannot start ")) + program);
     return installed && started ? 0 : 1;

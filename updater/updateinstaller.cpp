@@ -5,22 +5,88 @@
 #include <QFile>
 #include <QFileInfo>
 
-UpdateInstaller::UpdateInstaller(const QString& from, const QString& to, const QString& work, Log logger)
-    : source(QDir(from).absolutePath()), target(QDir(to).absolutePath()), staging(work + QStringLiteral("/staging")),
-      backup(work + QStringLiteral("/backup")), log(std::move(logger))
+#include <cstdio>
+
+namespace {
+
+// Replaces `to` with `from` in one step: the path never stands empty.
+bool replace(const QString& from, const QString& to)
 {
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+} // namespace
+
+UpdateInstaller::UpdateInstaller(const QString& from, const QString& to, const QString& workFolder, Log logger)
+    : source(QDir(from).absolutePath()), target(QDir(to).absolutePath()), work(workFolder),
+      staging(workFolder + QStringLiteral("/staging")), backup(workFolder + QStringLiteral("/backup")),
+      journal(workFolder + QStringLiteral("/journal")), log(std::move(logger))
+{
+}
+
+bool UpdateInstaller::record(const QString& entry)
+{
+    QFile file(journal);
+    if (!file.open(QIODevice::Append) || file.write(entry.toUtf8() + '\n') < 0 || !file.flush()) {
+        log(QStringLiteral("cannot write the journal"));
+        return false;
+    }
+    return true;
+}
+
+void UpdateInstaller::clearWork()
+{
+    QDir(work).removeRecursively();
+}
+
+bool UpdateInstaller::recover()
+{
+    QFile file(journal);
+    if (!file.open(QIODevice::ReadOnly)) {
+        clearWork();
+        return true;
+    }
+    // Undone last step first: "added" files go, "replaced" ones come back from the backup.
+    QList<QByteArray> entries = file.readAll().split('\n');
+    file.close();
+    bool whole = true;
+    for (auto entry = entries.crbegin(); entry != entries.crend(); ++entry) {
+        const QString line = QString::fromUtf8(*entry);
+        const QString name = line.section(QLatin1Char(' '), 1);
+        if (line.startsWith(QLatin1String("added "))) {
+            if (QFileInfo::exists(target + QLatin1Char('/') + name) && !QFile::remove(target + QLatin1Char('/') + name)) {
+                log(QStringLiteral("cannot remove ") + name);
+                whole = false;
+            }
+        } else if (line.startsWith(QLatin1String("replaced "))) {
+            const QString aside = backup + QLatin1Char('/') + name;
+            if (QFileInfo::exists(aside) && !replace(aside, target + QLatin1Char('/') + name)) {
+                log(QStringLiteral("cannot restore ") + name);
+                whole = false;
+            }
+        }
+    }
+    if (!whole) {
+        log(QStringLiteral("the installation could not be put back whole; the backup is kept in ") + work);
+        return false;
+    }
+    clearWork();
+    log(QStringLiteral("rolled back, the installation is as it was"));
+    return true;
 }
 
 bool UpdateInstaller::install()
 {
-    QDir(staging).removeRecursively();
-    QDir(backup).removeRecursively();
-    const bool done = listFiles() && stage() && swapIn();
-    if (!done)
-        rollBack();
-    QDir(staging).removeRecursively();
-    QDir(backup).removeRecursively();
-    return done;
+    if (!recover())
+        return false;
+    QDir().mkpath(work);
+    if (!listFiles() || !stage() || !swapIn()) {
+        recover();
+        return false;
+    }
+    clearWork();
+    log(QStringLiteral("installed"));
+    return true;
 }
 
 bool UpdateInstaller::listFiles()
@@ -71,34 +137,28 @@ bool UpdateInstaller::swapIn()
 {
     for (const QString& file : files) {
         const QString installed = target + QLatin1Char('/') + file;
-        const QString aside = backup + QLatin1Char('/') + file;
-        if (QFileInfo::exists(installed) || QFileInfo(installed).isSymLink()) {
+        const QString staged = staging + QLatin1Char('/') + file;
+        const QFileInfo old(installed);
+        if (old.exists() && old.isFile()) {
+            // A copy aside, then the new file over the old one in one step.
+            const QString aside = backup + QLatin1Char('/') + file;
             QDir().mkpath(QFileInfo(aside).path());
-            if (!QFile::rename(installed, aside)) {
+            if (!QFile::copy(installed, aside) || !record(QStringLiteral("replaced ") + file)) {
                 log(QStringLiteral("cannot set aside ") + file);
                 return false;
             }
-            backedUp << file;
+        } else if (!old.exists() && !old.isSymLink()) {
+            if (!record(QStringLiteral("added ") + file))
+                return false;
+            QDir().mkpath(old.path());
+        } else {
+            log(QStringLiteral("not a plain file in the installation: ") + file);
+            return false;
         }
-        QDir().mkpath(QFileInfo(installed).path());
-        if (!QFile::rename(staging + QLatin1Char('/') + file, installed)) {
+        if (!replace(staged, installed)) {
             log(QStringLiteral("cannot put in place ") + file);
             return false;
         }
-        swapped << file;
     }
-    log(QStringLiteral("installed"));
     return true;
-}
-
-void UpdateInstaller::rollBack()
-{
-    for (const QString& file : swapped)
-        QFile::remove(target + QLatin1Char('/') + file);
-    for (const QString& file : backedUp) {
-        const QString installed = target + QLatin1Char('/') + file;
-        if (!QFile::rename(backup + QLatin1Char('/') + file, installed))
-            log(QStringLiteral("cannot restore ") + file);
-    }
-    log(QStringLiteral("rolled back, the installation is as it was"));
 }

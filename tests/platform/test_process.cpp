@@ -104,6 +104,8 @@ TEST(Process, AnEndedChildNotYetCollectedIsGone)
     ASSERT_TRUE(sleeper.waitForStarted());
     const qint64 pid = sleeper.processId();
     ASSERT_TRUE(processAlive(pid));
+    EXPECT_GT(processStartTime(pid), 0);
+    EXPECT_GE(processStartTime(pid), processStartTime(QCoreApplication::applicationPid())) << "started after us";
     ASSERT_TRUE(endProcess(pid, false));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(pid); }, 3000)) << "before the parent collects it";
     sleeper.waitForFinished(3000);

@@ -4,29 +4,19 @@
 #include "configmanager.h"
 #include "localhttpserver.h"
 #include "updatetip.h"
+#include "zipfiles.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
-#include <private/qzipwriter_p.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 const auto* environment = AppDirEnvironment::install();
-
-QByteArray zipWith(const QByteArray& content)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QZipWriter zip(&buffer);
-    zip.addFile(QStringLiteral("Orvik_1.0.9/orvik"), content);
-    zip.close();
-    return buffer.data();
-}
 
 class UpdateCheck : public ::testing::Test
 {
@@ -49,12 +39,6 @@ protected:
             reply += ",\"sha256\":\"" + digest.toLatin1() + "\"";
         server.answers["/business/web/product/upgrade?softwareId=7311"] = {200, reply + "}}"};
     }
-    // Runs a check to its end: the dialog shown, or both requests answered.
-    bool check(UpdateTip& tip, int requests)
-    {
-        return QTest::qWaitFor([&] { return tip.isVisible() || server.asked.size() >= requests; }, 5000) &&
-               (QTest::qWait(200), true);
-    }
     LocalHttpServer server;
 };
 
@@ -71,7 +55,7 @@ TEST(UpdateQuery, SoftwareIdByProductAndLanguage)
 
 TEST_F(UpdateCheck, OnlyAHigherVersionIsDownloaded)
 {
-    const QByteArray package = zipWith("new");
+    const QByteArray package = zipBytes({{"Orvik_1.0.9/orvik", "new"}});
     server.answers["/package.zip"] = {200, package};
     for (double version : {65544.0, 10009.0}) {
         announce(version);
@@ -110,7 +94,7 @@ TEST_F(UpdateCheck, ABrokenDownloadLeavesThePreviousPackageAndShowsNothing)
     ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
     previous.write("previous package");
     previous.close();
-    const QByteArray good = zipWith("new");
+    const QByteArray good = zipBytes({{"Orvik_1.0.9/orvik", "new"}});
     const QList<LocalHttpServer::Answer> broken = {
         {404, good},                        // an error status
         {200, good, -1, true},              // the connection dropped mid-body
@@ -141,6 +125,30 @@ TEST_F(UpdateCheck, ABrokenDownloadLeavesThePreviousPackageAndShowsNothing)
     announce(65545, QCryptographicHash::hash(good, QCryptographicHash::Sha256).toHex());
     UpdateTip matching;
     EXPECT_TRUE(QTest::qWaitFor([&] { return matching.isVisible(); }, 5000));
+}
+
+TEST_F(UpdateCheck, ADigestThatIsNoDigestRefusesTheUpdate)
+{
+    server.answers["/package.zip"] = {200, zipBytes({{"Orvik_1.0.9/orvik", "new"}})};
+    announce(65545, "not-a-digest");
+    UpdateTip tip;
+    QTest::qWait(500);
+    EXPECT_EQ(server.asked.size(), 1) << "the package is not even fetched";
+    EXPECT_FALSE(QFile::exists(UpdateTip::packagePath()));
+}
+
+// A server that names its own query as the package: the second reply is taken as a package
+// (and refused, it is no zip), never as a new version reply that would ask again and again.
+TEST_F(UpdateCheck, RepliesAreToldApartByRequestNotByAddress)
+{
+    const QByteArray reply = "{\"content\":{\"fullUrl\":\"" +
+                             server.url("/business/web/product/upgrade?softwareId=7311").toUtf8() +
+                             "\",\"version\":70000}}";
+    server.answers["/business/web/product/upgrade?softwareId=7311"] = {200, reply};
+    UpdateTip tip;
+    QTest::qWait(800);
+    EXPECT_EQ(server.asked.size(), 2);
+    EXPECT_FALSE(tip.isVisible());
 }
 
 TEST_F(UpdateCheck, APackageAddressThatIsNotTheWebIsRefused)

@@ -71,6 +71,34 @@ TEST_F(Installer, AFailureHalfWayPutsBackWhatWasAlreadySwapped)
     EXPECT_TRUE(lines.join('\n').contains("rolled back"));
 }
 
+TEST_F(Installer, ARollbackAlsoTakesAwayTheFilesTheUpdateAdded)
+{
+    write(installed("orvik"), "v1");
+    write(installed("plugins"), "a file where the update wants a folder");
+    write(update("added.txt"), "new");
+    write(update("orvik"), "v2");
+    write(update("plugins/extra"), "cannot go anywhere");
+    EXPECT_FALSE(install());
+    EXPECT_FALSE(QFileInfo::exists(installed("added.txt")));
+    EXPECT_EQ(read(installed("orvik")), "v1");
+}
+
+// What a crash in the middle of a swap leaves: the journal, the old file aside and a new one
+// in place. The next run puts the old one back before anything else.
+TEST_F(Installer, AnInterruptedRunIsPutBackByTheNextOne)
+{
+    write(installed("orvik"), "v2, half of an update");
+    write(installed("added.txt"), "new");
+    write(root.filePath("work/backup/orvik"), "v1");
+    write(root.filePath("work/journal"), "replaced orvik\nadded added.txt\n");
+    UpdateInstaller installer(root.filePath("update"), root.filePath("install"), root.filePath("work"),
+                              [this](const QString& line) { lines << line; });
+    EXPECT_TRUE(installer.recover());
+    EXPECT_EQ(read(installed("orvik")), "v1");
+    EXPECT_FALSE(QFileInfo::exists(installed("added.txt")));
+    EXPECT_FALSE(QDir(root.filePath("work")).exists());
+}
+
 TEST_F(Installer, LinksAreLeftOut)
 {
     write(update("orvik"), "v2");
@@ -129,6 +157,14 @@ TEST_F(UpdaterProgram, EndsTheWaitingProgramInstallsAndStartsTheNewVersion)
     const QByteArray log = read(own + "/updata.log");
     for (const char* step : {"asking the waiting program", "update installed", "started "})
         EXPECT_TRUE(log.contains(step)) << step << "\n" << log.constData();
+}
+
+TEST_F(UpdaterProgram, AStaleProcessPathStillUpdatesTheInstallationItLivesIn)
+{
+    write(own + "/ProcessPath.ini", "/nonexistent/elsewhere");
+    EXPECT_EQ(runUpdater(), 0);
+    EXPECT_TRUE(waiting.waitForFinished(1000)) << "the waiting program is ended on every path";
+    EXPECT_TRUE(ran("new"));
 }
 
 TEST_F(UpdaterProgram, AnUpdateThatCannotBeCompletedLeavesTheOldVersionRunning)
