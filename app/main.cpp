@@ -13,6 +13,7 @@
 #include "terminationsignals.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 int main(int argc, char** argv)
@@ -69,6 +70,15 @@ int main(int argc, char** argv)
 
     auto* window = new Orvik;
     window->show();
+    qunsetenv("ORVIK_UPDATE_RESULT");
+    if (startup::updateFailed()) {
+        auto* notice = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("Orvik", "警告"),
+                                       QCoreApplication::translate("Orvik", "升级未能完成，仍在使用原来的版本。"),
+                                       QMessageBox::Ok, window);
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->setModal(false);
+        notice->show();
+    }
     const int result = app.exec();
     delete window;
     return result;

@@ -12,6 +12,17 @@
 
 namespace startup {
 
+namespace {
+
+bool updateRefused = false; // a waiting package was found damaged at this start
+
+} // namespace
+
+bool updateFailed()
+{
+    return updateRefused || qEnvironmentVariable("ORVIK_UPDATE_RESULT") == QLatin1String("failed");
+}
+
 void writeProcessPath()
 {
     QFile file(gAppDir + QStringLiteral("/updataProcess/ProcessPath.ini"));
@@ -46,14 +57,22 @@ bool handOverWaitingUpdate()
     const QString unpacked = base + QStringLiteral("/TavlonVeltrace");
     const QString zipFolder = base + QStringLiteral("/Zipfile");
     const QString package = zipFolder + QStringLiteral("/TavlonVeltrace.zip");
-    if (QDir(unpacked).exists())
-        QDir(unpacked).removeRecursively();
+    // Everything but the package's own folder goes: a leftover of an earlier or refused
+    // package would otherwise be installed in place of this one.
+    auto removeUnpacked = [&] {
+        for (const QString& folder : QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (folder != QLatin1String("Zipfile"))
+                QDir(base + QLatin1Char('/') + folder).removeRecursively();
+    };
+    removeUnpacked();
     if (!QFile::exists(package))
         return false;
     if (!extractArchive(package, base + QLatin1Char('/'))) {
         LOG_INFO(LOG_OTHER) << "update package damaged, start-up goes on without it";
+        removeUnpacked();
         QDir(zipFolder).removeRecursively();
         QDir().mkpath(zipFolder);
+        updateRefused = true;
         return false;
     }
     const QStringList folders = QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);

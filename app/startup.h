@@ -17,4 +17,8 @@ bool driverPackagesPresent();
 // updater. True when the updater took over: start-up then waits without a window.
 bool handOverWaitingUpdate();
 
+// Whether an update was tried and not installed: its package was damaged, or the updater put
+// the old installation back and started it.
+bool updateFailed();
+
 } // namespace startup

@@ -1,5 +1,6 @@
 #include "updatetip.h"
 
+#include "archive.h"
 #include "configmanager.h"
 #include "globals.h"
 #include "log.h"
@@ -20,7 +21,6 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QVBoxLayout>
-#include <private/qzipreader_p.h>
 
 namespace {
 
@@ -31,15 +31,6 @@ QNetworkRequest jsonRequest(const QUrl& url)
     return request;
 }
 
-// A package is a zip archive with at least one entry that reads without error.
-bool isZip(const QByteArray& body)
-{
-    QBuffer buffer;
-    buffer.setData(body);
-    buffer.open(QIODevice::ReadOnly);
-    QZipReader zip(&buffer);
-    return zip.status() == QZipReader::NoError && !zip.fileInfoList().isEmpty() && zip.status() == QZipReader::NoError;
-}
 
 } // namespace
 
@@ -48,10 +39,8 @@ UpdateTip::UpdateTip(QWidget* parent) : QDialog(parent), manager(new QNetworkAcc
     buildForm();
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(400, 300);
-    if (gProductName == QLatin1String("Orvik")) {
+    if (gProductName == QLatin1String("Orvik"))
         winIcon->setStyleSheet(QStringLiteral("image: url(:/image/Orvik/icons/WinLogo2.png);"));
-        winTitle->setText(QStringLiteral("Pellin红外热成像"));
-    }
     retranslate();
     QMetaObject::connectSlotsByName(this);
     connect(manager, &QNetworkAccessManager::finished, this, &UpdateTip::RecvMessage);
@@ -74,7 +63,7 @@ void UpdateTip::buildForm()
     auto* head = new QHBoxLayout;
     winIcon = new QLabel(this);
     winIcon->setObjectName(QStringLiteral("winIcon"));
-    winIcon->setFixedSize(28, 28);
+    winIcon->setMinimumSize(150, 30);
     winTitle = new QLabel(this);
     winTitle->setObjectName(QStringLiteral("winTitle"));
     close = new QPushButton(this);
@@ -97,6 +86,8 @@ void UpdateTip::buildForm()
 
 void UpdateTip::retranslate()
 {
+    if (gProductName == QLatin1String("Orvik"))
+        winTitle->setText(tr("Pellin红外热成像"));
     pushButton->setText(tr("确定"));
     label_3->setText(tr("已有升级包下载完毕，请重启打开升级软件版本"));
 }
@@ -210,10 +201,15 @@ void UpdateTip::handleDownload(QNetworkReply* reply, const QByteArray& body)
         refused = QStringLiteral("HTTP status %1").arg(status);
     else if (length.isValid() && length.toLongLong() != body.size())
         refused = QStringLiteral("%1 of %2 bytes").arg(body.size()).arg(length.toLongLong());
-    else if (!isZip(body))
-        refused = QStringLiteral("not a zip archive");
     else if (!expectedDigest.isEmpty() && QCryptographicHash::hash(body, QCryptographicHash::Sha256) != expectedDigest)
         refused = QStringLiteral("sha256 mismatch");
+    if (refused.isEmpty()) {
+        // Unpacked whole at the next start, or not at all: every entry is checked now.
+        QBuffer archive;
+        archive.setData(body);
+        archive.open(QIODevice::ReadOnly);
+        archiveIntact(&archive, &refused);
+    }
     if (!refused.isEmpty()) {
         LOG_INFO(LOG_UPDATE) << "update package refused:" << refused;
         return;

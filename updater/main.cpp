@@ -99,6 +99,9 @@ int main(int argc, char** argv)
 
     lock.reset(); // released just before the program starts
     qunsetenv("ORVIK_WAITING_PID");
+    // The program tells the user that it is still the old version.
+    if (!installed)
+        qputenv("ORVIK_UPDATE_RESULT", "failed");
     const bool started = QProcess::startDetached(program, {}, installation);
     log((started ? QStringLiteral("started ") : QStringLiteral("cannot start ")) + program);
     return installed && started ? 0 : 1;

@@ -95,6 +95,10 @@
         <source>请在设置中选择其他文件夹。</source>
         <translation>请在设置中选择其他文件夹。</translation>
     </message>
+    <message>
+        <source>升级未能完成，仍在使用原来的版本。</source>
+        <translation>升级未能完成，仍在使用原来的版本。</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -355,6 +359,10 @@
     <message>
         <source>已有升级包下载完毕，请重启打开升级软件版本</source>
         <translation>已有升级包下载完毕，请重启打开升级软件版本</translation>
+    </message>
+    <message>
+        <source>Pellin红外热成像</source>
+        <translation>Pellin红外热成像</translation>
     </message>
 </context>
 <context>

@@ -95,6 +95,10 @@
         <source>请在设置中选择其他文件夹。</source>
         <translation>Choose other folders in the settings.</translation>
     </message>
+    <message>
+        <source>升级未能完成，仍在使用原来的版本。</source>
+        <translation>The update could not be completed; the previous version is still in use.</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -355,6 +359,10 @@
     <message>
         <source>已有升级包下载完毕，请重启打开升级软件版本</source>
         <translation>An update package has been downloaded. Restart the program to open the new version.</translation>
+    </message>
+    <message>
+        <source>Pellin红外热成像</source>
+        <translation>Pellin Thermal Imaging</translation>
     </message>
 </context>
 <context>

@@ -95,6 +95,10 @@
         <source>请在设置中选择其他文件夹。</source>
         <translation>Elija otras carpetas en la configuración.</translation>
     </message>
+    <message>
+        <source>升级未能完成，仍在使用原来的版本。</source>
+        <translation>No se pudo completar la actualización; se sigue usando la versión anterior.</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -355,6 +359,10 @@
     <message>
         <source>已有升级包下载完毕，请重启打开升级软件版本</source>
         <translation>Se ha descargado un paquete de actualización. Reinicie el programa para abrir la nueva versión.</translation>
+    </message>
+    <message>
+        <source>Pellin红外热成像</source>
+        <translation>Pellin Imagen Térmica</translation>
     </message>
 </context>
 <context>

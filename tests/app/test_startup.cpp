@@ -76,6 +76,19 @@ TEST(Archive, EntriesLeavingTheTargetAreRefused)
     EXPECT_FALSE(extractArchive(dir.path() + "/missing.zip", target));
 }
 
+TEST(Archive, AnEntryWhoseContentIsDamagedIsRefused)
+{
+    QTemporaryDir dir;
+    QByteArray bytes = zipBytes({{"orvik", noiseBytes(3000)}});
+    bytes[30 + 5 + 5] = char(bytes[30 + 5 + 5] ^ 0x5a); // inside the entry's data
+    QFile file(dir.path() + "/damaged.zip");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    EXPECT_FALSE(extractArchive(file.fileName(), dir.path() + "/target"));
+    EXPECT_FALSE(QFile::exists(dir.path() + "/target/orvik"));
+}
+
 TEST_F(Startup, UpdateHandOff)
 {
     const QString base = gAppDir + "/updataProcess/updataFile";
@@ -83,8 +96,11 @@ TEST_F(Startup, UpdateHandOff)
     EXPECT_FALSE(startup::handOverWaitingUpdate()) << "no package waiting";
     EXPECT_FALSE(QDir(base + "/TavlonVeltrace").exists()) << "a leftover update is removed at every start";
 
+    QDir().mkpath(base + "/Orvik_1.0.8/left-over-of-a-refused-package");
     writeZip(base + "/Zipfile/TavlonVeltrace.zip", {{"Orvik_1.0.9/orvik", "new"}});
     EXPECT_FALSE(startup::handOverWaitingUpdate()) << "no updater: the normal start goes on";
+    EXPECT_FALSE(QFileInfo::exists(base + "/TavlonVeltrace/left-over-of-a-refused-package"))
+        << "only the waiting package is handed over";
     EXPECT_TRUE(QFile::exists(base + "/TavlonVeltrace/orvik"));
     EXPECT_TRUE(QFileInfo(base + "/TavlonVeltrace/orvik").isExecutable()) << "the program stays a program";
     EXPECT_TRUE(QDir(base + "/Zipfile").exists());
@@ -97,6 +113,18 @@ TEST_F(Startup, UpdateHandOff)
     updater.close();
     updater.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_TRUE(startup::handOverWaitingUpdate()) << "the updater takes over";
+    EXPECT_FALSE(startup::updateFailed());
+
+    // A damaged package leaves nothing behind, and the start says the update failed.
+    QByteArray damaged = zipBytes({{"Orvik_1.1.0/orvik", noiseBytes(3000)}});
+    damaged[30 + 17 + 5] = char(damaged[30 + 17 + 5] ^ 0x5a);
+    QFile package(base + "/Zipfile/TavlonVeltrace.zip");
+    ASSERT_TRUE(package.open(QIODevice::WriteOnly));
+    package.write(damaged);
+    package.close();
+    EXPECT_FALSE(startup::handOverWaitingUpdate());
+    EXPECT_TRUE(startup::updateFailed());
+    EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Zipfile"});
 }
 
 } // namespace

@@ -29,6 +29,18 @@ inline QByteArray zipBytes(const QList<QPair<QString, QByteArray>>& entries)
     return bytes;
 }
 
+// Bytes no compressor shrinks, so an archive stores them as they are.
+inline QByteArray noiseBytes(int count)
+{
+    QByteArray bytes(count, Qt::Uninitialized);
+    quint32 state = 12345;
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = char(state >> 24);
+    }
+    return bytes;
+}
+
 inline void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

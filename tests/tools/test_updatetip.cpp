@@ -113,6 +113,18 @@ TEST_F(UpdateCheck, ABrokenDownloadLeavesThePreviousPackageAndShowsNothing)
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), "previous package");
     }
+    // A package whose content does not match its own checksums.
+    QByteArray damaged = zipBytes({{"Orvik_1.0.9/orvik", noiseBytes(3000)}});
+    damaged[47 + 5] = char(damaged[47 + 5] ^ 0x5a); // inside the first entry's data
+    announce(65545, QCryptographicHash::hash(damaged, QCryptographicHash::Sha256).toHex());
+    server.answers["/package.zip"] = {200, damaged};
+    server.asked.clear();
+    {
+        UpdateTip tip;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.asked.size() == 2; }, 5000));
+        QTest::qWait(300);
+        EXPECT_FALSE(tip.isVisible()) << "a damaged archive, even with the right digest";
+    }
     // A digest that does not match the package.
     announce(65545, QString(64, 'a'));
     server.answers["/package.zip"] = {200, good};

@@ -119,7 +119,7 @@ protected:
         QDir().mkpath(own);
         ASSERT_TRUE(QFile::copy(UPDATER_PROGRAM, own + "/updata"));
         write(own + "/ProcessPath.ini", install.toUtf8());
-        write(install + "/orvik", "#!/bin/sh\necho old > \"$(dirname \"$0\")/ran\"\n", true);
+        write(install + "/orvik", "#!/bin/sh\necho old $ORVIK_UPDATE_RESULT > \"$(dirname \"$0\")/ran\"\n", true);
         write(own + "/updataFile/TavlonVeltrace/orvik", "#!/bin/sh\necho new > \"$(dirname \"$0\")/ran\"\n", true);
         waiting.start("sleep", {"60"});
         ASSERT_TRUE(waiting.waitForStarted());
@@ -172,7 +172,7 @@ TEST_F(UpdaterProgram, AnUpdateThatCannotBeCompletedLeavesTheOldVersionRunning)
     write(install + "/plugins", "a file where the update wants a folder");
     write(own + "/updataFile/TavlonVeltrace/plugins/extra", "cannot go anywhere");
     EXPECT_EQ(runUpdater(), 1);
-    EXPECT_TRUE(ran("old"));
+    EXPECT_TRUE(ran("old failed")) << "the old version, told that the update failed";
     EXPECT_TRUE(read(own + "/updata.log").contains("rolled back"));
 }
 

@@ -8,6 +8,8 @@
 
 #include <private/qzipreader_p.h>
 
+#include <zlib.h>
+
 namespace {
 
 // The entry's path inside the target, or empty when it would leave it.
@@ -23,7 +25,45 @@ QString safeTarget(const QDir& target, const QString& entry)
     return path.startsWith(target.absolutePath() + QLatin1Char('/')) ? path : QString();
 }
 
+// Why the entry may not be unpacked into target (empty: it may). Files are read to check
+// their CRC-32: a damaged archive must not become a damaged installation.
+QString entryProblem(QZipReader& zip, const QZipReader::FileInfo& entry, const QDir& target, QByteArray* data)
+{
+    if (safeTarget(target, entry.filePath).isEmpty())
+        return QStringLiteral("it leaves the target folder");
+    if (entry.isSymLink)
+        return QStringLiteral("links are not unpacked");
+    if (entry.isDir)
+        return QString();
+    *data = zip.fileData(entry.filePath);
+    if (zip.status() != QZipReader::NoError)
+        return QStringLiteral("it cannot be read");
+    if (crc32(0L, reinterpret_cast<const Bytef*>(data->constData()), uInt(data->size())) != entry.crc)
+        return QStringLiteral("its content is damaged");
+    return QString();
+}
+
 } // namespace
+
+bool archiveIntact(QIODevice* archive, QString* why)
+{
+    QZipReader zip(archive);
+    const QVector<QZipReader::FileInfo> entries = zip.fileInfoList();
+    if (!zip.isReadable() || zip.status() != QZipReader::NoError || entries.isEmpty()) {
+        *why = QStringLiteral("not a zip archive");
+        return false;
+    }
+    const QDir anywhere(QStringLiteral("/archive"));
+    for (const QZipReader::FileInfo& entry : entries) {
+        QByteArray data;
+        const QString problem = entryProblem(zip, entry, anywhere, &data);
+        if (!problem.isEmpty()) {
+            *why = entry.filePath + QStringLiteral(": ") + problem;
+            return false;
+        }
+    }
+    return true;
+}
 
 bool extractArchive(const QString& archivePath, const QString& targetFolder)
 {
@@ -41,26 +81,21 @@ bool extractArchive(const QString& archivePath, const QString& targetFolder)
     }
     bool complete = true;
     for (const QZipReader::FileInfo& entry : entries) {
-        const QString path = safeTarget(target, entry.filePath);
-        if (path.isEmpty()) {
-            LOG_INFO(LOG_OTHER) << "archive entry refused, it leaves the target folder:" << entry.filePath;
+        QByteArray data;
+        const QString problem = entryProblem(zip, entry, target, &data);
+        if (!problem.isEmpty()) {
+            LOG_INFO(LOG_OTHER) << "archive entry refused," << problem << ":" << entry.filePath;
             complete = false;
             continue;
         }
+        const QString path = safeTarget(target, entry.filePath);
         if (entry.isDir) {
             QDir().mkpath(path);
             continue;
         }
-        if (entry.isSymLink) {
-            LOG_INFO(LOG_OTHER) << "archive entry refused, links are not unpacked:" << entry.filePath;
-            complete = false;
-            continue;
-        }
         QDir().mkpath(QFileInfo(path).absolutePath());
-        const QByteArray data = zip.fileData(entry.filePath);
         QSaveFile file(path);
-        if (zip.status() != QZipReader::NoError || !file.open(QIODevice::WriteOnly) || file.write(data) != data.size() ||
-            !file.commit()) {
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
             LOG_INFO(LOG_OTHER) << "archive entry cannot be unpacked:" << entry.filePath;
             complete = false;
         } else if (entry.permissions) {
