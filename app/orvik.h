@@ -53,6 +53,7 @@ public:
     bool alarmArmed() const { return alarmOn; }
     bool leakFindOn() const { return leakFind; }
     bool regionFindOn() const { return regionFind; }
+    bool superResolutionOn() const { return superResolution; }
     bool isRecording() const { return recording; }
     QString lastRecording() const { return lastVideoPath; }
 
@@ -114,6 +115,7 @@ private slots:
     void on_polygonRegion_clicked();
     void on_regionFind_clicked();
     void on_leakFind_clicked() { toggleLeakFind(); }
+    void on_SuperModule_clicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -187,6 +189,7 @@ private:
     bool alarmOn = false;
     bool regionFind = false;
     bool leakFind = false;
+    bool superResolution = false;
     QTranslator* translator = nullptr;
     QTranslator* qtTranslator = nullptr;
     AlarmSound alarmPlayer;

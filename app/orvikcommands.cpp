@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QToolTip>
 #include <QUrl>
 
 void Orvik::selectPalette(int number)
@@ -128,6 +129,21 @@ void Orvik::on_regionFind_clicked()
         ui.viewport->setRegionFind(regionFind);
     }
     ui.regionFind->setChecked(regionFind);
+}
+
+void Orvik::on_SuperModule_clicked()
+{
+    if (connected && !superResolution && !ui.viewport->superResolutionAvailable()) {
+        // The log holds OpenCV's reason; the user learns that the mode cannot be had.
+        ui.SuperModule->setToolTip(tr("超分辨率不可用：模型文件无法加载"));
+        QToolTip::showText(ui.SuperModule->mapToGlobal(ui.SuperModule->rect().bottomLeft()),
+                           ui.SuperModule->toolTip(), ui.SuperModule);
+    } else if ((connected || superResolution) && ui.viewport->setSuperResolution(!superResolution)) {
+        // Off needs no camera: the mode must never outlive the means to leave it.
+        superResolution = !superResolution;
+    }
+    ui.SuperModule->setCheckable(superResolution);
+    ui.SuperModule->setChecked(superResolution);
 }
 
 void Orvik::on_webSite_clicked()

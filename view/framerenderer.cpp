@@ -20,6 +20,7 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
         indexOf[g] = uint8_t(std::clamp(index, floor, ceiling));
     }
     const bool regionFind = o.searchRegions && !o.searchRegions->isEmpty();
+    const int scale = std::max(o.pixelScale, 1), frameStride = width / scale;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const size_t i = size_t(y) * width + x;
@@ -28,7 +29,7 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             indices[i] = index;
             bool colour = true;
             if (regionFind) {
-                const QPoint p(x / o.regionScale, y / o.regionScale);
+                const QPoint p(x / scale, y / scale);
                 colour = std::any_of(o.searchRegions->begin(), o.searchRegions->end(),
                                      [&](const QRect& r) { return r.contains(p); });
             }
@@ -36,7 +37,8 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             if (colour && o.leakFind) {
                 // The grey levels are not linear in degC after the image mode's stretch, so
                 // the band is taken from the temperatures where they exist.
-                colour = o.temperatures ? o.temperatures[i] > o.leakThreshold : index != 0;
+                colour = o.temperatures ? o.temperatures[size_t(y / scale) * frameStride + x / scale] > o.leakThreshold
+                                        : index != 0;
             }
             const uint8_t* c = colour ? palette + 3 * index : nullptr;
             rgb[i] = c ? qRgb(c[0], c[1], c[2]) : qRgb(g, g, g);

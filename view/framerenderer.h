@@ -23,7 +23,9 @@ public:
         const float* temperatures = nullptr;
         float leakThreshold = 0.0f;
         const QVector<QRect>* searchRegions = nullptr; // region find, when not empty
-        int regionScale = 1;                           // frame pixels per region pixel
+        // Picture pixels per frame pixel in each direction (2 for a super-resolved picture):
+        // search regions and temperatures stay in frame pixels.
+        int pixelScale = 1;
         int rotation = 0;
         bool mirrorH = false, mirrorV = false;
     };

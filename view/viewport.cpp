@@ -2,6 +2,7 @@
 
 #include "chartdialog.h"
 #include "devicemodel.h"
+#include "globals.h"
 #include "overlay.h"
 
 #include <QMouseEvent>
@@ -32,12 +33,19 @@ ViewPort::ViewPort(QWidget* parent)
       polygonCursor(pixmapCursor("polygonCursor", Qt::CrossCursor))
 {
     setMouseTracking(true);
+    // Before the first setCameraGeometry, which hands the worker the size.
+    superRes = std::make_unique<SuperResImage>(this, gAppDir + QStringLiteral("/RawRes.pb"));
+    connect(superRes.get(), &SuperResImage::updateImage, this, &ViewPort::onUpdateSuperResImage);
     setCameraGeometry(800, 600, 0);
     geometry.letterBox(size(), QSize());
     repaintTimer = startTimer(150, Qt::CoarseTimer);
 }
 
-ViewPort::~ViewPort() = default;
+// The worker ends first: it may still be handing a result to this view.
+ViewPort::~ViewPort()
+{
+    superRes.reset();
+}
 
 // ---------------------------------------------------------------- frames and geometry
 
@@ -62,6 +70,7 @@ void ViewPort::fitToFrameSize(int width, int height)
         tool = Tool::None;
     geometry.frameWidth = width;
     geometry.frameHeight = height;
+    superRes->setSize(width, height);
     if (width == frameWidth && height == frameHeight)
         return;
     frameWidth = width;
@@ -116,6 +125,8 @@ void ViewPort::setFrame(const FramePtr& newest)
     frameMaxPos = QPoint(newest->maxX, newest->maxY);
     frameMax = hasTemperatures ? newest->maxTemp : kNoFrame;
     frameMin = hasTemperatures ? newest->minTemp : kNoFrame;
+    if (superResolution)
+        superRes->setImage(newest->image.data(), int(newest->image.size()));
 }
 
 void ViewPort::showNoCamera()
@@ -138,12 +149,18 @@ void ViewPort::setGrayWindow(float low, float high, float leakThresholdCelsius)
 
 void ViewPort::renderFrame()
 {
-    if (!frame)
+    if (!frame || superResolution) // the worker's results are shown instead
         return;
-    FrameRenderer::Options options;
+    FrameRenderer::Options options = renderOptions();
     options.grayLow = grayLow;
     options.grayHigh = grayHigh;
     options.narrowBand = kind == DirectShowY16 && frameMax - frameMin < 3.0f;
+    showRendered(renderer.render(frame->image.data(), frame->width, frame->height, palette, options));
+}
+
+FrameRenderer::Options ViewPort::renderOptions() const
+{
+    FrameRenderer::Options options;
     options.leakFind = leakFind;
     if (leakFind && frame->hasTemperatures()) {
         options.temperatures = frame->temperatures.data();
@@ -153,7 +170,12 @@ void ViewPort::renderFrame()
     options.rotation = geometry.rotation;
     options.mirrorH = geometry.mirrorH;
     options.mirrorV = geometry.mirrorV;
-    displayImage = renderer.render(frame->image.data(), frame->width, frame->height, palette, options);
+    return options;
+}
+
+void ViewPort::showRendered(const QImage& image)
+{
+    displayImage = image;
     geometry.letterBox(size(), displayImage.size());
     update();
 }
@@ -192,6 +214,46 @@ void ViewPort::setRegionFind(bool on)
     regionFind = on;
     if (on && searchRegions.isEmpty())
         searchRegions.append(QRect(frameWidth / 3, frameHeight / 3, frameWidth / 3, frameHeight / 3));
+}
+
+bool ViewPort::setSuperResolution(bool on)
+{
+    if (on && !superRes->available())
+        return false;
+    superResolution = on;
+    if (!on)
+        renderFrame();
+    return true;
+}
+
+void ViewPort::setSuperResFrame(const uint8_t* gray, int width, int height)
+{
+    std::lock_guard<std::mutex> lock(superResMutex);
+    superResPending.assign(gray, gray + size_t(width) * height);
+    superResPendingWidth = width;
+    superResPendingHeight = height;
+    superResFresh = true;
+}
+
+void ViewPort::onUpdateSuperResImage()
+{
+    int width = 0, height = 0;
+    {
+        std::lock_guard<std::mutex> lock(superResMutex);
+        if (!superResFresh) // an earlier signal already took this result
+            return;
+        superResFresh = false;
+        superResGray.swap(superResPending);
+        width = superResPendingWidth;
+        height = superResPendingHeight;
+    }
+    // A result of the camera before a size change is of no use. The grey levels are the
+    // network's own: the grey window does not apply to them.
+    if (!superResolution || !frame || width != 2 * frameWidth || height != 2 * frameHeight)
+        return;
+    FrameRenderer::Options options = renderOptions();
+    options.pixelScale = 2;
+    showRendered(renderer.render(superResGray.data(), width, height, palette, options));
 }
 
 bool ViewPort::widgetToImage(const QPoint& widget, QPoint& image) const

@@ -4,6 +4,7 @@
 #include "frame.h"
 #include "framerenderer.h"
 #include "regionsource.h"
+#include "superresimage.h"
 #include "viewgeometry.h"
 
 #include <QCursor>
@@ -13,6 +14,8 @@
 #include <QVector>
 
 #include <array>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 class chartDialog;
@@ -20,8 +23,9 @@ class chartDialog;
 // The live image: colours each frame through the palette and grey window, shows it
 // letter-boxed with rotation and mirroring, and carries the measurement objects the user
 // lays on it with the mouse (points, up to three search regions, up to three chart regions)
-// with their temperature labels.
-class ViewPort : public QLabel, public RegionSource
+// with their temperature labels. In super resolution it shows the frame enlarged twice by the
+// network (measurements stay in camera pixels).
+class ViewPort : public QLabel, public RegionSource, public SuperResSink
 {
     Q_OBJECT
 
@@ -81,6 +85,15 @@ public:
     void setBoardCompare(bool on) { boardCompare = on; }
     void setLeakFind(bool on) { leakFind = on; }
     void setRegionFind(bool on);
+    // Refused (false) while the model is not loaded; superResolutionReason() says why.
+    bool setSuperResolution(bool on);
+    bool superResolutionOn() const { return superResolution; }
+    bool superResolutionAvailable() const { return superRes->available(); }
+    QString superResolutionReason() const { return superRes->reason(); }
+    SuperResImage* superResWorker() const { return superRes.get(); }
+
+    // SuperResSink: called on the worker's thread.
+    void setSuperResFrame(const uint8_t* gray, int width, int height) override;
 
     void armPointTool();
     void armSearchRectTool();
@@ -114,6 +127,9 @@ public:
     Tool armedTool() const { return tool; }
     const std::vector<uint8_t>& paletteIndices() const { return renderer.paletteIndices(); }
 
+public slots:
+    void onUpdateSuperResImage();
+
 protected:
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -145,6 +161,9 @@ private:
     const float* temperatureData() const;
     float temperatureAt(const QPoint& image) const;
     void paintNoCamera(QPainter& painter);
+    // What both pictures share: the aids, orientation and mirroring.
+    FrameRenderer::Options renderOptions() const;
+    void showRendered(const QImage& image);
 
     void paintHottest(QPainter& painter);
     void paintPoints(QPainter& painter);
@@ -169,7 +188,7 @@ private:
     QString unitSymbol = QStringLiteral("°");
     QString unitLetter = QStringLiteral("C");
     bool showMouseTemperature = true, showHottest = true;
-    bool boardCompare = false, regionFind = false, leakFind = false;
+    bool boardCompare = false, regionFind = false, leakFind = false, superResolution = false;
 
     QVector<QPoint> points;
     QVector<QRect> searchRegions;
@@ -188,4 +207,12 @@ private:
     QCursor pointCursor, rectCursor, polygonCursor;
     int repaintTimer = 0;
     FrameRenderer renderer;
+
+    // The newest enlarged image, written by the worker and taken by the GUI thread.
+    std::mutex superResMutex;
+    std::vector<uint8_t> superResPending;
+    int superResPendingWidth = 0, superResPendingHeight = 0;
+    bool superResFresh = false;
+    std::vector<uint8_t> superResGray; // the GUI thread's copy
+    std::unique_ptr<SuperResImage> superRes;
 };

@@ -99,6 +99,10 @@
         <source>升级未能完成，仍在使用原来的版本。</source>
         <translation>升级未能完成，仍在使用原来的版本。</translation>
     </message>
+    <message>
+        <source>超分辨率不可用：模型文件无法加载</source>
+        <translation>超分辨率不可用：模型文件无法加载</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -99,6 +99,10 @@
         <source>升级未能完成，仍在使用原来的版本。</source>
         <translation>The update could not be completed; the previous version is still in use.</translation>
     </message>
+    <message>
+        <source>超分辨率不可用：模型文件无法加载</source>
+        <translation>Super resolution is unavailable: the model file could not be loaded</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

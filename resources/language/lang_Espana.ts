@@ -99,6 +99,10 @@
         <source>升级未能完成，仍在使用原来的版本。</source>
         <translation>No se pudo completar la actualización; se sigue usando la versión anterior.</translation>
     </message>
+    <message>
+        <source>超分辨率不可用：模型文件无法加载</source>
+        <translation>La superresolución no está disponible: no se pudo cargar el archivo del modelo</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -63,6 +63,8 @@ bool applyOption(DeviceSpec& spec, const std::string& key, const std::string& va
         spec.product = value;
     else if (key == "scene" && (value == "board" || value == "compare" || value == "uniform" || value == "hotspot"))
         spec.scene = value;
+    else if (key == "layout" && parseInteger(value, integer) && integer >= 0 && integer <= 0x7FFFFFFF)
+        spec.layout = uint32_t(integer);
     else if (key == "fps" && parseInteger(value, integer) && integer >= 1 && integer <= 200)
         spec.fps = int(integer);
     else if (key == "ambient" && parseNumber(value, number) && number > -40 && number < 80)
@@ -113,7 +115,7 @@ std::string DeviceSpec::key() const
 bool DeviceSpec::sameOptions(const DeviceSpec& o) const
 {
     auto fields = [](const DeviceSpec& d) {
-        return std::tie(d.cameraName, d.kind, d.product, d.serial, d.scene, d.fps, d.ambient, d.netd,
+        return std::tie(d.cameraName, d.kind, d.product, d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd,
                         d.driftPerMinute, d.hot, d.hotX, d.hotY, d.previewFailOnce, d.z8r, d.productId, d.vendorId,
                         d.uvcName);
     };

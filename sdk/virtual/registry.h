@@ -1,7 +1,8 @@
 #pragma once
 // The device registry: the plain text file named by TCSIM_DEVICES, one camera per line,
 //   <cameraName> [key=value ...]          # comments and blank lines are ignored
-// Keys: serial (empty: the camera reports none), product, scene (board | compare | uniform | hotspot), fps (1..200), ambient
+// Keys: serial (empty: the camera reports none), product, scene (board | compare | uniform | hotspot),
+// layout (board and compare: 0 the standard board, any other number a board laid out from it), fps (1..200), ambient
 // (degC), netd (K of noise), drift (K per minute of offset drift), hot, hotx, hoty (hotspot
 // scene: degC and position as fractions), preview_fail (1: the first Y16 preview request
 // fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name (UVC device name).
@@ -21,6 +22,7 @@ struct DeviceSpec
     std::string product;
     std::string serial;
     std::string scene = "board";
+    uint32_t layout = 0;
     int fps = 25;
     double ambient = 25.0;
     double netd = 0.04;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace tcsim {
 namespace {
@@ -18,6 +19,31 @@ const Part kBoardParts[] = {
     {0.15, 0.82, 0.08, 0.04, 5.0},  {0.86, 0.76, 0.02, 0.02, 20.0}, {0.12, 0.16, 0.06, 0.05, -4.0},
 };
 constexpr double kEdgeSoftness = 0.008;
+
+// A board laid out from a seed: packages of random size and power, thin warm traces between
+// them and now and then a cooled part, so that every seed gives another picture.
+std::vector<Part> boardParts(uint32_t layout)
+{
+    if (layout == 0)
+        return {std::begin(kBoardParts), std::end(kBoardParts)};
+    std::mt19937 rng(layout);
+    auto uniform = [&rng](double low, double high) { return std::uniform_real_distribution<double>(low, high)(rng); };
+    std::vector<Part> parts;
+    const int packages = 4 + int(rng() % 9);
+    for (int i = 0; i < packages; ++i) {
+        const double halfWidth = uniform(0.015, 0.13), halfHeight = uniform(0.015, 0.13);
+        const double rise = rng() % 6 == 0 ? uniform(-6.0, -1.0) : uniform(2.0, 60.0);
+        parts.push_back({uniform(0.05, 0.95), uniform(0.05, 0.95), halfWidth, halfHeight, rise});
+    }
+    const int traces = int(rng() % 7);
+    for (int i = 0; i < traces; ++i) {
+        const bool horizontal = rng() % 2 == 0;
+        const double length = uniform(0.1, 0.4), thickness = uniform(0.002, 0.006);
+        parts.push_back({uniform(0.1, 0.9), uniform(0.1, 0.9), horizontal ? length : thickness,
+                         horizontal ? thickness : length, uniform(1.0, 6.0)});
+    }
+    return parts;
+}
 constexpr double kLeakX = 0.52, kLeakY = 0.22, kLeakSigma = 0.012;
 
 double sigmoidEdge(double distance, double halfWidth)
@@ -26,10 +52,10 @@ double sigmoidEdge(double distance, double halfWidth)
 }
 
 // Temperature of a board at fractions (u, v) of its own area.
-double boardAt(double u, double v, double ambient, double pixelScale)
+double boardAt(const std::vector<Part>& parts, double u, double v, double ambient, double pixelScale)
 {
     double t = ambient + 3.0 + 1.5 * u;
-    for (const Part& p : kBoardParts) {
+    for (const Part& p : parts) {
         const double du = u - p.cx, dv = v - p.cy;
         const double plateau = sigmoidEdge(du, p.halfWidth) * sigmoidEdge(dv, p.halfHeight);
         const double spread = std::exp(-(du * du + dv * dv) / (2.0 * 9.0 * p.halfWidth * p.halfWidth));
@@ -47,19 +73,20 @@ double boardAt(double u, double v, double ambient, double pixelScale)
 Scene::Scene(const DeviceSpec& spec, int width, int height) : w(width), h(height), staticField(size_t(width) * height)
 {
     const double pixel = 1.0 / std::max(width, height);
+    const std::vector<Part> parts = boardParts(spec.layout);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const double u = (x + 0.5) / w, v = (y + 0.5) / h;
             double t = spec.ambient;
             if (spec.scene == "board") {
-                t = boardAt(u, v, spec.ambient, pixel);
+                t = boardAt(parts, u, v, spec.ambient, pixel);
             } else if (spec.scene == "compare") {
                 const double gap = 0.02;
                 if (u < 0.5 - gap / 2) {
-                    t = boardAt(u / (0.5 - gap / 2), v, spec.ambient, 2 * pixel);
+                    t = boardAt(parts, u / (0.5 - gap / 2), v, spec.ambient, 2 * pixel);
                 } else if (u > 0.5 + gap / 2) {
                     const double bu = (u - 0.5 - gap / 2) / (0.5 - gap / 2);
-                    t = boardAt(bu, v, spec.ambient, 2 * pixel);
+                    t = boardAt(parts, bu, v, spec.ambient, 2 * pixel);
                     const double du = bu - 0.40, dv = v - 0.60;
                     t += 60.0 * sigmoidEdge(du, 0.04) * sigmoidEdge(dv, 0.04); // a shorted part
                 }

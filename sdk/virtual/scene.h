@@ -3,7 +3,8 @@
 // resolution (positions are fractions of the frame):
 //   board    substrate a little above ambient with a gradient, components with domed tops
 //            (a sharp hottest point on the regulator, a sharp coldest one on the cooled
-//            part) and one small part that slowly heats up (a leak);
+//            part) and one small part that slowly heats up (a leak); a layout other than 0
+//            places packages and traces at random from that number;
 //   compare  two copies of the board side by side, the right one with a faulty hot part;
 //   uniform  within 1 degC;
 //   hotspot  ambient with one point at a set temperature.

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QToolTip>
 #include <QUrl>
 
 // Stands in for the desktop's browser and mail program.
@@ -372,6 +373,39 @@ TEST_F(Commands, RegionFindStartsWithTheMiddleNinth)
     const QColor outside = shown.pixelColor(5, 5), inside = shown.pixelColor(128, 96);
     EXPECT_TRUE(outside.red() == outside.green() && outside.green() == outside.blue()) << "grey outside";
     EXPECT_NE(inside, QColor(128, 128, 128)) << "palette colour inside";
+}
+
+TEST_F(Commands, SuperResolutionWithoutTheModelSaysSoAndChangesNothing)
+{
+    ASSERT_FALSE(QFile::exists(gAppDir + "/RawRes.pb"));
+    openConnected();
+    click(ui().SuperModule);
+    EXPECT_FALSE(window->superResolutionOn());
+    EXPECT_FALSE(ui().SuperModule->isChecked());
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("超分辨率不可用：模型文件无法加载"));
+    feed(30.0f); // the window goes on as before
+    EXPECT_EQ(view->shownImage().size(), QSize(256, 192));
+}
+
+TEST_F(Commands, SuperResolutionShowsTheFrameEnlargedUntilSwitchedOff)
+{
+    const QString model = gAppDir + "/RawRes.pb";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVIK_SR_MODEL), model));
+    openConnected();
+    QFile::remove(model); // loaded by now; the other cases run without it
+    click(ui().SuperModule);
+    ASSERT_TRUE(window->superResolutionOn());
+    EXPECT_TRUE(ui().SuperModule->isCheckable() && ui().SuperModule->isChecked());
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        feed(30.0f);
+        return view->shownImage().size() == QSize(512, 384);
+    }, 5000));
+    click(ui().SuperModule);
+    EXPECT_FALSE(window->superResolutionOn());
+    EXPECT_FALSE(ui().SuperModule->isChecked());
+    feed(30.0f);
+    EXPECT_EQ(view->shownImage().size(), QSize(256, 192));
 }
 
 // Leak find colours exactly the pixels above the window's floor (the hottest minus 2 degC),

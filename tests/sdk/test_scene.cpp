@@ -77,3 +77,15 @@ TEST(Scenes, TheBoardLeakHeatsUpAndNothingElseChanges)
 }
 
 } // namespace
+
+TEST(Scenes, ALayoutNumberGivesItsOwnBoardAndTheSameOneEveryTime)
+{
+    const auto standard = render(tcsim::Scene(specOf("Lumo"), 128, 96), 0);
+    const auto seven = render(tcsim::Scene(specOf("Lumo layout=7"), 128, 96), 0);
+    const auto sevenAgain = render(tcsim::Scene(specOf("Lumo layout=7"), 128, 96), 0);
+    const auto eight = render(tcsim::Scene(specOf("Lumo layout=8"), 128, 96), 0);
+    EXPECT_EQ(seven, sevenAgain);
+    EXPECT_NE(seven, standard);
+    EXPECT_NE(seven, eight);
+    EXPECT_EQ(specOf("Lumo layout=-3").layout, 0u) << "an unusable layout is skipped";
+}

@@ -1,0 +1,108 @@
+// Super resolution: first the quality on held-out frames (scenes, layouts, noise levels and
+// seeds the training never saw), then the time of the worker's step for a 256 x 192 frame.
+// The model is build/bin/RawRes.pb, or the file named by ORVIK_SR_MODEL.
+#include "superresframes.h"
+#include "superresnet.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <benchmark/benchmark.h>
+#include <opencv2/imgproc.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QString modelPath()
+{
+    const char* named = std::getenv("ORVIK_SR_MODEL");
+    return named ? QString::fromLocal8Bit(named) : QCoreApplication::applicationDirPath() + "/../bin/RawRes.pb";
+}
+
+SuperResNet& network()
+{
+    static SuperResNet net;
+    if (!net.loaded()) {
+        QString error;
+        if (!net.load(modelPath(), &error)) {
+            std::fprintf(stderr, "cannot load %s: %s\n", qPrintable(modelPath()), qPrintable(error));
+            std::exit(1);
+        }
+    }
+    return net;
+}
+
+struct HeldOut
+{
+    const char* line;
+    double netd;
+};
+
+// The training uses layouts 1..20000 of the board and compare scenes and noise of 0.02 to
+// 0.12 K in steps of 0.02 K.
+const HeldOut kHeldOut[] = {
+    {"Lumo scene=board", 0.05},                {"Lumo scene=compare", 0.05},
+    {"Lumo scene=board layout=900001", 0.03},  {"Lumo scene=board layout=900002", 0.09},
+    {"Lumo scene=board layout=900003", 0.05},  {"Lumo scene=compare layout=900004", 0.07},
+    {"Lumo scene=board layout=900005", 0.11},  {"Lumo scene=compare layout=900006", 0.03},
+};
+
+void reportQuality()
+{
+    SuperResNet& net = network();
+    double bicubic = 0, model = 0, filtered = 0;
+    std::printf("%-36s %6s %9s %9s %9s\n", "held-out frame 256x192", "netd", "bicubic", "model", "+filters");
+    unsigned seed = 7001;
+    for (const HeldOut& h : kHeldOut) {
+        const superres::FramePair pair = superres::makeFramePair(h.line, 256, 192, h.netd, seed++);
+        cv::Mat cubic, enlarged, full;
+        cv::resize(pair.low, cubic, pair.high.size(), 0, 0, cv::INTER_CUBIC);
+        net.upsampleOnly(pair.low, enlarged);
+        net.upsample(pair.low, full);
+        const double b = superres::psnr(cubic, pair.high), m = superres::psnr(enlarged, pair.high),
+                     f = superres::psnr(full, pair.high);
+        std::printf("%-36s %6.2f %9.2f %9.2f %9.2f\n", h.line, h.netd, b, m, f);
+        bicubic += b;
+        model += m;
+        filtered += f;
+    }
+    const double n = double(std::size(kHeldOut));
+    std::printf("%-36s %6s %9.2f %9.2f %9.2f  (PSNR dB, mean)\n\n", "all", "", bicubic / n, model / n, filtered / n);
+}
+
+void BM_SuperResStep(benchmark::State& state)
+{
+    SuperResNet& net = network();
+    const superres::FramePair pair = superres::makeFramePair("Lumo scene=board layout=900001", 256, 192, 0.05, 1);
+    cv::Mat output;
+    for (auto _ : state) {
+        net.upsample(pair.low, output);
+        benchmark::DoNotOptimize(output.data);
+    }
+}
+BENCHMARK(BM_SuperResStep)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_SuperResNetworkOnly(benchmark::State& state)
+{
+    SuperResNet& net = network();
+    const superres::FramePair pair = superres::makeFramePair("Lumo scene=board layout=900001", 256, 192, 0.05, 1);
+    cv::Mat output;
+    for (auto _ : state) {
+        net.upsampleOnly(pair.low, output);
+        benchmark::DoNotOptimize(output.data);
+    }
+}
+BENCHMARK(BM_SuperResNetworkOnly)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    reportQuality();
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

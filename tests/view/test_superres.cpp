@@ -1,0 +1,320 @@
+// Super resolution: the worker's frame hand-over, its faults, the shipped model's quality and
+// the view showing its results. Also built with ThreadSanitizer (superres_tsan_tests).
+#include "globals.h"
+#include "superresframes.h"
+#include "superresimage.h"
+#include "tfgraphbytes.h"
+#include "viewport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+const QString kModel = QStringLiteral(ORVIK_SR_MODEL);
+
+// Keeps the last result; can hold the worker inside the hand-over to make it busy.
+class RecordingSink : public SuperResSink
+{
+public:
+    void setSuperResFrame(const uint8_t* gray, int width, int height) override
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        last.assign(gray, gray + size_t(width) * height);
+        lastWidth = width;
+        lastHeight = height;
+        ++results;
+        inside = true;
+        changed.notify_all();
+        changed.wait(lock, [this] { return !hold; });
+        inside = false;
+    }
+    void setHold(bool on)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        hold = on;
+        changed.notify_all();
+    }
+    // Waits (bounded) until the worker sits in the hand-over.
+    bool waitInside()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), [this] { return inside; });
+    }
+    int resultCount()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return results;
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<uint8_t> last;
+    int lastWidth = 0, lastHeight = 0, results = 0;
+    bool hold = false, inside = false;
+};
+
+std::vector<uint8_t> gradient(int width, int height, int phase)
+{
+    std::vector<uint8_t> frame(size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            frame[size_t(y) * width + x] = uint8_t((x + 2 * y + phase) % 256);
+    return frame;
+}
+
+// Hands the frame in until the worker takes it (it takes frames only while it waits).
+bool feedUntilTaken(SuperResImage& worker, const std::vector<uint8_t>& frame)
+{
+    const int before = worker.framesTaken();
+    QElapsedTimer timer;
+    timer.start();
+    while (worker.framesTaken() == before && timer.elapsed() < 10000) {
+        worker.setImage(frame.data(), int(frame.size()));
+        QTest::qWait(2);
+    }
+    return worker.framesTaken() > before;
+}
+
+bool waitForResults(RecordingSink& sink, int count)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (sink.resultCount() < count && timer.elapsed() < 10000)
+        QTest::qWait(2);
+    return sink.resultCount() >= count;
+}
+
+} // namespace
+
+TEST(SuperResImage, TakesFramesOfTheCameraSizeOnly)
+{
+    RecordingSink sink;
+    SuperResImage worker(&sink, kModel);
+    ASSERT_TRUE(worker.available()) << qPrintable(worker.reason());
+    worker.setSize(256, 192);
+    const std::vector<uint8_t> frame = gradient(256, 192, 0);
+    ASSERT_EQ(frame.size(), 49152u);
+    ASSERT_TRUE(feedUntilTaken(worker, frame));
+    ASSERT_TRUE(waitForResults(sink, 1));
+    EXPECT_EQ(sink.lastWidth, 512);
+    EXPECT_EQ(sink.lastHeight, 384);
+    EXPECT_EQ(sink.last.size(), 512u * 384u);
+
+    QTest::qWait(50); // back to waiting
+    const int taken = worker.framesTaken(), skipped = worker.framesSkipped();
+    const std::vector<uint8_t> wrong = gradient(256, 193, 0);
+    for (int length : {49151, 49153, 98304, 0})
+        worker.setImage(wrong.data(), length);
+    QTest::qWait(100);
+    EXPECT_EQ(worker.framesTaken(), taken);
+    EXPECT_EQ(worker.framesSkipped(), skipped);
+    EXPECT_EQ(sink.resultCount(), 1);
+}
+
+TEST(SuperResImage, SkipsFramesWhileBusyAndShowsTheNextOne)
+{
+    RecordingSink sink;
+    SuperResImage worker(&sink, kModel);
+    ASSERT_TRUE(worker.available());
+    worker.setSize(160, 120);
+    sink.setHold(true);
+    ASSERT_TRUE(feedUntilTaken(worker, gradient(160, 120, 0)));
+    ASSERT_TRUE(sink.waitInside());
+
+    const int taken = worker.framesTaken(), skipped = worker.framesSkipped();
+    const std::vector<uint8_t> busyFrame = gradient(160, 120, 90);
+    for (int i = 0; i < 5; ++i)
+        worker.setImage(busyFrame.data(), int(busyFrame.size()));
+    EXPECT_EQ(worker.framesSkipped(), skipped + 5);
+    EXPECT_EQ(worker.framesTaken(), taken);
+    sink.setHold(false);
+
+    // The next result is of the first frame after the worker waits again, not a busy one.
+    const std::vector<uint8_t> next = gradient(160, 120, 170);
+    ASSERT_TRUE(feedUntilTaken(worker, next));
+    ASSERT_TRUE(waitForResults(sink, 2));
+    SuperResNet reference;
+    ASSERT_TRUE(reference.load(kModel, nullptr));
+    cv::Mat expected;
+    reference.upsample(cv::Mat(120, 160, CV_8UC1, const_cast<uint8_t*>(next.data())), expected);
+    std::lock_guard<std::mutex> lock(sink.mutex);
+    EXPECT_TRUE(std::equal(sink.last.begin(), sink.last.end(), expected.data));
+}
+
+TEST(SuperResImage, EndsPromptlyWhileWaiting)
+{
+    RecordingSink sink;
+    auto worker = std::make_unique<SuperResImage>(&sink, kModel);
+    ASSERT_TRUE(worker->available());
+    worker->setSize(64, 48);
+    ASSERT_TRUE(feedUntilTaken(*worker, gradient(64, 48, 0)));
+    ASSERT_TRUE(waitForResults(sink, 1));
+    QTest::qWait(20);
+    QElapsedTimer timer;
+    timer.start();
+    worker.reset();
+    EXPECT_LT(timer.elapsed(), 1000);
+}
+
+namespace {
+std::atomic<int> frameErrorLines{0}, unavailableLines{0};
+void countLines(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    if (message.contains(QLatin1String("super resolution skipped a frame")))
+        ++frameErrorLines;
+    if (message.contains(QLatin1String("super resolution unavailable")))
+        ++unavailableLines;
+}
+} // namespace
+
+TEST(SuperResImage, WithoutAUsableModelIsUnavailableAndIgnoresFrames)
+{
+    QTemporaryDir dir;
+    QFile corrupt(dir.filePath("RawRes.pb"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(QByteArray(4096, '\x5a'));
+    corrupt.close();
+    for (const QString& path : {dir.filePath("missing.pb"), corrupt.fileName()}) {
+        RecordingSink sink;
+        unavailableLines = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(countLines);
+        SuperResImage worker(&sink, path);
+        qInstallMessageHandler(previous);
+        EXPECT_EQ(unavailableLines.load(), 1) << "the log says why";
+        EXPECT_FALSE(worker.available()) << qPrintable(path);
+        EXPECT_FALSE(worker.reason().isEmpty());
+        worker.setSize(16, 16);
+        const std::vector<uint8_t> frame = gradient(16, 16, 0);
+        worker.setImage(frame.data(), int(frame.size()));
+        EXPECT_EQ(worker.framesTaken(), 0);
+        EXPECT_EQ(sink.resultCount(), 0);
+    }
+}
+
+TEST(SuperResImage, AFrameTheNetworkRejectsIsLoggedOnceAndTheWorkerGoesOn)
+{
+    QTemporaryDir dir;
+    QFile model(dir.filePath("RawRes.pb"));
+    ASSERT_TRUE(model.open(QIODevice::WriteOnly));
+    const std::string graph = tfgraph::convolutionGraph(2);
+    model.write(graph.data(), qint64(graph.size()));
+    model.close();
+
+    RecordingSink sink;
+    SuperResImage worker(&sink, model.fileName());
+    ASSERT_TRUE(worker.available()) << qPrintable(worker.reason());
+    worker.setSize(32, 24);
+    frameErrorLines = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countLines);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(feedUntilTaken(worker, gradient(32, 24, i)));
+    QTest::qWait(50);
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(frameErrorLines.load(), 1);
+    EXPECT_EQ(sink.resultCount(), 0);
+}
+
+TEST(SuperResNet, ShippedModelIsCloserToTheTruthThanBicubic)
+{
+    SuperResNet net;
+    QString error;
+    ASSERT_TRUE(net.load(kModel, &error)) << qPrintable(error);
+    // A layout, noise level and seed the training never saw.
+    const superres::FramePair pair = superres::makeFramePair("Lumo scene=board layout=900007", 128, 96, 0.05, 4242);
+    cv::Mat cubic, enlarged;
+    cv::resize(pair.low, cubic, pair.high.size(), 0, 0, cv::INTER_CUBIC);
+    net.upsampleOnly(pair.low, enlarged);
+    ASSERT_EQ(enlarged.size(), pair.high.size());
+    EXPECT_GT(superres::psnr(enlarged, pair.high), superres::psnr(cubic, pair.high) + 0.3);
+}
+
+// ---------------------------------------------------------------- the view
+
+namespace {
+
+FramePtr frameOf(int width, int height, int phase)
+{
+    auto frame = std::make_shared<Frame>();
+    frame->resize(width, height);
+    frame->image = gradient(width, height, phase);
+    std::fill(frame->temperatures.begin(), frame->temperatures.end(), 30.0f);
+    frame->maxTemp = frame->minTemp = 30.0f;
+    return frame;
+}
+
+class ViewWithModel : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        savedAppDir = gAppDir;
+        gAppDir = dir.path();
+        ASSERT_TRUE(QFile::copy(kModel, dir.filePath("RawRes.pb")));
+    }
+    void TearDown() override { gAppDir = savedAppDir; }
+
+    QTemporaryDir dir;
+    QString savedAppDir;
+};
+
+} // namespace
+
+TEST_F(ViewWithModel, ShowsEnlargedFramesWhileTheCameraSizeChanges)
+{
+    ViewPort view;
+    view.resize(640, 480);
+    uint8_t palette[768];
+    for (int i = 0; i < 768; ++i)
+        palette[i] = uint8_t(i / 3);
+    view.setPalette(palette);
+    ASSERT_TRUE(view.setSuperResolution(true));
+    const QSize sizes[] = {{256, 192}, {160, 120}, {384, 288}};
+    for (int round = 0; round < 9; ++round) {
+        const QSize size = sizes[round % 3];
+        view.setCameraGeometry(size.width(), size.height(), 0);
+        // Frames flow while the worker runs on the previous size's buffers.
+        for (int i = 0; i < 12; ++i) {
+            view.setFrame(frameOf(size.width(), size.height(), i));
+            view.renderFrame();
+            QTest::qWait(3);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        while (view.shownImage().size() != 2 * size && timer.elapsed() < 10000) {
+            view.setFrame(frameOf(size.width(), size.height(), round));
+            QTest::qWait(5);
+        }
+        EXPECT_EQ(view.shownImage().size(), 2 * size) << "round " << round;
+    }
+    // Off: the next frame is drawn at the camera's size again.
+    ASSERT_TRUE(view.setSuperResolution(false));
+    view.setFrame(frameOf(384, 288, 1));
+    view.renderFrame();
+    EXPECT_EQ(view.shownImage().size(), QSize(384, 288));
+}
+
+TEST(ViewWithoutModel, RefusesSuperResolution)
+{
+    const QString saved = gAppDir;
+    QTemporaryDir dir;
+    gAppDir = dir.path();
+    ViewPort view;
+    gAppDir = saved;
+    EXPECT_FALSE(view.superResolutionAvailable());
+    EXPECT_FALSE(view.setSuperResolution(true));
+    EXPECT_FALSE(view.superResolutionOn());
+    view.setFrame(frameOf(160, 120, 0));
+    view.renderFrame();
+    EXPECT_EQ(view.shownImage().size(), QSize(160, 120));
+}

@@ -1,0 +1,108 @@
+#include "superresimage.h"
+
+#include "log.h"
+
+#include <opencv2/core.hpp>
+
+SuperResImage::SuperResImage(SuperResSink* receiver, const QString& modelPath) : sink(receiver)
+{
+    input.resize(size_t(frameWidth) * frameHeight);
+    if (!net.load(modelPath, &unavailable)) {
+        LOG_INFO(LOG_OTHER) << "super resolution unavailable: cannot load" << modelPath << ":" << unavailable;
+        return;
+    }
+    worker = std::thread(&SuperResImage::run, this);
+}
+
+SuperResImage::~SuperResImage()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        running = false;
+    }
+    frameReady.notify_all();
+    if (worker.joinable())
+        worker.join(); // at most one network run
+}
+
+void SuperResImage::setSize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (width == frameWidth && height == frameHeight)
+        return;
+    frameWidth = width;
+    frameHeight = height;
+    // A frame of the old size still queued would be read with the new one.
+    frameQueued = false;
+    input.assign(size_t(width) * height, 0);
+}
+
+void SuperResImage::setImage(const uint8_t* data, int size)
+{
+    if (!data || !available())
+        return;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (size != frameWidth * frameHeight)
+        return;
+    if (!waiting) {
+        ++skipped;
+        return;
+    }
+    std::copy(data, data + size, input.begin());
+    frameQueued = true;
+    waiting = false;
+    frameReady.notify_all();
+}
+
+int SuperResImage::framesTaken() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return taken;
+}
+
+int SuperResImage::framesSkipped() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return skipped;
+}
+
+// Waits for a frame and swaps it into the worker's own buffer, with the size it has; false
+// when the worker is to end.
+bool SuperResImage::takeFrame(int& width, int& height)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    waiting = true;
+    frameReady.wait(lock, [this] { return !running || frameQueued; });
+    waiting = false;
+    if (!running)
+        return false;
+    frameQueued = false;
+    working.swap(input);
+    input.resize(size_t(frameWidth) * frameHeight);
+    width = frameWidth;
+    height = frameHeight;
+    ++taken;
+    return true;
+}
+
+void SuperResImage::run()
+{
+    int width = 0, height = 0;
+    while (takeFrame(width, height)) {
+        try {
+            const cv::Mat frame(height, width, CV_8UC1, working.data());
+            net.upsample(frame, output);
+        } catch (const cv::Exception& e) {
+            // A frame OpenCV cannot process is skipped; one line is enough for a cause that
+            // will repeat with every frame.
+            if (!errorLogged)
+                LOG_INFO(LOG_OTHER) << "super resolution skipped a frame:" << QString::fromStdString(e.msg);
+            errorLogged = true;
+            continue;
+        }
+        sink->setSuperResFrame(output.data, output.cols, output.rows);
+        emit updateImage();
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <opencv2/core.hpp>
+#include <opencv2/dnn_superres.hpp>
+
+// The image work of super resolution: the FSRCNN x2 network, then a light sharpen and an
+// edge-preserving smooth that takes the sharpen's ringing off flat areas.
+class SuperResNet
+{
+public:
+    // False, with OpenCV's reason in error, when the file is missing or not a model.
+    bool load(const QString& modelPath, QString* error);
+    bool loaded() const { return ready; }
+
+    // 8-bit one-channel input of w x h into output of 2w x 2h, same type. Throws
+    // cv::Exception when OpenCV cannot process the image.
+    void upsample(const cv::Mat& input, cv::Mat& output);
+    // The network alone, without the sharpen and smooth.
+    void upsampleOnly(const cv::Mat& input, cv::Mat& output);
+
+private:
+    // The network's 2x image of input, as a view into enlargedPadded.
+    cv::Mat enlarge(const cv::Mat& input);
+
+    cv::dnn_superres::DnnSuperResImpl network;
+    cv::Mat padded, enlargedPadded, sharpened;
+    bool ready = false;
+};
