@@ -1,6 +1,10 @@
 // Super resolution: first the quality on held-out frames (scenes, layouts, noise levels and
 // seeds the training never saw), then the time of the worker's step for a 256 x 192 frame.
-// The model is build/bin/RawRes.pb, or the file named by ORVIK_SR_MODEL.
+// The model is build/bin/RawRes.pb, or the file named by ORVIK_SR_MODEL. With
+// ORVIK_SR_PICTURE=<file.png> it also writes one held-out frame side by side, coloured with the
+// first palette: the camera's frame, bicubic, the network, the network with sharpen and
+// smooth, and the truth.
+#include "palette.h"
 #include "superresframes.h"
 #include "superresnet.h"
 
@@ -8,6 +12,7 @@
 #include <QString>
 
 #include <benchmark/benchmark.h>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cstdio>
@@ -72,6 +77,38 @@ void reportQuality()
     std::printf("%-36s %6s %9.2f %9.2f %9.2f  (PSNR dB, mean)\n\n", "all", "", bicubic / n, model / n, filtered / n);
 }
 
+void writePicture(const char* path)
+{
+    SuperResNet& net = network();
+    superres::FramePair pair = superres::makeFramePair("Lumo scene=board layout=900003", 256, 192, 0.05, 77);
+    cv::Mat camera, cubic, enlarged, full;
+    cv::resize(pair.low, camera, pair.high.size(), 0, 0, cv::INTER_NEAREST);
+    cv::resize(pair.low, cubic, pair.high.size(), 0, 0, cv::INTER_CUBIC);
+    net.upsampleOnly(pair.low, enlarged);
+    net.upsample(pair.low, full);
+    uint8_t palette[kPaletteBytes];
+    if (!loadPalette(PaletteFile::Lut1, palette)) {
+        std::fprintf(stderr, "no palette\n");
+        return;
+    }
+    cv::Mat lut(1, 256, CV_8UC3);
+    for (int i = 0; i < 256; ++i)
+        lut.at<cv::Vec3b>(0, i) = cv::Vec3b(palette[3 * i + 2], palette[3 * i + 1], palette[3 * i]);
+    std::vector<cv::Mat> panels;
+    const char* names[] = {"camera 256x192", "bicubic", "network", "network + sharpen + smooth", "truth"};
+    int index = 0;
+    for (const cv::Mat* grey : {&camera, &cubic, &enlarged, &full, &pair.high}) {
+        cv::Mat colour, grey3;
+        cv::cvtColor(*grey, grey3, cv::COLOR_GRAY2BGR);
+        cv::LUT(grey3, lut, colour);
+        cv::putText(colour, names[index++], {8, 22}, cv::FONT_HERSHEY_SIMPLEX, 0.6, {255, 255, 255}, 1, cv::LINE_AA);
+        panels.push_back(colour);
+    }
+    cv::Mat row;
+    cv::hconcat(panels, row);
+    std::printf("%s: %s\n", path, cv::imwrite(path, row) ? "written" : "NOT written");
+}
+
 void BM_SuperResStep(benchmark::State& state)
 {
     SuperResNet& net = network();
@@ -103,6 +140,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     reportQuality();
+    if (const char* picture = std::getenv("ORVIK_SR_PICTURE"))
+        writePicture(picture);
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }

@@ -117,6 +117,36 @@ TEST(FrameRenderer, WindowBandsLeakAndRegions)
     EXPECT_EQ(renderer.render(gray.data(), 16, 8, palette, o).size(), QSize(8, 16));
 }
 
+// A super-resolved picture is twice the frame: leak find and region find look up the frame
+// pixel under each picture pixel.
+TEST(FrameRenderer, ATwiceLargerPictureUsesTheFramePixelsTemperatureAndRegions)
+{
+    const std::vector<uint8_t> gray(8 * 4, 200);
+    std::vector<float> temperatures(4 * 2, 20.0f);
+    temperatures[1 * 4 + 3] = 50.0f; // frame pixel (3, 1): picture pixels (6..7, 2..3)
+    uint8_t palette[768] = {};
+    for (int i = 0; i < 256; ++i)
+        palette[3 * i + 2] = 9;
+    FrameRenderer renderer;
+    FrameRenderer::Options o;
+    o.pixelScale = 2;
+    o.leakFind = true;
+    o.temperatures = temperatures.data();
+    o.leakThreshold = 40.0f;
+    QImage image = renderer.render(gray.data(), 8, 4, palette, o);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(image.pixelColor(x, y).blue() == 9, x >= 6 && y >= 2) << x << "," << y;
+
+    o.leakFind = false;
+    const QVector<QRect> regions = {QRect(1, 0, 1, 1)}; // frame pixel (1, 0)
+    o.searchRegions = &regions;
+    image = renderer.render(gray.data(), 8, 4, palette, o);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(image.pixelColor(x, y).blue() == 9, (x == 2 || x == 3) && y < 2) << x << "," << y;
+}
+
 TEST(Overlay, LabelsStayInsideAndUnitsConvert)
 {
     const QSize widget(1000, 600);
