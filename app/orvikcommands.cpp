@@ -135,9 +135,8 @@ void Orvik::on_SuperModule_clicked()
 {
     if (connected && !superResolution && !ui.viewport->superResolutionAvailable()) {
         // The log holds OpenCV's reason; the user learns that the mode cannot be had.
-        ui.SuperModule->setToolTip(tr("超分辨率不可用：模型文件无法加载"));
         QToolTip::showText(ui.SuperModule->mapToGlobal(ui.SuperModule->rect().bottomLeft()),
-                           ui.SuperModule->toolTip(), ui.SuperModule);
+                           tr("超分辨率不可用：模型文件无法加载"), ui.SuperModule);
     } else if ((connected || superResolution) && ui.viewport->setSuperResolution(!superResolution)) {
         // Off needs no camera: the mode must never outlive the means to leave it.
         superResolution = !superResolution;

@@ -20,16 +20,21 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
         indexOf[g] = uint8_t(std::clamp(index, floor, ceiling));
     }
     const bool regionFind = o.searchRegions && !o.searchRegions->isEmpty();
-    const int scale = std::max(o.pixelScale, 1), frameStride = width / scale;
+    // Frame pixel indices are kept inside the frame even for a picture that is no whole
+    // multiple of the scale.
+    const int scale = std::max(o.pixelScale, 1);
+    const int frameWidth = std::max(width / scale, 1), frameHeight = std::max(height / scale, 1);
     for (int y = 0; y < height; ++y) {
+        const int frameY = std::min(y / scale, frameHeight - 1);
         for (int x = 0; x < width; ++x) {
             const size_t i = size_t(y) * width + x;
+            const int frameX = std::min(x / scale, frameWidth - 1);
             const uint8_t g = gray[i];
             const uint8_t index = indexOf[g];
             indices[i] = index;
             bool colour = true;
             if (regionFind) {
-                const QPoint p(x / scale, y / scale);
+                const QPoint p(frameX, frameY);
                 colour = std::any_of(o.searchRegions->begin(), o.searchRegions->end(),
                                      [&](const QRect& r) { return r.contains(p); });
             }
@@ -37,7 +42,7 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             if (colour && o.leakFind) {
                 // The grey levels are not linear in degC after the image mode's stretch, so
                 // the band is taken from the temperatures where they exist.
-                colour = o.temperatures ? o.temperatures[size_t(y / scale) * frameStride + x / scale] > o.leakThreshold
+                colour = o.temperatures ? o.temperatures[size_t(frameY) * frameWidth + frameX] > o.leakThreshold
                                         : index != 0;
             }
             const uint8_t* c = colour ? palette + 3 * index : nullptr;

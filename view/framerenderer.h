@@ -18,13 +18,15 @@ public:
         float grayLow = 0.0f, grayHigh = 1.0f;
         bool narrowBand = false; // indices 110..140 only (a nearly uniform scene)
         bool leakFind = false;
-        // Leak find by temperature (width x height degC): only pixels above the threshold are
-        // coloured. Without temperatures the palette's floor (index 0) is grey instead.
+        // Leak find by temperature (degC of the frame's pixels): only pixels above the
+        // threshold are coloured. Without temperatures the palette's floor (index 0) is grey
+        // instead.
         const float* temperatures = nullptr;
         float leakThreshold = 0.0f;
         const QVector<QRect>* searchRegions = nullptr; // region find, when not empty
         // Picture pixels per frame pixel in each direction (2 for a super-resolved picture):
-        // search regions and temperatures stay in frame pixels.
+        // search regions and temperatures stay in frame pixels. The picture's width and
+        // height are whole multiples of it.
         int pixelScale = 1;
         int rotation = 0;
         bool mirrorH = false, mirrorV = false;

@@ -11,7 +11,13 @@ SuperResImage::SuperResImage(SuperResSink* receiver, const QString& modelPath) :
         LOG_INFO(LOG_OTHER) << "super resolution unavailable: cannot load" << modelPath << ":" << unavailable;
         return;
     }
-    worker = std::thread(&SuperResImage::run, this);
+    try {
+        worker = std::thread(&SuperResImage::run, this);
+    } catch (const std::system_error& e) {
+        unavailable = QString::fromLocal8Bit(e.what());
+        net.unload();
+        LOG_INFO(LOG_OTHER) << "super resolution unavailable: no thread for it:" << unavailable;
+    }
 }
 
 SuperResImage::~SuperResImage()
@@ -50,9 +56,10 @@ void SuperResImage::setImage(const uint8_t* data, int size)
         ++skipped;
         return;
     }
+    // A frame queued but not yet taken is replaced: the worker takes the newest. Only the
+    // worker leaves the waiting state, so a frame that setSize drops loses no wake-up.
     std::copy(data, data + size, input.begin());
     frameQueued = true;
-    waiting = false;
     frameReady.notify_all();
 }
 
@@ -90,19 +97,21 @@ bool SuperResImage::takeFrame(int& width, int& height)
 void SuperResImage::run()
 {
     int width = 0, height = 0;
-    while (takeFrame(width, height)) {
+    for (;;) {
         try {
+            if (!takeFrame(width, height))
+                return;
             const cv::Mat frame(height, width, CV_8UC1, working.data());
             net.upsample(frame, output);
-        } catch (const cv::Exception& e) {
-            // A frame OpenCV cannot process is skipped; one line is enough for a cause that
+            sink->setSuperResFrame(output.data, output.cols, output.rows);
+        } catch (const std::exception& e) {
+            // A frame that cannot be processed is skipped; one line is enough for a cause that
             // will repeat with every frame.
             if (!errorLogged)
-                LOG_INFO(LOG_OTHER) << "super resolution skipped a frame:" << QString::fromStdString(e.msg);
+                LOG_INFO(LOG_OTHER) << "super resolution skipped a frame:" << e.what();
             errorLogged = true;
             continue;
         }
-        sink->setSuperResFrame(output.data, output.cols, output.rows);
         emit updateImage();
     }
 }

@@ -9,7 +9,7 @@ namespace {
 // Pixels mirrored around the frame before the network runs and cut off after it: about what
 // the network looks across, so no output sees the zeros its convolutions pad with (the
 // training never showed it those).
-constexpr int kContext = 6;
+constexpr int kContext = 7;
 
 } // namespace
 
@@ -23,6 +23,9 @@ bool SuperResNet::load(const QString& modelPath, QString* error)
     } catch (const cv::Exception& e) {
         if (error)
             *error = QString::fromStdString(e.msg);
+    } catch (const std::exception& e) { // out of memory for a model file of any size
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
     }
     return ready;
 }

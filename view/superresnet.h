@@ -13,9 +13,10 @@ public:
     // False, with OpenCV's reason in error, when the file is missing or not a model.
     bool load(const QString& modelPath, QString* error);
     bool loaded() const { return ready; }
+    void unload() { ready = false; }
 
     // 8-bit one-channel input of w x h into output of 2w x 2h, same type. Throws
-    // cv::Exception when OpenCV cannot process the image.
+    // cv::Exception when OpenCV cannot process the image (std::bad_alloc without memory).
     void upsample(const cv::Mat& input, cv::Mat& output);
     // The network alone, without the sharpen and smooth.
     void upsampleOnly(const cv::Mat& input, cv::Mat& output);

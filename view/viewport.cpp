@@ -56,6 +56,7 @@ void ViewPort::setCameraGeometry(int width, int height, int modelIndex)
     frame.reset();
     hasTemperatures = false;
     displayImage = QImage();
+    dropSuperResResult();
 }
 
 void ViewPort::fitToFrameSize(int width, int height)
@@ -151,16 +152,15 @@ void ViewPort::renderFrame()
 {
     if (!frame || superResolution) // the worker's results are shown instead
         return;
-    FrameRenderer::Options options = renderOptions();
-    options.grayLow = grayLow;
-    options.grayHigh = grayHigh;
-    options.narrowBand = kind == DirectShowY16 && frameMax - frameMin < 3.0f;
-    showRendered(renderer.render(frame->image.data(), frame->width, frame->height, palette, options));
+    showRendered(renderer.render(frame->image.data(), frame->width, frame->height, palette, renderOptions()));
 }
 
 FrameRenderer::Options ViewPort::renderOptions() const
 {
     FrameRenderer::Options options;
+    options.grayLow = grayLow;
+    options.grayHigh = grayHigh;
+    options.narrowBand = kind == DirectShowY16 && frameMax - frameMin < 3.0f;
     options.leakFind = leakFind;
     if (leakFind && frame->hasTemperatures()) {
         options.temperatures = frame->temperatures.data();
@@ -221,7 +221,9 @@ bool ViewPort::setSuperResolution(bool on)
     if (on && !superRes->available())
         return false;
     superResolution = on;
-    if (!on)
+    if (on)
+        dropSuperResResult(); // one from before would show an old picture
+    else
         renderFrame();
     return true;
 }
@@ -233,6 +235,12 @@ void ViewPort::setSuperResFrame(const uint8_t* gray, int width, int height)
     superResPendingWidth = width;
     superResPendingHeight = height;
     superResFresh = true;
+}
+
+void ViewPort::dropSuperResResult()
+{
+    std::lock_guard<std::mutex> lock(superResMutex);
+    superResFresh = false;
 }
 
 void ViewPort::onUpdateSuperResImage()
@@ -247,8 +255,8 @@ void ViewPort::onUpdateSuperResImage()
         width = superResPendingWidth;
         height = superResPendingHeight;
     }
-    // A result of the camera before a size change is of no use. The grey levels are the
-    // network's own: the grey window does not apply to them.
+    // A result of the camera before a size change is of no use. The network keeps the grey
+    // scale of its input, so the grey window applies as to the frame itself.
     if (!superResolution || !frame || width != 2 * frameWidth || height != 2 * frameHeight)
         return;
     FrameRenderer::Options options = renderOptions();

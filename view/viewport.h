@@ -85,12 +85,10 @@ public:
     void setBoardCompare(bool on) { boardCompare = on; }
     void setLeakFind(bool on) { leakFind = on; }
     void setRegionFind(bool on);
-    // Refused (false) while the model is not loaded; superResolutionReason() says why.
+    // Refused (false) while the model is not loaded; the log says why.
     bool setSuperResolution(bool on);
     bool superResolutionOn() const { return superResolution; }
     bool superResolutionAvailable() const { return superRes->available(); }
-    QString superResolutionReason() const { return superRes->reason(); }
-    SuperResImage* superResWorker() const { return superRes.get(); }
 
     // SuperResSink: called on the worker's thread.
     void setSuperResFrame(const uint8_t* gray, int width, int height) override;
@@ -164,6 +162,7 @@ private:
     // What both pictures share: the aids, orientation and mirroring.
     FrameRenderer::Options renderOptions() const;
     void showRendered(const QImage& image);
+    void dropSuperResResult();
 
     void paintHottest(QPainter& painter);
     void paintPoints(QPainter& painter);

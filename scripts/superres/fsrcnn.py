@@ -15,14 +15,16 @@ import torch
 from torch import nn
 
 VARIANTS = {
-    # name: (d, s, m)
+    # name: (d, s, m); the time of each is measured by bench/bench_superres
     "fsrcnn": (56, 12, 4),
+    "fsrcnn-56m3": (56, 12, 3),
     "fsrcnn-48": (48, 12, 3),
     "fsrcnn-48m2": (48, 12, 2),
     "fsrcnn-40m3": (40, 12, 3),
     "fsrcnn-40": (40, 12, 2),
     "fsrcnn-s": (32, 5, 1),
 }
+PROGRAM_CONTEXT = 7
 
 
 class Fsrcnn(nn.Module):
@@ -49,15 +51,31 @@ class Fsrcnn(nn.Module):
         return self.deconv(self.body(x))[..., : 2 * h, : 2 * w]
 
 
-def _proto_module():
-    """Compiles tfgraph.proto into a temporary folder and imports it."""
-    here = os.path.dirname(os.path.abspath(__file__))
-    out = tempfile.mkdtemp(prefix="tfgraph-")
-    subprocess.run(["protoc", f"--proto_path={here}", f"--python_out={out}", "tfgraph.proto"], check=True)
-    sys.path.insert(0, out)
-    import tfgraph_pb2  # noqa: E402
+_proto = None
 
-    return tfgraph_pb2
+
+def _proto_module():
+    """Compiles tfgraph.proto once and imports it; the generated file is not kept."""
+    global _proto
+    if _proto is None:
+        here = os.path.dirname(os.path.abspath(__file__))
+        with tempfile.TemporaryDirectory(prefix="tfgraph-") as out:
+            subprocess.run(["protoc", f"--proto_path={here}", f"--python_out={out}", "tfgraph.proto"], check=True)
+            sys.path.insert(0, out)
+            try:
+                import tfgraph_pb2  # noqa: E402
+            finally:
+                sys.path.remove(out)
+        _proto = tfgraph_pb2
+    return _proto
+
+
+def context(variant):
+    """Low-resolution pixels an output looks across: 2 for the 5 x 5 layer, 1 for each 3 x 3
+    mapping layer and 2 for the transposed convolution. The program mirrors 7 pixels around
+    the frame, so only networks that look no further than that can be used."""
+    d, s, m = VARIANTS[variant]
+    return 4 + m
 
 
 def export_graphdef(model, path):

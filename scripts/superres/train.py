@@ -24,7 +24,7 @@ from concurrent.futures import ThreadPoolExecutor
 import numpy as np
 import torch
 
-from fsrcnn import VARIANTS, Fsrcnn, export_graphdef
+from fsrcnn import PROGRAM_CONTEXT, VARIANTS, Fsrcnn, context, export_graphdef
 
 NOISE_LEVELS = (0.02, 0.04, 0.06, 0.08, 0.10, 0.12)
 CAMERA_SIZES = ((256, 192), (256, 192), (384, 288), (160, 120))
@@ -140,24 +140,20 @@ def start_as_bicubic(model):
         model.deconv.bias.zero_()
 
 
-# Low-resolution pixels the network looks across (5 x 5, the 3 x 3 mapping layers and the
-# transposed convolution). Outputs nearer than this to the edge of a patch see the zeros of
-# the padding, so they are left out of the loss; the program mirrors this many pixels around
-# the frame before the network runs and cuts them off after it, so the network never sees
-# zeros at the frame's edge either.
-CONTEXT = 6
-
-
+# Outputs nearer than PROGRAM_CONTEXT to the edge of a patch would see the zeros of the
+# padding, so they are left out of the loss; the program mirrors that many pixels around the
+# frame before the network runs and cuts them off after it, so the network never sees zeros
+# at the frame's edge either.
 def batches(rng, pairs, size, patch):
-    """Low patches with CONTEXT pixels around the part the loss sees, and the true high part.
+    """Low patches with PROGRAM_CONTEXT pixels around the part the loss sees, and the true high part.
     Around the frame the context is mirrored, as the program does."""
-    inner = patch - 2 * CONTEXT
+    inner = patch - 2 * PROGRAM_CONTEXT
     lows, highs = [], []
     for _ in range(size):
         low, high = pairs[int(rng.integers(len(pairs)))]
         h, w = low.shape
         y, x = int(rng.integers(0, h - inner + 1)), int(rng.integers(0, w - inner + 1))
-        lp = np.pad(low, CONTEXT, mode="reflect")[y:y + patch, x:x + patch]
+        lp = np.pad(low, PROGRAM_CONTEXT, mode="reflect")[y:y + patch, x:x + patch]
         hp = high[2 * y:2 * (y + inner), 2 * x:2 * (x + inner)]
         turns, flip = int(rng.integers(4)), rng.random() < 0.5
         lp, hp = np.rot90(lp, turns), np.rot90(hp, turns)
@@ -170,13 +166,13 @@ def batches(rng, pairs, size, patch):
 
 
 def inner_part(out):
-    c = 2 * CONTEXT
+    c = 2 * PROGRAM_CONTEXT
     return out[..., c:-c, c:-c]
 
 
 def enlarge(model, low):
     """The model on a whole frame as the program runs it: mirrored edges, cut off after."""
-    padded = np.pad(low, CONTEXT, mode="reflect").astype(np.float32) / 255.0
+    padded = np.pad(low, PROGRAM_CONTEXT, mode="reflect").astype(np.float32) / 255.0
     out = model(torch.from_numpy(padded[None, None]))[0, 0].numpy()
     return inner_part(out)
 
@@ -197,18 +193,22 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--render", required=True, help="the tcsim_render program of a build")
     parser.add_argument("--out", required=True, help="the model file to write")
-    parser.add_argument("--variant", default="fsrcnn-40", choices=sorted(VARIANTS))
+    parser.add_argument("--variant", default="fsrcnn-56m3", choices=sorted(VARIANTS))
     parser.add_argument("--minutes", type=float, default=25)
     parser.add_argument("--frames", type=int, default=1200)
     parser.add_argument("--seed", type=int, default=20261207)
     args = parser.parse_args()
+    if context(args.variant) > PROGRAM_CONTEXT:
+        parser.error(f"{args.variant} looks across {context(args.variant)} pixels; the program mirrors {PROGRAM_CONTEXT}")
 
     torch.set_num_threads(os.cpu_count() or 1)
     torch.manual_seed(args.seed)
-    rng = np.random.default_rng(args.seed)
+    # Independent streams for the training frames, the validation frames and the patches.
+    training_seed, validation_seed, patch_seed = np.random.SeedSequence(args.seed).spawn(3)
+    rng = np.random.default_rng(patch_seed)
     began = time.time()
-    training = build_frames(args.render, args.frames, args.seed, validation=False)
-    validation = build_frames(args.render, 16, args.seed + 1, validation=True)
+    training = build_frames(args.render, args.frames, training_seed, validation=False)
+    validation = build_frames(args.render, 16, validation_seed, validation=True)
     print(f"rendered {len(training)} training and {len(validation)} validation frames "
           f"in {time.time() - began:.0f} s", flush=True)
 
@@ -228,7 +228,7 @@ def main():
         progress = (time.time() - began) / budget
         for group, base in zip(optimiser.param_groups, (1e-4, 1e-5)):
             group["lr"] = base * 0.5 * (1 + np.cos(np.pi * progress))
-        low, high = batches(rng, training, 16, 48 + 2 * CONTEXT)
+        low, high = batches(rng, training, 16, 48 + 2 * PROGRAM_CONTEXT)
         loss = torch.mean((inner_part(model(low)) - high) ** 2)
         optimiser.zero_grad()
         loss.backward()

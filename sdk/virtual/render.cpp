@@ -6,6 +6,7 @@
 #include "registry.h"
 #include "scene.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -17,7 +18,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const int width = std::atoi(argv[1]), height = std::atoi(argv[2]);
-    const double seconds = std::atof(argv[3]);
+    const double seconds = std::max(0.0, std::atof(argv[3])); // time since the camera was plugged in
     const std::vector<tcsim::DeviceSpec> specs = tcsim::parseRegistry(argv[5]);
     if (width < 8 || height < 8 || width > 8192 || height > 8192 || specs.size() != 1) {
         std::fprintf(stderr, "tcsim_render: need a size of 8..8192 and exactly one valid camera line\n");
@@ -27,9 +28,9 @@ int main(int argc, char** argv)
     std::vector<float> field(size_t(width) * height);
     scene.render(seconds, field.data());
     FILE* out = std::fopen(argv[4], "wb");
-    const bool written = out && std::fwrite(field.data(), sizeof(float), field.size(), out) == field.size();
+    bool written = out && std::fwrite(field.data(), sizeof(float), field.size(), out) == field.size();
     if (out && std::fclose(out) != 0)
-        return 1;
+        written = false;
     if (!written) {
         std::fprintf(stderr, "tcsim_render: cannot write %s\n", argv[4]);
         return 1;

@@ -400,7 +400,7 @@ TEST_F(Commands, SuperResolutionShowsTheFrameEnlargedUntilSwitchedOff)
     EXPECT_TRUE(QTest::qWaitFor([&] {
         feed(30.0f);
         return view->shownImage().size() == QSize(512, 384);
-    }, 5000));
+    }, 10000));
     click(ui().SuperModule);
     EXPECT_FALSE(window->superResolutionOn());
     EXPECT_FALSE(ui().SuperModule->isChecked());
