@@ -8,9 +8,12 @@ SuperResImage::SuperResImage(SuperResSink* receiver, const QString& modelPath) :
 {
     input.resize(size_t(frameWidth) * frameHeight);
     if (!net.load(modelPath, &unavailable)) {
-        LOG_INFO(LOG_OTHER) << "super resolution unavailable: cannot load" << modelPath << ":" << unavailable;
+        // The log keeps a line up to its next "|"; OpenCV's reasons may hold one.
+        LOG_INFO(LOG_OTHER) << "super resolution unavailable: cannot load" << modelPath << ":"
+                            << QString(unavailable).replace(QLatin1Char('|'), QLatin1Char('/'));
         return;
     }
+    LOG_INFO(LOG_OTHER) << "super resolution model loaded:" << modelPath;
     try {
         worker = std::thread(&SuperResImage::run, this);
     } catch (const std::system_error& e) {
@@ -108,7 +111,8 @@ void SuperResImage::run()
             // A frame that cannot be processed is skipped; one line is enough for a cause that
             // will repeat with every frame.
             if (!errorLogged)
-                LOG_INFO(LOG_OTHER) << "super resolution skipped a frame:" << e.what();
+                LOG_INFO(LOG_OTHER) << "super resolution skipped a frame:"
+                                    << QString::fromLocal8Bit(e.what()).replace(QLatin1Char('|'), QLatin1Char('/'));
             errorLogged = true;
             continue;
         }

@@ -143,6 +143,35 @@ def export_graphdef(model, path):
         f.write(graph.SerializeToString())
 
 
+def load_graphdef(model, path):
+    """Reads the weights of a model file this module wrote back into a network of its size."""
+    pb = _proto_module()
+    graph = pb.GraphDef()
+    with open(path, "rb") as f:
+        graph.ParseFromString(f.read())
+    consts = {}
+    for n in graph.node:
+        if n.op == "Const" and n.attr["value"].tensor.dtype == pb.DT_FLOAT:
+            t = n.attr["value"].tensor
+            consts[n.name] = np.frombuffer(t.tensor_content, dtype=np.float32).reshape([d.size for d in t.tensor_shape.dim])
+
+    def put(parameter, array):
+        if tuple(parameter.shape) != array.shape:
+            raise ValueError(f"{path} holds a network of another size")
+        parameter.copy_(torch.from_numpy(array.copy()))
+
+    with torch.no_grad():
+        layers = list(model.body)
+        if len(layers) // 2 + 1 != sum(1 for name in consts if name.endswith("/w")):
+            raise ValueError(f"{path} holds a network of another depth")
+        for index, (conv, prelu) in enumerate(zip(layers[0::2], layers[1::2]), start=1):
+            put(conv.weight, consts[f"layer{index}/w"].transpose(3, 2, 0, 1))
+            put(conv.bias, consts[f"layer{index}/b"])
+            put(prelu.weight, consts[f"layer{index}/alpha"])
+        put(model.deconv.weight, consts["deconv/w"].transpose(3, 2, 0, 1))
+        put(model.deconv.bias, consts["deconv/b"])
+
+
 def main():
     """Exports untrained variants, for timing the network sizes before training."""
     import argparse

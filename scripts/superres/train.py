@@ -24,7 +24,7 @@ from concurrent.futures import ThreadPoolExecutor
 import numpy as np
 import torch
 
-from fsrcnn import PROGRAM_CONTEXT, VARIANTS, Fsrcnn, context, export_graphdef
+from fsrcnn import PROGRAM_CONTEXT, VARIANTS, Fsrcnn, context, export_graphdef, load_graphdef
 
 NOISE_LEVELS = (0.02, 0.04, 0.06, 0.08, 0.10, 0.12)
 CAMERA_SIZES = ((256, 192), (256, 192), (384, 288), (160, 120))
@@ -197,6 +197,7 @@ def main():
     parser.add_argument("--minutes", type=float, default=25)
     parser.add_argument("--frames", type=int, default=1200)
     parser.add_argument("--seed", type=int, default=20261207)
+    parser.add_argument("--start", help="a model file of the same variant to go on training from")
     args = parser.parse_args()
     if context(args.variant) > PROGRAM_CONTEXT:
         parser.error(f"{args.variant} looks across {context(args.variant)} pixels; the program mirrors {PROGRAM_CONTEXT}")
@@ -215,14 +216,17 @@ def main():
     model = Fsrcnn(*VARIANTS[args.variant])
     start_as_bicubic(model)
     bicubic = psnr(model, validation)
-    print(f"validation PSNR at the start (bicubic): {bicubic:.2f} dB", flush=True)
+    print(f"validation PSNR of bicubic: {bicubic:.2f} dB", flush=True)
+    if args.start:
+        load_graphdef(model, args.start)
+        print(f"going on from {args.start}: {psnr(model, validation):.2f} dB", flush=True)
 
     optimiser = torch.optim.Adam([
         {"params": model.body.parameters(), "lr": 1e-4},
         {"params": model.deconv.parameters(), "lr": 1e-5},
     ])
     budget = args.minutes * 60
-    best, best_state = bicubic, {k: v.clone() for k, v in model.state_dict().items()}
+    best, best_state = psnr(model, validation), {k: v.clone() for k, v in model.state_dict().items()}
     step, began = 0, time.time()
     while time.time() - began < budget:
         progress = (time.time() - began) / budget
