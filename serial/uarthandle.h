@@ -1,0 +1,41 @@
+#pragma once
+
+#include "frameparser.h"
+
+#include <QByteArray>
+#include <QThread>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+// Parses the chunks the serial port receives on a thread of its own and reports the link's
+// replies: a handshake reply and a calibration record. The port (GUI thread) pushes chunks;
+// the queue between the two threads is guarded, and the thread sleeps until a chunk or the
+// end arrives.
+class uarthandle : public QThread
+{
+    Q_OBJECT
+
+public:
+    uarthandle();
+    ~uarthandle() override;
+
+    void push(const QByteArray& chunk);
+
+signals:
+    void IsShakeHandsMsg(QByteArray data);
+    void IsReadDataMsg(QByteArray data);
+
+protected:
+    void run() override;
+
+private:
+    void onFrame(const FrameParser::Frame& frame);
+
+    std::mutex mutex;
+    std::condition_variable chunkReady;
+    std::deque<QByteArray> chunks;
+    bool stopRequested = false;
+    FrameParser parser; // the thread's own
+};
