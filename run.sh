@@ -22,9 +22,24 @@ real_camera_attached() {
     return 1
 }
 
+arguments=("$@")
 if [ -z "${TCSIM_DEVICES:-}" ] && ! real_camera_attached; then
+    camera=${ORVIK_VIRTUAL_CAMERA:-Vesk_R_M}
     export TCSIM_DEVICES="$PWD/build/virtual-cameras.txt"
-    echo "${ORVIK_VIRTUAL_CAMERA:-Vesk_R_M} serial=ORVIKDEMO1 scene=board" > "$TCSIM_DEVICES"
-    echo "run.sh: no camera attached, using a virtual ${ORVIK_VIRTUAL_CAMERA:-Vesk_R_M} ($TCSIM_DEVICES)"
+    echo "$camera serial=ORVIKDEMO1 scene=board" > "$TCSIM_DEVICES"
+    echo "run.sh: no camera attached, using a virtual $camera ($TCSIM_DEVICES)"
+    if [ "$camera" = Bifold ] || [ "$camera" = BifoldF ]; then
+        # The dual-light camera belongs to the Veltrace line and sends its alignment record
+        # over a serial link of its own.
+        build/bin/tcsim_serial "$PWD/build/virtual-dual-serial" &
+        serial_side=$!
+        trap 'kill "$serial_side" 2> /dev/null' EXIT
+        export ORVIK_SERIAL_PORTS="$PWD/build/virtual-dual-serial"
+        arguments=(--product Veltrace "${arguments[@]}")
+    fi
 fi
-exec build/bin/orvik "$@"
+if [ -n "${serial_side:-}" ]; then
+    build/bin/orvik "${arguments[@]}"
+else
+    exec build/bin/orvik "${arguments[@]}"
+fi

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
         QCoreApplication::quit();
     });
     gAppDir = QCoreApplication::applicationDirPath();
-    gProductName = QStringLiteral("Orvik");
+    gProductName = startup::productLine(QCoreApplication::arguments());
     ConfigManager* config = ConfigManager::getInstance();
     gUpdateHost = config->getUpdateHost();
     gUpdatePort = config->getUpdatePort();

@@ -1,6 +1,7 @@
 #include "orvik.h"
 
 #include "configmanager.h"
+#include "duallightbar.h"
 #include "functionmodel.h"
 #include "globals.h"
 #include "hot3dwidget.h"
@@ -161,7 +162,25 @@ void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
     tempHint = new TempHint(this);
     updateTip = new UpdateTip(this); // asks the server; shows itself once a package is ready
     connect(deviceManager, &FunctionModel::highRangeUnavailable, tempHint, &QDialog::show);
+    connectDualLight();
     LOG_INFO(LOG_ORVIK) << "CreateChildren";
+}
+
+void Orvik::connectDualLight()
+{
+    DualLightBar* bar = ui.dualLightBar;
+    connect(deviceManager, &FunctionModel::DoubleConnected, bar, &QWidget::setVisible);
+    connect(deviceManager, &FunctionModel::SetDoubleModel, bar, &DualLightBar::setMode);
+    connect(bar, &DualLightBar::modeChosen, deviceManager, &FunctionModel::setFusionMode);
+    connect(bar, &DualLightBar::moveRequested, deviceManager, &FunctionModel::manualMove);
+    connect(bar, &DualLightBar::resetRequested, deviceManager, &FunctionModel::manualReset);
+    // Without its factory record the camera aligns its two images only roughly: say so.
+    connect(deviceManager, &FunctionModel::GetPortDataErr, this, [this](const QString& message) {
+        auto* notice = new QMessageBox(QMessageBox::Warning, tr("警告"), message, QMessageBox::Ok, this);
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->setModal(false);
+        notice->show();
+    });
 }
 
 void Orvik::initMenuMess()

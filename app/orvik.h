@@ -131,6 +131,7 @@ private:
     void initApplicationSize();
     void initVariable();
     void createChildren(const FunctionModel::Options& deviceOptions);
+    void connectDualLight();
     void initMenuMess();
     void initInerface();
     void initQTimer();

@@ -1,5 +1,7 @@
 #include "orvikform.h"
 
+#include "duallightbar.h"
+
 #include "configmanager.h"
 #include "hot3dwidget.h"
 #include "thermometer.h"
@@ -66,8 +68,8 @@ QLabel#winTitle { font-size: 16px; color: white; }
 QLabel#Version, QLabel#idHint, QLabel#connectHint { color: rgb(140, 160, 180); }
 QLabel#deviceId { color: rgb(0, 170, 255); }
 QLineEdit#tempAlarmValue { background-color: rgb(4, 22, 40); border: 1px solid rgb(28, 72, 110); padding: 3px; }
-QComboBox#language { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); padding: 2px 6px; }
-QComboBox#language QAbstractItemView { background-color: rgb(14, 50, 84); selection-background-color: rgb(0, 110, 170); }
+QComboBox#language, QComboBox#fusionMode { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); padding: 2px 6px; }
+QComboBox#language QAbstractItemView, QComboBox#fusionMode QAbstractItemView { background-color: rgb(14, 50, 84); selection-background-color: rgb(0, 110, 170); }
 QFrame#VLine1, QFrame#VLine2, QFrame#VLine3 { color: rgb(28, 72, 110); }
 )";
 
@@ -122,6 +124,10 @@ void OrvikForm::setupUi(QMainWindow* window)
     SuperModule = button(frame_head, "SuperModule");
     emailAddress = button(frame_head, "emailAddress");
     tools->addWidget(SuperModule);
+    dualLightBar = new DualLightBar(frame_head);
+    dualLightBar->hide();
+    tools->addSpacing(16);
+    tools->addWidget(dualLightBar);
     tools->addStretch();
     tools->addWidget(emailAddress);
     root->addWidget(frame_head);
@@ -304,6 +310,7 @@ void OrvikForm::retranslateUi(QMainWindow*)
     max->setToolTip(tr("最大化/还原"));
     close->setToolTip(tr("关闭"));
     SuperModule->setToolTip(tr("超分辨率显示"));
+    dualLightBar->retranslate();
     emailAddress->setText(ConfigManager::getSupportAddress());
     emailAddress->setToolTip(tr("发邮件给技术支持"));
     palette1->setToolTip(tr("调色板：黑红白"));

@@ -13,6 +13,7 @@ class Hot3DWidget;
 class ThermoMeter;
 class VerRangerSlider;
 class ViewPort;
+class DualLightBar;
 
 // The main window's widget tree, with the object names its code and its button slots use.
 struct OrvikForm
@@ -28,6 +29,7 @@ struct OrvikForm
     QPushButton *min, *max, *close;
     QFrame* frame_head;
     QPushButton *SuperModule, *emailAddress;
+    DualLightBar* dualLightBar; // while a dual-light camera is connected
     QWidget* mainGroupBox;
     QWidget* widget_left;
     QButtonGroup *buttonGroup_color, *buttonGroup_function, *buttonGroup_temp, *buttonGroup;

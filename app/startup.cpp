@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "archive.h"
+#include "devicemodel.h"
 #include "globals.h"
 #include "log.h"
 #include "process.h"
@@ -9,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+
+#include <cstdio>
 
 namespace startup {
 
@@ -97,6 +100,21 @@ bool handOverWaitingUpdate()
         return false;
     }
     return true;
+}
+
+QString productLine(const QStringList& arguments)
+{
+    const QString standard = QStringLiteral("Orvik");
+    const int at = arguments.indexOf(QStringLiteral("--product"));
+    if (at < 0)
+        return standard;
+    const QString asked = arguments.value(at + 1);
+    for (const DeviceModel& row : deviceModelTable())
+        if (!asked.isEmpty() && row.productName == asked)
+            return asked;
+    std::fprintf(stderr, "orvik: no cameras of a product line \"%s\", serving %s\n", qPrintable(asked),
+                 qPrintable(standard));
+    return standard;
 }
 
 } // namespace startup

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 // The file work of start-up, in the order main() runs it; every path lies below gAppDir.
 namespace startup {
 
@@ -20,5 +22,10 @@ bool handOverWaitingUpdate();
 // Whether an update was tried and not installed: its package was damaged, or the updater put
 // the old installation back and started it.
 bool updateFailed();
+
+// The product line the program serves: "Orvik", or the one named by --product <line> when
+// the supported camera table has that line (the program is the same for every line; the
+// line decides which cameras it connects). An unknown line is reported and ignored.
+QString productLine(const QStringList& arguments);
 
 } // namespace startup

@@ -1,12 +1,15 @@
 #include "functionmodel.h"
 
 #include "K7Dll.h"
+#include "camera_doubleligth.h"
 #include "configmanager.h"
 #include "devicemodel.h"
 #include "globals.h"
 #include "log.h"
 #include "serialnumber.h"
+#include "serialport.h"
 #include "threadname.h"
+#include "uarthandle.h"
 #include "videodevice.h"
 
 #include <QCoreApplication>
@@ -60,6 +63,13 @@ void FunctionModel::createChildren()
 {
     videoDevice = std::make_unique<VideoDevice>(
         [this](unsigned char* data, int length, VideoDevice* device) { onCameraFrame(data, length, device); });
+    dualCamera = std::make_unique<Camera_DoubleLigth>([this](unsigned char*, int, VideoDevice*) { onDualFrame(); });
+    uartHandle = std::make_unique<uarthandle>();
+    serialPort = new serialport(uartHandle.get(), this);
+    connect(uartHandle.get(), &uarthandle::IsShakeHandsMsg, serialPort, &serialport::ShankHandHandleSlots);
+    connect(uartHandle.get(), &uarthandle::IsReadDataMsg, serialPort, &serialport::ReadCalDataSlots);
+    connect(this, &FunctionModel::serportStart, serialPort, &serialport::QTimerStart);
+    connect(this, &FunctionModel::serportStop, serialPort, &serialport::QTimerStop);
     LOG_INFO(LOG_FUNCTION) << "CreateChildren";
 }
 
@@ -91,7 +101,39 @@ void FunctionModel::initEquitMessage()
     config->getFixedTempRange(false, lowMax, lowMin);
     tempRangeMax = low ? highMax : lowMax;
     tempRangeMin = low ? highMin : lowMin;
+    if (gProductName == QLatin1String("Veltrace"))
+        readFusionSettings();
     LOG_INFO(LOG_FUNCTION) << "InitEquitMessage";
+}
+
+void FunctionModel::readFusionSettings()
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    const int mode = config->getDCameraValue(QStringLiteral("FusionModel")).toInt();
+    dualCamera->storeFusionMode(mode < 0 ? 1 : mode);
+    const QString disparity = config->getDCameraValue(QStringLiteral("FusionTotDis"));
+    dualCamera->setDisparity(disparity.isEmpty() ? Camera_DoubleLigth::kDefaultDisparity : disparity.toInt());
+    const QString detail = config->getDCameraValue(QStringLiteral("LPYValue"));
+    dualCamera->setLpyDetail(detail.isEmpty() ? 6 : detail.toInt(), false);
+    const QString weight = config->getDCameraValue(QStringLiteral("MEANValue"));
+    dualCamera->setMeanWeight(weight.isEmpty() ? 88 : weight.toInt(), false);
+    std::array<float, 6> coefficients = dualCamera->getManualCoefficients();
+    for (int i = 0; i < 6; ++i) {
+        bool ok = false;
+        const float value = config->getDCameraValue(QStringLiteral("manual%1").arg(i)).toFloat(&ok);
+        if (ok)
+            coefficients[size_t(i)] = value;
+    }
+    dualCamera->setManualCoefficients(coefficients);
+}
+
+void FunctionModel::writeFusionSettings()
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    config->setDCameraValue(QStringLiteral("FusionModel"), QString::number(dualCamera->getFusionMode()));
+    config->setDCameraValue(QStringLiteral("FusionTotDis"), QString::number(dualCamera->getDisparity()));
+    config->setDCameraValue(QStringLiteral("LPYValue"), QString::number(dualCamera->getLpyDetail()));
+    config->setDCameraValue(QStringLiteral("MEANValue"), QString::number(dualCamera->getMeanWeight()));
 }
 
 void FunctionModel::createFolders()
@@ -140,8 +182,13 @@ FunctionModel::~FunctionModel()
         std::lock_guard<std::recursive_mutex> lock(cameraMutex);
         videoDevice->closeCamera();
         videoDevice.reset();
+        dualCamera->close();
     }
     dropLatestFrame();
+    delete serialPort; // before the parser it feeds
+    serialPort = nullptr;
+    uartHandle.reset();
+    dualCamera.reset();
 }
 
 void FunctionModel::stopWorker()
@@ -160,6 +207,8 @@ void FunctionModel::stopWorker()
 void FunctionModel::uninitEquitMessage()
 {
     ConfigManager* config = ConfigManager::getInstance();
+    if (gProductName == QLatin1String("Veltrace"))
+        writeFusionSettings();
     config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), lowTemperatureMode);
     config->setEquipmentValue(QStringLiteral("HighTempAlarm"), highTempAlarm);
     config->setEquipmentValue(QStringLiteral("MaxTempTrack"), maxTempTrack);
@@ -287,7 +336,7 @@ void FunctionModel::detectionStep()
 void FunctionModel::connectionStep()
 {
     std::unique_lock<std::recursive_mutex> lock(cameraMutex);
-    const bool present = videoDevice->isPresent(modelIndex);
+    const bool present = isPresent();
     if (connected && !present) {
         tearDownConnection();
         quickRounds = kQuickRoundsAfterLoss;
@@ -307,11 +356,53 @@ void FunctionModel::connectionStep()
     }
 }
 
+bool FunctionModel::isPresent()
+{
+    if (getDeviceKind() != DualLight)
+        return videoDevice->isPresent(modelIndex);
+    // While open: that very camera; otherwise any dual-light camera's infrared module.
+    return dualCamera->isIrOpen() ? dualCamera->isAttached() : dualCamera->isPresent();
+}
+
+void FunctionModel::openDualLight()
+{
+    ++calibWaitCount;
+    emit serportStart();
+    LOG_INFO(LOG_FUNCTION) << "cnt:" << calibWaitCount;
+    if (dualCamera->deviceName() != QLatin1String(Camera_DoubleLigth::kIrName))
+        return;
+    if (!serialPort->hasCalibrationData()) {
+        if (calibWaitCount <= kCalibrationWaits)
+            return;
+        emit GetPortDataErr(tr("未读到出厂标定数据，将使用默认数据，请检查串口连接情况！"));
+    }
+    calibWaitCount = 0;
+    dualCamera->setLowTemperatureMode(lowTemperatureMode);
+    emit DoubleConnected(true);
+    const int stored = ConfigManager::getInstance()->getDCameraValue(QStringLiteral("FusionModel")).toInt();
+    const int mode = stored < 1 || stored > 3 ? 1 : stored;
+    emit SetDoubleModel(mode);
+    dualCamera->storeFusionMode(mode);
+    connected = dualCamera->open();
+    if (!connected)
+        return;
+    justConnected = true;
+    refreshParameters = true;
+    dualCamera->setLpyDetail(dualCamera->getLpyDetail(), dualCamera->getFusionMode() == 3);
+    dualCamera->setMeanWeight(dualCamera->getMeanWeight(), dualCamera->getFusionMode() == 2);
+    if (dualCamera->isIrOpen())
+        dualCamera->setTemperatureRange(lowTemperatureMode);
+}
+
 void FunctionModel::openCamera()
 {
     const DeviceKind kind = DeviceKind(getDeviceKind());
+    if (kind == DualLight) {
+        openDualLight();
+        return;
+    }
     if (kind < DirectShowY16 || kind > Uvc160)
-        return; // the dual-light camera has a back-end of its own
+        return;
     videoDevice->setLowTemperatureMode(lowTemperatureMode);
     connected = videoDevice->openCamera();
     if (!connected)
@@ -339,6 +430,8 @@ void FunctionModel::tearDownConnection()
     modelIndex = 0;
     videoDevice->setExpectedName(QString());
     videoDevice->closeCamera(); // no frame arrives after this
+    if (dualCamera->isIrOpen() || dualCamera->isOpen())
+        dualCamera->close();
     emit setConnected(false);
     setSerial(QByteArray());
     emit SetSN(QString());
@@ -413,6 +506,28 @@ void FunctionModel::onCameraFrame(unsigned char* data, int length, VideoDevice*)
     publish(std::move(frame));
 }
 
+void FunctionModel::onDualFrame()
+{
+    if (serial().isEmpty()) {
+        QByteArray read = dualCamera->readSerial();
+        if (read.isEmpty()) {
+            LOG_INFO(LOG_FUNCTION) << "camera reports no serial number, known as" << placeholderSerial();
+            read = placeholderSerial();
+        }
+        setSerial(read);
+        QMetaObject::invokeMethod(this, "checkSN", Qt::QueuedConnection);
+        return;
+    }
+    if (!connected)
+        return;
+    std::shared_ptr<Frame> frame = framePool.acquire();
+    if (!dualCamera->extractFrame(*frame, imageOnly))
+        return;
+    frame->modelIndex = modelIndex;
+    frame->index = framesOfConnection++;
+    publish(std::move(frame));
+}
+
 void FunctionModel::publish(std::shared_ptr<Frame> frame)
 {
     {
@@ -450,6 +565,35 @@ void FunctionModel::setFrameCallback(FrameCallback callback)
 void FunctionModel::setImageMode(int mode)
 {
     imageMode.set(mode);
+    dualCamera->setImageMode(mode);
+}
+
+void FunctionModel::setFusionMode(int mode)
+{
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    dualCamera->setFusionMode(mode);
+}
+
+int FunctionModel::getFusionMode() const
+{
+    return dualCamera->getFusionMode();
+}
+
+void FunctionModel::manualMove(int direction)
+{
+    if (dualCamera->isOpen())
+        dualCamera->manualMove(direction);
+}
+
+void FunctionModel::manualReset()
+{
+    if (dualCamera->isOpen())
+        dualCamera->manualReset();
+}
+
+bool FunctionModel::isDualLightOpen() const
+{
+    return dualCamera->isOpen();
 }
 
 // ---------------------------------------------------------------- serial number
@@ -541,6 +685,10 @@ bool FunctionModel::setLowTemperatureMode(bool on)
         std::lock_guard<std::recursive_mutex> lock(cameraMutex);
         if (!videoDevice->setTemperatureRange(on))
             return false;
+    } else if (kind == DualLight) {
+        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+        if (dualCamera->isIrOpen())
+            dualCamera->setTemperatureRange(on);
     }
     ConfigManager* config = ConfigManager::getInstance();
     int max = 0, min = 0;
@@ -570,7 +718,10 @@ void FunctionModel::resetCalibration()
         return;
     refreshParameters = true;
     std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-    videoDevice->resetCalibration();
+    if (getDeviceKind() == DualLight)
+        dualCamera->resetCalibration();
+    else
+        videoDevice->resetCalibration();
 }
 
 void FunctionModel::updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance,

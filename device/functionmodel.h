@@ -19,8 +19,11 @@
 #include <mutex>
 #include <thread>
 
+class Camera_DoubleLigth;
 class QTimer;
 class VideoDevice;
+class serialport;
+class uarthandle;
 
 // Presents one frame on the GUI thread: the newest frame since the last call, with its own
 // size, camera, range and extremes (no temperatures when only the picture is shown). The
@@ -113,6 +116,16 @@ public:
     void setMaxTempTrack(bool on) { maxTempTrack = on; }
     void setMinTempTrack(bool on) { minTempTrack = on; }
 
+    // The dual-light camera's fusion (GUI thread): mode 1-3, manual alignment (0 down, 1 up,
+    // 2 disparity + 1, 3 disparity - 1) and its reset. Nothing happens without that camera.
+    void setFusionMode(int mode);
+    int getFusionMode() const;
+    void manualMove(int direction);
+    void manualReset();
+    bool isDualLightOpen() const;
+    // Connection attempts of a dual-light camera may wait this many times for its record.
+    static constexpr int kCalibrationWaits = 30;
+
     // The identifier shown for a serial number, with the program's display key.
     static QString displayIdentifier(const QByteArray& serial);
 
@@ -156,6 +169,10 @@ private:
     void connectionStep();
     void tearDownConnection(); // the detection program is restarted after it, by the caller
     void openCamera();
+    void openDualLight();
+    bool isPresent();
+    void readFusionSettings();
+    void writeFusionSettings();
 
     void startDetection();
     void stopDetection();
@@ -163,6 +180,7 @@ private:
     void stopWorker();
 
     void onCameraFrame(unsigned char* data, int length, VideoDevice* device);
+    void onDualFrame();
     void publish(std::shared_ptr<Frame> frame);
     void dropLatestFrame();
     QByteArray serial() const;
@@ -172,6 +190,10 @@ private:
     DetectionProgram detectionProgram;
     DetectionReport detectionReport{DetectionProgram::resultFilePath()}; // worker thread
     std::unique_ptr<VideoDevice> videoDevice;
+    std::unique_ptr<Camera_DoubleLigth> dualCamera;
+    std::unique_ptr<uarthandle> uartHandle;
+    serialport* serialPort = nullptr; // child
+    int calibWaitCount = 0;          // worker thread: attempts that waited for the record
 
     // Worker thread.
     std::thread worker;

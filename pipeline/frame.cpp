@@ -12,6 +12,7 @@ void Frame::resize(int w, int h)
     height = std::max(h, 0);
     temperatures.resize(size_t(pixels()));
     image.resize(size_t(pixels()));
+    rgb.clear(); // set again by the one camera that has it
 }
 
 void Frame::dropTemperatures()
@@ -21,20 +22,15 @@ void Frame::dropTemperatures()
     maxX = maxY = minX = minY = 0;
 }
 
-bool extractUvcFrame(const UvcPipeline& pipeline, Frame& frame)
+bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame)
 {
-    const uint16_t* raw = pipeline.temperatureData();
-    const uint8_t* picture = pipeline.image();
-    const int w = pipeline.width(), h = pipeline.height();
-    if (!raw || !picture || w <= 0 || h <= 0)
-        return false;
+    const int w = frame.width, h = frame.height;
     tctemp_info_t info{};
-    if (get_rect_temp(raw, {uint16_t(w), uint16_t(h)}, {0, 0, w - 1, h - 1}, &info) != 0)
+    if (!raw || w <= 0 || h <= 0 || w > 65535 || h > 65535 ||
+        get_rect_temp(raw, {uint16_t(w), uint16_t(h)}, {0, 0, w - 1, h - 1}, &info) != 0)
         return false;
-    frame.resize(w, h);
-    frame.kind = pipeline.kind();
-    frame.highRange = pipeline.lastFrameHighRange();
-    const auto toCelsius = pipeline.kind() == Uvc160 ? celsiusFromKelvin64 : celsiusFromKelvin16;
+    frame.temperatures.resize(size_t(frame.pixels()));
+    const auto toCelsius = kind == Uvc160 ? celsiusFromKelvin64 : celsiusFromKelvin16;
     frame.maxTemp = toCelsius(info.max);
     frame.minTemp = toCelsius(info.min);
     frame.maxX = info.max_x;
@@ -45,6 +41,21 @@ bool extractUvcFrame(const UvcPipeline& pipeline, Frame& frame)
     const int n = frame.pixels();
     for (int i = 0; i < n; ++i)
         celsius[i] = toCelsius(raw[i]);
-    std::copy(picture, picture + n, frame.image.begin());
+    return true;
+}
+
+bool extractUvcFrame(const UvcPipeline& pipeline, Frame& frame)
+{
+    const uint16_t* raw = pipeline.temperatureData();
+    const uint8_t* picture = pipeline.image();
+    const int w = pipeline.width(), h = pipeline.height();
+    if (!raw || !picture || w <= 0 || h <= 0)
+        return false;
+    frame.resize(w, h);
+    frame.kind = pipeline.kind();
+    frame.highRange = pipeline.lastFrameHighRange();
+    if (!fillTemperatures(raw, frame.kind, frame))
+        return false;
+    std::copy(picture, picture + frame.pixels(), frame.image.begin());
     return true;
 }

@@ -21,18 +21,26 @@ struct Frame
     bool highRange = false; // taken in the high-temperature measuring range
     std::vector<float> temperatures; // width * height, or empty: a picture without temperatures
     std::vector<uint8_t> image;      // width * height grey values
+    // A picture in colour (the dual-light camera's fusion), width * height RGB888; empty for
+    // the cameras whose grey picture the view colours.
+    std::vector<uint8_t> rgb;
     float maxTemp = 0.0f, minTemp = 0.0f;
     int maxX = 0, maxY = 0, minX = 0, minY = 0;
 
     int pixels() const { return width * height; }
     bool hasTemperatures() const { return !temperatures.empty(); }
-    // Buffers for a width x height frame; a frame of the same size keeps its memory.
+    // Buffers for a width x height frame (no colour picture); a frame of the same size keeps
+    // its memory.
     void resize(int width, int height);
     // Only the picture is handed on: no temperatures, extremes 0.
     void dropTemperatures();
 };
 
 using FramePtr = std::shared_ptr<const Frame>;
+
+// Temperatures (degC) and extremes of a frame of the frame's size from raw temperatures
+// (kelvin * 64 for kind 4, kelvin * 16 otherwise). False when they cannot be read.
+bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame);
 
 // Temperatures, extremes and picture of the frame the pipeline just delivered, at the size of
 // the pipeline's image. False when the pipeline holds no frame.

@@ -29,15 +29,31 @@ void uarthandle::push(const QByteArray& chunk)
     chunkReady.notify_one();
 }
 
+void uarthandle::discardPending()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        chunks.clear();
+        resetRequested = true;
+    }
+    chunkReady.notify_one();
+}
+
 void uarthandle::run()
 {
     for (;;) {
         QByteArray chunk;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            chunkReady.wait(lock, [this] { return stopRequested || !chunks.empty(); });
+            chunkReady.wait(lock, [this] { return stopRequested || resetRequested || !chunks.empty(); });
             if (stopRequested)
                 return;
+            if (resetRequested) {
+                resetRequested = false;
+                parser.reset();
+            }
+            if (chunks.empty())
+                continue;
             chunk = std::move(chunks.front());
             chunks.pop_front();
         }

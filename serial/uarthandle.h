@@ -22,6 +22,9 @@ public:
     ~uarthandle() override;
 
     void push(const QByteArray& chunk);
+    // The port was closed or lost: bytes queued so far and a frame begun are dropped, so no
+    // reply is pieced together from two ports or two connections.
+    void discardPending();
 
 signals:
     void IsShakeHandsMsg(QByteArray data);
@@ -37,5 +40,6 @@ private:
     std::condition_variable chunkReady;
     std::deque<QByteArray> chunks;
     bool stopRequested = false;
+    bool resetRequested = false;
     FrameParser parser; // the thread's own
 };

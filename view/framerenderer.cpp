@@ -50,10 +50,23 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
         }
     }
     // 32-bit pixels: the format the painter draws without converting.
-    QImage image(reinterpret_cast<const uchar*>(rgb.data()), width, height, width * 4, QImage::Format_RGB32);
+    return oriented(QImage(reinterpret_cast<const uchar*>(rgb.data()), width, height, width * 4, QImage::Format_RGB32), o);
+}
+
+QImage FrameRenderer::renderColour(const uint8_t* rgb888, int width, int height, const Options& o)
+{
+    return oriented(QImage(rgb888, width, height, width * 3, QImage::Format_RGB888)
+                        .convertToFormat(QImage::Format_RGB32),
+                    o);
+}
+
+// The result owns its pixels: the buffers it came from are reused for the next frame.
+QImage FrameRenderer::oriented(const QImage& image, const Options& o)
+{
+    QImage result = image;
     if (o.mirrorH || o.mirrorV)
-        image = image.mirrored(o.mirrorH, o.mirrorV);
+        result = result.mirrored(o.mirrorH, o.mirrorV);
     if (o.rotation != 0)
-        return image.transformed(QTransform().rotate(o.rotation), Qt::FastTransformation);
-    return image.copy();
+        return result.transformed(QTransform().rotate(o.rotation), Qt::FastTransformation);
+    return result.copy();
 }

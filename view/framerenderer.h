@@ -35,9 +35,14 @@ public:
     // gray: width x height bytes; palette: 768 bytes.
     QImage render(const uint8_t* gray, int width, int height, const uint8_t* palette, const Options& options);
 
+    // A picture already in colour (RGB888, width x height): only mirrored and rotated.
+    QImage renderColour(const uint8_t* rgb888, int width, int height, const Options& options);
+
     const std::vector<uint8_t>& paletteIndices() const { return indices; }
 
 private:
+    static QImage oriented(const QImage& image, const Options& options);
+
     std::vector<uint8_t> indices;
     std::vector<QRgb> rgb;
 };

@@ -126,7 +126,7 @@ void ViewPort::setFrame(const FramePtr& newest)
     frameMaxPos = QPoint(newest->maxX, newest->maxY);
     frameMax = hasTemperatures ? newest->maxTemp : kNoFrame;
     frameMin = hasTemperatures ? newest->minTemp : kNoFrame;
-    if (superResolution)
+    if (superResolution && newest->rgb.empty())
         superRes->setImage(newest->image.data(), int(newest->image.size()));
 }
 
@@ -150,7 +150,13 @@ void ViewPort::setGrayWindow(float low, float high, float leakThresholdCelsius)
 
 void ViewPort::renderFrame()
 {
-    if (!frame || superResolution) // the worker's results are shown instead
+    if (!frame)
+        return;
+    if (!frame->rgb.empty()) { // the dual-light camera's fusion: coloured already
+        showRendered(renderer.renderColour(frame->rgb.data(), frame->width, frame->height, renderOptions()));
+        return;
+    }
+    if (superResolution) // the worker's results are shown instead
         return;
     showRendered(renderer.render(frame->image.data(), frame->width, frame->height, palette, renderOptions()));
 }

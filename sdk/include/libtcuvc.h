@@ -51,6 +51,9 @@ typedef struct
 
 #define TCUVC_FORMAT_Y16 0x20363159u  /* 'Y','1','6',' ' */
 #define TCUVC_FORMAT_YUYV 0x56595559u /* 'Y','U','Y','V' */
+/* Compressed frames: the JPEG picture, then zeros to the end of the width * height * 2 byte
+ * frame buffer; a decoder finds the picture's end itself. */
+#define TCUVC_FORMAT_MJPG 0x47504A4Du /* 'M','J','P','G' */
 
 tcuvc_handle_t* tcuvc_create_handle(void);
 int tcuvc_camera_init(tcuvc_handle_t* handle);

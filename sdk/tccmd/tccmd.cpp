@@ -109,7 +109,7 @@ int ooc_b_update(tccmd_handle_t* cmd, int)
 int y16_preview_start(tccmd_handle_t* cmd, int source, int format)
 {
     auto device = deviceOf(cmd);
-    if (!device || source != 0 || format != 5 || device->spec().kind == 4)
+    if (!device || source != 0 || format != 5 || device->spec().kind == 4 || device->spec().visiblePart)
         return -1;
     return device->startY16Preview();
 }

@@ -28,7 +28,7 @@ const char* intern(const std::string& name)
 
 bool isUvc(const tcsim::VirtualCamera& camera)
 {
-    return camera.spec().kind >= 2 && camera.spec().kind <= 4;
+    return camera.spec().kind >= 2 && camera.spec().kind <= 5;
 }
 
 bool matches(const tcsim::VirtualCamera& camera, const tcuvc_device_entry_t& entry)
@@ -49,6 +49,8 @@ std::vector<std::shared_ptr<tcsim::VirtualCamera>> uvcDevices()
 
 uint64_t formatOf(const tcsim::VirtualCamera& camera)
 {
+    if (camera.spec().visiblePart)
+        return TCUVC_FORMAT_MJPG;
     return camera.spec().kind == 4 ? TCUVC_FORMAT_YUYV : TCUVC_FORMAT_Y16;
 }
 

@@ -96,26 +96,40 @@ bool applyOption(DeviceSpec& spec, const std::string& key, const std::string& va
 
 } // namespace
 
+DeviceSpec DeviceSpec::visibleCompanion() const
+{
+    DeviceSpec visible = *this;
+    visible.visiblePart = true;
+    visible.vendorId = 0x1BCF;
+    visible.productId = 0x28C4;
+    visible.uvcName = "USB2.0 Camera";
+    return visible;
+}
+
 int DeviceSpec::width() const
 {
+    if (visiblePart)
+        return 800;
     return kind == 2 ? 384 : (kind == 4 ? 160 : 256);
 }
 
 int DeviceSpec::height() const
 {
+    if (visiblePart)
+        return 600;
     return kind == 2 ? 288 : (kind == 4 ? 120 : 192);
 }
 
 std::string DeviceSpec::key() const
 {
     // Cameras without a serial number are told apart by their line.
-    return cameraName + '#' + (serial.empty() ? "line" + std::to_string(line) : serial);
+    return cameraName + '#' + (serial.empty() ? "line" + std::to_string(line) : serial) + (visiblePart ? "#visible" : "");
 }
 
 bool DeviceSpec::sameOptions(const DeviceSpec& o) const
 {
     auto fields = [](const DeviceSpec& d) {
-        return std::tie(d.cameraName, d.kind, d.product, d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd,
+        return std::tie(d.cameraName, d.kind, d.visiblePart, d.product, d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd,
                         d.driftPerMinute, d.hot, d.hotX, d.hotY, d.previewFailOnce, d.z8r, d.productId, d.vendorId,
                         d.uvcName);
     };
@@ -142,17 +156,14 @@ std::vector<DeviceSpec> parseRegistry(const std::string& text)
             reportOnce("registry line " + std::to_string(number) + ": unknown camera \"" + name + "\", skipped");
             continue;
         }
-        if (model->kind == 5) {
-            reportOnce("registry line " + std::to_string(number) + ": dual-light camera \"" + name +
-                       "\" has no virtual device yet, skipped");
-            continue;
-        }
         DeviceSpec spec;
         spec.cameraName = name;
         spec.kind = model->kind;
         spec.product = defaultProduct(name);
         spec.line = number;
         spec.serial = defaultSerial(name, number);
+        if (spec.kind == 5)
+            spec.productId = 0x5830;
         std::string option;
         while (words >> option) {
             const auto equals = option.find('=');
@@ -161,6 +172,8 @@ std::vector<DeviceSpec> parseRegistry(const std::string& text)
                 reportOnce("registry line " + std::to_string(number) + ": bad option \"" + option + "\", ignored");
         }
         devices.push_back(spec);
+        if (spec.kind == 5)
+            devices.push_back(spec.visibleCompanion());
     }
     return devices;
 }

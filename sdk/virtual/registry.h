@@ -6,6 +6,9 @@
 // (degC), netd (K of noise), drift (K per minute of offset drift), hot, hotx, hoty (hotspot
 // scene: degC and position as fractions), preview_fail (1: the first Y16 preview request
 // fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name (UVC device name).
+// A dual-light camera's line plugs in two devices: its infrared module (vendor 0x0BDA, product
+// 0x5830, "USB Camera", 256 x 192 Y16) and its visible camera (0x1BCF, 0x28C4, 800 x 600 MJPG);
+// pid, vid and name apply to the infrared module.
 // The file is read at every enumeration, so writing or deleting a line plugs or unplugs a
 // camera for every process. Unknown names and bad options are reported once on stderr and
 // skipped (the line, or the option).
@@ -18,7 +21,8 @@ namespace tcsim {
 struct DeviceSpec
 {
     std::string cameraName;
-    int kind = 0; // 1 K7-22, 2 384 x 288, 3 256 x 192, 4 160 x 120
+    int kind = 0; // 1 K7-22, 2 384 x 288, 3 256 x 192, 4 160 x 120, 5 dual-light
+    bool visiblePart = false; // the visible camera of a dual-light camera
     std::string product;
     std::string serial;
     std::string scene = "board";
@@ -37,6 +41,8 @@ struct DeviceSpec
 
     int width() const;
     int height() const; // of the image (the kind 4 stream is twice as high)
+    // The visible camera that comes with a dual-light camera's infrared module.
+    DeviceSpec visibleCompanion() const;
     // Identity across enumerations: a camera keeps its state while its line stays.
     std::string key() const;
     bool sameOptions(const DeviceSpec& other) const;

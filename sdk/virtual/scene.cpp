@@ -7,10 +7,7 @@
 namespace tcsim {
 namespace {
 
-struct Part
-{
-    double cx, cy, halfWidth, halfHeight, rise;
-};
+using Part = BoardPart;
 
 // Board parts in fractions of the board: a processor, a regulator, memory, a connector, a
 // resistor array and a part cooled below the substrate.
@@ -20,30 +17,6 @@ const Part kBoardParts[] = {
 };
 constexpr double kEdgeSoftness = 0.008;
 
-// A board laid out from a seed: packages of random size and power, thin warm traces between
-// them and now and then a cooled part, so that every seed gives another picture.
-std::vector<Part> boardParts(uint32_t layout)
-{
-    if (layout == 0)
-        return {std::begin(kBoardParts), std::end(kBoardParts)};
-    std::mt19937 rng(layout);
-    auto uniform = [&rng](double low, double high) { return std::uniform_real_distribution<double>(low, high)(rng); };
-    std::vector<Part> parts;
-    const int packages = 4 + int(rng() % 9);
-    for (int i = 0; i < packages; ++i) {
-        const double halfWidth = uniform(0.015, 0.13), halfHeight = uniform(0.015, 0.13);
-        const double rise = rng() % 6 == 0 ? uniform(-6.0, -1.0) : uniform(2.0, 60.0);
-        parts.push_back({uniform(0.05, 0.95), uniform(0.05, 0.95), halfWidth, halfHeight, rise});
-    }
-    const int traces = int(rng() % 7);
-    for (int i = 0; i < traces; ++i) {
-        const bool horizontal = rng() % 2 == 0;
-        const double length = uniform(0.1, 0.4), thickness = uniform(0.002, 0.006);
-        parts.push_back({uniform(0.1, 0.9), uniform(0.1, 0.9), horizontal ? length : thickness,
-                         horizontal ? thickness : length, uniform(1.0, 6.0)});
-    }
-    return parts;
-}
 constexpr double kLeakX = 0.52, kLeakY = 0.22, kLeakSigma = 0.012;
 
 double sigmoidEdge(double distance, double halfWidth)
@@ -70,15 +43,52 @@ double boardAt(const std::vector<Part>& parts, double u, double v, double ambien
 
 } // namespace
 
+// A board laid out from a seed: packages of random size and power, thin warm traces between
+// them and now and then a cooled part, so that every seed gives another picture.
+std::vector<BoardPart> boardParts(uint32_t layout)
+{
+    if (layout == 0)
+        return {std::begin(kBoardParts), std::end(kBoardParts)};
+    std::mt19937 rng(layout);
+    auto uniform = [&rng](double low, double high) { return std::uniform_real_distribution<double>(low, high)(rng); };
+    std::vector<Part> parts;
+    const int packages = 4 + int(rng() % 9);
+    for (int i = 0; i < packages; ++i) {
+        const double halfWidth = uniform(0.015, 0.13), halfHeight = uniform(0.015, 0.13);
+        const double rise = rng() % 6 == 0 ? uniform(-6.0, -1.0) : uniform(2.0, 60.0);
+        parts.push_back({uniform(0.05, 0.95), uniform(0.05, 0.95), halfWidth, halfHeight, rise});
+    }
+    const int traces = int(rng() % 7);
+    for (int i = 0; i < traces; ++i) {
+        const bool horizontal = rng() % 2 == 0;
+        const double length = uniform(0.1, 0.4), thickness = uniform(0.002, 0.006);
+        parts.push_back({uniform(0.1, 0.9), uniform(0.1, 0.9), horizontal ? length : thickness,
+                         horizontal ? thickness : length, uniform(1.0, 6.0)});
+    }
+    return parts;
+}
+
+BoardArea boardArea(const DeviceSpec& spec)
+{
+    if (spec.kind == 5)
+        return {0.06, 0.08, 0.94, 0.92};
+    return {0.0, 0.0, 1.0, 1.0};
+}
+
 Scene::Scene(const DeviceSpec& spec, int width, int height) : w(width), h(height), staticField(size_t(width) * height)
 {
-    const double pixel = 1.0 / std::max(width, height);
+    const BoardArea area = boardArea(spec);
+    const double pixel = 1.0 / std::max(width * (area.x1 - area.x0), height * (area.y1 - area.y0));
     const std::vector<Part> parts = boardParts(spec.layout);
+    const bool boards = spec.scene == "board" || spec.scene == "compare";
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            const double u = (x + 0.5) / w, v = (y + 0.5) / h;
+            const double fu = (x + 0.5) / w, fv = (y + 0.5) / h;
+            const double u = (fu - area.x0) / (area.x1 - area.x0), v = (fv - area.y0) / (area.y1 - area.y0);
             double t = spec.ambient;
-            if (spec.scene == "board") {
+            if (boards && (u < 0 || u > 1 || v < 0 || v > 1)) {
+                t = spec.ambient; // the bench around the board
+            } else if (spec.scene == "board") {
                 t = boardAt(parts, u, v, spec.ambient, pixel);
             } else if (spec.scene == "compare") {
                 const double gap = 0.02;

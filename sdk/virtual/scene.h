@@ -8,11 +8,28 @@
 //   compare  two copies of the board side by side, the right one with a faulty hot part;
 //   uniform  within 1 degC;
 //   hotspot  ambient with one point at a set temperature.
+// The dual-light camera sees its board on the bench: the board (or the pair) fills only the
+// board area of its frame, at ambient around it, so that both of its cameras see an outline.
 #include "registry.h"
 
 #include <vector>
 
 namespace tcsim {
+
+// A part of a board, in fractions of the board: centre, half sizes, rise above the substrate
+// (K; negative: cooled).
+struct BoardPart
+{
+    double cx, cy, halfWidth, halfHeight, rise;
+};
+// The parts of the standard board (layout 0) or of a board laid out from that number.
+std::vector<BoardPart> boardParts(uint32_t layout);
+// Where the board lies in the infrared frame, in fractions of the frame.
+struct BoardArea
+{
+    double x0, y0, x1, y1;
+};
+BoardArea boardArea(const DeviceSpec& spec);
 
 class Scene
 {

@@ -1,5 +1,6 @@
 #include "virtualcamera.h"
 
+#include "dualview.h"
 #include "radiometry.h"
 #include "shadinggrid.h"
 #include "world.h"
@@ -9,6 +10,9 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <pthread.h>
 
@@ -54,10 +58,23 @@ uint32_t seedOf(const std::string& text)
 
 } // namespace
 
+// The visible camera's picture does not change: encoded once, sent with every frame.
+std::vector<uint8_t> encodePhoto(const DeviceSpec& spec)
+{
+    const std::vector<uint8_t> rgb = renderPhoto(spec);
+    cv::Mat bgr;
+    cv::cvtColor(cv::Mat(spec.height(), spec.width(), CV_8UC3, const_cast<uint8_t*>(rgb.data())), bgr,
+                 cv::COLOR_RGB2BGR);
+    std::vector<uint8_t> jpeg;
+    cv::imencode(".jpg", bgr, jpeg, {cv::IMWRITE_JPEG_QUALITY, 92});
+    return jpeg;
+}
+
 struct VirtualCamera::Model
 {
+    // The visible camera of a dual-light camera looks at the scene its infrared module sees.
     Model(const DeviceSpec& spec)
-        : scene(spec, spec.width(), spec.height()), noise(seedOf(spec.key())),
+        : scene(spec, spec.visiblePart ? 256 : spec.width(), spec.visiblePart ? 192 : spec.height()), noise(seedOf(spec.key())),
           lowSet(makeCalibrationSet(responseFor(spec.kind, 0), seedOf(spec.key() + "L"))),
           highSet(makeCalibrationSet(responseFor(spec.kind, 1), seedOf(spec.key() + "H"))),
           flash(buildFlash(spec.kind, lowSet, highSet))
@@ -74,6 +91,7 @@ struct VirtualCamera::Model
     // Kind 4: corrected temperature of the static scene.
     std::vector<float> cleanCelsius;
     std::vector<float> frameCelsius;
+    std::vector<uint8_t> jpeg; // visible camera
 };
 
 VirtualCamera::VirtualCamera(const DeviceSpec& spec) : deviceSpec(spec)
@@ -126,8 +144,11 @@ bool VirtualCamera::claimedBy(const void* who) const
 
 void VirtualCamera::prepare()
 {
-    if (!model)
-        model = std::make_unique<Model>(deviceSpec);
+    if (model)
+        return;
+    model = std::make_unique<Model>(deviceSpec);
+    if (deviceSpec.visiblePart)
+        model->jpeg = encodePhoto(deviceSpec);
 }
 
 bool VirtualCamera::startStream(Sink sink)
@@ -187,7 +208,7 @@ void VirtualCamera::run(Sink sink)
             continue; // unplugged: the stream stays open but nothing arrives
         {
             std::lock_guard<std::mutex> lock(mutex);
-            if (deviceSpec.kind != 4 && deviceSpec.kind != 1 && !y16Preview)
+            if (deviceSpec.kind != 4 && deviceSpec.kind != 1 && !deviceSpec.visiblePart && !y16Preview)
                 continue;
         }
         renderFrame(frameIndex.load() + 1, frame.data());
@@ -202,7 +223,9 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
     const double t = timeOf(index);
     frameIndex = index;
     applyAutoShutter(t);
-    if (deviceSpec.kind == 4)
+    if (deviceSpec.visiblePart)
+        renderVisible(out);
+    else if (deviceSpec.kind == 4)
         render160(t, out);
     else if (deviceSpec.kind == 1)
         renderK7(t, out);
@@ -311,6 +334,17 @@ void VirtualCamera::render160(double t, uint16_t* out)
         const double k64 = (celsius[i] + tcsdk::kKelvinOffset) * 64.0;
         kelvin64[i] = uint16_t(std::clamp(std::lround(k64), 0L, 65535L));
     }
+}
+
+void VirtualCamera::renderVisible(uint16_t* out)
+{
+    // MJPG: the compressed picture, then zeros to the end of the frame buffer.
+    auto* bytes = reinterpret_cast<uint8_t*>(out);
+    const size_t capacity = size_t(streamWidth()) * streamHeight() * 2;
+    const std::vector<uint8_t>& jpeg = model->jpeg;
+    const size_t length = std::min(jpeg.size(), capacity);
+    std::memcpy(bytes, jpeg.data(), length);
+    std::memset(bytes + length, 0, capacity - length);
 }
 
 void VirtualCamera::renderK7(double t, uint16_t* out)
@@ -477,7 +511,7 @@ void VirtualCamera::truth(int64_t index, std::vector<float>& out)
 {
     std::lock_guard<std::mutex> lock(mutex);
     prepare();
-    out.resize(size_t(deviceSpec.width()) * deviceSpec.height());
+    out.resize(size_t(model->scene.width()) * model->scene.height());
     model->scene.render(timeOf(index), out.data());
 }
 

@@ -56,7 +56,8 @@ public:
     std::vector<int> commands();
 
     int64_t currentFrameIndex() const { return frameIndex.load(); }
-    // Ground truth of a frame (degC, image size), independent of the sensor.
+    // Ground truth of a frame (degC, image size; the infrared module's for a visible camera),
+    // independent of the sensor.
     void truth(int64_t index, std::vector<float>& out);
 
     // Renders frame index into the buffer (streamWidth * streamHeight words); used by the
@@ -70,6 +71,7 @@ private:
     void renderY16(double t, uint16_t* out);
     void render160(double t, uint16_t* out);
     void renderK7(double t, uint16_t* out);
+    void renderVisible(uint16_t* out);
     void applyAutoShutter(double t);
     double timeOf(int64_t index) const { return double(index) / deviceSpec.fps; }
     void run(Sink sink);
