@@ -114,14 +114,16 @@ void serialport::onPortError(QSerialPort::SerialPortError error)
 {
     // Unplugged or failing while open: forget what arrived, look again from the start.
     if (error == QSerialPort::NoError || error == QSerialPort::OpenError || error == QSerialPort::DeviceNotFoundError ||
-        error == QSerialPort::PermissionError || !port->isOpen())
+        error == QSerialPort::PermissionError || !port->isOpen() || lossPending)
         return;
+    lossPending = true; // one loss, however many errors the port reports for it
     LOG_INFO(LOG_SERIAL) << "serial port" << currentPortName << "lost:" << port->errorString();
     QMetaObject::invokeMethod(this, "JudgeUartIsValidSlots", Qt::QueuedConnection);
 }
 
 void serialport::JudgeUartIsValidSlots()
 {
+    lossPending = false;
     if (!portNamesToScan().contains(currentPortName))
         LOG_INFO(LOG_SERIAL) << currentPortName + QStringLiteral(" is null");
     closePort();

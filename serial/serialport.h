@@ -56,4 +56,5 @@ private:
     QStringList portNames;
     int scanIndex = 0;
     QString currentPortName;
+    bool lossPending = false;
 };

@@ -50,7 +50,7 @@ std::vector<std::shared_ptr<tcsim::VirtualCamera>> uvcDevices()
 uint64_t formatOf(const tcsim::VirtualCamera& camera)
 {
     if (camera.spec().visiblePart)
-        return TCUVC_FORMAT_MJPG;
+        return camera.spec().visibleMjpg ? TCUVC_FORMAT_MJPG : TCUVC_FORMAT_YUYV;
     return camera.spec().kind == 4 ? TCUVC_FORMAT_YUYV : TCUVC_FORMAT_Y16;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 // The device registry: the plain text file named by TCSIM_DEVICES, one camera per line,
 //   <cameraName> [key=value ...]          # comments and blank lines are ignored
-// Keys: serial (empty: the camera reports none), product, scene (board | compare | uniform | hotspot),
-// layout (board and compare: 0 the standard board, any other number a board laid out from it), fps (1..200), ambient
-// (degC), netd (K of noise), drift (K per minute of offset drift), hot, hotx, hoty (hotspot
-// scene: degC and position as fractions), preview_fail (1: the first Y16 preview request
-// fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name (UVC device name).
+// Keys: serial (empty: the camera reports none), product, scene (board | compare | uniform |
+// hotspot), layout (board and compare: 0 the standard board, any other number a board laid out
+// from it), fps (1..200), ambient (degC), netd (K of noise), drift (K per minute of offset
+// drift), hot, hotx, hoty (hotspot scene: degC and position as fractions), preview_fail (1: the
+// first Y16 preview request fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name
+// (UVC device name), vlformat (MJPG | YUYV: the dual-light camera's visible stream).
 // A dual-light camera's line plugs in two devices: its infrared module (vendor 0x0BDA, product
 // 0x5830, "USB Camera", 256 x 192 Y16) and its visible camera (0x1BCF, 0x28C4, 800 x 600 MJPG);
 // pid, vid and name apply to the infrared module.
@@ -23,6 +24,7 @@ struct DeviceSpec
     std::string cameraName;
     int kind = 0; // 1 K7-22, 2 384 x 288, 3 256 x 192, 4 160 x 120, 5 dual-light
     bool visiblePart = false; // the visible camera of a dual-light camera
+    bool visibleMjpg = true;  // its stream format: MJPG, else YUYV
     std::string product;
     std::string serial;
     std::string scene = "board";

@@ -338,9 +338,13 @@ void VirtualCamera::render160(double t, uint16_t* out)
 
 void VirtualCamera::renderVisible(uint16_t* out)
 {
-    // MJPG: the compressed picture, then zeros to the end of the frame buffer.
+    // MJPG: the compressed picture, then zeros to the end of the frame buffer. YUYV: grey.
     auto* bytes = reinterpret_cast<uint8_t*>(out);
     const size_t capacity = size_t(streamWidth()) * streamHeight() * 2;
+    if (!deviceSpec.visibleMjpg) {
+        std::memset(bytes, 128, capacity);
+        return;
+    }
     const std::vector<uint8_t>& jpeg = model->jpeg;
     const size_t length = std::min(jpeg.size(), capacity);
     std::memcpy(bytes, jpeg.data(), length);

@@ -5,6 +5,7 @@
 #include "functionmodel.h"
 #include "registry.h"
 #include "serialnumber.h"
+#include "serialresponder.h"
 #include "tcsim.h"
 
 #include <QDir>
@@ -464,6 +465,80 @@ TEST_F(DeviceManager, FiftyUnplugReplugCyclesLeaveNothingBehind)
     ASSERT_TRUE(QTest::qWaitFor([&] { return presented.count > seen + 50; }, 3000)) << "frames flow";
     EXPECT_LT(threadCount(), threads + 5) << "no stream thread is left behind";
     EXPECT_LT(presented.latest->index, 1000u) << "frames are counted per connection";
+}
+
+// The dual-light camera waits for its record over the serial link: at most 30 attempts.
+class DualLightConnection : public DeviceManager
+{
+protected:
+    void SetUp() override
+    {
+        DeviceManager::SetUp();
+        gProductName = "Veltrace";
+        QFile::remove(gAppDir + "/calib_uart_result.bin");
+        tcsim::setRegistryText("Bifold serial=DUALDM\n");
+    }
+    void TearDown() override
+    {
+        DeviceManager::TearDown();
+        gProductName = "Orvik";
+    }
+    // Counts the attempts; at attemptWithRecord the record arrives, before the attempt asks.
+    void watch(int attemptWithRecord)
+    {
+        QObject::connect(
+            model.get(), &FunctionModel::serportStart, model.get(),
+            [this, attemptWithRecord] {
+                if (++attempts == attemptWithRecord) {
+                    QFile file(gAppDir + "/calib_uart_result.bin");
+                    if (file.open(QIODevice::WriteOnly)) {
+                        const std::vector<uint8_t> record = tcsim::SerialResponder::cameraRecord();
+                        file.write(reinterpret_cast<const char*>(record.data()), qint64(record.size()));
+                    }
+                }
+            },
+            Qt::DirectConnection);
+        QObject::connect(model.get(), &FunctionModel::DoubleConnected, model.get(), [this](bool on) {
+            if (on)
+                attemptsAtOpening = attempts.load();
+        }, Qt::DirectConnection);
+        QObject::connect(model.get(), &FunctionModel::GetPortDataErr, model.get(), [this](QString text) { warnings << text; });
+    }
+
+    std::atomic<int> attempts{0}, attemptsAtOpening{0};
+    QStringList warnings;
+};
+
+TEST_F(DualLightConnection, ARecordArrivingAtTheFifthAttemptOpensWithoutWarning)
+{
+    create();
+    watch(5);
+    report("Veltrace", "Bifold");
+    ASSERT_TRUE(waitFor("size 800 600 8"));
+    ASSERT_TRUE(waitFor("connected true", 8000));
+    EXPECT_EQ(attemptsAtOpening, 5);
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_TRUE(model->isDualLightOpen());
+    ASSERT_TRUE(QTest::qWaitFor([] { return presented.count >= 2; }, 5000));
+    const Frame& frame = *presented.latest;
+    EXPECT_EQ(frame.width * 1000 + frame.height, 800600);
+    EXPECT_EQ(frame.rgb.size(), 800u * 600u * 3u);
+    EXPECT_EQ(frame.kind, DualLight);
+
+    tcsim::setRegistryText("");
+    ASSERT_TRUE(waitFor("connected false"));
+    EXPECT_FALSE(model->isDualLightOpen());
+}
+
+TEST_F(DualLightConnection, WithoutARecordItOpensAtThe31stAttemptWithAWarning)
+{
+    create();
+    watch(0);
+    report("Veltrace", "Bifold");
+    ASSERT_TRUE(waitFor("connected true", 8000));
+    EXPECT_EQ(attemptsAtOpening, FunctionModel::kCalibrationWaits + 1);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings.front(), QString::fromUtf8("未读到出厂标定数据，将使用默认数据，请检查串口连接情况！"));
 }
 
 } // namespace

@@ -22,7 +22,7 @@ TEST(Registry, ParsesNamesOptionsAndSkipsWhatItCannotUse)
                                               "Vesk_R_S pid=0x5830 vid=0x1234\n"
                                               "K7-22 z8r=1\n"
                                               "LumoQ\n");
-    ASSERT_EQ(devices.size(), 5u);
+    ASSERT_EQ(devices.size(), 7u);
     EXPECT_EQ(devices[0].cameraName, "Vesk_R_M");
     EXPECT_EQ(devices[0].kind, 3);
     EXPECT_EQ(devices[0].product, "Orvik");
@@ -31,26 +31,43 @@ TEST(Registry, ParsesNamesOptionsAndSkipsWhatItCannotUse)
     EXPECT_EQ(devices[0].scene, "compare");
     EXPECT_DOUBLE_EQ(devices[0].ambient, 22.5);
 
-    EXPECT_EQ(devices[1].cameraName, "VeskL");
-    EXPECT_EQ(devices[1].kind, 2);
-    EXPECT_EQ(devices[1].width(), 384);
-    EXPECT_EQ(devices[1].fps, 25) << "an out-of-range option keeps the default";
-    EXPECT_EQ(devices[1].scene, "board");
-    EXPECT_DOUBLE_EQ(devices[1].netd, 0.1);
+    // A dual-light camera is two devices with one serial number: its infrared module and its
+    // visible camera, each its own identity.
+    const tcsim::DeviceSpec& infrared = devices[1];
+    const tcsim::DeviceSpec& visible = devices[2];
+    EXPECT_EQ(infrared.kind, 5);
+    EXPECT_FALSE(infrared.visiblePart);
+    EXPECT_EQ(infrared.vendorId, 0x0BDAu);
+    EXPECT_EQ(infrared.productId, 0x5830u);
+    EXPECT_EQ(infrared.uvcName, "USB Camera");
+    EXPECT_EQ(infrared.width() * 1000 + infrared.height(), 256192);
+    EXPECT_TRUE(visible.visiblePart);
+    EXPECT_EQ(visible.vendorId, 0x1BCFu);
+    EXPECT_EQ(visible.productId, 0x28C4u);
+    EXPECT_EQ(visible.width() * 1000 + visible.height(), 800600);
+    EXPECT_EQ(visible.serial, infrared.serial);
+    EXPECT_NE(visible.key(), infrared.key());
 
-    EXPECT_EQ(devices[2].kind, 4);
-    EXPECT_EQ(devices[2].productId, 0x5830u);
-    EXPECT_EQ(devices[2].vendorId, 0x1234u);
-    EXPECT_EQ(devices[2].height(), 120);
-    EXPECT_EQ(devices[3].kind, 1);
-    EXPECT_TRUE(devices[3].z8r);
-    EXPECT_EQ(devices[4].product, "Veltrace") << "a camera only another product line has";
+    EXPECT_EQ(devices[3].cameraName, "VeskL");
+    EXPECT_EQ(devices[3].kind, 2);
+    EXPECT_EQ(devices[3].width(), 384);
+    EXPECT_EQ(devices[3].fps, 25) << "an out-of-range option keeps the default";
+    EXPECT_EQ(devices[3].scene, "board");
+    EXPECT_DOUBLE_EQ(devices[3].netd, 0.1);
+
+    EXPECT_EQ(devices[4].kind, 4);
+    EXPECT_EQ(devices[4].productId, 0x5830u);
+    EXPECT_EQ(devices[4].vendorId, 0x1234u);
+    EXPECT_EQ(devices[4].height(), 120);
+    EXPECT_EQ(devices[5].kind, 1);
+    EXPECT_TRUE(devices[5].z8r);
+    EXPECT_EQ(devices[6].product, "Veltrace") << "a camera only another product line has";
 
     // Default serials are letters and digits only, and differ by line.
     for (const auto& d : devices)
         for (char c : d.serial)
             EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c))) << d.serial;
-    EXPECT_NE(devices[3].serial, devices[4].serial);
+    EXPECT_NE(devices[5].serial, devices[6].serial);
 }
 
 TEST(Registry, FileLinesPlugAndUnplugCamerasForTheDeviceLists)
