@@ -31,7 +31,10 @@ void BM_FusionCycle(benchmark::State& state)
     const auto record = tcsdk::encodeDualRecord(tcsim::dualGeometry());
     const float identity[6] = {1, 0, 0, 0, 1, 0};
     tcdual_align_fusion_set_tot_disparity(tcsim::kDualTotalDisparity);
-    tcdual_align_fusion_init(600, 800, 192, 256, 600, 800, record.data(), identity);
+    if (tcdual_align_fusion_init(600, 800, 192, 256, 600, 800, record.data(), identity) != 0) {
+        state.SkipWithError("the fusion does not take the camera's record");
+        return;
+    }
     tcdual_align_fusion_set_disparity(tcsim::kDualBenchDisparity);
     tcdual_align_fusion_set_mode(mode);
     std::vector<uint8_t> fused(800 * 600 * 4);

@@ -7,6 +7,7 @@
 #include "log.h"
 #include "serialnumber.h"
 #include "tcal_module.h"
+#include "uvccommands.h"
 #include "threadname.h"
 
 #include <QFile>
@@ -65,6 +66,7 @@ bool Camera_DoubleLigth::createHandles(Stream& stream, const char* failed, const
     stream.cmd = stream.uvc ? tccmd_create_handle(stream.uvc, 1) : nullptr;
     if (!stream.uvc || !stream.cmd || tcuvc_camera_init(stream.uvc) < 0) {
         LOG_INFO(LOG_CAMERA) << failed;
+        closeStream(stream, ""); // tried afresh next time
         return false;
     }
     LOG_INFO(LOG_CAMERA) << succeeded;
@@ -109,7 +111,8 @@ bool Camera_DoubleLigth::isAttached()
 
 bool Camera_DoubleLigth::open()
 {
-    close();
+    if (ir.open || vl.open)
+        close();
     if (!createHandles(ir, "ir_initail fail", "ir_initail success") ||
         !createHandles(vl, "vl_initail fail", "vl_initail success"))
         return false;
@@ -191,7 +194,6 @@ bool Camera_DoubleLigth::openInfrared()
         std::unique_lock<std::shared_mutex> guard(lock);
         const size_t n = size_t(kIrWidth) * kIrHeight;
         ir8.assign(n, 0);
-        irRgb.assign(n * 3, 0);
         irKelvin.assign(n, 0);
     }
     irStamp = 0;
@@ -250,7 +252,9 @@ bool Camera_DoubleLigth::openVisible()
 void Camera_DoubleLigth::closeStream(Stream& stream, const char* failed)
 {
     if (stream.open) {
-        if (tcuvc_camera_stream_close(stream.uvc, 0) < 0 && &stream == &vl && vlOpen)
+        // Only a stream that was started can fail to close.
+        const bool started = &stream == &vl ? vlOpen.load() : irStamp != 0;
+        if (tcuvc_camera_stream_close(stream.uvc, 0) < 0 && started)
             LOG_INFO(LOG_CAMERA) << failed;
         tcuvc_camera_close(stream.uvc);
         stream.open = false;
@@ -278,8 +282,8 @@ void Camera_DoubleLigth::close()
     closeStream(ir, "ir close stream failed");
     irOpen = vlOpen = false;
     irPipeline.close();
-    if (manualTimer->isActive() && thread() == QThread::currentThread())
-        manualTimer->stop();
+    // The timer belongs to the GUI thread; a save it still runs finds the camera closed.
+    QMetaObject::invokeMethod(manualTimer, "stop", Qt::QueuedConnection);
     std::unique_lock<std::shared_mutex> guard(lock);
     manualActive = false;
     haveFused = false;
@@ -292,7 +296,7 @@ void Camera_DoubleLigth::close()
 
 void Camera_DoubleLigth::loadRecord()
 {
-    QString path = gAppDir + QStringLiteral("/calib_uart_result.bin");
+    QString path = ConfigManager::getInstance()->storage().linkRecord;
     if (!QFile::exists(path)) {
         LOG_INFO(LOG_CAMERA) << "the uart calib result file is not exist";
         path = gAppDir + QStringLiteral("/calib_result.bin");
@@ -307,7 +311,7 @@ void Camera_DoubleLigth::loadRecord()
         return;
     }
     // Only a whole record: a short file would leave the rest of another record in place.
-    const QByteArray bytes = file.read(kRecordBytes + 1);
+    const QByteArray bytes = file.read(kRecordBytes);
     if (bytes.size() < kRecordBytes) {
         LOG_INFO(LOG_CAMERA) << "calibration record" << path << "holds" << bytes.size() << "bytes, not"
                              << kRecordBytes << "- previous record kept";
@@ -357,12 +361,23 @@ std::array<uint8_t, Camera_DoubleLigth::kRecordBytes> Camera_DoubleLigth::record
 
 // ---------------------------------------------------------------- settings
 
-void Camera_DoubleLigth::setFusionMode(int mode)
+void Camera_DoubleLigth::reloadRecord()
 {
     std::unique_lock<std::shared_mutex> guard(lock);
-    if (tcdual_align_fusion_set_mode(mode) < 0 && isOpen())
+    if (!isOpen())
+        return;
+    loadRecord();
+    configureFusion();
+    LOG_INFO(LOG_CAMERA) << "calibration record reloaded";
+}
+
+void Camera_DoubleLigth::setFusionMode(int mode)
+{
+    if (mode < TCDUAL_MODE_BLEND || mode > TCDUAL_MODE_DETAIL)
         return; // a mode the library does not have: the current one stays
+    std::unique_lock<std::shared_mutex> guard(lock);
     fusionMode = mode;
+    tcdual_align_fusion_set_mode(mode);
     if (mode == TCDUAL_MODE_DETAIL)
         tcdual_align_fusion_set_LPY_detail(lpyDetail);
     else if (mode == TCDUAL_MODE_MEAN)
@@ -416,18 +431,18 @@ std::array<float, 6> Camera_DoubleLigth::getManualCoefficients() const
     return manualCoefficients;
 }
 
-bool Camera_DoubleLigth::setTemperatureRange(bool on)
+bool Camera_DoubleLigth::setTemperatureRange(bool on, bool tablesRequired)
 {
-    if (!irOpen)
+    if (!irOpen || !uvccommands::switchRange(irPipeline, ir.cmd, Uvc256, on, tablesRequired))
         return false;
-    const CalibrationTables tables = TcalModule::load(ir.cmd, Uvc256, on);
     lowTemperatureMode = on;
-    constexpr int kFramesQueuedInCamera = 4;
-    irPipeline.beginRangeSwitch();
-    set_prop_tpd_params(ir.cmd, 5, on ? 0 : 1);
-    irPipeline.replaceTables(tables);
-    irPipeline.endRangeSwitch(kFramesQueuedInCamera);
     return true;
+}
+
+void Camera_DoubleLigth::sendCorrection(float emissivity, float reflected, float ambient)
+{
+    if (irOpen)
+        uvccommands::sendCorrection(ir.cmd, emissivity, reflected, ambient);
 }
 
 void Camera_DoubleLigth::resetCalibration()
@@ -454,10 +469,10 @@ void Camera_DoubleLigth::manualMove(int direction)
     {
         std::unique_lock<std::shared_mutex> guard(lock);
         if (direction == 0 || direction == 1) {
-            if (!manualActive && !ir8.empty() && !visibleImage.empty() && !fusedRgba.empty())
-                manualActive = tcdual_align_fusion_manual_init(visibleImage.data(), ir8.data(), fusedRgba.data()) == 0;
-            tcdual_align_fusion_manual_translate(0.0f, direction == 0 ? 1.0f : -1.0f,
-                                                 fusedRgba.empty() ? nullptr : fusedRgba.data());
+            // The live fusion shows every step; the library draws no picture of its own here.
+            if (!manualActive && !ir8.empty() && !visibleImage.empty())
+                manualActive = tcdual_align_fusion_manual_init(visibleImage.data(), ir8.data(), nullptr) == 0;
+            tcdual_align_fusion_manual_translate(0.0f, direction == 0 ? 1.0f : -1.0f, nullptr);
         } else if (direction == 2 || direction == 3) {
             disparity = std::clamp(disparity + (direction == 2 ? 1 : -1), kMinDisparity, kMaxDisparity);
         } else {
@@ -474,17 +489,24 @@ void Camera_DoubleLigth::SaveManualValue()
     std::array<float, 6> coefficients;
     {
         std::unique_lock<std::shared_mutex> guard(lock);
+        if (!isOpen())
+            return; // closed while the adjustment waited: nothing of it is in the library
         const float* finished = tcdual_align_fusion_manual_finish();
         std::copy(finished, finished + 6, manualCoefficients.begin());
         manualActive = false;
         coefficients = manualCoefficients;
         configureFusion();
     }
+    storeAlignment(coefficients);
+    LOG_INFO(LOG_CAMERA) << "manual alignment saved, disparity" << disparity;
+}
+
+void Camera_DoubleLigth::storeAlignment(const std::array<float, 6>& coefficients) const
+{
     ConfigManager* config = ConfigManager::getInstance();
     for (int i = 0; i < 6; ++i)
         config->setDCameraValue(QStringLiteral("manual%1").arg(i), QString::number(double(coefficients[size_t(i)]), 'f', 6));
     config->setDCameraValue(QStringLiteral("FusionTotDis"), QString::number(disparity));
-    LOG_INFO(LOG_CAMERA) << "manual alignment saved, disparity" << disparity;
 }
 
 void Camera_DoubleLigth::manualReset()
@@ -496,7 +518,11 @@ void Camera_DoubleLigth::manualReset()
     manualActive = false;
     manualCoefficients = kIdentity;
     disparity = kDefaultDisparity;
-    configureFusion();
+    if (isOpen())
+        configureFusion();
+    guard.unlock();
+    // Kept: the next start begins from the factory alignment too.
+    storeAlignment(kIdentity);
 }
 
 // ---------------------------------------------------------------- frames
@@ -504,16 +530,17 @@ void Camera_DoubleLigth::manualReset()
 void Camera_DoubleLigth::onIrFrame(void* frame, void* user)
 {
     auto* self = static_cast<Camera_DoubleLigth*>(user);
-    std::shared_lock<std::shared_mutex> guard(self->lock);
+    // The chain works on the pipeline's own buffers, which only this thread touches; the
+    // fusion's copies are taken under the lock.
     if (!self->irPipeline.processFrame(static_cast<const uint8_t*>(frame)))
         return;
+    std::shared_lock<std::shared_mutex> guard(self->lock);
     const size_t n = self->ir8.size();
     const uint8_t* picture = self->irPipeline.image();
     const uint16_t* kelvin = self->irPipeline.temperatureData();
     std::copy(picture, picture + n, self->ir8.begin());
     std::copy(kelvin, kelvin + n, self->irKelvin.begin());
-    for (size_t i = 0; i < n; ++i)
-        self->irRgb[3 * i] = self->irRgb[3 * i + 1] = self->irRgb[3 * i + 2] = picture[i];
+    self->irHighRange = self->irPipeline.lastFrameHighRange();
     self->irStamp = now();
     ++self->irFrames;
 }
@@ -531,8 +558,12 @@ void Camera_DoubleLigth::onVisibleFrame(void* frame, void* user)
     } catch (const cv::Exception&) {
         decoded.release();
     }
-    if (decoded.cols != kVisibleWidth || decoded.rows != kVisibleHeight)
-        return; // a broken or foreign picture: the previous one stays, unstamped
+    if (decoded.cols != kVisibleWidth || decoded.rows != kVisibleHeight) {
+        // A broken or foreign picture: the previous one stays, unstamped.
+        if (!self->badPictureLogged.exchange(true))
+            LOG_INFO(LOG_CAMERA) << "visible frame unreadable:" << decoded.cols << "x" << decoded.rows;
+        return;
+    }
     std::shared_lock<std::shared_mutex> guard(self->lock);
     cv::Mat visible(kVisibleHeight, kVisibleWidth, CV_8UC3, self->visibleImage.data());
     cv::cvtColor(decoded, visible, cv::COLOR_BGR2RGB);
@@ -550,7 +581,8 @@ void Camera_DoubleLigth::runWorker()
             return;
     }
     loadColourMap();
-    uint64_t fusedIr = 0, fusedVl = 0;
+    const int64_t started = now();
+    uint64_t fusedIr = 0;
     bool stalled = false;
     while (true) {
         {
@@ -560,8 +592,11 @@ void Camera_DoubleLigth::runWorker()
         }
         const int64_t limit = std::chrono::duration_cast<Clock::duration>(kStaleAfter).count();
         const int64_t t = now();
-        const int64_t irAt = irStamp, vlAt = vlStamp;
-        const bool fresh = irAt != 0 && vlAt != 0 && t - irAt <= limit && t - vlAt <= limit;
+        // A stream gets as long for its first frame as between two.
+        const int64_t irAt = irStamp ? irStamp.load() : started, vlAt = vlStamp ? vlStamp.load() : started;
+        const bool fresh = t - irAt <= limit && t - vlAt <= limit;
+        if (fresh && (irStamp == 0 || vlStamp == 0))
+            continue; // not both there yet
         if (!fresh) {
             // Once per stall: a cycle every 5 ms would fill the log.
             if (!stalled)
@@ -572,11 +607,10 @@ void Camera_DoubleLigth::runWorker()
         if (stalled)
             LOG_INFO(LOG_CAMERA) << "vl and ir frames arrive again";
         stalled = false;
-        // The same two frames are fused once.
-        if (irFrames == fusedIr && vlFrames == fusedVl)
+        // Once per infrared frame: the temperatures' pace; the photograph changes little.
+        if (irFrames == fusedIr)
             continue;
         fusedIr = irFrames;
-        fusedVl = vlFrames;
         if (fuseOnce() && frameSink)
             frameSink(nullptr, 0, nullptr);
     }
@@ -603,6 +637,7 @@ bool Camera_DoubleLigth::fuseOnce()
         fusedRgb[3 * i + 1] = fusedRgba[4 * i + 1];
         fusedRgb[3 * i + 2] = fusedRgba[4 * i + 2];
     }
+    fusedHighRange = irHighRange.load();
     haveFused = true;
     return true;
 }
@@ -614,7 +649,7 @@ bool Camera_DoubleLigth::extractFrame(Frame& frame, bool imageOnly)
         return false;
     frame.resize(kVisibleWidth, kVisibleHeight);
     frame.kind = DualLight;
-    frame.highRange = irPipeline.lastFrameHighRange();
+    frame.highRange = fusedHighRange;
     frame.rgb = fusedRgb;
     cv::cvtColor(cv::Mat(kVisibleHeight, kVisibleWidth, CV_8UC3, fusedRgb.data()),
                  cv::Mat(kVisibleHeight, kVisibleWidth, CV_8UC1, frame.image.data()), cv::COLOR_RGB2GRAY);

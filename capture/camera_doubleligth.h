@@ -66,8 +66,13 @@ public:
     void setManualCoefficients(const std::array<float, 6>& coefficients);
     std::array<float, 6> getManualCoefficients() const;
     void setLowTemperatureMode(bool on) { lowTemperatureMode = on; }
-    // Gain of the infrared module for the measuring range (true: high range).
-    bool setTemperatureRange(bool on);
+    // Tables and gain of the infrared module for the measuring range (true: high range); see
+    // uvccommands::switchRange. False, nothing changed, when refused or not open.
+    bool setTemperatureRange(bool on, bool tablesRequired = true);
+    // Emissivity, reflected and ambient temperature (degC) for the infrared module.
+    void sendCorrection(float emissivity, float reflected, float ambient);
+    // A new record arrived while open: aligned by it from the next frame on.
+    void reloadRecord();
     void setImageMode(int mode) { imageMode.set(mode); }
     void resetCalibration();
     QByteArray readSerial();
@@ -109,6 +114,7 @@ private:
     // Applies record, coefficients, disparity, mode and its parameter; write lock held.
     void configureFusion();
     void loadColourMap();
+    void storeAlignment(const std::array<float, 6>& coefficients) const;
 
     static void onIrFrame(void* frame, void* user);
     static void onVisibleFrame(void* frame, void* user);
@@ -133,14 +139,16 @@ private:
     std::atomic<int> fusionMode{1};
     int lpyDetail = 6, meanWeight = 88;
     bool manualActive = false;
-    std::vector<uint8_t> visibleImage, decodeScratch;
-    std::vector<uint8_t> ir8, irFiltered, irRgb, fusedRgba, fusedRgb;
+    std::vector<uint8_t> visibleImage;
+    std::vector<uint8_t> ir8, irFiltered, fusedRgba, fusedRgb;
     std::vector<uint16_t> irKelvin, alignedKelvin;
     bool haveFused = false;
+    std::atomic<bool> irHighRange{false}, fusedHighRange{false};
 
     using Clock = std::chrono::steady_clock;
     std::atomic<int64_t> irStamp{0}, vlStamp{0}; // Clock ticks; 0: no frame yet
     std::atomic<uint64_t> irFrames{0}, vlFrames{0};
+    std::atomic<bool> badPictureLogged{false};
 
     std::thread worker;
     std::mutex workerMutex;

@@ -8,6 +8,7 @@
 #include "log.h"
 #include "serialnumber.h"
 #include "tcal_module.h"
+#include "uvccommands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,12 +22,6 @@ constexpr int kMaxVideoInputs = 16;
 bool matchesUvcFilter(const tcuvc_device_entry_t& e)
 {
     return e.name && ((e.product_id == 0x5840 && e.vendor_id == 0x0BDA) || e.product_id == 0x5830);
-}
-
-// A value for a 16-bit camera parameter: the nearest step, kept inside the word.
-uint16_t cameraWord(double value)
-{
-    return uint16_t(std::clamp<long>(std::lround(value), 0, 65535));
 }
 
 bool isK722Name(const char* name)
@@ -338,45 +333,16 @@ bool VideoDevice::setTemperatureRange(bool on, Tables need)
 {
     if (!isUvc())
         return true;
-    CalibrationTables tables;
-    tables.highRange = on;
-    if (kind() != Uvc160) {
-        tables = TcalModule::load(cmdHandle, kind(), on);
-        // Half a set would correct every later frame with tables of both ranges.
-        const bool whole = tables.headerValid && tables.ktValid() && tables.btValid() && tables.nucValid();
-        if (!whole && need == Tables::Required) {
-            LOG_INFO(LOG_CAMERA) << "calibration tables of the range could not be read, range unchanged";
-            return false;
-        }
-        if (!whole)
-            LOG_INFO(LOG_CAMERA) << "calibration tables of the range incomplete, temperatures may be off";
-    }
+    if (!uvccommands::switchRange(pipeline, cmdHandle, kind(), on, need == Tables::Required))
+        return false;
     lowTemperatureMode = on;
-    // Frames a camera took with the old gain may still be queued in its driver and arrive after
-    // the command; they are dropped together with those taken while the tables change.
-    constexpr int kFramesQueuedInCamera = 4;
-    pipeline.beginRangeSwitch();
-    set_prop_tpd_params(cmdHandle, 5, on ? 0 : 1);
-    pipeline.replaceTables(tables);
-    setAutoShutter(1);
-    pipeline.endRangeSwitch(kFramesQueuedInCamera);
     return true;
 }
 
 void VideoDevice::setAutoShutter(uint16_t value)
 {
-    if (!isUvc())
-        return;
-    set_prop_auto_shutter_params(cmdHandle, 0, value);
-    uint16_t current = 0;
-    get_prop_auto_shutter_params(cmdHandle, 2, &current);
-    if (current >= 10) {
-        LOG_INFO(LOG_CAMERA) << "shutter max is" << current;
-        set_prop_auto_shutter_params(cmdHandle, 2, value);
-        spi_config_save(cmdHandle, 12);
-    } else if (current == 0) {
-        set_prop_auto_shutter_params(cmdHandle, 0, value);
-    }
+    if (isUvc())
+        uvccommands::setAutoShutter(cmdHandle, value);
 }
 
 bool VideoDevice::acceptsFrame(const uint8_t* data, int length) const
@@ -415,11 +381,7 @@ void VideoDevice::updateSensorParameters(float emiss, float refltmp, float airtm
                                          float fix)
 {
     if (isUvc()) {
-        // Rounded to the camera's step: truncation made 0.95 an emissivity of 0.945.
-        set_prop_tpd_params(cmdHandle, 3, cameraWord(emiss * 128.0));
-        set_prop_tpd_params(cmdHandle, 4, 1);
-        set_prop_tpd_params(cmdHandle, 2, cameraWord(double(airtmp) + 273.15));
-        set_prop_tpd_params(cmdHandle, 1, cameraWord(double(refltmp) + 273.15));
+        uvccommands::sendCorrection(cmdHandle, emiss, refltmp, airtmp);
     } else if (isK722()) {
         UpdateFixParam(emiss, refltmp, airtmp, humi, uint16_t(std::floor(distance + 0.5f)), fix);
     }

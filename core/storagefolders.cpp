@@ -44,13 +44,16 @@ StorageFolders StorageFolders::resolve(const QString& appDir, const WritableTest
         folders.calibration = appDir + QStringLiteral("/TemTable");
         folders.pictures = appDir + QStringLiteral("/Picture");
         folders.videos = appDir + QStringLiteral("/Video");
+        folders.linkRecord = appDir + QStringLiteral("/calib_uart_result.bin");
         return folders;
     }
     const QString state = xdgFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) + QStringLiteral("/orvik");
     folders.config = xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/orvik");
     folders.logs = state + QStringLiteral("/log");
     folders.detection = state + QStringLiteral("/detecProcess");
-    folders.calibration = xdgFolder("XDG_CACHE_HOME", QStringLiteral(".cache")) + QStringLiteral("/orvik/TemTable");
+    const QString cache = xdgFolder("XDG_CACHE_HOME", QStringLiteral(".cache")) + QStringLiteral("/orvik");
+    folders.calibration = cache + QStringLiteral("/TemTable");
+    folders.linkRecord = cache + QStringLiteral("/calib_uart_result.bin");
     folders.pictures = QDir::homePath() + QStringLiteral("/Pictures/Orvik");
     folders.videos = QDir::homePath() + QStringLiteral("/Videos/Orvik");
     return folders;

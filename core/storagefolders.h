@@ -15,6 +15,9 @@ struct StorageFolders
 {
     bool besideProgram = true;
     QString config, logs, detection, calibration, pictures, videos;
+    // The dual-light camera's alignment record as its serial link received it (a copy of what
+    // the camera keeps: read again from the camera when it is lost).
+    QString linkRecord;
 
     // Whether a file can be created in the folder (tried, not guessed from permission bits:
     // read-only mounts and access lists count too).

@@ -5,6 +5,7 @@
 #include "configmanager.h"
 #include "devicemodel.h"
 #include "globals.h"
+#include "libtctemp.h"
 #include "log.h"
 #include "serialnumber.h"
 #include "serialport.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -70,6 +72,8 @@ void FunctionModel::createChildren()
     connect(uartHandle.get(), &uarthandle::IsReadDataMsg, serialPort, &serialport::ReadCalDataSlots);
     connect(this, &FunctionModel::serportStart, serialPort, &serialport::QTimerStart);
     connect(this, &FunctionModel::serportStop, serialPort, &serialport::QTimerStop);
+    // A record that comes after the camera opened (a camera swapped for another) aligns it.
+    connect(serialPort, &serialport::recordStored, this, [this] { dualCamera->reloadRecord(); });
     LOG_INFO(LOG_FUNCTION) << "CreateChildren";
 }
 
@@ -109,22 +113,32 @@ void FunctionModel::initEquitMessage()
 void FunctionModel::readFusionSettings()
 {
     ConfigManager* config = ConfigManager::getInstance();
-    const int mode = config->getDCameraValue(QStringLiteral("FusionModel")).toInt();
-    dualCamera->storeFusionMode(mode < 0 ? 1 : mode);
-    const QString disparity = config->getDCameraValue(QStringLiteral("FusionTotDis"));
-    dualCamera->setDisparity(disparity.isEmpty() ? Camera_DoubleLigth::kDefaultDisparity : disparity.toInt());
-    const QString detail = config->getDCameraValue(QStringLiteral("LPYValue"));
-    dualCamera->setLpyDetail(detail.isEmpty() ? 6 : detail.toInt(), false);
-    const QString weight = config->getDCameraValue(QStringLiteral("MEANValue"));
-    dualCamera->setMeanWeight(weight.isEmpty() ? 88 : weight.toInt(), false);
+    dualCamera->storeFusionMode(storedFusionMode());
+    // Values the file may hold but the fusion cannot use fall back to their defaults.
+    auto number = [config](const char* key, int fallback, int low, int high) {
+        bool ok = false;
+        const int value = config->getDCameraValue(QLatin1String(key)).toInt(&ok);
+        return ok && value >= low && value <= high ? value : fallback;
+    };
+    dualCamera->setDisparity(number("FusionTotDis", Camera_DoubleLigth::kDefaultDisparity,
+                                    Camera_DoubleLigth::kMinDisparity, Camera_DoubleLigth::kMaxDisparity));
+    dualCamera->setLpyDetail(number("LPYValue", 6, 0, 20), false);
+    dualCamera->setMeanWeight(number("MEANValue", 88, 0, 100), false);
     std::array<float, 6> coefficients = dualCamera->getManualCoefficients();
     for (int i = 0; i < 6; ++i) {
         bool ok = false;
         const float value = config->getDCameraValue(QStringLiteral("manual%1").arg(i)).toFloat(&ok);
-        if (ok)
+        if (ok && std::isfinite(value))
             coefficients[size_t(i)] = value;
     }
     dualCamera->setManualCoefficients(coefficients);
+}
+
+int FunctionModel::storedFusionMode()
+{
+    // Empty reads as 0; whatever is not a mode of the fusion is the first one.
+    const int mode = ConfigManager::getInstance()->getDCameraValue(QStringLiteral("FusionModel")).toInt();
+    return mode >= 1 && mode <= 3 ? mode : 1;
 }
 
 void FunctionModel::writeFusionSettings()
@@ -369,8 +383,11 @@ void FunctionModel::openDualLight()
     ++calibWaitCount;
     emit serportStart();
     LOG_INFO(LOG_FUNCTION) << "cnt:" << calibWaitCount;
-    if (dualCamera->deviceName() != QLatin1String(Camera_DoubleLigth::kIrName))
+    if (dualCamera->deviceName() != QLatin1String(Camera_DoubleLigth::kIrName)) {
+        if (calibWaitCount == 1)
+            LOG_INFO(LOG_FUNCTION) << "dual-light infrared module is named" << dualCamera->deviceName() << ", not connected";
         return;
+    }
     if (!serialPort->hasCalibrationData()) {
         if (calibWaitCount <= kCalibrationWaits)
             return;
@@ -379,19 +396,15 @@ void FunctionModel::openDualLight()
     calibWaitCount = 0;
     dualCamera->setLowTemperatureMode(lowTemperatureMode);
     emit DoubleConnected(true);
-    const int stored = ConfigManager::getInstance()->getDCameraValue(QStringLiteral("FusionModel")).toInt();
-    const int mode = stored < 1 || stored > 3 ? 1 : stored;
+    const int mode = storedFusionMode();
     emit SetDoubleModel(mode);
     dualCamera->storeFusionMode(mode);
-    connected = dualCamera->open();
+    connected = dualCamera->open(); // with the stored detail level and mean weight
     if (!connected)
         return;
     justConnected = true;
     refreshParameters = true;
-    dualCamera->setLpyDetail(dualCamera->getLpyDetail(), dualCamera->getFusionMode() == 3);
-    dualCamera->setMeanWeight(dualCamera->getMeanWeight(), dualCamera->getFusionMode() == 2);
-    if (dualCamera->isIrOpen())
-        dualCamera->setTemperatureRange(lowTemperatureMode);
+    dualCamera->setTemperatureRange(lowTemperatureMode, false);
 }
 
 void FunctionModel::openCamera()
@@ -430,8 +443,9 @@ void FunctionModel::tearDownConnection()
     modelIndex = 0;
     videoDevice->setExpectedName(QString());
     videoDevice->closeCamera(); // no frame arrives after this
-    if (dualCamera->isIrOpen() || dualCamera->isOpen())
+    if (dualCamera->isIrOpen())
         dualCamera->close();
+    calibWaitCount = 0;
     emit setConnected(false);
     setSerial(QByteArray());
     emit SetSN(QString());
@@ -570,8 +584,11 @@ void FunctionModel::setImageMode(int mode)
 
 void FunctionModel::setFusionMode(int mode)
 {
-    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    if (mode < 1 || mode > 3)
+        return;
     dualCamera->setFusionMode(mode);
+    // The next connection starts in the mode the user chose last.
+    ConfigManager::getInstance()->setDCameraValue(QStringLiteral("FusionModel"), QString::number(mode));
 }
 
 int FunctionModel::getFusionMode() const
@@ -687,8 +704,8 @@ bool FunctionModel::setLowTemperatureMode(bool on)
             return false;
     } else if (kind == DualLight) {
         std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-        if (dualCamera->isIrOpen())
-            dualCamera->setTemperatureRange(on);
+        if (!dualCamera->setTemperatureRange(on))
+            return false;
     }
     ConfigManager* config = ConfigManager::getInstance();
     int max = 0, min = 0;
@@ -729,7 +746,10 @@ void FunctionModel::updateSensorParameters(float emiss, float refltmp, float air
 {
     {
         std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-        videoDevice->updateSensorParameters(emiss, refltmp, airtmp, humi, distance, fix);
+        if (getDeviceKind() == DualLight)
+            dualCamera->sendCorrection(emiss, refltmp, airtmp);
+        else
+            videoDevice->updateSensorParameters(emiss, refltmp, airtmp, humi, distance, fix);
     }
     calibTimer->start(100);
 }
@@ -738,7 +758,10 @@ void FunctionModel::readSensorParameters(float& emiss, float& refltmp, float& ai
                                          const uint8_t* tauTable, float& distance)
 {
     std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-    videoDevice->readSensorParameters(emiss, refltmp, airtmp, humi, fix, tauTable, distance, tauValue);
+    if (getDeviceKind() == DualLight && dualCamera->isIrOpen())
+        read_tau(tauTable, humi, airtmp, distance, &tauValue); // as for the other Y16 cameras
+    else
+        videoDevice->readSensorParameters(emiss, refltmp, airtmp, humi, fix, tauTable, distance, tauValue);
 }
 
 void FunctionModel::flipHorizontal()

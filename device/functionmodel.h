@@ -172,6 +172,7 @@ private:
     void openDualLight();
     bool isPresent();
     void readFusionSettings();
+    static int storedFusionMode();
     void writeFusionSettings();
 
     void startDetection();

@@ -1,10 +1,12 @@
 #include "serialport.h"
 
-#include "globals.h"
+#include "configmanager.h"
+#include "dualrecord.h"
 #include "log.h"
 #include "protocolstr.h"
 #include "uarthandle.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -29,7 +31,7 @@ serialport::~serialport()
 
 QString serialport::recordPath()
 {
-    return gAppDir + QStringLiteral("/calib_uart_result.bin");
+    return ConfigManager::getInstance()->storage().linkRecord;
 }
 
 bool serialport::hasCalibrationData() const
@@ -56,13 +58,19 @@ bool serialport::scanning() const
 
 void serialport::QTimerStart()
 {
-    scanTimer->start(kScanIntervalMs);
+    scanWanted = true;
+    // Asked again before every connection attempt: a running scan goes on, or each request
+    // would put its next step off and no port would ever be tried; a port that answered is
+    // asked again for the record rather than given up.
+    if (!scanTimer->isActive() && !linked)
+        scanTimer->start(kScanIntervalMs);
     if (port->isOpen())
         send(protocolstr::readRecord());
 }
 
 void serialport::QTimerStop()
 {
+    scanWanted = false;
     scanTimer->stop();
 }
 
@@ -103,6 +111,7 @@ void serialport::ReadDataFromUart()
 
 void serialport::closePort()
 {
+    linked = false;
     if (!port->isOpen())
         return;
     port->clear(QSerialPort::AllDirections);
@@ -128,7 +137,8 @@ void serialport::JudgeUartIsValidSlots()
         LOG_INFO(LOG_SERIAL) << currentPortName + QStringLiteral(" is null");
     closePort();
     scanIndex = 0;
-    scanTimer->start(kRescanAfterLossMs);
+    if (scanWanted) // a loss after the camera connected starts no scan
+        scanTimer->start(kRescanAfterLossMs);
 }
 
 void serialport::ShankHandHandleSlots(QByteArray data)
@@ -137,6 +147,7 @@ void serialport::ShankHandHandleSlots(QByteArray data)
     LOG_INFO(LOG_SERIAL) << "ShankHandHandleSlots:" << QString(QLatin1Char(first));
     if (first == 'y' || first == 'Y') {
         scanTimer->stop();
+        linked = true;
         send(protocolstr::readRecord());
     }
 }
@@ -152,12 +163,20 @@ void serialport::ReadCalDataSlots(QByteArray data)
                              << "- not stored";
         return;
     }
+    tcsdk::DualGeometry geometry;
+    if (!tcsdk::decodeDualRecord(reinterpret_cast<const uint8_t*>(data.constData()), geometry)) {
+        LOG_INFO(LOG_SERIAL) << "cal data from uart is not a sound record (mark or checksum) - not stored";
+        return;
+    }
     // Written aside and renamed: a reader never sees half a record, and a failed write
     // leaves the previous file.
-    QSaveFile file(recordPath());
+    const QString path = recordPath();
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         LOG_INFO(LOG_SERIAL) << "cal data file open failed:" << file.errorString();
         return;
     }
     LOG_INFO(LOG_SERIAL) << "Read cal data from uart";
+    emit recordStored();
 }

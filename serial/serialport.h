@@ -11,8 +11,9 @@ class uarthandle;
 
 // The serial side of the dual-light camera's calibration link: tries every serial port in
 // turn with a handshake, 500 ms apart, until one answers 'y'; then asks that port for the
-// calibration record and stores a complete one as "/calib_uart_result.bin" below the
-// application directory. Received bytes go to the parser thread (uarthandle). GUI thread.
+// calibration record and stores a complete one as "calib_uart_result.bin" (beside the program,
+// or in the user's cache folder when the program's folder cannot be written). A reply that is
+// not a sound record (blank memory, a short or damaged one) leaves the stored file as it is. Received bytes go to the parser thread (uarthandle). GUI thread.
 //
 // Ports are those named in ORVIK_SERIAL_PORTS (device paths separated by ':', for serial
 // devices the system does not list, such as pseudo-terminals), then those the system lists.
@@ -33,6 +34,10 @@ public:
     static QStringList portNamesToScan();
     QString currentPort() const { return currentPortName; }
     bool scanning() const;
+
+signals:
+    // A new record file was stored.
+    void recordStored();
 
 public slots:
     void ShankHandHandleSlots(QByteArray data);
@@ -57,4 +62,6 @@ private:
     int scanIndex = 0;
     QString currentPortName;
     bool lossPending = false;
+    bool scanWanted = false; // between QTimerStart and QTimerStop
+    bool linked = false;     // the open port answered the handshake
 };

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -27,12 +28,9 @@ DualLightBar::DualLightBar(QWidget* parent)
 {
     setObjectName(QStringLiteral("dualLightBar"));
     modes->setObjectName(QStringLiteral("fusionMode"));
+    modes->setSizeAdjustPolicy(QComboBox::AdjustToContents); // the longest mode name of each language
     reset->setObjectName(QStringLiteral("alignReset"));
     reset->setCursor(Qt::PointingHandCursor);
-    up->setShortcut(QKeySequence(Qt::Key_PageUp));
-    down->setShortcut(QKeySequence(Qt::Key_PageDown));
-    nearer->setShortcut(QKeySequence(Qt::Key_Plus));
-    farther->setShortcut(QKeySequence(Qt::Key_Minus));
     for (QPushButton* b : {up, down, nearer, farther, reset})
         b->setFocusPolicy(Qt::NoFocus);
 
@@ -51,6 +49,12 @@ DualLightBar::DualLightBar(QWidget* parent)
     connect(nearer, &QPushButton::clicked, this, [this] { emit moveRequested(2); });
     connect(farther, &QPushButton::clicked, this, [this] { emit moveRequested(3); });
     connect(reset, &QPushButton::clicked, this, &DualLightBar::resetRequested);
+    // Every key press one step, however fast they come (a button's shortcut merges presses
+    // into one animated click). Only while the bar is shown.
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_PageUp, 1}, {Qt::Key_PageDown, 0}, {Qt::Key_Plus, 2}, {Qt::Key_Minus, 3}};
+    for (const auto& [key, direction] : keys)
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this,
+                [this, d = direction] { emit moveRequested(d); });
     retranslate();
 }
 

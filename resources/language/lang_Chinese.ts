@@ -40,6 +40,69 @@
     </message>
 </context>
 <context>
+    <name>DualLightBar</name>
+    <message>
+        <source>混合</source>
+        <translation>混合</translation>
+    </message>
+    <message>
+        <source>均值加权</source>
+        <translation>均值加权</translation>
+    </message>
+    <message>
+        <source>细节注入</source>
+        <translation>细节注入</translation>
+    </message>
+    <message>
+        <source>融合模式</source>
+        <translation>融合模式</translation>
+    </message>
+    <message>
+        <source>红外与可见光图像的融合方式</source>
+        <translation>红外与可见光图像的融合方式</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>上移</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>下移</translation>
+    </message>
+    <message>
+        <source>视差+</source>
+        <translation>视差+</translation>
+    </message>
+    <message>
+        <source>视差-</source>
+        <translation>视差-</translation>
+    </message>
+    <message>
+        <source>对齐复位</source>
+        <translation>对齐复位</translation>
+    </message>
+    <message>
+        <source>红外图像上移一个像素（Page Up）</source>
+        <translation>红外图像上移一个像素（Page Up）</translation>
+    </message>
+    <message>
+        <source>红外图像下移一个像素（Page Down）</source>
+        <translation>红外图像下移一个像素（Page Down）</translation>
+    </message>
+    <message>
+        <source>增大视差：物体更近（+键）</source>
+        <translation>增大视差：物体更近（+键）</translation>
+    </message>
+    <message>
+        <source>减小视差：物体更远（-键）</source>
+        <translation>减小视差：物体更远（-键）</translation>
+    </message>
+    <message>
+        <source>恢复出厂对齐</source>
+        <translation>恢复出厂对齐</translation>
+    </message>
+</context>
+<context>
     <name>FunctionModel</name>
     <message>
         <source>正在扫描设备......</source>
@@ -56,6 +119,10 @@
     <message>
         <source>设备正在连接中，请稍候......</source>
         <translation>设备正在连接中，请稍候......</translation>
+    </message>
+    <message>
+        <source>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</source>
+        <translation>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</translation>
     </message>
 </context>
 <context>

@@ -40,6 +40,69 @@
     </message>
 </context>
 <context>
+    <name>DualLightBar</name>
+    <message>
+        <source>混合</source>
+        <translation>Blend</translation>
+    </message>
+    <message>
+        <source>均值加权</source>
+        <translation>Weighted mean</translation>
+    </message>
+    <message>
+        <source>细节注入</source>
+        <translation>Detail</translation>
+    </message>
+    <message>
+        <source>融合模式</source>
+        <translation>Fusion</translation>
+    </message>
+    <message>
+        <source>红外与可见光图像的融合方式</source>
+        <translation>How the infrared and visible images are fused</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>视差+</source>
+        <translation>Parallax +</translation>
+    </message>
+    <message>
+        <source>视差-</source>
+        <translation>Parallax −</translation>
+    </message>
+    <message>
+        <source>对齐复位</source>
+        <translation>Reset alignment</translation>
+    </message>
+    <message>
+        <source>红外图像上移一个像素（Page Up）</source>
+        <translation>Move the infrared image up one pixel (Page Up)</translation>
+    </message>
+    <message>
+        <source>红外图像下移一个像素（Page Down）</source>
+        <translation>Move the infrared image down one pixel (Page Down)</translation>
+    </message>
+    <message>
+        <source>增大视差：物体更近（+键）</source>
+        <translation>More parallax: the object is nearer (+ key)</translation>
+    </message>
+    <message>
+        <source>减小视差：物体更远（-键）</source>
+        <translation>Less parallax: the object is farther (- key)</translation>
+    </message>
+    <message>
+        <source>恢复出厂对齐</source>
+        <translation>Back to the factory alignment</translation>
+    </message>
+</context>
+<context>
     <name>FunctionModel</name>
     <message>
         <source>正在扫描设备......</source>
@@ -56,6 +119,10 @@
     <message>
         <source>设备正在连接中，请稍候......</source>
         <translation>The device is connecting, please wait......</translation>
+    </message>
+    <message>
+        <source>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</source>
+        <translation>No factory calibration data was read; default data will be used. Check the serial connection!</translation>
     </message>
 </context>
 <context>

@@ -40,6 +40,69 @@
     </message>
 </context>
 <context>
+    <name>DualLightBar</name>
+    <message>
+        <source>混合</source>
+        <translation>Mezcla</translation>
+    </message>
+    <message>
+        <source>均值加权</source>
+        <translation>Media ponderada</translation>
+    </message>
+    <message>
+        <source>细节注入</source>
+        <translation>Detalle</translation>
+    </message>
+    <message>
+        <source>融合模式</source>
+        <translation>Fusión</translation>
+    </message>
+    <message>
+        <source>红外与可见光图像的融合方式</source>
+        <translation>Cómo se fusionan las imágenes infrarroja y visible</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>Subir</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>Bajar</translation>
+    </message>
+    <message>
+        <source>视差+</source>
+        <translation>Paralaje +</translation>
+    </message>
+    <message>
+        <source>视差-</source>
+        <translation>Paralaje −</translation>
+    </message>
+    <message>
+        <source>对齐复位</source>
+        <translation>Restablecer alineación</translation>
+    </message>
+    <message>
+        <source>红外图像上移一个像素（Page Up）</source>
+        <translation>Subir la imagen infrarroja un píxel (Re Pág)</translation>
+    </message>
+    <message>
+        <source>红外图像下移一个像素（Page Down）</source>
+        <translation>Bajar la imagen infrarroja un píxel (Av Pág)</translation>
+    </message>
+    <message>
+        <source>增大视差：物体更近（+键）</source>
+        <translation>Más paralaje: el objeto está más cerca (tecla +)</translation>
+    </message>
+    <message>
+        <source>减小视差：物体更远（-键）</source>
+        <translation>Menos paralaje: el objeto está más lejos (tecla -)</translation>
+    </message>
+    <message>
+        <source>恢复出厂对齐</source>
+        <translation>Volver a la alineación de fábrica</translation>
+    </message>
+</context>
+<context>
     <name>FunctionModel</name>
     <message>
         <source>正在扫描设备......</source>
@@ -56,6 +119,10 @@
     <message>
         <source>设备正在连接中，请稍候......</source>
         <translation>El dispositivo se está conectando, espere......</translation>
+    </message>
+    <message>
+        <source>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</source>
+        <translation>No se leyeron los datos de calibración de fábrica; se usarán los datos predeterminados. ¡Compruebe la conexión serie!</translation>
     </message>
 </context>
 <context>

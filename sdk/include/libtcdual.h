@@ -52,7 +52,8 @@ int tcdual_align_fusion_set_MEAN_weight(int weight);
 /* Manual alignment: manual_init keeps copies of the two images and draws the fused image;
  * each manual_translate moves the infrared image by (dx, dy) visible pixels and draws the
  * fused image again from the copies; manual_finish ends the adjustment and returns the six
- * manual coefficients (valid until the next call into the library). */
+ * manual coefficients (valid until the next call into the library). A null fused image is
+ * not drawn (a caller that fuses live frames shows each step anyway). */
 int tcdual_align_fusion_manual_init(const uint8_t* visible, const uint8_t* ir8, uint8_t* fusedRgba);
 int tcdual_align_fusion_manual_translate(float dx, float dy, uint8_t* fusedRgba);
 const float* tcdual_align_fusion_manual_finish(void);

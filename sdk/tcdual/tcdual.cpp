@@ -104,7 +104,8 @@ void drawFused(Fusion& f, const uint8_t* visible, const uint8_t* ir8, uint8_t* f
         const uint8_t* low = f.up[0].ptr<uint8_t>();
         const int gain = f.detail * 256 / 6;
         for (int i = 0; i < n; ++i) {
-            const int add = (gain * (int(gray[i]) - int(low[i]))) >> 8;
+            const int scaled = gain * (int(gray[i]) - int(low[i]));
+            const int add = (scaled >= 0 ? scaled + 128 : scaled - 128) / 256; // rounded both ways
             const uint8_t* c = map + 3 * warped[i];
             uint8_t* out = fusedRgba + 4 * i;
             out[0] = uint8_t(std::clamp(c[0] + add, 0, 255));
@@ -238,12 +239,13 @@ int tcdual_align_fusion_manual_init(const uint8_t* visible, const uint8_t* ir8, 
 {
     std::lock_guard<std::mutex> lock(fusionMutex);
     Fusion& f = fusion();
-    if (!f.ready || !visible || !ir8 || !fusedRgba)
+    if (!f.ready || !visible || !ir8)
         return -1;
     f.manualVisible.assign(visible, visible + size_t(f.visibleWidth) * f.visibleHeight * 3);
     f.manualIr.assign(ir8, ir8 + size_t(f.irWidth) * f.irHeight);
     f.manualActive = true;
-    drawFused(f, f.manualVisible.data(), f.manualIr.data(), fusedRgba);
+    if (fusedRgba)
+        drawFused(f, f.manualVisible.data(), f.manualIr.data(), fusedRgba);
     return 0;
 }
 

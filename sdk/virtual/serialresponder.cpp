@@ -48,10 +48,14 @@ SerialResponder::SerialResponder(const std::string& link, Behaviour how) : behav
             linkPath.clear();
     }
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) == 0) {
-        wakeRead = pipeEnds[0];
-        wakeWrite = pipeEnds[1];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        std::fprintf(stderr, "tcsim: no wake-up pipe: %s\n", std::strerror(errno));
+        ::close(master);
+        master = -1; // not ok(): nothing to stop later
+        return;
     }
+    wakeRead = pipeEnds[0];
+    wakeWrite = pipeEnds[1];
     thread = std::thread(&SerialResponder::run, this);
 }
 
@@ -63,7 +67,7 @@ SerialResponder::~SerialResponder()
             std::perror("tcsim: serial responder");
         thread.join();
     }
-    for (int fd : {master, wakeRead, wakeWrite})
+    for (int fd : {master.load(), wakeRead, wakeWrite})
         if (fd >= 0)
             ::close(fd);
     if (!linkPath.empty())
@@ -102,8 +106,7 @@ void SerialResponder::answer(uint8_t command)
         tcdrain(master);
         // Unplugged: the device node goes away under the open port.
         vanished = true;
-        ::close(master);
-        master = -1;
+        ::close(master.exchange(-1));
         return;
     }
     if (writeAll(reply.data(), reply.size()))

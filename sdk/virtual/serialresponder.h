@@ -44,7 +44,7 @@ private:
     bool writeAll(const uint8_t* data, size_t length);
 
     Behaviour behaviour;
-    int master = -1;
+    std::atomic<int> master{-1}; // closed by the thread when the camera vanishes
     int wakeRead = -1, wakeWrite = -1;
     std::string portPath, linkPath;
     std::atomic<int> answered{0};

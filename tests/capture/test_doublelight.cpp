@@ -26,9 +26,15 @@ namespace {
 
 const auto* environment = AppDirEnvironment::install();
 
-void writeFile(const QString& name, const QByteArray& bytes)
+// The link's record and the factory file beside the program.
+QString linkRecord()
 {
-    QFile file(gAppDir + name);
+    return ConfigManager::getInstance()->storage().linkRecord;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
 }
@@ -57,9 +63,9 @@ protected:
         QDir(gAppDir + "/testlog").removeRecursively();
         LogManager::getInstance()->setLogDir(gAppDir + "/testlog");
         LogManager::getInstance()->setLogEnabled(true);
-        QFile::remove(gAppDir + "/calib_uart_result.bin");
+        QFile::remove(linkRecord());
         QFile::remove(gAppDir + "/calib_result.bin");
-        writeFile("/calib_uart_result.bin", bytesOf(tcsim::SerialResponder::cameraRecord()));
+        writeFile(linkRecord(), bytesOf(tcsim::SerialResponder::cameraRecord()));
         tcsim::setRegistryText("Bifold serial=DUAL1\n");
         camera = std::make_unique<Camera_DoubleLigth>([this](unsigned char*, int, VideoDevice*) { ++fused; });
         camera->setStartDelay(std::chrono::milliseconds(0));
@@ -155,6 +161,7 @@ TEST_F(DualLightCamera, ManualAlignmentKeepsItsLimitsAndSavesOnceAfterTheLastMov
     camera->manualReset();
     EXPECT_FLOAT_EQ(camera->getManualCoefficients()[5], 0.0f);
     EXPECT_EQ(camera->getDisparity(), 110);
+    EXPECT_EQ(config->getDCameraValue("manual5"), "0.000000") << "the next start is reset too";
 }
 
 TEST_F(DualLightCamera, TheFactoryFileServesWithoutALinkRecordAndAShortFileIsIgnored)
@@ -162,14 +169,14 @@ TEST_F(DualLightCamera, TheFactoryFileServesWithoutALinkRecordAndAShortFileIsIgn
     tcsdk::DualGeometry factory = tcsim::dualGeometry();
     factory.parallax[0] = 0;
     const auto factoryRecord = tcsdk::encodeDualRecord(factory);
-    QFile::remove(gAppDir + "/calib_uart_result.bin");
-    writeFile("/calib_result.bin", QByteArray(reinterpret_cast<const char*>(factoryRecord.data()), 192));
+    QFile::remove(linkRecord());
+    writeFile(gAppDir + "/calib_result.bin", QByteArray(reinterpret_cast<const char*>(factoryRecord.data()), 192));
     ASSERT_TRUE(camera->open());
     EXPECT_TRUE(std::equal(factoryRecord.begin(), factoryRecord.end(), camera->record().begin()));
     EXPECT_TRUE(logText().contains("the uart calib result file is not exist"));
     camera->close();
 
-    writeFile("/calib_uart_result.bin", QByteArray(100, 'x'));
+    writeFile(linkRecord(), QByteArray(100, 'x'));
     ASSERT_TRUE(camera->open());
     EXPECT_TRUE(std::equal(factoryRecord.begin(), factoryRecord.end(), camera->record().begin()))
         << "the previous record stays";

@@ -45,6 +45,7 @@ TEST_F(StorageFoldersTest, AWritableProgramFolderKeepsEverythingBesideTheProgram
     EXPECT_EQ(folders.logs, program.path() + "/log");
     EXPECT_EQ(folders.detection, program.path() + "/detecProcess");
     EXPECT_EQ(folders.calibration, program.path() + "/TemTable");
+    EXPECT_EQ(folders.linkRecord, program.path() + "/calib_uart_result.bin");
     EXPECT_EQ(folders.pictures, program.path() + "/Picture");
     EXPECT_EQ(folders.videos, program.path() + "/Video");
 }
@@ -58,6 +59,7 @@ TEST_F(StorageFoldersTest, AnUnwritableProgramFolderSendsEverythingToTheUsersFol
     EXPECT_EQ(folders.logs, home.path() + "/state/orvik/log");
     EXPECT_EQ(folders.detection, home.path() + "/state/orvik/detecProcess");
     EXPECT_EQ(folders.calibration, home.path() + "/cache/orvik/TemTable");
+    EXPECT_EQ(folders.linkRecord, home.path() + "/cache/orvik/calib_uart_result.bin") << "a copy of what the camera keeps";
     EXPECT_TRUE(folders.describe().contains(folders.config));
     EXPECT_TRUE(folders.describe().contains("not writable"));
 }

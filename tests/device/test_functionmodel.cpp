@@ -475,7 +475,7 @@ protected:
     {
         DeviceManager::SetUp();
         gProductName = "Veltrace";
-        QFile::remove(gAppDir + "/calib_uart_result.bin");
+        QFile::remove(ConfigManager::getInstance()->storage().linkRecord);
         tcsim::setRegistryText("Bifold serial=DUALDM\n");
     }
     void TearDown() override
@@ -490,7 +490,7 @@ protected:
             model.get(), &FunctionModel::serportStart, model.get(),
             [this, attemptWithRecord] {
                 if (++attempts == attemptWithRecord) {
-                    QFile file(gAppDir + "/calib_uart_result.bin");
+                    QFile file(ConfigManager::getInstance()->storage().linkRecord);
                     if (file.open(QIODevice::WriteOnly)) {
                         const std::vector<uint8_t> record = tcsim::SerialResponder::cameraRecord();
                         file.write(reinterpret_cast<const char*>(record.data()), qint64(record.size()));

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -67,7 +68,27 @@ TEST_F(SerialLink, TheCamerasRecordArrivesWholeAndTheScanStops)
     EXPECT_EQ(link->currentPort(), QString::fromStdString(responder->path()));
 }
 
-TEST_F(SerialLink, BlankOrIncompleteRecordsLeaveThePreviousFile)
+TEST_F(SerialLink, APortLostAfterTheScanEndedStartsNoScan)
+{
+    start({});
+    ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(serialport::recordPath()); }, 5000));
+    link->QTimerStop(); // the camera is connected
+    responder.reset();  // and its serial side goes
+    QTest::qWait(2000);
+    EXPECT_FALSE(link->scanning()) << "no handshakes to every port while the camera runs";
+}
+
+TEST_F(SerialLink, AScanAskedForAgainAndAgainStillGoesOn)
+{
+    start({});
+    // The device manager asks before each connection attempt, every 500 ms or sooner.
+    QTimer again;
+    QObject::connect(&again, &QTimer::timeout, link.get(), &serialport::QTimerStart);
+    again.start(300);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QFile::exists(serialport::recordPath()); }, 5000));
+}
+
+TEST_F(SerialLink, BlankIncompleteOrDamagedRecordsLeaveThePreviousFile)
 {
     QFile previous(serialport::recordPath());
     ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
@@ -76,7 +97,9 @@ TEST_F(SerialLink, BlankOrIncompleteRecordsLeaveThePreviousFile)
 
     std::vector<uint8_t> incomplete(100);
     std::iota(incomplete.begin(), incomplete.end(), uint8_t(1));
-    for (const std::vector<uint8_t>& sent : {std::vector<uint8_t>(192, 0xFF), incomplete}) {
+    std::vector<uint8_t> damaged = tcsim::SerialResponder::cameraRecord();
+    damaged[40] ^= 0x01;
+    for (const std::vector<uint8_t>& sent : {std::vector<uint8_t>(192, 0xFF), incomplete, damaged}) {
         tcsim::SerialResponder::Behaviour behaviour;
         behaviour.record = sent;
         start(behaviour);

@@ -1,0 +1,69 @@
+#include "uvccommands.h"
+
+#include "log.h"
+#include "tcal_module.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace uvccommands {
+namespace {
+
+// A value for a 16-bit camera parameter: the nearest step, kept inside the word.
+uint16_t cameraWord(double value)
+{
+    return uint16_t(std::clamp<long>(std::lround(value), 0, 65535));
+}
+
+} // namespace
+
+void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient)
+{
+    // Rounded to the camera's step: truncation made 0.95 an emissivity of 0.945.
+    set_prop_tpd_params(cmd, 3, cameraWord(emissivity * 128.0));
+    set_prop_tpd_params(cmd, 4, 1);
+    set_prop_tpd_params(cmd, 2, cameraWord(double(ambient) + 273.15));
+    set_prop_tpd_params(cmd, 1, cameraWord(double(reflected) + 273.15));
+}
+
+void setAutoShutter(tccmd_handle_t* cmd, uint16_t value)
+{
+    set_prop_auto_shutter_params(cmd, 0, value);
+    uint16_t current = 0;
+    get_prop_auto_shutter_params(cmd, 2, &current);
+    if (current >= 10) {
+        LOG_INFO(LOG_CAMERA) << "shutter max is" << current;
+        set_prop_auto_shutter_params(cmd, 2, value);
+        spi_config_save(cmd, 12);
+    } else if (current == 0) {
+        set_prop_auto_shutter_params(cmd, 0, value);
+    }
+}
+
+bool switchRange(UvcPipeline& pipeline, tccmd_handle_t* cmd, DeviceKind kind, bool high, bool tablesRequired)
+{
+    CalibrationTables tables;
+    tables.highRange = high;
+    if (kind != Uvc160) {
+        tables = TcalModule::load(cmd, kind, high);
+        // Half a set would correct every later frame with tables of both ranges.
+        const bool whole = tables.headerValid && tables.ktValid() && tables.btValid() && tables.nucValid();
+        if (!whole && tablesRequired) {
+            LOG_INFO(LOG_CAMERA) << "calibration tables of the range could not be read, range unchanged";
+            return false;
+        }
+        if (!whole)
+            LOG_INFO(LOG_CAMERA) << "calibration tables of the range incomplete, temperatures may be off";
+    }
+    // Frames a camera took with the old gain may still be queued in its driver and arrive after
+    // the command; they are dropped together with those taken while the tables change.
+    constexpr int kFramesQueuedInCamera = 4;
+    pipeline.beginRangeSwitch();
+    set_prop_tpd_params(cmd, 5, high ? 0 : 1);
+    pipeline.replaceTables(tables);
+    setAutoShutter(cmd, 1);
+    pipeline.endRangeSwitch(kFramesQueuedInCamera);
+    return true;
+}
+
+} // namespace uvccommands

@@ -1,0 +1,22 @@
+#pragma once
+// What the Y16 cameras (kinds 2 and 3, and the dual-light camera's infrared module) are told
+// through their command handle, the same for every back-end that drives one.
+#include "devicekind.h"
+#include "libtccmd.h"
+#include "uvcpipeline.h"
+
+namespace uvccommands {
+
+// Emissivity, ambient and reflected temperature (degC) for the camera's correction.
+void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient);
+// The camera's automatic shutter on or off, saved in the camera when its stored interval is
+// out of order.
+void setAutoShutter(tccmd_handle_t* cmd, uint16_t value);
+
+// The measuring range (true: the high range): its tables from the camera into the pipeline and
+// the camera's gain. Frames taken across the change are dropped. With tablesRequired a range
+// whose tables cannot be read whole is refused (false, nothing changed); otherwise the gain is
+// set whatever the tables, as the camera must run in its range in any case.
+bool switchRange(UvcPipeline& pipeline, tccmd_handle_t* cmd, DeviceKind kind, bool high, bool tablesRequired);
+
+} // namespace uvccommands
