@@ -175,14 +175,7 @@ bool Camera_DoubleLigth::openInfrared()
         return false;
     }
     ir.open = true;
-    ir.params = {};
-    ir.params.device = ir.entry;
-    std::memcpy(&ir.params.format, info, 8);
-    std::memcpy(&ir.params.width, info + 8, 4);
-    std::memcpy(&ir.params.height, info + 12, 4);
-    std::memcpy(&ir.params.fps, info + 20, 4);
-    ir.params.frame_bytes = ir.params.width * ir.params.height * 2;
-    ir.params.timeout_ms = 1000;
+    ir.params = uvccommands::streamParameters(ir.entry, info);
 
     TcalModule::bindTableFiles(ir.cmd, "bindFileFail");
     const CalibrationTables tables = TcalModule::load(ir.cmd, Uvc256, lowTemperatureMode);
@@ -233,14 +226,7 @@ bool Camera_DoubleLigth::openVisible()
         return false;
     }
     vl.open = true;
-    vl.params = {};
-    vl.params.device = vl.entry;
-    std::memcpy(&vl.params.format, info, 8);
-    std::memcpy(&vl.params.width, info + 8, 4);
-    std::memcpy(&vl.params.height, info + 12, 4);
-    std::memcpy(&vl.params.fps, info + 20, 4);
-    vl.params.frame_bytes = vl.params.width * vl.params.height * 2;
-    vl.params.timeout_ms = 1000;
+    vl.params = uvccommands::streamParameters(vl.entry, info);
     if (vl.params.format != TCUVC_FORMAT_MJPG)
         LOG_INFO(LOG_CAMERA) << "visible stream format" << fourcc(vl.params.format) << "is not MJPG, nothing fused";
     std::unique_lock<std::shared_mutex> guard(lock);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace uvccommands {
 namespace {
@@ -16,6 +17,19 @@ uint16_t cameraWord(double value)
 }
 
 } // namespace
+
+tcuvc_stream_params_t streamParameters(const tcuvc_device_entry_t& device, const uint8_t* info)
+{
+    tcuvc_stream_params_t parameters{};
+    parameters.device = device;
+    std::memcpy(&parameters.format, info, 8);
+    std::memcpy(&parameters.width, info + 8, 4);
+    std::memcpy(&parameters.height, info + 12, 4);
+    std::memcpy(&parameters.fps, info + 20, 4);
+    parameters.frame_bytes = parameters.width * parameters.height * 2;
+    parameters.timeout_ms = 1000;
+    return parameters;
+}
 
 void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient)
 {

@@ -1,11 +1,16 @@
 #pragma once
-// What the Y16 cameras (kinds 2 and 3, and the dual-light camera's infrared module) are told
-// through their command handle, the same for every back-end that drives one.
+// What the UVC cameras are told, the same for every back-end that drives one: how to stream,
+// and for the Y16 cameras (kinds 2 and 3, and the dual-light camera's infrared module) what
+// goes through their command handle.
 #include "devicekind.h"
 #include "libtccmd.h"
+#include "libtcuvc.h"
 #include "uvcpipeline.h"
 
 namespace uvccommands {
+
+// The stream of the first entry of a device's stream information (tcuvc_camera_info_get).
+tcuvc_stream_params_t streamParameters(const tcuvc_device_entry_t& device, const uint8_t* info);
 
 // Emissivity, ambient and reflected temperature (degC) for the camera's correction.
 void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient);

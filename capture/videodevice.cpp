@@ -185,14 +185,7 @@ bool VideoDevice::openUvc(bool halves)
     if (!halves)
         TcalModule::bindTableFiles(cmdHandle);
 
-    streamParameters = {};
-    streamParameters.device = entry;
-    std::memcpy(&streamParameters.format, info, 8);
-    std::memcpy(&streamParameters.width, info + 8, 4);
-    std::memcpy(&streamParameters.height, info + 12, 4);
-    std::memcpy(&streamParameters.fps, info + 20, 4);
-    streamParameters.frame_bytes = streamParameters.width * streamParameters.height * 2;
-    streamParameters.timeout_ms = 1000;
+    streamParameters = uvccommands::streamParameters(entry, info);
 
     const DeviceKind k = halves ? Uvc160 : kind();
     CalibrationTables tables;

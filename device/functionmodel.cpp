@@ -496,13 +496,7 @@ void FunctionModel::onCameraFrame(unsigned char* data, int length, VideoDevice*)
     if (!videoDevice->acceptsFrame(data, length))
         return;
     if (serial().isEmpty()) {
-        QByteArray read = videoDevice->readSerial(data);
-        if (read.isEmpty()) {
-            LOG_INFO(LOG_FUNCTION) << "camera reports no serial number, known as" << placeholderSerial();
-            read = placeholderSerial();
-        }
-        setSerial(read);
-        QMetaObject::invokeMethod(this, "checkSN", Qt::QueuedConnection);
+        learnSerial(videoDevice->readSerial(data));
         return;
     }
     if (!connected)
@@ -520,16 +514,20 @@ void FunctionModel::onCameraFrame(unsigned char* data, int length, VideoDevice*)
     publish(std::move(frame));
 }
 
+void FunctionModel::learnSerial(QByteArray read)
+{
+    if (read.isEmpty()) {
+        LOG_INFO(LOG_FUNCTION) << "camera reports no serial number, known as" << placeholderSerial();
+        read = placeholderSerial();
+    }
+    setSerial(read);
+    QMetaObject::invokeMethod(this, "checkSN", Qt::QueuedConnection);
+}
+
 void FunctionModel::onDualFrame()
 {
     if (serial().isEmpty()) {
-        QByteArray read = dualCamera->readSerial();
-        if (read.isEmpty()) {
-            LOG_INFO(LOG_FUNCTION) << "camera reports no serial number, known as" << placeholderSerial();
-            read = placeholderSerial();
-        }
-        setSerial(read);
-        QMetaObject::invokeMethod(this, "checkSN", Qt::QueuedConnection);
+        learnSerial(dualCamera->readSerial());
         return;
     }
     if (!connected)

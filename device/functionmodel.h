@@ -182,6 +182,8 @@ private:
 
     void onCameraFrame(unsigned char* data, int length, VideoDevice* device);
     void onDualFrame();
+    // The first frame of a connection tells the serial number (or that there is none).
+    void learnSerial(QByteArray read);
     void publish(std::shared_ptr<Frame> frame);
     void dropLatestFrame();
     QByteArray serial() const;
