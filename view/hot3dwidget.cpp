@@ -18,6 +18,8 @@
 #include <QtDataVisualization/QSurface3DSeries>
 #include <QtDataVisualization/QValue3DAxis>
 
+#include <opencv2/imgproc.hpp>
+
 using namespace QtDataVisualization;
 
 namespace {
@@ -143,22 +145,30 @@ void Hot3DWidget::setFrame(const FramePtr& frame)
 {
     if (!frame || frame->image.size() < size_t(frame->pixels()))
         return;
-    if (frame->width != image.width() || frame->height != image.height()) {
+    const bool sameSize = frame->width == image.width() && frame->height == image.height();
+    if (!sameSize && frame->kind == DualLight && geometryKnown) {
+        // The surface of a dual-light camera has the infrared module's grid: the fused
+        // picture's grey levels averaged down to it.
+        reduced.resize(size_t(image.width()) * image.height());
+        cv::Mat grid(image.height(), image.width(), CV_8UC1, reduced.data());
+        cv::resize(cv::Mat(frame->height, frame->width, CV_8UC1, const_cast<uint8_t*>(frame->image.data())), grid,
+                   grid.size(), 0, 0, cv::INTER_AREA);
+    } else if (!sameSize) {
         if (geometryKnown)
             return;
         image.setSize(frame->width, frame->height);
     }
     shown = frame;
-    image.setFrame(frame->image.data());
-    showSurface();
+    redraw();
 }
 
 void Hot3DWidget::redraw()
 {
-    if (shown) {
-        image.setFrame(shown->image.data());
-        showSurface();
-    }
+    if (!shown)
+        return;
+    const bool sameSize = shown->width == image.width() && shown->height == image.height();
+    image.setFrame(sameSize ? shown->image.data() : reduced.data());
+    showSurface();
 }
 
 void Hot3DWidget::clear()

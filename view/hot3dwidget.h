@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <vector>
+
 class QLabel;
 class QVBoxLayout;
 
@@ -59,4 +61,6 @@ private:
     HeatFieldImage image;
     bool geometryKnown = false;
     FramePtr shown; // the frame on the surface
+    // The dual-light camera's 800 x 600 picture brought to the surface's 256 x 192.
+    std::vector<uint8_t> reduced;
 };

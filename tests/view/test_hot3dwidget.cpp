@@ -46,6 +46,15 @@ TEST(Hot3DWidget, TheDualLightCameraAlwaysGivesA256x192Surface)
     EXPECT_EQ(widget.heights().height(), 192);
     widget.setFrame(gradientFrame(800, 600));
     EXPECT_EQ(widget.heights().width(), 256) << "a frame of another size changes nothing";
+    EXPECT_EQ(widget.heights().smoothed()[255], 0);
+
+    // The camera's fused 800 x 600 picture stands on the infrared module's grid.
+    auto fused = std::make_shared<Frame>(*gradientFrame(800, 600));
+    fused->kind = DualLight;
+    widget.setFrame(fused);
+    EXPECT_EQ(widget.heights().width(), 256);
+    EXPECT_GT(widget.heights().smoothed()[255], 240) << "the picture's right edge on the grid's right edge";
+    EXPECT_LT(widget.heights().smoothed()[0], 15);
 }
 
 TEST(Hot3DWidget, LateFramesOfTheOldCameraAreLeftOutAndChangesShowAtOnce)
