@@ -38,8 +38,14 @@ if [ -z "${TCSIM_DEVICES:-}" ] && ! real_camera_attached; then
         arguments=(--product Veltrace "${arguments[@]}")
     fi
 fi
-if [ -n "${serial_side:-}" ]; then
-    build/bin/orvik "${arguments[@]}"
-else
+if [ -z "${serial_side:-}" ]; then
     exec build/bin/orvik "${arguments[@]}"
 fi
+# The serial side must end with the program: run it as a child and pass on the signals that
+# ask this script to stop.
+build/bin/orvik "${arguments[@]}" &
+program=$!
+trap 'kill -TERM "$program" 2> /dev/null' TERM INT HUP
+while ! wait "$program"; do
+    kill -0 "$program" 2> /dev/null || break # ended (with an error), not a signal to us
+done

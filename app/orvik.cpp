@@ -172,7 +172,11 @@ void Orvik::connectDualLight()
     connect(deviceManager, &FunctionModel::DoubleConnected, bar, &QWidget::setVisible);
     connect(deviceManager, &FunctionModel::SetDoubleModel, bar, &DualLightBar::setMode);
     connect(bar, &DualLightBar::modeChosen, deviceManager, &FunctionModel::setFusionMode);
-    connect(bar, &DualLightBar::moveRequested, deviceManager, &FunctionModel::manualMove);
+    connect(bar, &DualLightBar::moveRequested, deviceManager, [this](int direction) {
+        // Up and down as the picture is shown: a flipped or upturned picture turns them round.
+        const bool upsideDown = deviceManager->getVFlip() != (deviceManager->getRotation() == 180);
+        deviceManager->manualMove(upsideDown && direction < 2 ? 1 - direction : direction);
+    });
     connect(bar, &DualLightBar::resetRequested, deviceManager, &FunctionModel::manualReset);
     // Without its factory record the camera aligns its two images only roughly: say so.
     connect(deviceManager, &FunctionModel::GetPortDataErr, this, [this](const QString& message) {

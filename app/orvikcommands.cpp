@@ -25,6 +25,7 @@ void Orvik::selectPalette(int number)
         return;
     ui.viewport->setPalette(palette);
     ui.widget3D->setPalette(palette);
+    deviceManager->setFusionPalette(palette); // the dual-light picture's infrared colours
     // The strip beside the slider shows the palette the image is coloured with.
     ui.tempRange->setPaletteNumber(number);
     QPushButton* buttons[] = {ui.palette1, ui.palette2, ui.palette3};
@@ -133,10 +134,13 @@ void Orvik::on_regionFind_clicked()
 
 void Orvik::on_SuperModule_clicked()
 {
-    if (connected && !superResolution && !ui.viewport->superResolutionAvailable()) {
+    const QPoint below = ui.SuperModule->mapToGlobal(ui.SuperModule->rect().bottomLeft());
+    if (connected && !superResolution && deviceManager->getDeviceKind() == DualLight) {
+        // Its picture is the 800 x 600 fusion already, not a thermal frame to enlarge.
+        QToolTip::showText(below, tr("双光融合画面不使用超分辨率"), ui.SuperModule);
+    } else if (connected && !superResolution && !ui.viewport->superResolutionAvailable()) {
         // The log holds OpenCV's reason; the user learns that the mode cannot be had.
-        QToolTip::showText(ui.SuperModule->mapToGlobal(ui.SuperModule->rect().bottomLeft()),
-                           tr("超分辨率不可用：模型文件无法加载"), ui.SuperModule);
+        QToolTip::showText(below, tr("超分辨率不可用：模型文件无法加载"), ui.SuperModule);
     } else if ((connected || superResolution) && ui.viewport->setSuperResolution(!superResolution)) {
         // Off needs no camera: the mode must never outlive the means to leave it.
         superResolution = !superResolution;

@@ -58,6 +58,7 @@ const char kStyle[] = R"(
 QWidget { color: rgb(210, 220, 230); font-family: "Microsoft YaHei"; font-size: 13px; }
 QWidget#widget_head, QFrame#frame_end { background-color: rgb(6, 32, 58); }
 QFrame#frame_head { background-color: rgb(4, 27, 50); border-bottom: 1px solid rgb(20, 60, 95); }
+QMessageBox { background-color: rgb(8, 36, 64); }
 QWidget#widget_left, QWidget#widget_temp, QWidget#widget_function { background-color: rgb(8, 36, 64); border-radius: 4px; }
 QPushButton { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); border-radius: 3px; padding: 5px 8px; }
 QPushButton:hover { border-color: rgb(0, 170, 255); }

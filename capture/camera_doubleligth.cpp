@@ -326,17 +326,31 @@ void Camera_DoubleLigth::configureFusion()
 
 void Camera_DoubleLigth::loadColourMap()
 {
-    QFile file(QStringLiteral(":/RGB_Map_Data/lut_12.dat"));
-    QByteArray map;
-    if (file.open(QIODevice::ReadOnly))
-        map = file.readAll();
-    if (map.size() != 768) {
-        LOG_INFO(LOG_CAMERA) << "fusion colour map unreadable, grey used";
-        return;
-    }
     std::unique_lock<std::shared_mutex> guard(lock);
-    tcdual_align_fusion_add_color(kColourMapName, reinterpret_cast<const uint8_t*>(map.constData()));
+    if (!colourMapSet) {
+        QFile file(QStringLiteral(":/RGB_Map_Data/lut_12.dat"));
+        const QByteArray map = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (map.size() != int(colourMap.size())) {
+            LOG_INFO(LOG_CAMERA) << "fusion colour map unreadable, grey used";
+            return;
+        }
+        std::copy(map.cbegin(), map.cend(), colourMap.begin());
+    }
+    tcdual_align_fusion_add_color(kColourMapName, colourMap.data());
     tcdual_align_fusion_set_color(kColourMapName);
+}
+
+void Camera_DoubleLigth::setColourMap(const uint8_t* map)
+{
+    if (!map)
+        return;
+    std::unique_lock<std::shared_mutex> guard(lock);
+    std::copy(map, map + colourMap.size(), colourMap.begin());
+    colourMapSet = true;
+    if (haveFused) { // the fusion runs: its map changes with the next frame
+        tcdual_align_fusion_add_color(kColourMapName, colourMap.data());
+        tcdual_align_fusion_set_color(kColourMapName);
+    }
 }
 
 std::array<uint8_t, Camera_DoubleLigth::kRecordBytes> Camera_DoubleLigth::record() const

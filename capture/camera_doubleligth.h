@@ -73,6 +73,8 @@ public:
     void sendCorrection(float emissivity, float reflected, float ambient);
     // A new record arrived while open: aligned by it from the next frame on.
     void reloadRecord();
+    // The infrared picture's colours in the fusion (256 RGB entries); the grey ramp until set.
+    void setColourMap(const uint8_t* map);
     void setImageMode(int mode) { imageMode.set(mode); }
     void resetCalibration();
     QByteArray readSerial();
@@ -134,6 +136,8 @@ private:
     // Guards every buffer below and the fusion library.
     mutable std::shared_mutex lock;
     std::array<uint8_t, kRecordBytes> calibRecord{};
+    std::array<uint8_t, 768> colourMap{};
+    bool colourMapSet = false;
     std::array<float, 6> manualCoefficients{1, 0, 0, 0, 1, 0};
     std::atomic<int> disparity{kDefaultDisparity};
     std::atomic<int> fusionMode{1};

@@ -606,6 +606,11 @@ void FunctionModel::manualReset()
         dualCamera->manualReset();
 }
 
+void FunctionModel::setFusionPalette(const unsigned char* palette)
+{
+    dualCamera->setColourMap(palette);
+}
+
 bool FunctionModel::isDualLightOpen() const
 {
     return dualCamera->isOpen();

@@ -123,6 +123,8 @@ public:
     void manualMove(int direction);
     void manualReset();
     bool isDualLightOpen() const;
+    // The colours (768 bytes) of the infrared picture in the dual-light fusion.
+    void setFusionPalette(const unsigned char* palette);
     // Connection attempts of a dual-light camera may wait this many times for its record.
     static constexpr int kCalibrationWaits = 30;
 

@@ -168,9 +168,12 @@ void serialport::ReadCalDataSlots(QByteArray data)
         LOG_INFO(LOG_SERIAL) << "cal data from uart is not a sound record (mark or checksum) - not stored";
         return;
     }
+    const QString path = recordPath();
+    QFile stored(path);
+    if (stored.open(QIODevice::ReadOnly) && stored.readAll() == data)
+        return; // asked again at each connection attempt: the same record needs no new file
     // Written aside and renamed: a reader never sees half a record, and a failed write
     // leaves the previous file.
-    const QString path = recordPath();
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {

@@ -170,6 +170,10 @@
         <source>超分辨率不可用：模型文件无法加载</source>
         <translation>Super resolution is unavailable: the model file could not be loaded</translation>
     </message>
+    <message>
+        <source>双光融合画面不使用超分辨率</source>
+        <translation>Super resolution does not apply to the dual-light fusion</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

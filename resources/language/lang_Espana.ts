@@ -170,6 +170,10 @@
         <source>超分辨率不可用：模型文件无法加载</source>
         <translation>La superresolución no está disponible: no se pudo cargar el archivo del modelo</translation>
     </message>
+    <message>
+        <source>双光融合画面不使用超分辨率</source>
+        <translation>La superresolución no se aplica a la fusión de doble luz</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -128,6 +128,28 @@ TEST_F(DualLightCamera, FusesBothStreamsIntoTemperaturesAlignedWithTheScene)
     EXPECT_EQ(frame.rgb.size(), 800u * 600u * 3u) << "image only: the picture stays";
 }
 
+TEST_F(DualLightCamera, TheInfraredPartTakesTheColoursItIsGiven)
+{
+    ASSERT_TRUE(camera->open());
+    ASSERT_TRUE(waitForFused(2));
+    auto redMinusGreen = [this] {
+        Frame frame;
+        EXPECT_TRUE(camera->extractFrame(frame, true));
+        double sum = 0;
+        for (size_t i = 0; i < frame.rgb.size(); i += 3)
+            sum += int(frame.rgb[i]) - int(frame.rgb[i + 1]);
+        return sum / double(frame.pixels());
+    };
+    const double grey = redMinusGreen();
+    uint8_t red[768] = {};
+    for (int i = 0; i < 256; ++i)
+        red[3 * i] = 255;
+    camera->setColourMap(red);
+    ASSERT_TRUE(waitForFused(3));
+    // Blend: half of the infrared colour, so red stands out by about half of 255.
+    EXPECT_GT(redMinusGreen() - grey, 100.0);
+}
+
 TEST_F(DualLightCamera, ManualAlignmentKeepsItsLimitsAndSavesOnceAfterTheLastMove)
 {
     ASSERT_TRUE(camera->open());
