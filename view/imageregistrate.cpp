@@ -1,0 +1,400 @@
+#include "imageregistrate.h"
+
+#include "globals.h"
+#include "line2d.h"
+#include "log.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <array>
+
+namespace {
+
+constexpr size_t kCachedTemplates = 30;
+constexpr float kMatchThreshold = 45.0f;
+const cv::Size kOverlaySize(797, 597);
+constexpr double kLargestAspectMismatch = 0.12; // of the two outlines' side ratios
+constexpr double kLeastEdgeAgreement = 0.5;     // photograph edges near a thermal edge
+
+QString pcbFolder()
+{
+    return gAppDir + QStringLiteral("/PCB/");
+}
+
+// The board's outline: the largest minimum-area rectangle around a contour of the edges.
+bool outlineOf(const cv::Mat& grey, int aperture, cv::RotatedRect& outline)
+{
+    cv::Mat edges;
+    cv::Canny(grey, edges, 10, 210, aperture);
+    std::vector<std::vector<cv::Point>> contours;
+    std::vector<cv::Vec4i> hierarchy;
+    cv::findContours(edges, contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_SIMPLE);
+    double largest = 0;
+    for (const auto& contour : contours) {
+        const cv::RotatedRect r = cv::minAreaRect(contour);
+        if (r.size.area() > largest) {
+            largest = r.size.area();
+            outline = r;
+        }
+    }
+    return largest > 0;
+}
+
+// Top-left, top-right, bottom-right, bottom-left of a rectangle turned by less than 45 degrees.
+std::array<cv::Point2f, 4> cornersOf(const cv::RotatedRect& r)
+{
+    cv::Point2f p[4];
+    r.points(p);
+    std::array<cv::Point2f, 4> c;
+    auto pick = [&p](auto better) { return *std::min_element(p, p + 4, better); };
+    c[0] = pick([](auto a, auto b) { return a.x + a.y < b.x + b.y; });
+    c[2] = pick([](auto a, auto b) { return a.x + a.y > b.x + b.y; });
+    c[1] = pick([](auto a, auto b) { return a.x - a.y > b.x - b.y; });
+    c[3] = pick([](auto a, auto b) { return a.x - a.y < b.x - b.y; });
+    return c;
+}
+
+// The affine map that brings the four corners onto the others best (least squares).
+cv::Matx33d affineBetween(const std::array<cv::Point2f, 4>& from, const std::array<cv::Point2f, 4>& to)
+{
+    cv::Mat a = cv::Mat::zeros(8, 6, CV_64F), b(8, 1, CV_64F);
+    for (int i = 0; i < 4; ++i) {
+        const double x = from[size_t(i)].x, y = from[size_t(i)].y;
+        double* u = a.ptr<double>(2 * i);
+        double* v = a.ptr<double>(2 * i + 1);
+        u[0] = x, u[1] = y, u[2] = 1;
+        v[3] = x, v[4] = y, v[5] = 1;
+        b.at<double>(2 * i) = to[size_t(i)].x;
+        b.at<double>(2 * i + 1) = to[size_t(i)].y;
+    }
+    cv::Mat p;
+    if (!cv::solve(a, b, p, cv::DECOMP_SVD))
+        return cv::Matx33d::eye();
+    const double* m = p.ptr<double>();
+    return {m[0], m[1], m[2], m[3], m[4], m[5], 0, 0, 1};
+}
+
+cv::Mat asAffine(const cv::Matx33d& m, int type)
+{
+    cv::Mat a = (cv::Mat_<double>(2, 3) << m(0, 0), m(0, 1), m(0, 2), m(1, 0), m(1, 1), m(1, 2));
+    a.convertTo(a, type);
+    return a;
+}
+
+double sideRatio(const cv::RotatedRect& r)
+{
+    const double a = r.size.width, b = r.size.height;
+    return std::max(a, b) / std::max(1.0, std::min(a, b));
+}
+
+// Share of the photograph's edges (inside the board) lying within 3 pixels of a thermal edge.
+double edgeAgreement(const cv::Mat& photo, const cv::Mat& thermal, const cv::Rect& board)
+{
+    cv::Mat photoEdges, thermalEdges, distance;
+    cv::Canny(photo, photoEdges, 10, 210, 3);
+    cv::Canny(thermal, thermalEdges, 10, 210, 3);
+    cv::distanceTransform(~thermalEdges, distance, cv::DIST_L2, 3);
+    const cv::Rect inside = (board - cv::Point(-5, -5) - cv::Size(10, 10)) & cv::Rect(cv::Point(), photo.size());
+    int edges = 0, near = 0;
+    for (int y = inside.y; y < inside.br().y; ++y)
+        for (int x = inside.x; x < inside.br().x; ++x)
+            if (photoEdges.at<uint8_t>(y, x)) {
+                ++edges;
+                near += distance.at<float>(y, x) <= 3.0f;
+            }
+    return edges ? double(near) / edges : 0.0;
+}
+
+QImage toQImage(const cv::Mat& grey)
+{
+    QImage image(grey.data, grey.cols, grey.rows, int(grey.step), QImage::Format_Grayscale8);
+    return image.copy();
+}
+
+} // namespace
+
+imageRegistrate::imageRegistrate() = default;
+
+imageRegistrate::~imageRegistrate()
+{
+    stopRequested = true;
+    if (worker.joinable())
+        worker.join();
+}
+
+void imageRegistrate::setTemplateFiles(const QString& test, const QString& info)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    testName = test;
+    infoName = info;
+}
+
+void imageRegistrate::setPictureName(const QString& name)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    pictureName = name;
+}
+
+void imageRegistrate::setThermalImage(const cv::Mat& thermal, const cv::Mat& second)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    thermalImage = thermal.clone();
+    secondImage = second.clone();
+}
+
+void imageRegistrate::setRotation(int degrees)
+{
+    const int codes[] = {cv::ROTATE_90_CLOCKWISE, cv::ROTATE_180, cv::ROTATE_90_COUNTERCLOCKWISE};
+    if (degrees != 90 && degrees != 180 && degrees != 270)
+        return;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!thermalImage.empty())
+        cv::rotate(thermalImage, thermalImage, codes[degrees / 90 - 1]);
+}
+
+bool imageRegistrate::start()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (running)
+        return false;
+    if (worker.joinable())
+        worker.join(); // the previous run, ended
+    Inputs inputs;
+    inputs.templatePath = pcbFolder() + testName;
+    inputs.infoPath = infoName.isEmpty() ? QString() : pcbFolder() + infoName;
+    inputs.picturePath = QFileInfo(pictureName).isAbsolute() ? pictureName : pcbFolder() + "2Dpicture/" + pictureName;
+    inputs.thermal = thermalImage.clone();
+    running = true;
+    finishedRun = false;
+    status = QStringLiteral("runing beging");
+    stopRequested = false;
+    worker = std::thread(&imageRegistrate::run, this, std::move(inputs));
+    return true;
+}
+
+bool imageRegistrate::isRunning() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return running;
+}
+
+void imageRegistrate::run(Inputs inputs)
+{
+    cv::Mat registered;
+    QString failure;
+    bool ok = false;
+    try {
+        ok = registrate(inputs, registered, failure);
+    } catch (const cv::Exception& e) {
+        // A damaged template file or an image the matcher cannot take ends the run, not the
+        // program.
+        failure = QString::fromStdString(e.what()).simplified();
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+    }
+    if (!ok)
+        LOG_INFO(LOG_OTHER) << "registration failed:" << failure;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (ok) {
+            cv::Mat blend;
+            cv::addWeighted(registered, 0.4, inputs.thermal, 0.6, 3.0, blend);
+            result = toQImage(blend);
+            overlay = registered;
+            ready = true;
+        }
+        finishedRun = ok;
+        running = false;
+        status.clear();
+    }
+    emit registrationDone(ok, failure);
+}
+
+std::shared_ptr<cv::FileStorage> imageRegistrate::templateFile(const QString& path)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto cached = templateCache.find(path);
+    if (cached != templateCache.end())
+        return cached->second;
+    if (templateCache.size() >= kCachedTemplates)
+        templateCache.erase(templateCache.begin());
+    auto file = std::make_shared<cv::FileStorage>(path.toStdString(), cv::FileStorage::READ);
+    templateCache[path] = file;
+    return file;
+}
+
+bool imageRegistrate::registrate(const Inputs& in, cv::Mat& registered, QString& failure)
+{
+    // 1-3. The matcher and the class of the template file.
+    line2d::Detector detector(200, {2, 4}, 30.0f, 30.0f);
+    if (QFileInfo(in.templatePath).size() <= 0) {
+        LOG_INFO(LOG_OTHER) << "No test file";
+        failure = QStringLiteral("No test file");
+        return false;
+    }
+    const std::shared_ptr<cv::FileStorage> file = templateFile(in.templatePath);
+    if (!file->isOpened()) {
+        failure = QStringLiteral("template file unreadable");
+        return false;
+    }
+    detector.readClass(file->root());
+    if (in.thermal.empty() || stopRequested)
+        return false;
+
+    // 4. The board in the thermal picture.
+    const std::vector<line2d::Match> matches = detector.match(in.thermal, kMatchThreshold, {"test"});
+    if (matches.empty()) {
+        LOG_INFO(LOG_OTHER) << "Low similarity";
+        failure = QStringLiteral("Low similarity");
+        return false;
+    }
+    const line2d::Match& best = matches.front();
+    LOG_INFO(LOG_OTHER) << "registration: board found at" << best.x << best.y << "similarity" << best.similarity;
+
+    // 5. The match drawn on a working copy, for whoever wants to see what was found.
+    const line2d::Template& found = detector.getTemplates("test", best.template_id)[0];
+    cv::Mat drawn;
+    cv::cvtColor(in.thermal, drawn, cv::COLOR_GRAY2BGR);
+    for (size_t i = 0; i < found.features.size(); ++i) {
+        const cv::Point p(best.x + found.features[i].x, best.y + found.features[i].y);
+        cv::circle(drawn, p, 2, cv::Scalar(0, 255, 0));
+        if (i > 0)
+            cv::line(drawn, p, cv::Point(best.x + found.features[i - 1].x, best.y + found.features[i - 1].y),
+                     cv::Scalar(0, 128, 0));
+    }
+    QDir().mkpath(pcbFolder() + "case2");
+    cv::imwrite((pcbFolder() + "case2/match.png").toStdString(), drawn);
+    if (stopRequested)
+        return false;
+
+    // 6. The board's outline in the thermal picture, found at half size.
+    cv::Mat half;
+    cv::pyrDown(in.thermal, half);
+    cv::RotatedRect thermalOutline;
+    if (!outlineOf(half, 3, thermalOutline)) {
+        failure = QStringLiteral("no board outline in the thermal picture");
+        return false;
+    }
+    thermalOutline.center *= 2.0f;
+    thermalOutline.size = thermalOutline.size * 2.0f;
+    // Placed to the pixel at full size when the same outline shows there.
+    cv::RotatedRect fullOutline;
+    if (outlineOf(in.thermal, 3, fullOutline) &&
+        cv::norm(fullOutline.center - thermalOutline.center) < 0.05 * thermalOutline.size.width &&
+        std::abs(fullOutline.size.area() / thermalOutline.size.area() - 1.0) < 0.1)
+        thermalOutline = fullOutline;
+
+    // 7. The photograph: its outline onto the thermal one, a first warp, the outline again.
+    const cv::Mat colour = cv::imread(in.picturePath.toStdString(), cv::IMREAD_COLOR);
+    if (colour.empty()) {
+        failure = QStringLiteral("picture unreadable: ") + in.picturePath;
+        return false;
+    }
+    cv::Mat photo;
+    cv::cvtColor(colour, photo, cv::COLOR_BGR2GRAY);
+    cv::Matx33d prior = cv::Matx33d::eye(); // the info file's turn and scale of the template found
+    if (!in.infoPath.isEmpty() && QFileInfo::exists(in.infoPath)) {
+        cv::FileStorage info(in.infoPath.toStdString(), cv::FileStorage::READ);
+        const cv::FileNode entry = info["infos"][best.template_id];
+        if (!entry.empty()) {
+            const cv::Mat r = cv::getRotationMatrix2D(cv::Point2f(photo.cols / 2.f, photo.rows / 2.f),
+                                                      float(entry["angle"]), float(entry["scale"]));
+            prior = {r.at<double>(0, 0), r.at<double>(0, 1), r.at<double>(0, 2), r.at<double>(1, 0),
+                     r.at<double>(1, 1), r.at<double>(1, 2), 0, 0, 1};
+        }
+    }
+    cv::Mat turned;
+    cv::warpAffine(photo, turned, asAffine(prior, CV_64F), photo.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::RotatedRect photoOutline;
+    if (!outlineOf(turned, 5, photoOutline)) {
+        failure = QStringLiteral("no board outline in the picture");
+        return false;
+    }
+    if (std::abs(sideRatio(photoOutline) / sideRatio(thermalOutline) - 1.0) > kLargestAspectMismatch) {
+        failure = QStringLiteral("the picture's board has another shape");
+        return false;
+    }
+    const std::array<cv::Point2f, 4> target = cornersOf(thermalOutline);
+    const cv::Matx33d first = affineBetween(cornersOf(photoOutline), target) * prior;
+    cv::Mat warped;
+    // Replicated at the border: the picture's own edge must not look like an outline.
+    cv::warpAffine(photo, warped, asAffine(first, CV_64F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::RotatedRect warpedOutline;
+    cv::Matx33d fit = first;
+    if (outlineOf(warped, 3, warpedOutline))
+        fit = affineBetween(cornersOf(warpedOutline), target) * first;
+    cv::warpAffine(photo, registered, asAffine(fit, CV_32F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    if (stopRequested)
+        return false;
+
+    // A photograph of another board lines up at its outline only.
+    const double agreement = edgeAgreement(registered, in.thermal, thermalOutline.boundingRect());
+    LOG_INFO(LOG_OTHER) << "registration: edges agree" << agreement;
+    if (agreement < kLeastEdgeAgreement) {
+        failure = QStringLiteral("the picture does not fit the thermal picture (%1 % of its edges)")
+                      .arg(agreement * 100.0, 0, 'f', 0);
+        return false;
+    }
+    return true;
+}
+
+QImage imageRegistrate::blendOverlay(const QImage& viewImage) const
+{
+    cv::Mat photo;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!ready || viewImage.isNull())
+            return QImage();
+        photo = overlay;
+    }
+    const QImage rgb = viewImage.convertToFormat(QImage::Format_RGB888);
+    const cv::Mat view(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar*>(rgb.constBits()), size_t(rgb.bytesPerLine()));
+    cv::Mat viewSized, photoSized, photoColour, blend;
+    cv::resize(view, viewSized, kOverlaySize);
+    cv::resize(photo, photoSized, kOverlaySize);
+    cv::cvtColor(photoSized, photoColour, cv::COLOR_GRAY2RGB);
+    cv::addWeighted(photoColour, 0.7, viewSized, 0.3, 3.0, blend);
+    return QImage(blend.data, blend.cols, blend.rows, int(blend.step), QImage::Format_RGB888).copy();
+}
+
+QImage imageRegistrate::getResult() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return result;
+}
+
+QString imageRegistrate::getStatus() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return status;
+}
+
+bool imageRegistrate::isFinished() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return finishedRun;
+}
+
+bool imageRegistrate::overlayReady() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return ready;
+}
+
+cv::Mat imageRegistrate::registeredPicture() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return overlay.clone();
+}
+
+void imageRegistrate::reset()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    result = QImage();
+    overlay.release();
+    ready = finishedRun = false;
+}
