@@ -163,6 +163,7 @@ void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
     updateTip = new UpdateTip(this); // asks the server; shows itself once a package is ready
     connect(deviceManager, &FunctionModel::highRangeUnavailable, tempHint, &QDialog::show);
     connectDualLight();
+    connect(ui.viewport, &ViewPort::registrationFinished, this, &Orvik::onRegistrationFinished);
     LOG_INFO(LOG_ORVIK) << "CreateChildren";
 }
 

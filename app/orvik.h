@@ -86,6 +86,8 @@ public slots:
     void SetVideoButtonEable();
 
 private slots:
+    void on_boardRegistration_clicked();
+    void onRegistrationFinished(bool registered, const QString& failure);
     void on_webSite_clicked();
     void on_min_clicked();
     void on_max_clicked();

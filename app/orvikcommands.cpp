@@ -2,6 +2,7 @@
 #include "orvik.h"
 
 #include "configmanager.h"
+#include "globals.h"
 #include "log.h"
 #include "hot3dwidget.h"
 #include "palette.h"
@@ -11,8 +12,10 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QToolTip>
@@ -147,6 +150,52 @@ void Orvik::on_SuperModule_clicked()
     }
     ui.SuperModule->setCheckable(superResolution);
     ui.SuperModule->setChecked(superResolution);
+}
+
+void Orvik::on_boardRegistration_clicked()
+{
+    QPushButton* button = ui.boardRegistration;
+    const QPoint below = button->mapToGlobal(button->rect().bottomLeft());
+    if (ui.viewport->registrationShown()) { // the second press
+        ui.viewport->removeRegistration();
+        button->setCheckable(false);
+        return;
+    }
+    if (!connected) {
+        QToolTip::showText(below, tr("未检测到热像仪"), button);
+        return;
+    }
+    const QString picture = QFileDialog::getOpenFileName(this, tr("导入2D图片"), gAppDir + QStringLiteral("/PCB/2Dpicture"),
+                                                         tr("图片 (*.png *.jpg *.jpeg *.bmp)"));
+    if (picture.isEmpty()) {
+        QToolTip::showText(below, tr("请导入图片"), button);
+        return;
+    }
+    if (!ui.viewport->startRegistration(picture))
+        return;
+    LOG_INFO(LOG_ORVIK) << "registration of" << picture;
+    button->setEnabled(false);
+    button->setText(tr("配准中……"));
+}
+
+void Orvik::onRegistrationFinished(bool registered, const QString& failure)
+{
+    QPushButton* button = ui.boardRegistration;
+    button->setEnabled(true);
+    button->setText(tr("板图配准"));
+    button->setCheckable(registered);
+    button->setChecked(registered);
+    if (registered)
+        return;
+    QStringList reasons{tr("1.2D图片选择错误。"), tr("2.热成像中的物体轮廓过小。"), tr("3.热成像中的物体轮廓不够明显。"),
+                        tr("4.热成像中有其他发热物体的轮廓干扰。"), tr("5.热成像中的物体轮廓不完整。")};
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("匹配失败的可能原因"), reasons.join(QLatin1Char('\n')),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("MatchfailBox"));
+    box->setDetailedText(failure);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void Orvik::on_webSite_clicked()

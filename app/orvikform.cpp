@@ -123,8 +123,10 @@ void OrvikForm::setupUi(QMainWindow* window)
     auto* tools = new QHBoxLayout(frame_head);
     tools->setContentsMargins(10, 4, 10, 4);
     SuperModule = button(frame_head, "SuperModule");
+    boardRegistration = button(frame_head, "boardRegistration");
     emailAddress = button(frame_head, "emailAddress");
     tools->addWidget(SuperModule);
+    tools->addWidget(boardRegistration);
     dualLightBar = new DualLightBar(frame_head);
     dualLightBar->hide();
     tools->addSpacing(16);
@@ -311,6 +313,7 @@ void OrvikForm::retranslateUi(QMainWindow*)
     max->setToolTip(tr("最大化/还原"));
     close->setToolTip(tr("关闭"));
     SuperModule->setToolTip(tr("超分辨率显示"));
+    boardRegistration->setToolTip(tr("导入电路板照片，叠加到热图像上；再按一次去掉"));
     dualLightBar->retranslate();
     emailAddress->setText(ConfigManager::getSupportAddress());
     emailAddress->setToolTip(tr("发邮件给技术支持"));
@@ -341,6 +344,7 @@ void OrvikForm::retranslateUi(QMainWindow*)
     regionFind->setToolTip(tr("只给选定区域上色"));
     leakFind->setToolTip(tr("突出最热点附近的温度（M键）"));
     SuperModule->setText(tr("超分辨率"));
+    boardRegistration->setText(tr("板图配准"));
     universal->setText(tr("通用"));
     enhance->setText(tr("增强"));
     highContrast->setText(tr("高对比"));

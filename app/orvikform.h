@@ -28,7 +28,7 @@ struct OrvikForm
     QComboBox* language;
     QPushButton *min, *max, *close;
     QFrame* frame_head;
-    QPushButton *SuperModule, *emailAddress;
+    QPushButton *SuperModule, *boardRegistration, *emailAddress;
     DualLightBar* dualLightBar; // while a dual-light camera is connected
     QWidget* mainGroupBox;
     QWidget* widget_left;

@@ -120,17 +120,19 @@ void similarityAt(const std::vector<cv::Mat>& memories, const Template& templ, c
         std::fill(dst.ptr<Accumulator>(r) + spanX + 1, dst.ptr<Accumulator>(r) + W, Accumulator(0));
 }
 
+// Sums over a window of cells (at most 16 x 16) whose top-left cell is given; the window lies
+// where the template fits.
 template <class Accumulator>
 void similarityLocalAt(const std::vector<cv::Mat>& memories, const Template& templ, cv::Mat& dst, cv::Size size, int T,
-                       cv::Point cell)
+                       cv::Rect window)
 {
     const int W = size.width / T;
-    dst = cv::Mat::zeros(kLocalCells, kLocalCells, cv::DataType<Accumulator>::type);
+    dst = cv::Mat::zeros(window.height, window.width, cv::DataType<Accumulator>::type);
     for (const Feature& f : templ.features) {
         const uint8_t* memory = memoryOf(memories, f, T).ptr<uint8_t>();
-        const int index = (cell.y + f.y / T) * W + cell.x + f.x / T;
-        for (int r = 0; r < kLocalCells; ++r)
-            accumulate(dst.ptr<Accumulator>(r), memory + index + r * W, kLocalCells);
+        const int index = (window.y + f.y / T) * W + window.x + f.x / T;
+        for (int r = 0; r < window.height; ++r)
+            accumulate(dst.ptr<Accumulator>(r), memory + index + r * W, window.width);
     }
 }
 
@@ -349,30 +351,33 @@ void Detector::matchClass(const std::vector<LinearMemories>& memories, const std
                     const Template& templ = tp[size_t(level)];
                     const int t = T_at_level[size_t(level)];
                     const cv::Size size = sizes[size_t(level)];
-                    const int border = 8 * t;
-                    x = std::clamp(x * 2 + 1, border, size.width - templ.width - border);
-                    y = std::clamp(y * 2 + 1, border, size.height - templ.height - border);
-                    const cv::Point cell(x / t - 8, y / t - 8);
-                    const int wf = (templ.width - 1) / t + 1, hf = (templ.height - 1) / t + 1;
-                    // Too small an image for the refinement window: no match here.
-                    inside = cell.x >= 0 && cell.y >= 0 && cell.x + kLocalCells + wf <= size.width / t &&
-                             cell.y + kLocalCells + hf <= size.height / t;
-                    if (!inside || templ.features.empty())
+                    // The cells where the template fits at this level; the window of the
+                    // search stays inside them, so a template nearly as large as the image
+                    // is refined too.
+                    const int spanX = size.width / t - ((templ.width - 1) / t + 1);
+                    const int spanY = size.height / t - ((templ.height - 1) / t + 1);
+                    inside = spanX >= 0 && spanY >= 0 && !templ.features.empty();
+                    if (!inside)
                         break;
+                    x = x * 2 + 1;
+                    y = y * 2 + 1;
+                    cv::Rect window(0, 0, std::min(kLocalCells, spanX + 1), std::min(kLocalCells, spanY + 1));
+                    window.x = std::clamp(x / t - window.width / 2, 0, spanX + 1 - window.width);
+                    window.y = std::clamp(y / t - window.height / 2, 0, spanY + 1 - window.height);
                     cv::Mat local;
                     const bool eightBit = templ.features.size() < 64;
                     checkFeatureCount(templ, eightBit, eightBit ? "line2d::similarityLocal_64" : "line2d::similarityLocal");
                     if (eightBit)
-                        similarityLocalAt<uint8_t>(memories[size_t(level)], templ, local, size, t, cell);
+                        similarityLocalAt<uint8_t>(memories[size_t(level)], templ, local, size, t, window);
                     else
-                        similarityLocalAt<uint16_t>(memories[size_t(level)], templ, local, size, t, cell);
+                        similarityLocalAt<uint16_t>(memories[size_t(level)], templ, local, size, t, window);
                     double top = 0;
                     cv::Point at;
                     cv::minMaxLoc(local, nullptr, &top, nullptr, &at);
                     best = float(top * 100.0 / (4.0 * double(templ.features.size())));
                     const int o = cellOffset(t);
-                    x = (cell.x + at.x) * t + o;
-                    y = (cell.y + at.y) * t + o;
+                    x = (window.x + at.x) * t + o;
+                    y = (window.y + at.y) * t + o;
                 }
                 if (inside && best > threshold)
                     matches.push_back({x, y, best, class_id, int(id)});

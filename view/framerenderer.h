@@ -40,8 +40,10 @@ public:
 
     const std::vector<uint8_t>& paletteIndices() const { return indices; }
 
-private:
+    // The image mirrored and rotated as the options say, in memory of its own.
     static QImage oriented(const QImage& image, const Options& options);
+
+private:
 
     std::vector<uint8_t> indices;
     std::vector<QRgb> rgb;

@@ -18,18 +18,25 @@ constexpr size_t kCachedTemplates = 30;
 constexpr float kMatchThreshold = 45.0f;
 const cv::Size kOverlaySize(797, 597);
 constexpr double kLargestAspectMismatch = 0.12; // of the two outlines' side ratios
-constexpr double kLeastEdgeAgreement = 0.5;     // photograph edges near a thermal edge
+constexpr double kLargestCornerError = 4.0;     // pixels, of the registered outline
 
 QString pcbFolder()
 {
     return gAppDir + QStringLiteral("/PCB/");
 }
 
-// The board's outline: the largest minimum-area rectangle around a contour of the edges.
-bool outlineOf(const cv::Mat& grey, int aperture, cv::RotatedRect& outline)
+// The board's outline: the largest minimum-area rectangle around a contour of the edges (of
+// any colour channel: a green board on a grey bench may have the bench's brightness).
+bool outlineOf(const cv::Mat& image, int aperture, cv::RotatedRect& outline)
 {
-    cv::Mat edges;
-    cv::Canny(grey, edges, 10, 210, aperture);
+    std::vector<cv::Mat> channels;
+    cv::split(image, channels);
+    cv::Mat edges = cv::Mat::zeros(image.size(), CV_8U);
+    for (const cv::Mat& channel : channels) {
+        cv::Mat channelEdges;
+        cv::Canny(channel, channelEdges, 10, 210, aperture);
+        edges |= channelEdges;
+    }
     std::vector<std::vector<cv::Point>> contours;
     std::vector<cv::Vec4i> hierarchy;
     cv::findContours(edges, contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_SIMPLE);
@@ -89,24 +96,6 @@ double sideRatio(const cv::RotatedRect& r)
 {
     const double a = r.size.width, b = r.size.height;
     return std::max(a, b) / std::max(1.0, std::min(a, b));
-}
-
-// Share of the photograph's edges (inside the board) lying within 3 pixels of a thermal edge.
-double edgeAgreement(const cv::Mat& photo, const cv::Mat& thermal, const cv::Rect& board)
-{
-    cv::Mat photoEdges, thermalEdges, distance;
-    cv::Canny(photo, photoEdges, 10, 210, 3);
-    cv::Canny(thermal, thermalEdges, 10, 210, 3);
-    cv::distanceTransform(~thermalEdges, distance, cv::DIST_L2, 3);
-    const cv::Rect inside = (board - cv::Point(-5, -5) - cv::Size(10, 10)) & cv::Rect(cv::Point(), photo.size());
-    int edges = 0, near = 0;
-    for (int y = inside.y; y < inside.br().y; ++y)
-        for (int x = inside.x; x < inside.br().x; ++x)
-            if (photoEdges.at<uint8_t>(y, x)) {
-                ++edges;
-                near += distance.at<float>(y, x) <= 3.0f;
-            }
-    return edges ? double(near) / edges : 0.0;
 }
 
 QImage toQImage(const cv::Mat& grey)
@@ -184,7 +173,7 @@ bool imageRegistrate::isRunning() const
 
 void imageRegistrate::run(Inputs inputs)
 {
-    cv::Mat registered;
+    Registered registered;
     QString failure;
     bool ok = false;
     try {
@@ -196,15 +185,18 @@ void imageRegistrate::run(Inputs inputs)
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
     }
+    if (!ok && stopRequested)
+        failure = QStringLiteral("stopped");
     if (!ok)
         LOG_INFO(LOG_OTHER) << "registration failed:" << failure;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (ok) {
             cv::Mat blend;
-            cv::addWeighted(registered, 0.4, inputs.thermal, 0.6, 3.0, blend);
+            cv::addWeighted(registered.grey, 0.4, inputs.thermal, 0.6, 3.0, blend);
             result = toQImage(blend);
-            overlay = registered;
+            registeredGrey = registered.grey;
+            overlay = registered.colour;
             ready = true;
         }
         finishedRun = ok;
@@ -227,7 +219,7 @@ std::shared_ptr<cv::FileStorage> imageRegistrate::templateFile(const QString& pa
     return file;
 }
 
-bool imageRegistrate::registrate(const Inputs& in, cv::Mat& registered, QString& failure)
+bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QString& failure)
 {
     // 1-3. The matcher and the class of the template file.
     line2d::Detector detector(200, {2, 4}, 30.0f, 30.0f);
@@ -242,8 +234,10 @@ bool imageRegistrate::registrate(const Inputs& in, cv::Mat& registered, QString&
         return false;
     }
     detector.readClass(file->root());
-    if (in.thermal.empty() || stopRequested)
+    if (in.thermal.empty()) {
+        failure = QStringLiteral("no thermal picture");
         return false;
+    }
 
     // 4. The board in the thermal picture.
     const std::vector<line2d::Match> matches = detector.match(in.thermal, kMatchThreshold, {"test"});
@@ -308,7 +302,7 @@ bool imageRegistrate::registrate(const Inputs& in, cv::Mat& registered, QString&
         }
     }
     cv::Mat turned;
-    cv::warpAffine(photo, turned, asAffine(prior, CV_64F), photo.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::warpAffine(colour, turned, asAffine(prior, CV_64F), photo.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     cv::RotatedRect photoOutline;
     if (!outlineOf(turned, 5, photoOutline)) {
         failure = QStringLiteral("no board outline in the picture");
@@ -322,21 +316,38 @@ bool imageRegistrate::registrate(const Inputs& in, cv::Mat& registered, QString&
     const cv::Matx33d first = affineBetween(cornersOf(photoOutline), target) * prior;
     cv::Mat warped;
     // Replicated at the border: the picture's own edge must not look like an outline.
-    cv::warpAffine(photo, warped, asAffine(first, CV_64F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::warpAffine(colour, warped, asAffine(first, CV_64F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     cv::RotatedRect warpedOutline;
     cv::Matx33d fit = first;
     if (outlineOf(warped, 3, warpedOutline))
         fit = affineBetween(cornersOf(warpedOutline), target) * first;
-    cv::warpAffine(photo, registered, asAffine(fit, CV_32F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::warpAffine(photo, registered.grey, asAffine(fit, CV_32F), in.thermal.size(), cv::INTER_LINEAR,
+                   cv::BORDER_REPLICATE);
+    // The overlay in colour and at the size it is blended at, sharp where the thermal
+    // picture is coarse.
+    const cv::Matx33d toOverlay(double(kOverlaySize.width) / in.thermal.cols, 0, 0, 0,
+                                double(kOverlaySize.height) / in.thermal.rows, 0, 0, 0, 1);
+    cv::Mat large;
+    cv::warpAffine(colour, large, asAffine(toOverlay * fit, CV_32F), kOverlaySize, cv::INTER_AREA, cv::BORDER_REPLICATE);
+    cv::cvtColor(large, registered.colour, cv::COLOR_BGR2RGB);
     if (stopRequested)
         return false;
 
-    // A photograph of another board lines up at its outline only.
-    const double agreement = edgeAgreement(registered, in.thermal, thermalOutline.boundingRect());
-    LOG_INFO(LOG_OTHER) << "registration: edges agree" << agreement;
-    if (agreement < kLeastEdgeAgreement) {
-        failure = QStringLiteral("the picture does not fit the thermal picture (%1 % of its edges)")
-                      .arg(agreement * 100.0, 0, 'f', 0);
+    // The registered photograph's outline must lie on the thermal one.
+    cv::RotatedRect registeredOutline;
+    cv::Mat landedColour;
+    cv::warpAffine(colour, landedColour, asAffine(fit, CV_32F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    if (!outlineOf(landedColour, 3, registeredOutline)) {
+        failure = QStringLiteral("no board outline in the registered picture");
+        return false;
+    }
+    const std::array<cv::Point2f, 4> landed = cornersOf(registeredOutline);
+    double error = 0;
+    for (size_t i = 0; i < landed.size(); ++i)
+        error = std::max(error, double(cv::norm(landed[i] - target[i])));
+    LOG_INFO(LOG_OTHER) << "registration: outline corners within" << error << "pixels";
+    if (error > kLargestCornerError) {
+        failure = QStringLiteral("the picture's outline does not settle on the board (%1 pixels off)").arg(error, 0, 'f', 1);
         return false;
     }
     return true;
@@ -349,15 +360,13 @@ QImage imageRegistrate::blendOverlay(const QImage& viewImage) const
         std::lock_guard<std::mutex> lock(mutex);
         if (!ready || viewImage.isNull())
             return QImage();
-        photo = overlay;
+        photo = overlay; // never written again: a new result is a new matrix
     }
     const QImage rgb = viewImage.convertToFormat(QImage::Format_RGB888);
     const cv::Mat view(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar*>(rgb.constBits()), size_t(rgb.bytesPerLine()));
-    cv::Mat viewSized, photoSized, photoColour, blend;
+    cv::Mat viewSized, blend;
     cv::resize(view, viewSized, kOverlaySize);
-    cv::resize(photo, photoSized, kOverlaySize);
-    cv::cvtColor(photoSized, photoColour, cv::COLOR_GRAY2RGB);
-    cv::addWeighted(photoColour, 0.7, viewSized, 0.3, 3.0, blend);
+    cv::addWeighted(photo, 0.7, viewSized, 0.3, 3.0, blend);
     return QImage(blend.data, blend.cols, blend.rows, int(blend.step), QImage::Format_RGB888).copy();
 }
 
@@ -388,7 +397,7 @@ bool imageRegistrate::overlayReady() const
 cv::Mat imageRegistrate::registeredPicture() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return overlay.clone();
+    return registeredGrey.clone();
 }
 
 void imageRegistrate::reset()
@@ -396,5 +405,6 @@ void imageRegistrate::reset()
     std::lock_guard<std::mutex> lock(mutex);
     result = QImage();
     overlay.release();
+    registeredGrey.release();
     ready = finishedRun = false;
 }

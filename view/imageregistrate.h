@@ -39,8 +39,8 @@ public:
     // Starts a run; false while one is under way.
     bool start();
     bool isRunning() const;
-    // The view's picture blended with the registered photograph: 0.7 x photograph + 0.3 x
-    // picture + 3 at 797 x 597. A null image when there is no overlay.
+    // The view's picture blended with the registered photograph in colour: 0.7 x photograph +
+    // 0.3 x picture + 3 at 797 x 597. A null image when there is no overlay.
     QImage blendOverlay(const QImage& viewImage) const;
     QImage getResult() const;
     QString getStatus() const;
@@ -61,15 +61,21 @@ private:
         QString templatePath, infoPath, picturePath;
         cv::Mat thermal;
     };
+    struct Registered
+    {
+        cv::Mat grey;   // at the thermal picture's size
+        cv::Mat colour; // RGB at the blend's size
+    };
     void run(Inputs inputs);
-    bool registrate(const Inputs& inputs, cv::Mat& overlay, QString& failure);
+    bool registrate(const Inputs& inputs, Registered& registered, QString& failure);
     std::shared_ptr<cv::FileStorage> templateFile(const QString& path);
 
     mutable std::mutex mutex; // everything below
     QString testName, infoName, pictureName;
     cv::Mat thermalImage, secondImage;
     QImage result;
-    cv::Mat overlay; // the registered photograph, grey, at the thermal picture's size
+    cv::Mat overlay;        // the registered photograph, RGB, 797 x 597
+    cv::Mat registeredGrey; // and grey at the thermal picture's size
     bool ready = false, finishedRun = false, running = false;
     QString status;
     std::map<QString, std::shared_ptr<cv::FileStorage>> templateCache; // at most 30 files

@@ -3,6 +3,7 @@
 #include "chartdialog.h"
 #include "devicemodel.h"
 #include "globals.h"
+#include "imageregistrate.h"
 #include "overlay.h"
 
 #include <QMouseEvent>
@@ -36,6 +37,15 @@ ViewPort::ViewPort(QWidget* parent)
     // Before the first setCameraGeometry, which hands the worker the size.
     superRes = std::make_unique<SuperResImage>(this, gAppDir + QStringLiteral("/RawRes.pb"));
     connect(superRes.get(), &SuperResImage::updateImage, this, &ViewPort::onUpdateSuperResImage);
+    registration = std::make_unique<imageRegistrate>();
+    // Reported on the run's thread; acted on here.
+    connect(registration.get(), &imageRegistrate::registrationDone, this,
+            [this](bool registered, QString failure) {
+                registrationOverlay = registered;
+                renderFrame();
+                emit registrationFinished(registered, failure);
+            },
+            Qt::QueuedConnection);
     setCameraGeometry(800, 600, 0);
     geometry.letterBox(size(), QSize());
     repaintTimer = startTimer(150, Qt::CoarseTimer);
@@ -45,6 +55,39 @@ ViewPort::ViewPort(QWidget* parent)
 ViewPort::~ViewPort()
 {
     superRes.reset();
+    registration.reset();
+}
+
+bool ViewPort::startRegistration(const QString& picturePath)
+{
+    if (!frame || frame->image.size() < size_t(frame->pixels()) || registration->isRunning())
+        return false;
+    // The picture as it is shown: the overlay is laid over it as it stands.
+    FrameRenderer::Options orientation;
+    orientation.rotation = geometry.rotation;
+    orientation.mirrorH = geometry.mirrorH;
+    orientation.mirrorV = geometry.mirrorV;
+    const QImage grey = FrameRenderer::oriented(
+        QImage(frame->image.data(), frame->width, frame->height, frame->width, QImage::Format_Grayscale8), orientation);
+    registration->setTemplateFiles(QStringLiteral("test_temple.yaml"), QStringLiteral("test_infom.yaml"));
+    registration->setPictureName(picturePath);
+    registration->setThermalImage(
+        cv::Mat(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()), size_t(grey.bytesPerLine())));
+    registrationOverlay = false;
+    registration->reset();
+    return registration->start();
+}
+
+bool ViewPort::registrationRunning() const
+{
+    return registration->isRunning();
+}
+
+void ViewPort::removeRegistration()
+{
+    registrationOverlay = false;
+    registration->reset();
+    renderFrame();
 }
 
 // ---------------------------------------------------------------- frames and geometry
@@ -182,6 +225,11 @@ FrameRenderer::Options ViewPort::renderOptions() const
 void ViewPort::showRendered(const QImage& image)
 {
     displayImage = image;
+    if (registrationOverlay) {
+        const QImage blended = registration->blendOverlay(image);
+        if (!blended.isNull())
+            displayImage = blended.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     geometry.letterBox(size(), displayImage.size());
     update();
 }

@@ -25,6 +25,8 @@ class chartDialog;
 // lays on it with the mouse (points, up to three search regions, up to three chart regions)
 // with their temperature labels. In super resolution it shows the frame enlarged twice by the
 // network (measurements stay in camera pixels).
+class imageRegistrate;
+
 class ViewPort : public QLabel, public RegionSource, public SuperResSink
 {
     Q_OBJECT
@@ -125,6 +127,17 @@ public:
     Tool armedTool() const { return tool; }
     const std::vector<uint8_t>& paletteIndices() const { return renderer.paletteIndices(); }
 
+    // Board registration: the photograph laid over the picture shown now (its orientation, its
+    // frame), trained class "test" of "/PCB/test_temple.yaml". False when there is no frame or
+    // a run is under way; registrationFinished() follows.
+    bool startRegistration(const QString& picturePath);
+    bool registrationRunning() const;
+    bool registrationShown() const { return registrationOverlay; }
+    void removeRegistration();
+
+signals:
+    void registrationFinished(bool registered, QString failure);
+
 public slots:
     void onUpdateSuperResImage();
 
@@ -214,4 +227,6 @@ private:
     bool superResFresh = false;
     std::vector<uint8_t> superResGray; // the GUI thread's copy
     std::unique_ptr<SuperResImage> superRes;
+    std::unique_ptr<imageRegistrate> registration;
+    bool registrationOverlay = false;
 };

@@ -79,6 +79,8 @@ bool applyOption(DeviceSpec& spec, const std::string& key, const std::string& va
         spec.hotX = number;
     else if (key == "hoty" && parseNumber(value, number) && number >= 0 && number <= 1)
         spec.hotY = number;
+    else if (key == "bench" && (value == "0" || value == "1"))
+        spec.bench = value == "1";
     else if (key == "vlformat" && (value == "MJPG" || value == "YUYV"))
         spec.visibleMjpg = value == "MJPG";
     else if (key == "preview_fail" && (value == "0" || value == "1"))
@@ -131,7 +133,7 @@ std::string DeviceSpec::key() const
 bool DeviceSpec::sameOptions(const DeviceSpec& o) const
 {
     auto fields = [](const DeviceSpec& d) {
-        return std::tie(d.cameraName, d.kind, d.visiblePart, d.visibleMjpg, d.product, d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd,
+        return std::tie(d.cameraName, d.kind, d.visiblePart, d.visibleMjpg, d.bench, d.product, d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd,
                         d.driftPerMinute, d.hot, d.hotX, d.hotY, d.previewFailOnce, d.z8r, d.productId, d.vendorId,
                         d.uvcName);
     };

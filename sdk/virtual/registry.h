@@ -6,7 +6,8 @@
 // from it), fps (1..200), ambient (degC), netd (K of noise), drift (K per minute of offset
 // drift), hot, hotx, hoty (hotspot scene: degC and position as fractions), preview_fail (1: the
 // first Y16 preview request fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name
-// (UVC device name), vlformat (MJPG | YUYV: the dual-light camera's visible stream).
+// (UVC device name), vlformat (MJPG | YUYV: the dual-light camera's visible stream), bench (1:
+// the board lies on a bench as the dual-light camera's does, its outline in view).
 // A dual-light camera's line plugs in two devices: its infrared module (vendor 0x0BDA, product
 // 0x5830, "USB Camera", 256 x 192 Y16) and its visible camera (0x1BCF, 0x28C4, 800 x 600 MJPG);
 // pid, vid and name apply to the infrared module.
@@ -25,6 +26,7 @@ struct DeviceSpec
     int kind = 0; // 1 K7-22, 2 384 x 288, 3 256 x 192, 4 160 x 120, 5 dual-light
     bool visiblePart = false; // the visible camera of a dual-light camera
     bool visibleMjpg = true;  // its stream format: MJPG, else YUYV
+    bool bench = false;       // the board inset on a bench (always so for the dual-light camera)
     std::string product;
     std::string serial;
     std::string scene = "board";

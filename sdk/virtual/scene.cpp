@@ -70,7 +70,7 @@ std::vector<BoardPart> boardParts(uint32_t layout)
 
 BoardArea boardArea(const DeviceSpec& spec)
 {
-    if (spec.kind == 5)
+    if (spec.kind == 5 || spec.bench)
         return {0.06, 0.08, 0.94, 0.92};
     return {0.0, 0.0, 1.0, 1.0};
 }
