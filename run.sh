@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Orvik. Without a real camera attached it plugs
-# in a virtual one (ORVIK_VIRTUAL_CAMERA picks the model, Vesk_R_M by default), so the live
-# board shows within seconds.
+# in a virtual one (ORVIK_VIRTUAL_CAMERA picks the model, Vesk_R_M by default, and
+# ORVIK_VIRTUAL_OPTIONS its registry options, "scene=board" by default), so the live board shows
+# within seconds.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -26,7 +27,7 @@ arguments=("$@")
 if [ -z "${TCSIM_DEVICES:-}" ] && ! real_camera_attached; then
     camera=${ORVIK_VIRTUAL_CAMERA:-Vesk_R_M}
     export TCSIM_DEVICES="$PWD/build/virtual-cameras.txt"
-    echo "$camera serial=ORVIKDEMO1 scene=board" > "$TCSIM_DEVICES"
+    echo "$camera serial=ORVIKDEMO1 ${ORVIK_VIRTUAL_OPTIONS:-scene=board}" > "$TCSIM_DEVICES"
     echo "run.sh: no camera attached, using a virtual $camera ($TCSIM_DEVICES)"
     if [ "$camera" = Bifold ] || [ "$camera" = BifoldF ]; then
         # The dual-light camera belongs to the Veltrace line and sends its alignment record

@@ -174,6 +174,54 @@
         <source>双光融合画面不使用超分辨率</source>
         <translation>双光融合画面不使用超分辨率</translation>
     </message>
+    <message>
+        <source>未检测到热像仪</source>
+        <translation>未检测到热像仪</translation>
+    </message>
+    <message>
+        <source>导入2D图片</source>
+        <translation>导入2D图片</translation>
+    </message>
+    <message>
+        <source>图片 (*.png *.jpg *.jpeg *.bmp)</source>
+        <translation>图片 (*.png *.jpg *.jpeg *.bmp)</translation>
+    </message>
+    <message>
+        <source>请导入图片</source>
+        <translation>请导入图片</translation>
+    </message>
+    <message>
+        <source>配准中……</source>
+        <translation>配准中……</translation>
+    </message>
+    <message>
+        <source>板图配准</source>
+        <translation>板图配准</translation>
+    </message>
+    <message>
+        <source>1.2D图片选择错误。</source>
+        <translation>1.2D图片选择错误。</translation>
+    </message>
+    <message>
+        <source>2.热成像中的物体轮廓过小。</source>
+        <translation>2.热成像中的物体轮廓过小。</translation>
+    </message>
+    <message>
+        <source>3.热成像中的物体轮廓不够明显。</source>
+        <translation>3.热成像中的物体轮廓不够明显。</translation>
+    </message>
+    <message>
+        <source>4.热成像中有其他发热物体的轮廓干扰。</source>
+        <translation>4.热成像中有其他发热物体的轮廓干扰。</translation>
+    </message>
+    <message>
+        <source>5.热成像中的物体轮廓不完整。</source>
+        <translation>5.热成像中的物体轮廓不完整。</translation>
+    </message>
+    <message>
+        <source>匹配失败的可能原因</source>
+        <translation>匹配失败的可能原因</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -412,6 +460,14 @@
     <message>
         <source>打开录像文件夹</source>
         <translation>打开录像文件夹</translation>
+    </message>
+    <message>
+        <source>导入电路板照片，叠加到热图像上；再按一次去掉</source>
+        <translation>导入电路板照片，叠加到热图像上；再按一次去掉</translation>
+    </message>
+    <message>
+        <source>板图配准</source>
+        <translation>板图配准</translation>
     </message>
 </context>
 <context>

@@ -174,6 +174,54 @@
         <source>双光融合画面不使用超分辨率</source>
         <translation>Super resolution does not apply to the dual-light fusion</translation>
     </message>
+    <message>
+        <source>未检测到热像仪</source>
+        <translation>No thermal camera detected</translation>
+    </message>
+    <message>
+        <source>导入2D图片</source>
+        <translation>Import a board photograph</translation>
+    </message>
+    <message>
+        <source>图片 (*.png *.jpg *.jpeg *.bmp)</source>
+        <translation>Pictures (*.png *.jpg *.jpeg *.bmp)</translation>
+    </message>
+    <message>
+        <source>请导入图片</source>
+        <translation>Please import a picture</translation>
+    </message>
+    <message>
+        <source>配准中……</source>
+        <translation>Registering……</translation>
+    </message>
+    <message>
+        <source>板图配准</source>
+        <translation>Board photo</translation>
+    </message>
+    <message>
+        <source>1.2D图片选择错误。</source>
+        <translation>1. The wrong 2D picture was chosen.</translation>
+    </message>
+    <message>
+        <source>2.热成像中的物体轮廓过小。</source>
+        <translation>2. The object's outline in the thermal image is too small.</translation>
+    </message>
+    <message>
+        <source>3.热成像中的物体轮廓不够明显。</source>
+        <translation>3. The object's outline in the thermal image is not distinct enough.</translation>
+    </message>
+    <message>
+        <source>4.热成像中有其他发热物体的轮廓干扰。</source>
+        <translation>4. Outlines of other warm objects interfere in the thermal image.</translation>
+    </message>
+    <message>
+        <source>5.热成像中的物体轮廓不完整。</source>
+        <translation>5. The object's outline in the thermal image is incomplete.</translation>
+    </message>
+    <message>
+        <source>匹配失败的可能原因</source>
+        <translation>Possible reasons why matching failed</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -412,6 +460,14 @@
     <message>
         <source>打开录像文件夹</source>
         <translation>Open the recording folder</translation>
+    </message>
+    <message>
+        <source>导入电路板照片，叠加到热图像上；再按一次去掉</source>
+        <translation>Import a photograph of the board and lay it over the thermal image; press again to remove it</translation>
+    </message>
+    <message>
+        <source>板图配准</source>
+        <translation>Board photo</translation>
     </message>
 </context>
 <context>

@@ -174,6 +174,54 @@
         <source>双光融合画面不使用超分辨率</source>
         <translation>La superresolución no se aplica a la fusión de doble luz</translation>
     </message>
+    <message>
+        <source>未检测到热像仪</source>
+        <translation>No se detecta ninguna cámara térmica</translation>
+    </message>
+    <message>
+        <source>导入2D图片</source>
+        <translation>Importar una fotografía de la placa</translation>
+    </message>
+    <message>
+        <source>图片 (*.png *.jpg *.jpeg *.bmp)</source>
+        <translation>Imágenes (*.png *.jpg *.jpeg *.bmp)</translation>
+    </message>
+    <message>
+        <source>请导入图片</source>
+        <translation>Importe una imagen</translation>
+    </message>
+    <message>
+        <source>配准中……</source>
+        <translation>Registrando……</translation>
+    </message>
+    <message>
+        <source>板图配准</source>
+        <translation>Foto de placa</translation>
+    </message>
+    <message>
+        <source>1.2D图片选择错误。</source>
+        <translation>1. Se eligió una imagen 2D equivocada.</translation>
+    </message>
+    <message>
+        <source>2.热成像中的物体轮廓过小。</source>
+        <translation>2. El contorno del objeto en la imagen térmica es demasiado pequeño.</translation>
+    </message>
+    <message>
+        <source>3.热成像中的物体轮廓不够明显。</source>
+        <translation>3. El contorno del objeto en la imagen térmica no es lo bastante nítido.</translation>
+    </message>
+    <message>
+        <source>4.热成像中有其他发热物体的轮廓干扰。</source>
+        <translation>4. Contornos de otros objetos calientes interfieren en la imagen térmica.</translation>
+    </message>
+    <message>
+        <source>5.热成像中的物体轮廓不完整。</source>
+        <translation>5. El contorno del objeto en la imagen térmica está incompleto.</translation>
+    </message>
+    <message>
+        <source>匹配失败的可能原因</source>
+        <translation>Posibles motivos del fallo de la correspondencia</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -412,6 +460,14 @@
     <message>
         <source>打开录像文件夹</source>
         <translation>Abrir la carpeta de grabaciones</translation>
+    </message>
+    <message>
+        <source>导入电路板照片，叠加到热图像上；再按一次去掉</source>
+        <translation>Importar una fotografía de la placa y superponerla a la imagen térmica; pulse de nuevo para quitarla</translation>
+    </message>
+    <message>
+        <source>板图配准</source>
+        <translation>Foto de placa</translation>
     </message>
 </context>
 <context>

@@ -29,3 +29,29 @@ inline cv::Mat boardImage(cv::Size size, unsigned seed, cv::Rect board = cv::Rec
     }
     return image;
 }
+
+// The board of a photograph (800 x 600, colour) as a thermal camera of 256 x 192 sees the bench:
+// smaller, shifted, turned a little and blurred by its optics.
+inline cv::Matx23d thermalCameraView()
+{
+    cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(400, 300), 2.0, 0.3);
+    m.at<double>(0, 2) += 128 - 400 + 6;
+    m.at<double>(1, 2) += 96 - 300 - 4;
+    return cv::Matx23d(m);
+}
+
+inline cv::Mat thermalViewOf(const cv::Mat& photo)
+{
+    cv::Mat grey, thermal;
+    cv::cvtColor(photo, grey, cv::COLOR_BGR2GRAY);
+    cv::warpAffine(grey, thermal, thermalCameraView(), cv::Size(256, 192), cv::INTER_AREA, cv::BORDER_REPLICATE);
+    cv::GaussianBlur(thermal, thermal, cv::Size(3, 3), 0);
+    return thermal;
+}
+
+inline cv::Mat boardPhoto(unsigned seed, cv::Rect board = cv::Rect(100, 75, 600, 450))
+{
+    cv::Mat colour;
+    cv::cvtColor(boardImage({800, 600}, seed, board), colour, cv::COLOR_GRAY2BGR);
+    return colour;
+}

@@ -24,32 +24,6 @@ const auto* environment = AppDirEnvironment::install();
 
 const cv::Rect kBoard(100, 75, 600, 450); // in the 800 x 600 photograph
 
-// The thermal camera's view of the photograph's bench: smaller, shifted, turned a little and
-// blurred, as its optics see the board.
-cv::Matx23d cameraView()
-{
-    cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(400, 300), 2.0, 0.3);
-    m.at<double>(0, 2) += 128 - 400 + 6;
-    m.at<double>(1, 2) += 96 - 300 - 4;
-    return cv::Matx23d(m);
-}
-
-cv::Mat thermalOf(const cv::Mat& photo)
-{
-    cv::Mat grey, thermal;
-    cv::cvtColor(photo, grey, cv::COLOR_BGR2GRAY);
-    cv::warpAffine(grey, thermal, cameraView(), cv::Size(256, 192), cv::INTER_AREA, cv::BORDER_REPLICATE);
-    cv::GaussianBlur(thermal, thermal, cv::Size(3, 3), 0);
-    return thermal;
-}
-
-cv::Mat photoOf(unsigned seed, cv::Rect board = kBoard)
-{
-    cv::Mat colour;
-    cv::cvtColor(boardImage({800, 600}, seed, board), colour, cv::COLOR_GRAY2BGR);
-    return colour;
-}
-
 class Registration : public ::testing::Test
 {
 protected:
@@ -57,8 +31,8 @@ protected:
     {
         QDir(gAppDir + "/PCB").removeRecursively();
         ASSERT_TRUE(QDir().mkpath(gAppDir + "/PCB/2Dpicture"));
-        photo = photoOf(21);
-        thermal = thermalOf(photo);
+        photo = boardPhoto(21);
+        thermal = thermalViewOf(photo);
         // The class the technician trained beforehand on this board's thermal picture.
         const line2d::Detector trainer(200, {2, 4}, 30, 30);
         cv::FileStorage file((gAppDir + "/PCB/test_temple.yaml").toStdString(), cv::FileStorage::WRITE);
@@ -103,7 +77,7 @@ TEST_F(Registration, ThePhotographsOutlineLandsOnTheBoardWithinThreePixels)
     });
     cv::Point2f found[4];
     cv::minAreaRect(largest).points(found);
-    const cv::Matx23d view = cameraView();
+    const cv::Matx23d view = thermalCameraView();
     for (const cv::Point2f corner : {cv::Point2f(kBoard.tl()), cv::Point2f(kBoard.br()),
                                      cv::Point2f(float(kBoard.x), float(kBoard.br().y)),
                                      cv::Point2f(float(kBoard.br().x), float(kBoard.y))}) {
@@ -125,7 +99,7 @@ TEST_F(Registration, ThePhotographsOutlineLandsOnTheBoardWithinThreePixels)
 
 TEST_F(Registration, APhotographOfAnotherBoardFails)
 {
-    EXPECT_FALSE(run(photoOf(22, cv::Rect(175, 75, 450, 450)))); // a square board
+    EXPECT_FALSE(run(boardPhoto(22, cv::Rect(175, 75, 450, 450)))); // a square board
     EXPECT_FALSE(failure.isEmpty());
     EXPECT_FALSE(registration->overlayReady());
 }
