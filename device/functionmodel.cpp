@@ -153,7 +153,11 @@ void FunctionModel::writeFusionSettings()
 void FunctionModel::createFolders()
 {
     const StorageFolders& storage = ConfigManager::getInstance()->storage();
-    for (const QString& folder : {storage.calibration, storage.detection, imagePath, videoPath})
+    // The board registration's folders beside the program.
+    const QString pcb = gAppDir + QStringLiteral("/PCB");
+    for (const QString& folder : {storage.calibration, storage.detection, imagePath, videoPath,
+                                  pcb + QStringLiteral("/2DImage"), pcb + QStringLiteral("/2Dpicture"),
+                                  pcb + QStringLiteral("/hotimage")})
         if (!QDir(folder).exists() && !QDir().mkpath(folder))
             LOG_INFO(LOG_FUNCTION) << "cannot create" << folder;
 }

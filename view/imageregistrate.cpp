@@ -240,6 +240,9 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     }
 
     // 4. The board in the thermal picture.
+    // The thermal picture registered with, kept for a look afterwards.
+    QDir().mkpath(pcbFolder() + "hotimage");
+    cv::imwrite((pcbFolder() + "hotimage/hotImage.jpg").toStdString(), in.thermal);
     const std::vector<line2d::Match> matches = detector.match(in.thermal, kMatchThreshold, {"test"});
     if (matches.empty()) {
         LOG_INFO(LOG_OTHER) << "Low similarity";
