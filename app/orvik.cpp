@@ -164,6 +164,10 @@ void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
     connect(deviceManager, &FunctionModel::highRangeUnavailable, tempHint, &QDialog::show);
     connectDualLight();
     connect(ui.viewport, &ViewPort::registrationFinished, this, &Orvik::onRegistrationFinished);
+    connect(ui.viewport, &ViewPort::registrationDropped, this, [this] {
+        ui.boardRegistration->setChecked(false);
+        ui.boardRegistration->setCheckable(false);
+    });
     LOG_INFO(LOG_ORVIK) << "CreateChildren";
 }
 

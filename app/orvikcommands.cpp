@@ -171,8 +171,10 @@ void Orvik::on_boardRegistration_clicked()
         QToolTip::showText(below, tr("请导入图片"), button);
         return;
     }
-    if (!ui.viewport->startRegistration(picture))
+    if (!ui.viewport->startRegistration(picture)) {
+        QToolTip::showText(below, tr("未检测到热像仪"), button); // no picture to lay it over
         return;
+    }
     LOG_INFO(LOG_ORVIK) << "registration of" << picture;
     button->setEnabled(false);
     button->setText(tr("配准中……"));

@@ -17,6 +17,7 @@ namespace {
 constexpr int kOrientations = 8;
 constexpr int kNeighbourVotes = 5; // of the 3 x 3 neighbourhood, for an orientation to count
 constexpr int kLocalCells = 16;    // the window of the refinement, in cells of its level
+constexpr int kLargestSide = 1 << 14; // of a template, in pixels
 
 // Sobel gradients of a smoothed image; for colour, each pixel takes the channel whose gradient
 // is strongest.
@@ -110,8 +111,8 @@ void similarityAt(const std::vector<cv::Mat>& memories, const Template& templ, c
     const int positions = spanY * W + spanX + 1;
     auto* acc = dst.ptr<Accumulator>();
     for (const Feature& f : templ.features) {
-        if (f.x < 0 || f.y < 0 || f.x >= size.width || f.y >= size.height)
-            continue;
+        if (f.x < 0 || f.y < 0 || f.x >= templ.width || f.y >= templ.height)
+            continue; // outside its box: no memory has a place for it
         const int index = (f.y / T) * W + (f.x / T);
         accumulate(acc, memoryOf(memories, f, T).ptr<uint8_t>() + index, positions);
     }
@@ -129,6 +130,8 @@ void similarityLocalAt(const std::vector<cv::Mat>& memories, const Template& tem
     const int W = size.width / T;
     dst = cv::Mat::zeros(window.height, window.width, cv::DataType<Accumulator>::type);
     for (const Feature& f : templ.features) {
+        if (f.x < 0 || f.y < 0 || f.x >= templ.width || f.y >= templ.height)
+            continue;
         const uint8_t* memory = memoryOf(memories, f, T).ptr<uint8_t>();
         const int index = (window.y + f.y / T) * W + window.x + f.x / T;
         for (int r = 0; r < window.height; ++r)
@@ -136,12 +139,15 @@ void similarityLocalAt(const std::vector<cv::Mat>& memories, const Template& tem
     }
 }
 
-void checkFeatureCount(const Template& templ, bool eightBit, const char* function)
+// The sums of a template: 8 bits for fewer than 64 features, 16 for fewer than 8192.
+template <class Sum8, class Sum16> void bySumWidth(const Template& templ, bool local, Sum8 sum8, Sum16 sum16)
 {
-    if (eightBit)
-        LINE2D_ASSERT(templ.features.size() < 64, function);
-    else
-        LINE2D_ASSERT(templ.features.size() < 8192, function);
+    if (templ.features.size() < 64) {
+        sum8();
+        return;
+    }
+    LINE2D_ASSERT(templ.features.size() < 8192, local ? "line2d::similarityLocal" : "line2d::similarity");
+    sum16();
 }
 
 double overlap(const cv::Rect& a, const cv::Rect& b)
@@ -212,6 +218,7 @@ void spread(const cv::Mat& orientations, cv::Mat& spreadImage, int T)
 
 void computeResponseMaps(const cv::Mat& src, std::vector<cv::Mat>& responseMaps)
 {
+    LINE2D_ASSERT(src.type() == CV_8U && src.isContinuous(), "line2d::computeResponseMaps");
     LINE2D_ASSERT((src.rows * src.cols) % 16 == 0, "line2d::computeResponseMaps");
     responseMaps.resize(kOrientations);
     const uint8_t* in = src.ptr<uint8_t>();
@@ -251,12 +258,9 @@ void linearize(const cv::Mat& response_map, cv::Mat& linearized, int T)
 
 void similarity(const std::vector<cv::Mat>& memories, const Template& templ, cv::Mat& dst, cv::Size size, int T)
 {
-    const bool eightBit = templ.features.size() < 64;
-    checkFeatureCount(templ, eightBit, eightBit ? "line2d::similarity_64" : "line2d::similarity");
-    if (eightBit)
-        similarityAt<uint8_t>(memories, templ, dst, size, T);
-    else
-        similarityAt<uint16_t>(memories, templ, dst, size, T);
+    bySumWidth(
+        templ, false, [&] { similarityAt<uint8_t>(memories, templ, dst, size, T); },
+        [&] { similarityAt<uint16_t>(memories, templ, dst, size, T); });
 }
 
 // ---------------------------------------------------------------- detector
@@ -265,6 +269,9 @@ Detector::Detector(int num_features, std::vector<int> T, float weak_thresh, floa
     : gradient(std::make_shared<ColorGradient>(ColorGradient{weak_thresh, size_t(num_features), strong_thresh})),
       T_at_level(std::move(T))
 {
+    LINE2D_ASSERT(!T_at_level.empty(), "line2d::Detector::Detector");
+    for (int step : T_at_level)
+        LINE2D_ASSERT(step > 0, "line2d::Detector::Detector");
 }
 
 std::vector<Match> Detector::match(const cv::Mat& source, float threshold, const std::vector<std::string>& class_ids,
@@ -276,7 +283,20 @@ std::vector<Match> Detector::match(const cv::Mat& source, float threshold, const
     buffers.resize(T_at_level.size());
     std::vector<LinearMemories> memories(T_at_level.size());
     std::vector<cv::Size> sizes(T_at_level.size());
-    ColorGradientPyramid pyramid(source, mask, gradient->weak_threshold);
+    // Every level must divide by its step: the picture is extended at the right and the bottom
+    // (its edge pixels repeated, outside the mask), which moves nothing found in it.
+    int multiple = 16;
+    for (size_t level = 0; level < T_at_level.size(); ++level)
+        multiple = std::max(multiple, T_at_level[level] << level);
+    const int padRight = (multiple - source.cols % multiple) % multiple;
+    const int padBottom = (multiple - source.rows % multiple) % multiple;
+    cv::Mat padded = source, paddedMask = mask;
+    if (padRight || padBottom) {
+        cv::copyMakeBorder(source, padded, 0, padBottom, 0, padRight, cv::BORDER_REPLICATE);
+        if (!mask.empty())
+            cv::copyMakeBorder(mask, paddedMask, 0, padBottom, 0, padRight, cv::BORDER_CONSTANT, 0);
+    }
+    ColorGradientPyramid pyramid(padded, paddedMask, gradient->weak_threshold);
     for (size_t level = 0; level < T_at_level.size(); ++level) {
         if (level > 0)
             pyramid.pyrDown();
@@ -365,12 +385,10 @@ void Detector::matchClass(const std::vector<LinearMemories>& memories, const std
                     window.x = std::clamp(x / t - window.width / 2, 0, spanX + 1 - window.width);
                     window.y = std::clamp(y / t - window.height / 2, 0, spanY + 1 - window.height);
                     cv::Mat local;
-                    const bool eightBit = templ.features.size() < 64;
-                    checkFeatureCount(templ, eightBit, eightBit ? "line2d::similarityLocal_64" : "line2d::similarityLocal");
-                    if (eightBit)
-                        similarityLocalAt<uint8_t>(memories[size_t(level)], templ, local, size, t, window);
-                    else
-                        similarityLocalAt<uint16_t>(memories[size_t(level)], templ, local, size, t, window);
+                    const LinearMemories& lm = memories[size_t(level)];
+                    bySumWidth(
+                        templ, true, [&] { similarityLocalAt<uint8_t>(lm, templ, local, size, t, window); },
+                        [&] { similarityLocalAt<uint16_t>(lm, templ, local, size, t, window); });
                     double top = 0;
                     cv::Point at;
                     cv::minMaxLoc(local, nullptr, &top, nullptr, &at);
@@ -389,6 +407,7 @@ void Detector::matchClass(const std::vector<LinearMemories>& memories, const std
 void Detector::readClass(const cv::FileNode& node)
 {
     const std::string class_id_tmp = std::string(node["class_id"]);
+    LINE2D_ASSERT(!class_id_tmp.empty(), "line2d::Detector::readClass");
     LINE2D_ASSERT(class_templates.find(class_id_tmp) == class_templates.end(), "line2d::Detector::readClass");
     std::vector<TemplatePyramid> pyramids;
     const cv::FileNode list = node["template_pyramids"];
@@ -405,14 +424,23 @@ void Detector::readClass(const cv::FileNode& node)
             templ.tl_x = int((*t)["tl_x"]);
             templ.tl_y = int((*t)["tl_y"]);
             templ.pyramid_level = int((*t)["pyramid_level"]);
+            // Whatever the file says, every feature lies inside its template's box, which is
+            // what the sums rely on to stay inside their memories.
+            LINE2D_ASSERT(templ.width > 0 && templ.width <= kLargestSide && templ.height > 0 &&
+                              templ.height <= kLargestSide,
+                          "line2d::Detector::readClass");
+            LINE2D_ASSERT(templ.pyramid_level == int(tp.size()), "line2d::Detector::readClass");
             const cv::FileNode features = (*t)["features"];
             for (cv::FileNodeIterator f = features.begin(); f != features.end(); ++f) {
+                LINE2D_ASSERT((*f).isSeq() && (*f).size() == 3, "line2d::Detector::readClass");
                 cv::FileNodeIterator v = (*f).begin();
                 Feature feature;
                 feature.x = int(*v++);
                 feature.y = int(*v++);
                 feature.label = int(*v);
                 LINE2D_ASSERT(feature.label >= 0 && feature.label < kOrientations, "line2d::Detector::readClass");
+                LINE2D_ASSERT(feature.x >= 0 && feature.x < templ.width && feature.y >= 0 && feature.y < templ.height,
+                              "line2d::Detector::readClass");
                 templ.features.push_back(feature);
             }
             tp.push_back(std::move(templ));

@@ -61,9 +61,8 @@ public:
     ColorGradientPyramid(const cv::Mat& source, const cv::Mat& mask, float weakThreshold);
     void quantize(cv::Mat& orientations) const;
     void pyrDown();
-    // Gradient magnitude (squared) and raw quantised label of the current level, for training.
+    // Gradient magnitude (squared) of the current level, for training.
     const cv::Mat& magnitude() const { return magnitudeImage; }
-    const cv::Mat& labels() const { return labelImage; }
 
 private:
     void update();
@@ -79,7 +78,8 @@ public:
 
     // Matches of the classes (all when empty) scoring strictly above threshold (percent), best
     // first; overlapping matches of one template are reduced to the best. A mask, when given,
-    // has the source's size. Not to be called on one detector from two threads at once.
+    // has the source's size; any size of source is taken (extended to what the steps divide).
+    // Not to be called on one detector from two threads at once.
     std::vector<Match> match(const cv::Mat& source, float threshold, const std::vector<std::string>& class_ids = {},
                              const cv::Mat& mask = cv::Mat()) const;
 

@@ -96,8 +96,8 @@ TemplatePyramid train(const Detector& detector, const cv::Mat& image, const cv::
         const int level = t.pyramid_level;
         t.tl_x = minX >> level;
         t.tl_y = minY >> level;
-        t.width = (maxX - minX) >> level;
-        t.height = (maxY - minY) >> level;
+        t.width = ((maxX - minX) >> level) + 1; // the extreme features inside the box
+        t.height = ((maxY - minY) >> level) + 1;
         for (Feature& f : t.features) {
             f.x -= t.tl_x;
             f.y -= t.tl_y;

@@ -17,12 +17,18 @@ int main(int argc, char** argv)
     const line2d::Detector detector(200, {2, 4}, 30.0f, 30.0f);
     std::vector<line2d::TemplatePyramid> pyramids;
     for (int i = 3; i < argc; ++i) {
-        const cv::Mat image = cv::imread(argv[i], cv::IMREAD_UNCHANGED);
+        const cv::Mat image = cv::imread(argv[i], cv::IMREAD_COLOR);
         if (image.empty()) {
             std::fprintf(stderr, "line2d_train: cannot read %s\n", argv[i]);
             return 1;
         }
         pyramids.push_back(line2d::train(detector, image));
+        for (const line2d::Template& level : pyramids.back())
+            if (level.features.empty()) {
+                std::fprintf(stderr, "line2d_train: %s has too few strong edges at level %d\n", argv[i],
+                             level.pyramid_level);
+                return 1;
+            }
         std::printf("%s: %zu features at full resolution\n", argv[i], pyramids.back()[0].features.size());
     }
     cv::FileStorage file(argv[2], cv::FileStorage::WRITE);

@@ -5,12 +5,14 @@
 #include "log.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -26,8 +28,9 @@ QString pcbFolder()
 }
 
 // The board's outline: the largest minimum-area rectangle around a contour of the edges (of
-// any colour channel: a green board on a grey bench may have the bench's brightness).
-bool outlineOf(const cv::Mat& image, int aperture, cv::RotatedRect& outline)
+// any colour channel: a green board on a grey bench may have the bench's brightness), its
+// centre within the region when one is given.
+bool outlineOf(const cv::Mat& image, int aperture, cv::RotatedRect& outline, const cv::Rect2f& region = cv::Rect2f())
 {
     std::vector<cv::Mat> channels;
     cv::split(image, channels);
@@ -43,6 +46,8 @@ bool outlineOf(const cv::Mat& image, int aperture, cv::RotatedRect& outline)
     double largest = 0;
     for (const auto& contour : contours) {
         const cv::RotatedRect r = cv::minAreaRect(contour);
+        if (!region.empty() && !region.contains(r.center))
+            continue;
         if (r.size.area() > largest) {
             largest = r.size.area();
             outline = r;
@@ -147,11 +152,18 @@ void imageRegistrate::setRotation(int degrees)
 
 bool imageRegistrate::start()
 {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::unique_lock<std::mutex> lock(mutex);
     if (running)
         return false;
-    if (worker.joinable())
-        worker.join(); // the previous run, ended
+    if (worker.joinable()) {
+        // The previous run has ended; joined without the lock, which its last steps may take.
+        std::thread previous = std::move(worker);
+        lock.unlock();
+        previous.join();
+        lock.lock();
+        if (running)
+            return false;
+    }
     Inputs inputs;
     inputs.templatePath = pcbFolder() + testName;
     inputs.infoPath = infoName.isEmpty() ? QString() : pcbFolder() + infoName;
@@ -200,6 +212,7 @@ void imageRegistrate::run(Inputs inputs)
             ready = true;
         }
         finishedRun = ok;
+        lastFailure = failure;
         running = false;
         status.clear();
     }
@@ -208,14 +221,20 @@ void imageRegistrate::run(Inputs inputs)
 
 std::shared_ptr<cv::FileStorage> imageRegistrate::templateFile(const QString& path)
 {
+    // Known by path, time and size: a class trained again while the program runs is read again.
+    const QFileInfo info(path);
+    const QString key = path + QLatin1Char('|') + QString::number(info.lastModified().toMSecsSinceEpoch()) +
+                        QLatin1Char('|') + QString::number(info.size());
     std::lock_guard<std::mutex> lock(mutex);
-    const auto cached = templateCache.find(path);
+    const auto cached = templateCache.find(key);
     if (cached != templateCache.end())
         return cached->second;
+    auto file = std::make_shared<cv::FileStorage>(path.toStdString(), cv::FileStorage::READ);
+    if (!file->isOpened())
+        return file; // not kept: it may be mended
     if (templateCache.size() >= kCachedTemplates)
         templateCache.erase(templateCache.begin());
-    auto file = std::make_shared<cv::FileStorage>(path.toStdString(), cv::FileStorage::READ);
-    templateCache[path] = file;
+    templateCache[key] = file;
     return file;
 }
 
@@ -234,6 +253,10 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
         return false;
     }
     detector.readClass(file->root());
+    if (detector.numTemplates("test") == 0) {
+        failure = QStringLiteral("the template file holds no class \"test\"");
+        return false;
+    }
     if (in.thermal.empty()) {
         failure = QStringLiteral("no thermal picture");
         return false;
@@ -269,10 +292,15 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
         return false;
 
     // 6. The board's outline in the thermal picture, found at half size.
+    // Only around the board the matcher found: another warm object is not the board.
+    const cv::Rect2f matched(float(best.x), float(best.y), float(found.width), float(found.height));
+    const cv::Rect2f around(matched.x - matched.width / 4, matched.y - matched.height / 4, matched.width * 1.5f,
+                            matched.height * 1.5f);
     cv::Mat half;
     cv::pyrDown(in.thermal, half);
     cv::RotatedRect thermalOutline;
-    if (!outlineOf(half, 3, thermalOutline)) {
+    if (!outlineOf(half, 3, thermalOutline,
+                   cv::Rect2f(around.x / 2, around.y / 2, around.width / 2, around.height / 2))) {
         failure = QStringLiteral("no board outline in the thermal picture");
         return false;
     }
@@ -280,7 +308,7 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     thermalOutline.size = thermalOutline.size * 2.0f;
     // Placed to the pixel at full size when the same outline shows there.
     cv::RotatedRect fullOutline;
-    if (outlineOf(in.thermal, 3, fullOutline) &&
+    if (outlineOf(in.thermal, 3, fullOutline, around) &&
         cv::norm(fullOutline.center - thermalOutline.center) < 0.05 * thermalOutline.size.width &&
         std::abs(fullOutline.size.area() / thermalOutline.size.area() - 1.0) < 0.1)
         thermalOutline = fullOutline;
@@ -298,8 +326,12 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
         cv::FileStorage info(in.infoPath.toStdString(), cv::FileStorage::READ);
         const cv::FileNode entry = info["infos"][best.template_id];
         if (!entry.empty()) {
-            const cv::Mat r = cv::getRotationMatrix2D(cv::Point2f(photo.cols / 2.f, photo.rows / 2.f),
-                                                      float(entry["angle"]), float(entry["scale"]));
+            const float angle = float(entry["angle"]), scale = float(entry["scale"]);
+            if (!std::isfinite(angle) || !std::isfinite(scale) || scale <= 0.0f || !entry["scale"].isReal()) {
+                failure = QStringLiteral("the info file's turn or scale is unusable");
+                return false;
+            }
+            const cv::Mat r = cv::getRotationMatrix2D(cv::Point2f(photo.cols / 2.f, photo.rows / 2.f), angle, scale);
             prior = {r.at<double>(0, 0), r.at<double>(0, 1), r.at<double>(0, 2), r.at<double>(1, 0),
                      r.at<double>(1, 1), r.at<double>(1, 2), 0, 0, 1};
         }
@@ -324,22 +356,21 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     cv::Matx33d fit = first;
     if (outlineOf(warped, 3, warpedOutline))
         fit = affineBetween(cornersOf(warpedOutline), target) * first;
-    cv::warpAffine(photo, registered.grey, asAffine(fit, CV_32F), in.thermal.size(), cv::INTER_LINEAR,
-                   cv::BORDER_REPLICATE);
-    // The overlay in colour and at the size it is blended at, sharp where the thermal
-    // picture is coarse.
+    cv::Mat landedColour;
+    cv::warpAffine(colour, landedColour, asAffine(fit, CV_32F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::cvtColor(landedColour, registered.grey, cv::COLOR_BGR2GRAY);
+    // The overlay in colour and at the size it is blended at, sharper than the thermal
+    // picture's grid.
     const cv::Matx33d toOverlay(double(kOverlaySize.width) / in.thermal.cols, 0, 0, 0,
                                 double(kOverlaySize.height) / in.thermal.rows, 0, 0, 0, 1);
     cv::Mat large;
-    cv::warpAffine(colour, large, asAffine(toOverlay * fit, CV_32F), kOverlaySize, cv::INTER_AREA, cv::BORDER_REPLICATE);
+    cv::warpAffine(colour, large, asAffine(toOverlay * fit, CV_32F), kOverlaySize, cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     cv::cvtColor(large, registered.colour, cv::COLOR_BGR2RGB);
     if (stopRequested)
         return false;
 
     // The registered photograph's outline must lie on the thermal one.
     cv::RotatedRect registeredOutline;
-    cv::Mat landedColour;
-    cv::warpAffine(colour, landedColour, asAffine(fit, CV_32F), in.thermal.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     if (!outlineOf(landedColour, 3, registeredOutline)) {
         failure = QStringLiteral("no board outline in the registered picture");
         return false;
@@ -377,6 +408,12 @@ QImage imageRegistrate::getResult() const
 {
     std::lock_guard<std::mutex> lock(mutex);
     return result;
+}
+
+QString imageRegistrate::failure() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return lastFailure;
 }
 
 QString imageRegistrate::getStatus() const

@@ -44,6 +44,8 @@ public:
     QImage blendOverlay(const QImage& viewImage) const;
     QImage getResult() const;
     QString getStatus() const;
+    // Why the last run did not register (empty after one that did).
+    QString failure() const;
     bool isFinished() const;
     bool overlayReady() const;
     // The registered photograph (grey, at the thermal picture's size); empty without one.
@@ -77,7 +79,7 @@ private:
     cv::Mat overlay;        // the registered photograph, RGB, 797 x 597
     cv::Mat registeredGrey; // and grey at the thermal picture's size
     bool ready = false, finishedRun = false, running = false;
-    QString status;
+    QString status, lastFailure;
     std::map<QString, std::shared_ptr<cv::FileStorage>> templateCache; // at most 30 files
 
     std::atomic<bool> stopRequested{false};

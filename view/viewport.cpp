@@ -78,16 +78,20 @@ bool ViewPort::startRegistration(const QString& picturePath)
     return registration->start();
 }
 
-bool ViewPort::registrationRunning() const
-{
-    return registration->isRunning();
-}
-
 void ViewPort::removeRegistration()
 {
     registrationOverlay = false;
     registration->reset();
     renderFrame();
+}
+
+void ViewPort::dropRegistration()
+{
+    if (!registrationOverlay)
+        return;
+    registrationOverlay = false;
+    registration->reset();
+    emit registrationDropped();
 }
 
 // ---------------------------------------------------------------- frames and geometry
@@ -104,6 +108,7 @@ void ViewPort::setCameraGeometry(int width, int height, int modelIndex)
 
 void ViewPort::fitToFrameSize(int width, int height)
 {
+    dropRegistration(); // another camera's picture
     clearSelection();
     clearHover();
     dragging = false;
@@ -175,6 +180,7 @@ void ViewPort::setFrame(const FramePtr& newest)
 
 void ViewPort::showNoCamera()
 {
+    dropRegistration();
     noCamera = true;
     frame.reset();
     hasTemperatures = false;
@@ -242,6 +248,9 @@ void ViewPort::setPalette(const unsigned char* table)
 
 void ViewPort::setOrientation(int rotation, bool mirrorH, bool mirrorV)
 {
+    // The overlay was laid over the picture as it stood.
+    if (rotation != geometry.rotation || mirrorH != geometry.mirrorH || mirrorV != geometry.mirrorV)
+        dropRegistration();
     geometry.rotation = rotation;
     geometry.mirrorH = mirrorH;
     geometry.mirrorV = mirrorV;

@@ -131,12 +131,13 @@ public:
     // frame), trained class "test" of "/PCB/test_temple.yaml". False when there is no frame or
     // a run is under way; registrationFinished() follows.
     bool startRegistration(const QString& picturePath);
-    bool registrationRunning() const;
     bool registrationShown() const { return registrationOverlay; }
     void removeRegistration();
 
 signals:
     void registrationFinished(bool registered, QString failure);
+    // The overlay no longer fits the picture (turned, flipped, another camera or none).
+    void registrationDropped();
 
 public slots:
     void onUpdateSuperResImage();
@@ -229,4 +230,5 @@ private:
     std::unique_ptr<SuperResImage> superRes;
     std::unique_ptr<imageRegistrate> registration;
     bool registrationOverlay = false;
+    void dropRegistration();
 };

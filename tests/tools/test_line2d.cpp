@@ -28,9 +28,10 @@ Raised raised(const std::function<void()>& call)
     return {};
 }
 
-line2d::Template templateOf(size_t features)
+line2d::Template templateOf(size_t features, int level = 0)
 {
     line2d::Template t;
+    t.pyramid_level = level;
     t.width = t.height = 16;
     for (size_t i = 0; i < features; ++i)
         t.features.push_back({int(i % 16), int(i / 16 % 16), int(i % 8), 0});
@@ -62,18 +63,23 @@ TEST(Line2d, PreconditionsRaiseTheirOpenCvErrors)
               "response_map.rows % T == 0");
 
     // 63 features sum in 8 bits, 64 in 16, 8192 not at all.
-    std::vector<cv::Mat> memories(8 * 4, cv::Mat::zeros(1, 16 * 16, CV_8U));
+    // Every response 4: a template's sum is 4 per feature wherever it fits, 0 where it does not.
+    std::vector<cv::Mat> memories(8 * 4, cv::Mat(1, 16 * 16, CV_8U, cv::Scalar(4)));
     cv::Mat sums;
     line2d::similarity(memories, templateOf(63), sums, cv::Size(32, 32), 2);
     EXPECT_EQ(sums.type(), CV_8U);
+    EXPECT_EQ(sums.at<uint8_t>(0, 0), 252);
+    EXPECT_EQ(sums.at<uint8_t>(8, 8), 252) << "the last place the 16-pixel template fits";
+    EXPECT_EQ(sums.at<uint8_t>(0, 9), 0) << "it would run over the right edge";
     line2d::similarity(memories, templateOf(64), sums, cv::Size(32, 32), 2);
     EXPECT_EQ(sums.type(), CV_16U);
+    EXPECT_EQ(sums.at<uint16_t>(8, 0), 256);
     const Raised large = raised([&] { line2d::similarity(memories, templateOf(8192), sums, cv::Size(32, 32), 2); });
     EXPECT_EQ(large.condition, "templ.features.size() < 8192");
     EXPECT_EQ(large.function, "line2d::similarity");
 
     line2d::Detector detector(200, {2, 4}, 30, 30);
-    readInto(detector, yamlOf("huge", {{templateOf(8192), templateOf(10)}}));
+    readInto(detector, yamlOf("huge", {{templateOf(8192), templateOf(10, 1)}}));
     const cv::Mat image = boardImage({128, 96}, 1);
     EXPECT_EQ(raised([&] { detector.match(image, 50); }).condition, "feature size too large");
     const Raised mask = raised([&] { detector.match(image, 50, {}, cv::Mat::ones(10, 10, CV_8U)); });
@@ -84,7 +90,7 @@ TEST(Line2d, PreconditionsRaiseTheirOpenCvErrors)
 TEST(Line2d, ClassFilesAreReadOnceInOrderAndLookedUpSafely)
 {
     line2d::Detector detector(200, {2, 4}, 30, 30);
-    const line2d::TemplatePyramid pyramid{templateOf(20), templateOf(10)};
+    const line2d::TemplatePyramid pyramid{templateOf(20), templateOf(10, 1)};
     const std::string yaml = yamlOf("board", {pyramid, pyramid});
     readInto(detector, yaml);
     EXPECT_EQ(detector.numTemplates("board"), 2);
@@ -101,6 +107,12 @@ TEST(Line2d, ClassFilesAreReadOnceInOrderAndLookedUpSafely)
     std::string swapped = yamlOf("swapped", {pyramid, pyramid});
     swapped.replace(swapped.find("template_id: 0"), 14, "template_id: 1");
     EXPECT_EQ(raised([&] { readInto(detector, swapped); }).condition, "template_id == expected_id");
+
+    // A feature outside its box would have the sums read past their memories.
+    line2d::TemplatePyramid outside = pyramid;
+    outside[0].features.push_back({16, 3, 2, 0});
+    EXPECT_EQ(raised([&] { readInto(detector, yamlOf("outside", {outside})); }).function, "line2d::Detector::readClass");
+    EXPECT_EQ(detector.numTemplates("outside"), 0);
 }
 
 class TrainedBoard : public ::testing::Test
@@ -156,6 +168,15 @@ TEST_F(TrainedBoard, FoundShiftedTurnedNoisyAndInAnotherContrastAtItsPlace)
         for (size_t i = 1; i < matches.size(); ++i)
             EXPECT_FALSE(matches[i] < matches[i - 1]) << "best first, then by template id";
     }
+}
+
+TEST_F(TrainedBoard, APictureOfAnySizeIsSearched)
+{
+    // 382 x 285: no step divides it; it is extended, and the board stays where it is.
+    const cv::Mat odd = boardImage({384, 288}, 7, kBoard)(cv::Rect(0, 0, 382, 285)).clone();
+    const std::vector<line2d::Match> matches = detector.match(odd, 75, {"board"});
+    ASSERT_FALSE(matches.empty());
+    EXPECT_NEAR(matches.front().x, kCrop.x + detector.getTemplates("board", 0)[0].tl_x, 2);
 }
 
 TEST_F(TrainedBoard, AnUnrelatedBoardAndTheExactThresholdAreNotMatches)

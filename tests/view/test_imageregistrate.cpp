@@ -48,10 +48,9 @@ protected:
         cv::imwrite(path.toStdString(), picture);
         registration->setPictureName("board.png");
         registration->setThermalImage(thermal);
-        QObject::connect(registration.get(), &imageRegistrate::registrationDone, registration.get(),
-                         [this](bool, QString why) { failure = why; }, Qt::DirectConnection);
         EXPECT_TRUE(registration->start());
         EXPECT_TRUE(QTest::qWaitFor([&] { return !registration->isRunning(); }, 10000));
+        failure = registration->failure();
         return registration->isFinished();
     }
 
@@ -117,6 +116,17 @@ TEST_F(Registration, NoOrADamagedTemplateFileEndsTheRunWithoutAResult)
     registration->setTemplateFiles("broken.yaml", "");
     EXPECT_FALSE(run(photo));
     EXPECT_TRUE(failure.contains("template_id == expected_id")) << failure.toStdString();
+
+    // A feature outside its template's box would have the sums read past their memories.
+    QFile outside(gAppDir + "/PCB/outside.yaml");
+    ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
+    outside.write("%YAML:1.0\n---\nclass_id: test\ntemplate_pyramids:\n  - { template_id: 0, templates: [\n"
+                  "    { width: 16, height: 16, tl_x: 0, tl_y: 0, pyramid_level: 0, features: [ [ 191, 143, 7 ] ] },\n"
+                  "    { width: 8, height: 8, tl_x: 0, tl_y: 0, pyramid_level: 1, features: [ [ 1, 1, 2 ] ] } ] }\n");
+    outside.close();
+    registration->setTemplateFiles("outside.yaml", "");
+    EXPECT_FALSE(run(photo));
+    EXPECT_TRUE(failure.contains("readClass")) << failure.toStdString();
 
     QFile garbage(gAppDir + "/PCB/garbage.yaml");
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
