@@ -59,6 +59,9 @@ QWidget { color: rgb(210, 220, 230); font-family: "Microsoft YaHei"; font-size: 
 QWidget#widget_head, QFrame#frame_end { background-color: rgb(6, 32, 58); }
 QFrame#frame_head { background-color: rgb(4, 27, 50); border-bottom: 1px solid rgb(20, 60, 95); }
 QMessageBox { background-color: rgb(8, 36, 64); }
+QMessageBox QTextEdit { background-color: rgb(4, 22, 40); }
+QFileDialog, QFileDialog QWidget { background-color: rgb(8, 36, 64); color: rgb(210, 220, 230); }
+QFileDialog QAbstractItemView { background-color: rgb(4, 22, 40); selection-background-color: rgb(0, 110, 170); }
 QWidget#widget_left, QWidget#widget_temp, QWidget#widget_function { background-color: rgb(8, 36, 64); border-radius: 4px; }
 QPushButton { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); border-radius: 3px; padding: 5px 8px; }
 QPushButton:hover { border-color: rgb(0, 170, 255); }

@@ -324,7 +324,9 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     cv::Matx33d prior = cv::Matx33d::eye(); // the info file's turn and scale of the template found
     if (!in.infoPath.isEmpty() && QFileInfo::exists(in.infoPath)) {
         cv::FileStorage info(in.infoPath.toStdString(), cv::FileStorage::READ);
-        const cv::FileNode entry = info["infos"][best.template_id];
+        const cv::FileNode infos = info["infos"];
+        const cv::FileNode entry =
+            infos.isSeq() && size_t(best.template_id) < infos.size() ? infos[best.template_id] : cv::FileNode();
         if (!entry.empty()) {
             const float angle = float(entry["angle"]), scale = float(entry["scale"]);
             if (!std::isfinite(angle) || !std::isfinite(scale) || scale <= 0.0f || !entry["scale"].isReal()) {
@@ -369,6 +371,32 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     if (stopRequested)
         return false;
 
+    // The photograph's content must stand where the board's does: the class found in the
+    // thermal picture must score better on the registered photograph than on it turned over or
+    // round about the board's centre (the outline alone cannot tell a photograph upside down).
+    auto scoreOn = [&](const cv::Mat& image) {
+        float score = 0;
+        for (const line2d::Match& m : detector.match(image, 0.0f, {"test"}))
+            if (m.template_id == best.template_id && std::abs(m.x - best.x) <= 6 && std::abs(m.y - best.y) <= 6)
+                score = std::max(score, m.similarity);
+        return score;
+    };
+    const float photoScore = scoreOn(registered.grey);
+    float turnedScore = 0;
+    const cv::Point2f c = thermalOutline.center;
+    for (const cv::Matx23d& turn : {cv::Matx23d(1, 0, 0, 0, -1, 2 * c.y), cv::Matx23d(-1, 0, 2 * c.x, 0, 1, 0),
+                                    cv::Matx23d(-1, 0, 2 * c.x, 0, -1, 2 * c.y)}) {
+        cv::Mat turnedOver;
+        cv::warpAffine(registered.grey, turnedOver, turn, registered.grey.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
+        turnedScore = std::max(turnedScore, scoreOn(turnedOver));
+    }
+    LOG_INFO(LOG_OTHER) << "registration: the class scores" << photoScore << "on the photograph," << turnedScore
+                        << "on it turned over";
+    if (photoScore <= turnedScore) {
+        failure = QStringLiteral("the picture's parts are not where the board's are (turned over or another board)");
+        return false;
+    }
+
     // The registered photograph's outline must lie on the thermal one.
     cv::RotatedRect registeredOutline;
     if (!outlineOf(landedColour, 3, registeredOutline)) {
@@ -387,7 +415,7 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     return true;
 }
 
-QImage imageRegistrate::blendOverlay(const QImage& viewImage) const
+QImage imageRegistrate::blendOverlay(const QImage& viewImage, const FrameRenderer::Options& orientation) const
 {
     cv::Mat photo;
     {
@@ -396,11 +424,15 @@ QImage imageRegistrate::blendOverlay(const QImage& viewImage) const
             return QImage();
         photo = overlay; // never written again: a new result is a new matrix
     }
+    const QImage turned = FrameRenderer::oriented(
+        QImage(photo.data, photo.cols, photo.rows, int(photo.step), QImage::Format_RGB888), orientation);
+    const cv::Mat photoTurned(turned.height(), turned.width(), CV_8UC3, const_cast<uchar*>(turned.constBits()),
+                              size_t(turned.bytesPerLine()));
     const QImage rgb = viewImage.convertToFormat(QImage::Format_RGB888);
     const cv::Mat view(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar*>(rgb.constBits()), size_t(rgb.bytesPerLine()));
     cv::Mat viewSized, blend;
-    cv::resize(view, viewSized, kOverlaySize);
-    cv::addWeighted(photo, 0.7, viewSized, 0.3, 3.0, blend);
+    cv::resize(view, viewSized, photoTurned.size());
+    cv::addWeighted(photoTurned, 0.7, viewSized, 0.3, 3.0, blend);
     return QImage(blend.data, blend.cols, blend.rows, int(blend.step), QImage::Format_RGB888).copy();
 }
 

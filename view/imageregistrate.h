@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framerenderer.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -40,8 +42,10 @@ public:
     bool start();
     bool isRunning() const;
     // The view's picture blended with the registered photograph in colour: 0.7 x photograph +
-    // 0.3 x picture + 3 at 797 x 597. A null image when there is no overlay.
-    QImage blendOverlay(const QImage& viewImage) const;
+    // 0.3 x picture + 3 at 797 x 597 (597 x 797 turned). The photograph, registered with the
+    // camera's frame, is mirrored and turned as the view's picture is. A null image when there
+    // is no overlay.
+    QImage blendOverlay(const QImage& viewImage, const FrameRenderer::Options& orientation = {}) const;
     QImage getResult() const;
     QString getStatus() const;
     // Why the last run did not register (empty after one that did).

@@ -62,17 +62,12 @@ bool ViewPort::startRegistration(const QString& picturePath)
 {
     if (!frame || frame->image.size() < size_t(frame->pixels()) || registration->isRunning())
         return false;
-    // The picture as it is shown: the overlay is laid over it as it stands.
-    FrameRenderer::Options orientation;
-    orientation.rotation = geometry.rotation;
-    orientation.mirrorH = geometry.mirrorH;
-    orientation.mirrorV = geometry.mirrorV;
-    const QImage grey = FrameRenderer::oriented(
-        QImage(frame->image.data(), frame->width, frame->height, frame->width, QImage::Format_Grayscale8), orientation);
+    // The camera's frame as it comes: the class was trained on it, and the overlay follows
+    // the view's flips and turns when it is shown.
+    const cv::Mat grey(frame->height, frame->width, CV_8UC1, const_cast<uint8_t*>(frame->image.data()));
     registration->setTemplateFiles(QStringLiteral("test_temple.yaml"), QStringLiteral("test_infom.yaml"));
     registration->setPictureName(picturePath);
-    registration->setThermalImage(
-        cv::Mat(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()), size_t(grey.bytesPerLine())));
+    registration->setThermalImage(grey);
     registrationOverlay = false;
     registration->reset();
     return registration->start();
@@ -232,9 +227,10 @@ void ViewPort::showRendered(const QImage& image)
 {
     displayImage = image;
     if (registrationOverlay) {
-        const QImage blended = registration->blendOverlay(image);
+        // At the overlay's own size, sharper than the frame; the measurements map by the frame.
+        const QImage blended = registration->blendOverlay(image, renderOptions());
         if (!blended.isNull())
-            displayImage = blended.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            displayImage = blended;
     }
     geometry.letterBox(size(), displayImage.size());
     update();
@@ -248,9 +244,6 @@ void ViewPort::setPalette(const unsigned char* table)
 
 void ViewPort::setOrientation(int rotation, bool mirrorH, bool mirrorV)
 {
-    // The overlay was laid over the picture as it stood.
-    if (rotation != geometry.rotation || mirrorH != geometry.mirrorH || mirrorV != geometry.mirrorV)
-        dropRegistration();
     geometry.rotation = rotation;
     geometry.mirrorH = mirrorH;
     geometry.mirrorV = mirrorV;

@@ -127,16 +127,16 @@ public:
     Tool armedTool() const { return tool; }
     const std::vector<uint8_t>& paletteIndices() const { return renderer.paletteIndices(); }
 
-    // Board registration: the photograph laid over the picture shown now (its orientation, its
-    // frame), trained class "test" of "/PCB/test_temple.yaml". False when there is no frame or
-    // a run is under way; registrationFinished() follows.
+    // Board registration: the photograph registered with the camera's frame shown now (class
+    // "test" of "/PCB/test_temple.yaml") and laid over the picture, following its flips and
+    // turns. False when there is no frame or a run is under way; registrationFinished() follows.
     bool startRegistration(const QString& picturePath);
     bool registrationShown() const { return registrationOverlay; }
     void removeRegistration();
 
 signals:
     void registrationFinished(bool registered, QString failure);
-    // The overlay no longer fits the picture (turned, flipped, another camera or none).
+    // The overlay no longer fits the picture (another camera or none).
     void registrationDropped();
 
 public slots:

@@ -222,6 +222,26 @@
         <source>匹配失败的可能原因</source>
         <translation>匹配失败的可能原因</translation>
     </message>
+    <message>
+        <source>未能把图片配准到热图像上。</source>
+        <translation>未能把图片配准到热图像上。</translation>
+    </message>
+    <message>
+        <source>热图像中没有找到电路板。</source>
+        <translation>热图像中没有找到电路板。</translation>
+    </message>
+    <message>
+        <source>缺少电路板模板文件 PCB/test_temple.yaml。</source>
+        <translation>缺少电路板模板文件 PCB/test_temple.yaml。</translation>
+    </message>
+    <message>
+        <source>图片无法读取。</source>
+        <translation>图片无法读取。</translation>
+    </message>
+    <message>
+        <source>图片中的电路板与热图像中的不符。</source>
+        <translation>图片中的电路板与热图像中的不符。</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -222,6 +222,26 @@
         <source>匹配失败的可能原因</source>
         <translation>Possible reasons why matching failed</translation>
     </message>
+    <message>
+        <source>未能把图片配准到热图像上。</source>
+        <translation>The picture could not be laid onto the thermal image.</translation>
+    </message>
+    <message>
+        <source>热图像中没有找到电路板。</source>
+        <translation>No board was found in the thermal image.</translation>
+    </message>
+    <message>
+        <source>缺少电路板模板文件 PCB/test_temple.yaml。</source>
+        <translation>The board's template file PCB/test_temple.yaml is missing.</translation>
+    </message>
+    <message>
+        <source>图片无法读取。</source>
+        <translation>The picture cannot be read.</translation>
+    </message>
+    <message>
+        <source>图片中的电路板与热图像中的不符。</source>
+        <translation>The board in the picture does not match the one in the thermal image.</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

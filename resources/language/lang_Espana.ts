@@ -222,6 +222,26 @@
         <source>匹配失败的可能原因</source>
         <translation>Posibles motivos del fallo de la correspondencia</translation>
     </message>
+    <message>
+        <source>未能把图片配准到热图像上。</source>
+        <translation>No se pudo superponer la imagen a la imagen térmica.</translation>
+    </message>
+    <message>
+        <source>热图像中没有找到电路板。</source>
+        <translation>No se encontró ninguna placa en la imagen térmica.</translation>
+    </message>
+    <message>
+        <source>缺少电路板模板文件 PCB/test_temple.yaml。</source>
+        <translation>Falta el archivo de plantilla de la placa PCB/test_temple.yaml.</translation>
+    </message>
+    <message>
+        <source>图片无法读取。</source>
+        <translation>No se puede leer la imagen.</translation>
+    </message>
+    <message>
+        <source>图片中的电路板与热图像中的不符。</source>
+        <translation>La placa de la imagen no coincide con la de la imagen térmica.</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

@@ -96,8 +96,12 @@ TEST_F(Registration, ThePhotographsOutlineLandsOnTheBoardWithinThreePixels)
     EXPECT_TRUE(registration->blendOverlay(QImage(256, 192, QImage::Format_RGB888)).isNull());
 }
 
-TEST_F(Registration, APhotographOfAnotherBoardFails)
+TEST_F(Registration, APhotographOfAnotherBoardOrTurnedOverFails)
 {
+    cv::Mat flipped;
+    cv::flip(photo, flipped, 0); // the same outline, every part elsewhere
+    EXPECT_FALSE(run(flipped));
+    EXPECT_TRUE(failure.contains("parts")) << failure.toStdString();
     EXPECT_FALSE(run(boardPhoto(22, cv::Rect(175, 75, 450, 450)))); // a square board
     EXPECT_FALSE(failure.isEmpty());
     EXPECT_FALSE(registration->overlayReady());
