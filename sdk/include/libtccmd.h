@@ -1,7 +1,10 @@
 #pragma once
 /* Camera commands of the infrared module SDK, answered by the device open on the UVC handle
  * the command handle was made from. Results: 0 success (y16_preview_start: >= 0), negative
- * failure (no open device, bad arguments, a deleted handle). */
+ * failure (no open device, bad arguments, a deleted handle). A V4L2 device (a real camera
+ * through the kernel's driver) answers get_device_info from its USB descriptors and every
+ * other command, which needs the vendor's extension unit, at once with
+ * TCUVC_ERROR_NOT_SUPPORTED. */
 #include <stdint.h>
 
 #include "libtcuvc.h"

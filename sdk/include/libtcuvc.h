@@ -12,6 +12,15 @@ extern "C" {
 
 typedef struct tcuvc_handle tcuvc_handle_t;
 
+/* Failures of the V4L2 devices (real cameras) name their cause; the virtual cameras keep
+ * their small negative results. */
+#define TCUVC_ERROR_IO (-5)             /* the device failed a request */
+#define TCUVC_ERROR_ACCESS (-13)        /* the device node refuses this user (no read/write permission) */
+#define TCUVC_ERROR_BUSY (-16)          /* another program streams from the device */
+#define TCUVC_ERROR_GONE (-19)          /* the device was unplugged */
+#define TCUVC_ERROR_INVALID (-22)       /* the device does not offer what was asked */
+#define TCUVC_ERROR_NOT_SUPPORTED (-95) /* the device has no such function */
+
 #define TCUVC_MAX_DEVICES 64
 #define TCUVC_INFO_BYTES 4864
 #define TCUVC_STREAM_ENTRY_BYTES 152
@@ -57,7 +66,8 @@ typedef struct
 
 tcuvc_handle_t* tcuvc_create_handle(void);
 int tcuvc_camera_init(tcuvc_handle_t* handle);
-/* Fills up to 64 entries in list order; returns the number of devices. */
+/* Fills up to 64 entries in list order, the virtual cameras first, then the USB cameras of
+ * the system (V4L2 capture nodes); returns the number of devices. */
 int tcuvc_camera_list(tcuvc_handle_t* handle, tcuvc_device_entry_t* list);
 /* Fills the 4,864-byte buffer with the stream entries of the first device equal to entry
  * (same product id, vendor id and name); returns the number of entries. */
@@ -67,6 +77,10 @@ int tcuvc_camera_info_get(tcuvc_handle_t* handle, const tcuvc_device_entry_t* en
 int tcuvc_get_same_idx(tcuvc_handle_t* handle, const tcuvc_device_entry_t* entry, int listPosition);
 /* Opens the index-th device equal to entry. One device per handle. */
 int tcuvc_camera_open_same(tcuvc_handle_t* handle, const tcuvc_device_entry_t* entry, int index);
+/* The device node ("/dev/video2", NUL-terminated, at most size bytes) of the index-th device
+ * equal to entry: 0, TCUVC_ERROR_NOT_SUPPORTED for a virtual camera, another negative result
+ * when there is no such device. */
+int tcuvc_camera_node(tcuvc_handle_t* handle, const tcuvc_device_entry_t* entry, int index, char* node, int size);
 /* Whether the device open on the handle is attached: 1 attached, 0 gone (unplugged; its
  * stream delivers nothing while it is gone, and a device that is gone is best closed),
  * negative when no device is open on the handle. Another device of the same kind plugged in
