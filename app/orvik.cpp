@@ -162,6 +162,14 @@ void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
     tempHint = new TempHint(this);
     updateTip = new UpdateTip(this); // asks the server; shows itself once a package is ready
     connect(deviceManager, &FunctionModel::highRangeUnavailable, tempHint, &QDialog::show);
+    // A camera that is there but cannot be used says why (its permission, its calibration).
+    connect(deviceManager, &FunctionModel::cameraRefused, this, [this](const QString& message) {
+        auto* notice = new QMessageBox(QMessageBox::Warning, tr("警告"), message, QMessageBox::Ok, this);
+        notice->setObjectName(QStringLiteral("cameraRefused"));
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->setModal(false);
+        notice->show();
+    });
     connectDualLight();
     connect(ui.viewport, &ViewPort::registrationFinished, this, &Orvik::onRegistrationFinished);
     connect(ui.viewport, &ViewPort::registrationDropped, this, [this] {

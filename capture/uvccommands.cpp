@@ -31,6 +31,19 @@ tcuvc_stream_params_t streamParameters(const tcuvc_device_entry_t& device, const
     return parameters;
 }
 
+bool chooseStream(const tcuvc_device_entry_t& device, const uint8_t* info, int count, uint64_t format,
+                  int width, int height, tcuvc_stream_params_t& parameters)
+{
+    for (int i = 0; i < std::min(count, TCUVC_INFO_BYTES / TCUVC_STREAM_ENTRY_BYTES); ++i) {
+        const tcuvc_stream_params_t offered = streamParameters(device, info + i * TCUVC_STREAM_ENTRY_BYTES);
+        if (offered.format == format && int(offered.width) == width && int(offered.height) == height) {
+            parameters = offered;
+            return true;
+        }
+    }
+    return false;
+}
+
 void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient)
 {
     // Rounded to the camera's step: truncation made 0.95 an emissivity of 0.945.

@@ -11,6 +11,10 @@ namespace uvccommands {
 
 // The stream of the first entry of a device's stream information (tcuvc_camera_info_get).
 tcuvc_stream_params_t streamParameters(const tcuvc_device_entry_t& device, const uint8_t* info);
+// The stream of the given format and size among a device's count entries; false when the
+// device offers none (a camera lists several, the virtual cameras one).
+bool chooseStream(const tcuvc_device_entry_t& device, const uint8_t* info, int count, uint64_t format,
+                  int width, int height, tcuvc_stream_params_t& parameters);
 
 // Emissivity, ambient and reflected temperature (degC) for the camera's correction.
 void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient);

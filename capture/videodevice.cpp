@@ -152,14 +152,29 @@ bool VideoDevice::isPresentVideoInput()
 
 bool VideoDevice::openCamera()
 {
+    refusal = Refusal::None;
     bool opened = false;
     if (deviceName == kK722Name)
         opened = openVideoInput();
     else if (deviceName == kUvcName)
         opened = openUvc(kind() == Uvc160);
-    if (opened)
+    if (opened) {
         openedKind = deviceName == kK722Name ? DirectShowY16 : kind();
+        loggedRefusal.clear();
+    }
     return opened;
+}
+
+bool VideoDevice::refuse(Refusal why, const QString& device, const QString& detail)
+{
+    refusal = why;
+    refusedName = device;
+    const QString line = device + QStringLiteral(": ") + detail;
+    if (line != loggedRefusal) {
+        loggedRefusal = line;
+        LOG_INFO(LOG_CAMERA) << "camera refused," << line;
+    }
+    return false;
 }
 
 bool VideoDevice::openUvc(bool halves)
@@ -172,26 +187,57 @@ bool VideoDevice::openUvc(bool halves)
     if (!findUvcEntry(entry))
         return false;
     deviceName = entry.name;
+    char node[64] = {};
+    const QString device = tcuvc_camera_node(uvcHandle, &entry, 0, node, sizeof node) == 0
+                               ? QString::fromLocal8Bit(node)
+                               : QString::fromLatin1(deviceName);
+    const QString access =
+        QStringLiteral("permission denied: the user needs read and write access to the device "
+                       "(a udev rule with TAG+=\"uaccess\" for the camera, or the group video)");
     uint8_t info[TCUVC_INFO_BYTES] = {};
-    if (tcuvc_camera_info_get(uvcHandle, &entry, info) < 0) {
+    const int streams = tcuvc_camera_info_get(uvcHandle, &entry, info);
+    if (streams == TCUVC_ERROR_ACCESS)
+        return refuse(Refusal::AccessDenied, device, access);
+    if (streams < 0) {
         LOG_INFO(LOG_CAMERA) << (halves ? "160获取相机信息失败" : "uvc info get failed");
         return false;
     }
-    if (tcuvc_camera_open_same(uvcHandle, &entry, 0) < 0) {
+    const int opened = tcuvc_camera_open_same(uvcHandle, &entry, 0);
+    if (opened == TCUVC_ERROR_ACCESS)
+        return refuse(Refusal::AccessDenied, device, access);
+    if (opened < 0) {
         LOG_INFO(LOG_CAMERA) << "openFail";
         return false;
     }
     selectedEntry = entry;
-    if (!halves)
-        TcalModule::bindTableFiles(cmdHandle);
 
-    streamParameters = uvccommands::streamParameters(entry, info);
-
+    // The picture of the table row: the in-frame cameras stream it above their temperatures.
     const DeviceKind k = halves ? Uvc160 : kind();
+    const FrameSize picture = halves ? modelFrameSize(modelIndex) : ispImageSize(k);
+    const int streamHeight = halves ? 2 * picture.height : picture.height;
+    if (!uvccommands::chooseStream(entry, info, streams, halves ? TCUVC_FORMAT_YUYV : TCUVC_FORMAT_Y16,
+                                   picture.width, streamHeight, streamParameters)) {
+        tcuvc_camera_close(uvcHandle);
+        return refuse(Refusal::NoStream, device,
+                      QStringLiteral("offers no %1 stream of %2 x %3")
+                          .arg(QLatin1String(halves ? "YUYV" : "Y16"))
+                          .arg(picture.width)
+                          .arg(streamHeight));
+    }
+
     CalibrationTables tables;
     tables.highRange = lowTemperatureMode;
-    if (!halves)
+    if (!halves) {
+        TcalModule::bindTableFiles(cmdHandle);
         tables = TcalModule::load(cmdHandle, k, lowTemperatureMode);
+        // Raw counts become temperatures only through the camera's own tables.
+        if (!tables.headerValid || !tables.ktValid() || !tables.btValid() || !tables.nucValid()) {
+            tcuvc_camera_close(uvcHandle);
+            return refuse(
+                Refusal::NoCalibration, device,
+                QStringLiteral("its calibration tables cannot be read, so its counts give no temperatures"));
+        }
+    }
     if (!pipeline.open(k, int(streamParameters.width), int(streamParameters.height), cmdHandle, tables)) {
         LOG_INFO(LOG_CAMERA) << "stream size" << streamParameters.width << streamParameters.height
                              << "does not fit the camera";

@@ -43,6 +43,21 @@ public:
     bool isPresent(int row);
     bool openCamera();
     bool closeCamera();
+    // Why the last open failed when the camera itself cannot be used as it is, rather than
+    // failed on the way (which the next attempt may mend): a device node the user may not
+    // open, a Y16 camera whose calibration cannot be read (without it its counts are no
+    // temperatures), a camera that does not stream its table row's picture. None after a
+    // success.
+    enum class Refusal
+    {
+        None,
+        AccessDenied,
+        NoCalibration,
+        NoStream,
+    };
+    Refusal openRefusal() const { return refusal; }
+    // The device node of a real camera ("/dev/video2"), otherwise the listed name.
+    QString refusedDevice() const { return refusedName; }
     void setExpectedName(const QString& name) { expectedName = name; }
     void setLowTemperatureMode(bool on) { lowTemperatureMode = on; }
     // UVC: tables and gain of the measuring range (true: the high-temperature range). Frames
@@ -103,6 +118,7 @@ private:
     bool isPresentVideoInput();
     bool openCameraAttached();
     bool openUvc(bool halves);
+    bool refuse(Refusal why, const QString& device, const QString& detail);
     bool openVideoInput();
     bool closeUvc();
     void closeVideoInput();
@@ -127,4 +143,7 @@ private:
     size_t selectedVideoInput = 0;
     std::vector<uint8_t> k7Picture; // kept between frames: a flat frame shows the previous one
     bool lastPresence = false; // log the presence lines only when the answer changes
+    Refusal refusal = Refusal::None;
+    QString refusedName;
+    QString loggedRefusal; // a refusal repeated at every attempt is logged once
 };

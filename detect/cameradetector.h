@@ -1,11 +1,13 @@
 #pragma once
 
+#include "libtcuvc.h"
 #include "usbrules.h"
 
 #include <QString>
 
 // Finds the attached camera: the virtual registry first, then real USB devices (sysfs)
-// named by the rules.
+// named by the rules, then the cameras with the temperatures in the frame that the device
+// model table knows by their USB ids and picture size.
 class CameraDetector
 {
 public:
@@ -17,13 +19,18 @@ public:
     };
 
     CameraDetector(QVector<UsbRule> rules, QString usbRoot = QStringLiteral("/sys/bus/usb/devices"));
+    ~CameraDetector();
+    CameraDetector(const CameraDetector&) = delete;
+    CameraDetector& operator=(const CameraDetector&) = delete;
 
     // Empty names when no camera is attached.
-    Found detect() const;
+    Found detect();
 
 private:
     Found fromUsb() const;
+    Found fromInFrameCameras();
 
     QVector<UsbRule> rules;
     QString usbRoot;
+    tcuvc_handle_t* uvc = nullptr;
 };

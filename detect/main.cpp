@@ -52,8 +52,11 @@ int main(int argc, char** argv)
     LogManager::getInstance()->setLogDir(dir + QStringLiteral("/log"));
     LogManager::getInstance()->setLogEnabled(true);
 
-    const CameraDetector detector(
-        loadUsbRules(QCoreApplication::applicationDirPath() + QStringLiteral("/detect_rules.txt")));
+    // The system's devices, or the tree ORVIK_SYSFS_ROOT names instead of /sys.
+    const QString sysfs = qEnvironmentVariable("ORVIK_SYSFS_ROOT", QStringLiteral("/sys"));
+    CameraDetector detector(
+        loadUsbRules(QCoreApplication::applicationDirPath() + QStringLiteral("/detect_rules.txt")),
+        sysfs + QStringLiteral("/bus/usb/devices"));
     const QString resultPath = dir + QStringLiteral("/NameConfig.ini");
     const qint64 startingParent = parentProcessId();
     const qint64 givenOwner = qEnvironmentVariable("ORVIK_OWNER_PID").toLongLong();

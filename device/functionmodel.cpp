@@ -340,7 +340,7 @@ void FunctionModel::detectionStep()
     if (row < 0)
         return;
     const DeviceKind kind = deviceModelTable()[size_t(row)].kind;
-    const FrameSize size = announcedFrameSize(kind);
+    const FrameSize size = modelFrameSize(row);
     emit sendCameraSize(size.width, size.height, row);
     LOG_INFO(LOG_FUNCTION) << (kind == Uvc384 ? "检测到384" : kind == Uvc160 ? "检测到160" : kind == DualLight ? "检测到双光" : "检测到256");
     {
@@ -371,6 +371,17 @@ void FunctionModel::connectionStep()
         emit ConnectErr(tr("设备正在连接中，请稍候......"));
         openCamera();
         emit ConnectErr(QString());
+        // A refusal stays the last word until the camera connects or goes.
+        const QString refused = connected ? QString() : refusalMessage();
+        if (!refused.isEmpty())
+            emit ConnectErr(refused);
+        if (refused != refusal && !refused.isEmpty()) {
+            LOG_INFO(LOG_FUNCTION) << "camera refused:" << refused;
+            emit cameraRefused(refused);
+        }
+        refusal = refused;
+    } else if (!present) {
+        refusal.clear();
     }
 }
 
@@ -438,6 +449,26 @@ void FunctionModel::openCamera()
         config->getFixedTempRange(false, max, min);
         emit InitTempRange(tempUnit, min, max);
     }
+}
+
+QString FunctionModel::refusalMessage() const
+{
+    if (getDeviceKind() == DualLight)
+        return QString();
+    const QString device = videoDevice->refusedDevice();
+    switch (videoDevice->openRefusal()) {
+    case VideoDevice::Refusal::AccessDenied:
+        return tr("无法打开摄像头 %1：没有读写权限。请安装本软件的 udev 规则后重新插入摄像头，或将用户加入 "
+                  "video 组。")
+            .arg(device);
+    case VideoDevice::Refusal::NoCalibration:
+        return tr("摄像头 %1 的标定数据无法读取，无法测量温度，未连接。").arg(device);
+    case VideoDevice::Refusal::NoStream:
+        return tr("摄像头 %1 不提供所需的图像格式，未连接。").arg(device);
+    case VideoDevice::Refusal::None:
+        break;
+    }
+    return QString();
 }
 
 void FunctionModel::tearDownConnection()

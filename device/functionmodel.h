@@ -147,6 +147,9 @@ signals:
     void SetDoubleModel(int mode);
     // The high-temperature range was asked of a camera that has none: show the notice.
     void highRangeUnavailable();
+    // The attached camera cannot be used as it is (a device node the user may not open, a
+    // camera without its calibration): what the user must know, once per camera and cause.
+    void cameraRefused(QString message);
 
 private slots:
     void checkSN();
@@ -171,6 +174,7 @@ private:
     void connectionStep();
     void tearDownConnection(); // the detection program is restarted after it, by the caller
     void openCamera();
+    QString refusalMessage() const;
     void openDualLight();
     bool isPresent();
     void readFusionSettings();
@@ -217,6 +221,7 @@ private:
     int scanCount = 0;
     int quickRounds = 0; // worker thread: rounds left at the short interval after a loss
     QString mismatchedCamera; // of another product line, reported once while it stays
+    QString refusal;          // worker thread: why the camera was refused, reported once
     mutable std::mutex serialMutex;
     QByteArray deviceSerial;
 

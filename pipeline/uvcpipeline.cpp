@@ -1,5 +1,6 @@
 #include "uvcpipeline.h"
 
+#include "devicemodel.h"
 #include "libtcparse.h"
 #include "tcdenoise.h"
 
@@ -24,10 +25,12 @@ bool UvcPipeline::open(DeviceKind kind, int width, int height, tccmd_handle_t* c
     close();
     if ((kind != Uvc384 && kind != Uvc256 && kind != Uvc160) || width <= 0 || height <= 0)
         return false;
-    const FrameSize image = ispImageSize(kind);
     const bool halves = kind == Uvc160;
-    // The stream must carry the kind's image (twice as high for the two halves).
-    if (width != image.width || height != (halves ? 2 * image.height : image.height))
+    // The stream must carry the kind's image; the two halves of an in-frame camera are a
+    // picture of a size the table knows, stacked on its temperatures.
+    const FrameSize image = halves ? FrameSize{width, height / 2} : ispImageSize(kind);
+    if (halves ? height % 2 != 0 || !isInFrameSize(image.width, image.height)
+               : width != image.width || height != image.height)
         return false;
     deviceKind = kind;
     cmd = command;

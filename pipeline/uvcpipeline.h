@@ -10,7 +10,7 @@
 #include <vector>
 
 // The device half of the frame pipeline for the UVC cameras, run on the stream thread: the
-// per-device buffers and the per-frame chains of the Y16 kinds (2, 3) and the 160 kind (4).
+// per-device buffers and the per-frame chains of the Y16 kinds (2, 3) and the in-frame kind (4).
 // After a delivered frame, temperatureData() holds the frame's raw temperatures (kelvin * 16,
 // or kelvin * 64 for kind 4) and image() its 8-bit picture, both width() x height().
 class UvcPipeline
@@ -22,7 +22,8 @@ public:
     UvcPipeline& operator=(const UvcPipeline&) = delete;
 
     // Allocates the buffers for a stream of streamWidth x streamHeight 16-bit pixels and, for
-    // the Y16 kinds, sets up the ISP with the tables. cmd answers the sensor temperature.
+    // the Y16 kinds, sets up the ISP with the tables. cmd answers the sensor temperature. Kind
+    // 4 streams a picture of its own size above its temperatures.
     bool open(DeviceKind kind, int streamWidth, int streamHeight, tccmd_handle_t* cmd,
               const CalibrationTables& tables);
     void close();

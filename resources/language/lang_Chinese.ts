@@ -124,6 +124,18 @@
         <source>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</source>
         <translation>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</translation>
     </message>
+    <message>
+        <source>无法打开摄像头 %1：没有读写权限。请安装本软件的 udev 规则后重新插入摄像头，或将用户加入 video 组。</source>
+        <translation>无法打开摄像头 %1：没有读写权限。请安装本软件的 udev 规则后重新插入摄像头，或将用户加入 video 组。</translation>
+    </message>
+    <message>
+        <source>摄像头 %1 的标定数据无法读取，无法测量温度，未连接。</source>
+        <translation>摄像头 %1 的标定数据无法读取，无法测量温度，未连接。</translation>
+    </message>
+    <message>
+        <source>摄像头 %1 不提供所需的图像格式，未连接。</source>
+        <translation>摄像头 %1 不提供所需的图像格式，未连接。</translation>
+    </message>
 </context>
 <context>
     <name>Hot3DWidget</name>

@@ -124,6 +124,18 @@
         <source>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</source>
         <translation>No factory calibration data was read; default data will be used. Check the serial connection!</translation>
     </message>
+    <message>
+        <source>无法打开摄像头 %1：没有读写权限。请安装本软件的 udev 规则后重新插入摄像头，或将用户加入 video 组。</source>
+        <translation>Cannot open the camera %1: no read and write permission. Install this program's udev rules and plug the camera in again, or add the user to the group video.</translation>
+    </message>
+    <message>
+        <source>摄像头 %1 的标定数据无法读取，无法测量温度，未连接。</source>
+        <translation>The calibration data of the camera %1 cannot be read, so it cannot measure temperatures; not connected.</translation>
+    </message>
+    <message>
+        <source>摄像头 %1 不提供所需的图像格式，未连接。</source>
+        <translation>The camera %1 does not offer the picture format needed; not connected.</translation>
+    </message>
 </context>
 <context>
     <name>Hot3DWidget</name>

@@ -124,6 +124,18 @@
         <source>未读到出厂标定数据，将使用默认数据，请检查串口连接情况！</source>
         <translation>No se leyeron los datos de calibración de fábrica; se usarán los datos predeterminados. ¡Compruebe la conexión serie!</translation>
     </message>
+    <message>
+        <source>无法打开摄像头 %1：没有读写权限。请安装本软件的 udev 规则后重新插入摄像头，或将用户加入 video 组。</source>
+        <translation>No se puede abrir la cámara %1: sin permiso de lectura y escritura. Instale las reglas udev de este programa y vuelva a conectar la cámara, o añada el usuario al grupo video.</translation>
+    </message>
+    <message>
+        <source>摄像头 %1 的标定数据无法读取，无法测量温度，未连接。</source>
+        <translation>No se pueden leer los datos de calibración de la cámara %1, por lo que no puede medir temperaturas; no conectada.</translation>
+    </message>
+    <message>
+        <source>摄像头 %1 不提供所需的图像格式，未连接。</source>
+        <translation>La cámara %1 no ofrece el formato de imagen necesario; no conectada.</translation>
+    </message>
 </context>
 <context>
     <name>Hot3DWidget</name>

@@ -110,6 +110,8 @@ uint32_t bestRate(SystemCalls& calls, int fd, uint32_t fourcc, uint32_t width, u
 
 } // namespace
 
+static int queryStreamEntries(const DeviceInfo& device, uint8_t* info);
+
 int errorCode(int error)
 {
     switch (error) {
@@ -173,6 +175,31 @@ std::vector<DeviceInfo> listDevices()
 }
 
 int streamEntries(const DeviceInfo& device, uint8_t* info)
+{
+    // Asked once per plugged-in device: the USB device number changes at every plug.
+    static std::mutex mutex;
+    static auto* known = new std::map<std::string, std::pair<std::string, std::vector<uint8_t>>>;
+    const std::string devnum = readLine(fs::path(device.usbPath) / "devnum");
+    const std::string identity = device.usbPath + '|' + devnum;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        auto found = known->find(device.node);
+        if (!devnum.empty() && found != known->end() && found->second.first == identity) {
+            std::memcpy(info, found->second.second.data(), TCUVC_INFO_BYTES);
+            return int(found->second.second.back());
+        }
+    }
+    const int count = queryStreamEntries(device, info);
+    if (count >= 0 && !devnum.empty()) {
+        std::vector<uint8_t> copy(info, info + TCUVC_INFO_BYTES);
+        copy.push_back(uint8_t(count));
+        std::lock_guard<std::mutex> lock(mutex);
+        (*known)[device.node] = {identity, std::move(copy)};
+    }
+    return count;
+}
+
+static int queryStreamEntries(const DeviceInfo& device, uint8_t* info)
 {
     SystemCalls& calls = systemCalls();
     const int fd = calls.open(device.node.c_str(), O_RDWR | O_NONBLOCK);

@@ -1,5 +1,6 @@
 #include "fakev4l2.h"
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -58,6 +59,9 @@ void writeSysfsEntries(const std::string& root, const FakeCamera& camera)
     fs::create_directories(interface, ignored);
     writeText(usb / "idVendor", hex4(camera.vendorId));
     writeText(usb / "idProduct", hex4(camera.productId));
+    // The bus numbers each device it enumerates anew, as a plug does.
+    static std::atomic<int> plugs{0};
+    writeText(usb / "devnum", std::to_string(++plugs + 1));
     writeText(usb / "product", camera.product);
     if (!camera.serial.empty())
         writeText(usb / "serial", camera.serial);

@@ -1,10 +1,13 @@
 #include "appdirenvironment.h"
+#include "devicemodel.h"
+#include "fakev4l2.h"
 #include "k7frame.h"
 #include "libtccmd.h"
 #include "registry.h"
 #include "tcsim.h"
 #include "videodevice.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -157,3 +160,86 @@ TEST_F(VideoDeviceTest, SensorParametersAreRoundedToTheCamerasStep)
 }
 
 } // namespace
+
+// Real cameras through the V4L2 back-end, the fake camera in place of the kernel.
+class RealCameraTest : public VideoDeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sysfs.isValid());
+        previous = tcuvc::installSystemCalls(&fake);
+        tcsim::setRegistryText("");
+    }
+    void TearDown() override
+    {
+        device.closeCamera();
+        tcuvc::installSystemCalls(previous);
+        VideoDeviceTest::TearDown();
+    }
+    QTemporaryDir sysfs;
+    tcfake::FakeV4l2 fake{sysfs.path().toStdString()};
+    tcuvc::SystemCalls* previous = nullptr;
+};
+
+constexpr int kRowInFrame256 = 22;
+
+TEST_F(RealCameraTest, AnInFrameCameraStreamsItsOwnSizeWithTheTemperaturesItSends)
+{
+    const tcfake::FakeCamera camera = tcfake::FakeCamera::parse("video0 width=256 height=192 fps=50");
+    fake.plug(camera);
+    ASSERT_EQ(deviceModelTable()[kRowInFrame256].width, 256);
+    ASSERT_TRUE(device.isPresent(kRowInFrame256));
+    ASSERT_TRUE(device.openCamera());
+    EXPECT_EQ(device.openRefusal(), VideoDevice::Refusal::None);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frames > 2; }, 3000));
+    Frame frame;
+    ASSERT_TRUE(device.extractFrame(nullptr, frame));
+    ASSERT_EQ(frame.width, 256);
+    ASSERT_EQ(frame.height, 192);
+    int hotX = 0, hotY = 0;
+    const uint16_t hottest = tcfake::hottestWord(camera, &hotX, &hotY);
+    EXPECT_NEAR(frame.maxTemp, hottest / 64.0 - 273.15, 0.01);
+    EXPECT_EQ(frame.maxX, hotX);
+    EXPECT_EQ(frame.maxY, hotY);
+    EXPECT_NEAR(frame.temperatures[10 * 256 + 30], tcfake::temperatureWord(camera, 30, 10) / 64.0 - 273.15,
+                0.01);
+    EXPECT_EQ(device.readSerial(nullptr), QByteArray("FAKE0001")) << "the USB serial number";
+
+    // Pulled out while streaming: no longer present, and closes cleanly.
+    fake.unplug("video0");
+    EXPECT_FALSE(device.isPresent(kRowInFrame256));
+    EXPECT_TRUE(device.closeCamera());
+    EXPECT_EQ(fake.openDescriptors(), 0);
+    EXPECT_EQ(fake.mappedBuffers(), 0);
+}
+
+TEST_F(RealCameraTest, CamerasThatCannotBeUsedAsTheyAreAreRefusedWithTheReason)
+{
+    fake.plug(tcfake::FakeCamera::parse("video3 width=256 height=192 access=denied"));
+    ASSERT_TRUE(device.isPresent(kRowInFrame256));
+    EXPECT_FALSE(device.openCamera());
+    EXPECT_EQ(device.openRefusal(), VideoDevice::Refusal::AccessDenied);
+    EXPECT_EQ(device.refusedDevice(), "/dev/video3");
+    fake.unplug("video3");
+
+    fake.plug(tcfake::FakeCamera::parse("video3 width=160 height=120"));
+    ASSERT_TRUE(device.isPresent(kRowInFrame256));
+    EXPECT_FALSE(device.openCamera()) << "the row's 256 x 192 picture is not offered";
+    EXPECT_EQ(device.openRefusal(), VideoDevice::Refusal::NoStream);
+    fake.unplug("video3");
+
+    // A Y16 camera's counts need its calibration tables, which only its extension unit reads.
+    fake.plug(tcfake::FakeCamera::parse("video5 layout=y16 width=256 height=192 pid=5840"));
+    ASSERT_TRUE(device.isPresent(kRowVeskRM));
+    EXPECT_FALSE(device.openCamera());
+    EXPECT_EQ(device.openRefusal(), VideoDevice::Refusal::NoCalibration);
+    EXPECT_EQ(device.refusedDevice(), "/dev/video5");
+    EXPECT_EQ(fake.openDescriptors(), 0) << "a refused camera is closed again";
+
+    // The virtual cameras carry their tables: refused no longer.
+    tcsim::setRegistryText("Vesk_R_M serial=TABLES\n");
+    ASSERT_TRUE(device.isPresent(kRowVeskRM));
+    EXPECT_TRUE(device.openCamera());
+    EXPECT_EQ(device.openRefusal(), VideoDevice::Refusal::None);
+}

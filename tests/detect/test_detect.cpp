@@ -1,4 +1,5 @@
 #include "cameradetector.h"
+#include "fakev4l2.h"
 #include "registry.h"
 #include "usbrules.h"
 
@@ -45,8 +46,8 @@ TEST(CameraDetector, VirtualCamerasFirstThenUsbDevicesByRule)
     writeFile(sysfs.path() + "/1-1/product", "USB Camera VeskRM\n");
     writeFile(sysfs.path() + "/usb1/idVendor", "1d6b\n");
     writeFile(sysfs.path() + "/usb1/idProduct", "0002\n");
-    const CameraDetector detector(parseUsbRules("0bda 5840 Lumo Orvik Lumo\n0bda 5840 VeskRM Orvik Vesk_R_M\n"),
-                                  sysfs.path());
+    CameraDetector detector(parseUsbRules("0bda 5840 Lumo Orvik Lumo\n0bda 5840 VeskRM Orvik Vesk_R_M\n"),
+                            sysfs.path());
 
     tcsim::setRegistryText("");
     EXPECT_EQ(detector.detect().cameraName, "Vesk_R_M");
@@ -56,10 +57,50 @@ TEST(CameraDetector, VirtualCamerasFirstThenUsbDevicesByRule)
     EXPECT_EQ(detector.detect().productName, "Veltrace");
     tcsim::clearRegistryText();
 
-    const CameraDetector noRules({}, sysfs.path());
+    CameraDetector noRules({}, sysfs.path());
     tcsim::setRegistryText("");
     EXPECT_TRUE(noRules.detect().cameraName.isEmpty());
     tcsim::clearRegistryText();
+}
+
+// Cameras with the temperatures in the frame are told apart by the size they stream.
+TEST(CameraDetector, InFrameCamerasByTheirIdsAndPictureSize)
+{
+    QTemporaryDir sysfs;
+    tcfake::FakeV4l2 fake(sysfs.path().toStdString());
+    tcuvc::SystemCalls* previous = tcuvc::installSystemCalls(&fake);
+    tcsim::setRegistryText("");
+    {
+        CameraDetector detector({}, sysfs.path() + "/bus/usb/devices");
+        EXPECT_TRUE(detector.detect().cameraName.isEmpty());
+        fake.plug(tcfake::FakeCamera::parse("video0 width=256 height=192"));
+        EXPECT_EQ(detector.detect().cameraName, "Vesk_T256");
+        EXPECT_EQ(detector.detect().productName, "Orvik");
+        fake.unplug("video0");
+        fake.plug(tcfake::FakeCamera::parse("video2 width=160 height=120"));
+        EXPECT_EQ(detector.detect().cameraName, "Vesk_T160");
+        fake.unplug("video2");
+        fake.plug(tcfake::FakeCamera::parse("video2 width=320 height=240"));
+        EXPECT_TRUE(detector.detect().cameraName.isEmpty()) << "a size the table does not know";
+        fake.unplug("video2");
+        fake.plug(tcfake::FakeCamera::parse("video2 width=384 height=288 pid=5840"));
+        EXPECT_TRUE(detector.detect().cameraName.isEmpty()) << "other ids";
+        fake.unplug("video2");
+        fake.plug(tcfake::FakeCamera::parse("video4 width=256 height=192 access=denied"));
+        EXPECT_EQ(detector.detect().cameraName, "Vesk_T160")
+            << "reported, so that connecting says why it fails";
+        fake.unplug("video4");
+        EXPECT_TRUE(detector.detect().cameraName.isEmpty());
+    }
+    {
+        // A rule for the camera comes first.
+        fake.plug(tcfake::FakeCamera::parse("video0 width=256 height=192"));
+        CameraDetector detector(parseUsbRules("0bda 5830 * Orvik Vesk_R_S\n"),
+                                sysfs.path() + "/bus/usb/devices");
+        EXPECT_EQ(detector.detect().cameraName, "Vesk_R_S");
+    }
+    tcsim::clearRegistryText();
+    tcuvc::installSystemCalls(previous);
 }
 
 class DetectionProgram : public ::testing::Test

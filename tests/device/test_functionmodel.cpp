@@ -2,6 +2,7 @@
 #include "accuracy.h"
 #include "appdirenvironment.h"
 #include "configmanager.h"
+#include "fakev4l2.h"
 #include "functionmodel.h"
 #include "registry.h"
 #include "serialnumber.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -539,6 +541,43 @@ TEST_F(DualLightConnection, WithoutARecordItOpensAtThe31stAttemptWithAWarning)
     EXPECT_EQ(attemptsAtOpening, FunctionModel::kCalibrationWaits + 1);
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_EQ(warnings.front(), QString::fromUtf8("未读到出厂标定数据，将使用默认数据，请检查串口连接情况！"));
+}
+
+} // namespace
+
+namespace {
+
+// A real camera the user may not open is reported once with its device node, and the
+// connection follows when the permission comes.
+TEST_F(DeviceManager, ARealCameraThatRefusesTheUserSaysWhichNodeAndWhy)
+{
+    QTemporaryDir sysfs;
+    tcfake::FakeV4l2 fake(sysfs.path().toStdString());
+    tcuvc::SystemCalls* previous = tcuvc::installSystemCalls(&fake);
+    tcsim::setRegistryText("");
+    fake.plug(tcfake::FakeCamera::parse("video2 width=256 height=192 access=denied"));
+    create();
+    QStringList refusals;
+    QObject::connect(model.get(), &FunctionModel::cameraRefused, model.get(),
+                     [&](const QString& message) { refusals << message; });
+    report("Orvik", "Vesk_T256");
+    ASSERT_TRUE(waitFor("size 256 192 22"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !refusals.isEmpty(); }, 5000));
+    EXPECT_TRUE(refusals[0].contains("/dev/video2")) << refusals[0].toStdString();
+    EXPECT_TRUE(refusals[0].contains("udev")) << "says how to get the permission";
+    EXPECT_TRUE(errors.contains(refusals[0])) << "and stays the connection's last word";
+    QTest::qWait(300); // several more attempts
+    EXPECT_EQ(refusals.size(), 1) << "once, not at every attempt";
+
+    // The permission given (the udev rule applied by a replug): it connects.
+    fake.unplug("video2");
+    fake.plug(tcfake::FakeCamera::parse("video2 width=256 height=192"));
+    ASSERT_TRUE(waitFor("connected true"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented.latest != nullptr; }, 5000));
+    EXPECT_EQ(presented.latest->width, 256);
+    EXPECT_EQ(presented.latest->height, 192);
+    model.reset();
+    tcuvc::installSystemCalls(previous);
 }
 
 } // namespace
