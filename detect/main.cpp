@@ -1,9 +1,12 @@
-// The device-detection program: every 500 ms it looks for an attached camera and writes its
-// product line and model name into NameConfig.ini when they change, beside itself or in the
-// folder ORVIK_DETECTION_DIR names, with its log in "log" there. It ends
+// The device-detection program: every 500 ms, and at once when udev tells of a video device
+// that comes or goes, it looks for an attached camera and writes its product line and model
+// name into NameConfig.ini when they change, beside itself or in the folder
+// ORVIK_DETECTION_DIR names, with its log in "log" there. It ends
 // soon after the application that owns it: the process given by ORVIK_OWNER_PID, otherwise
 // the one that started it.
 #include "cameradetector.h"
+#include "detectionloop.h"
+#include "hotplugmonitor.h"
 #include "log.h"
 #include "logmanager.h"
 #include "process.h"
@@ -11,25 +14,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTimer>
-
-#include <optional>
 
 namespace {
 
 constexpr int kIntervalMs = 500;
 constexpr int kOwnerGraceMs = 3000;
-
-bool writeResult(const QString& path, const CameraDetector::Found& found)
-{
-    // Written aside and renamed, so a reader never sees half a file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    file.write(QStringLiteral("productName=%1\ncameraName=%2\n").arg(found.productName, found.cameraName).toUtf8());
-    return file.commit();
-}
 
 // The parent is watched by being our parent: its process id may be reused once it is gone,
 // but a new process with that id is never the parent of an orphan.
@@ -63,26 +53,19 @@ int main(int argc, char** argv)
     const qint64 ownerPid = givenOwner > 0 ? givenOwner : startingParent;
     LOG_INFO(LOG_OTHER) << "detection started, owner" << ownerPid;
 
-    std::optional<CameraDetector::Found> written;
+    DetectionLoop detection(detector, resultPath, kIntervalMs);
+    HotplugMonitor hotplug(udevVideoSource());
+    detection.watch(&hotplug);
     int ownerMissingMs = 0;
-    const auto tick = [&] {
+    QTimer ownerWatch;
+    QObject::connect(&ownerWatch, &QTimer::timeout, [&] {
         ownerMissingMs = ownerAlive(ownerPid, startingParent) ? 0 : ownerMissingMs + kIntervalMs;
         if (ownerMissingMs >= kOwnerGraceMs) {
             LOG_INFO(LOG_OTHER) << "owner gone, detection ends";
             app.quit();
-            return;
         }
-        const CameraDetector::Found found = detector.detect();
-        if (written && *written == found)
-            return;
-        if (writeResult(resultPath, found)) {
-            written = found;
-            LOG_INFO(LOG_OTHER) << "camera" << found.productName << found.cameraName;
-        }
-    };
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, tick);
-    timer.start(kIntervalMs);
-    QTimer::singleShot(0, tick);
+    });
+    ownerWatch.start(kIntervalMs);
+    QTimer::singleShot(0, &detection, &DetectionLoop::start);
     return app.exec();
 }

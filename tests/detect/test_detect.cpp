@@ -1,5 +1,7 @@
 #include "cameradetector.h"
+#include "detectionloop.h"
 #include "fakev4l2.h"
+#include "hotplugmonitor.h"
 #include "registry.h"
 #include "usbrules.h"
 
@@ -8,10 +10,14 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -98,6 +104,73 @@ TEST(CameraDetector, InFrameCamerasByTheirIdsAndPictureSize)
         CameraDetector detector(parseUsbRules("0bda 5830 * Orvik Vesk_R_S\n"),
                                 sysfs.path() + "/bus/usb/devices");
         EXPECT_EQ(detector.detect().cameraName, "Vesk_R_S");
+    }
+    tcsim::clearRegistryText();
+    tcuvc::installSystemCalls(previous);
+}
+
+// Device events a test sends, one message each ("add /dev/video0").
+class TestEvents : public HotplugSource
+{
+public:
+    TestEvents() { ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends); }
+    ~TestEvents() override
+    {
+        ::close(ends[0]);
+        ::close(ends[1]);
+    }
+    int fd() const override { return ends[0]; }
+    bool receive(QString& action, QString& node) override
+    {
+        char message[128];
+        const ssize_t length = ::read(ends[0], message, sizeof message);
+        if (length <= 0)
+            return false;
+        const QStringList words = QString::fromLatin1(message, int(length)).split(' ');
+        action = words.value(0);
+        node = words.value(1);
+        return true;
+    }
+    void send(const QByteArray& event) const { ASSERT_EQ(::write(ends[1], event.data(), event.size()), event.size()); }
+
+private:
+    int ends[2] = {-1, -1};
+};
+
+// With the periodic scan an hour apart, only the events can tell of the camera in time.
+TEST(Hotplug, ACameraPluggedInOrPulledOutIsReportedWithinASecond)
+{
+    QTemporaryDir sysfs, folder;
+    tcfake::FakeV4l2 fake(sysfs.path().toStdString());
+    tcuvc::SystemCalls* previous = tcuvc::installSystemCalls(&fake);
+    tcsim::setRegistryText("");
+    {
+        CameraDetector detector({}, sysfs.path() + "/bus/usb/devices");
+        auto events = std::make_unique<TestEvents>();
+        const TestEvents* udev = events.get();
+        HotplugMonitor monitor(std::move(events));
+        ASSERT_TRUE(monitor.watching());
+        const QString result = folder.path() + "/NameConfig.ini";
+        DetectionLoop loop(detector, result, 3600 * 1000);
+        loop.watch(&monitor);
+        QSignalSpy reports(&loop, &DetectionLoop::reported);
+        loop.start();
+        ASSERT_EQ(reports.count(), 1);
+        EXPECT_EQ(reports.last().at(1).toString(), "") << "no camera yet";
+
+        fake.plug(tcfake::FakeCamera::parse("video0 width=256 height=192"));
+        udev->send("add /dev/video0");
+        udev->send("add /dev/video1"); // its metadata node: the same camera, nothing new
+        ASSERT_TRUE(reports.wait(1000));
+        EXPECT_EQ(reports.last().at(1).toString(), "Vesk_T256");
+        EXPECT_EQ(QSettings(result, QSettings::IniFormat).value("cameraName").toString(), "Vesk_T256");
+
+        fake.unplug("video0");
+        udev->send("remove /dev/video0");
+        ASSERT_TRUE(reports.wait(1000));
+        EXPECT_EQ(reports.last().at(1).toString(), "");
+        EXPECT_EQ(QSettings(result, QSettings::IniFormat).value("cameraName").toString(), "");
+        EXPECT_EQ(reports.count(), 3);
     }
     tcsim::clearRegistryText();
     tcuvc::installSystemCalls(previous);
