@@ -383,7 +383,8 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     std::memcpy(lines + 8, calibration, sizeof calibration);
     const double housing = deviceSpec.ambient + tcsdk::kKelvinOffset + kHousingRise * (1 - std::exp(-t / kHousingTimeConstant));
     lines[12] = uint16_t(std::lround(housing * 16.0));
-    lines[13] = uint16_t(std::lround(tcsdk::kBandConstant));
+    lines[13] = uint16_t(std::lround(tcsdk::kBand8to14.b));
+    lines[14] = uint16_t(int16_t(std::lround(tcsdk::kBand8to14.f * 16.0)));
     char serial[16] = {};
     std::memcpy(serial, deviceSpec.serial.data(), std::min<size_t>(16, deviceSpec.serial.size()));
     std::memcpy(lines + w + 32, serial, 16);
