@@ -4,104 +4,21 @@
 // and the shutter.
 #include "accuracy.h"
 #include "appdirenvironment.h"
-#include "frame.h"
-#include "k7frame.h"
-#include "K7Dll.h"
+#include "pipelinecamera.h"
 #include "planckreference.h"
 #include "radiometry.h"
-#include "sensor.h"
 #include "scene.h"
-#include "tcal_module.h"
+#include "sensor.h"
 #include "tcsim.h"
-#include "uvcpipeline.h"
-#include "virtualcamera.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 #include <numeric>
 
 namespace {
 
 const auto* environment = AppDirEnvironment::install();
-
-// One virtual camera and the pipeline that turns its raw frames into temperatures, in the
-// low (-20..150 degC) or the high range.
-class CameraUnderTest
-{
-public:
-    CameraUnderTest(const std::string& camera, DeviceKind kind, const std::string& serial,
-                    const std::string& options = "", bool highRange = false)
-        : kind(kind), serial(serial)
-    {
-        const std::string line = camera + " serial=" + serial + " " + options + "\n";
-        if (kind == DirectShowY16) {
-            tcsim::setRegistryText(line);
-            ready = DataInit(256, 192) == 0;
-            return;
-        }
-        uvc = std::make_unique<OpenVirtualCamera>(line);
-        ready = uvc->ok() && set_prop_tpd_params(uvc->command(), 5, highRange ? 0 : 1) == 0 &&
-                TcalModule::bindTableFiles(uvc->command());
-        const FrameSize size = ispImageSize(kind);
-        ready = ready && pipeline.open(kind, size.width, kind == Uvc160 ? 2 * size.height : size.height,
-                                       uvc->command(), TcalModule::load(uvc->command(), kind, highRange));
-    }
-    ~CameraUnderTest()
-    {
-        if (kind == DirectShowY16) {
-            UpdateFixParam(1.0f, 25.0f, 25.0f, 0.5f, 0, 0.0f);
-            tcsim::clearRegistryText();
-        }
-    }
-    bool ok() const { return ready; }
-
-    // The reflected temperature and the emissivity the camera corrects for.
-    bool setCorrection(double emissivity, double reflectedCelsius)
-    {
-        if (kind == DirectShowY16)
-            return UpdateFixParam(float(emissivity), float(reflectedCelsius), 25.0f, 0.5f, 0, 0.0f) == 0;
-        return set_prop_tpd_params(uvc->command(), 3, uint16_t(std::lround(emissivity * 128))) == 0 &&
-               set_prop_tpd_params(uvc->command(), 1,
-                                   uint16_t(std::lround(reflectedCelsius + planck::kZeroCelsius))) == 0;
-    }
-
-    // Temperatures of frame index (degC), empty on failure.
-    std::vector<float> temperatures(int64_t index)
-    {
-        const std::vector<uint16_t> raw = tcsim::renderFrame(serial, index);
-        rawRepeated = !raw.empty() && raw == lastRaw;
-        lastRaw = raw;
-        const auto* bytes = reinterpret_cast<const uint8_t*>(raw.data());
-        Frame result;
-        if (kind == DirectShowY16) {
-            std::vector<uint8_t> picture;
-            if (raw.empty() || !K7Frame::refreshParameters(bytes, "K7-22") || !K7Frame::decode(bytes, result, picture))
-                return {};
-        } else if (raw.empty() || !pipeline.processFrame(bytes) || !extractUvcFrame(pipeline, result)) {
-            return {};
-        }
-        return result.temperatures;
-    }
-    // Whether the last frame's raw words were the previous frame's again.
-    bool repeated() const { return rawRepeated; }
-    std::vector<float> truth(int64_t index) const
-    {
-        std::vector<float> out;
-        tcsim::truth(serial, index, out);
-        return out;
-    }
-
-private:
-    DeviceKind kind;
-    std::string serial;
-    bool ready = false;
-    std::vector<uint16_t> lastRaw;
-    bool rawRepeated = false;
-    std::unique_ptr<OpenVirtualCamera> uvc;
-    UvcPipeline pipeline;
-};
 
 struct Kind
 {
@@ -139,7 +56,7 @@ protected:
 TEST_P(Physics, ReadingIgnoresEmissivityWhenTheSurfaceIsAsWarmAsItsReflection)
 {
     // 26.85 degC is 300 K exactly, what a camera taking whole kelvins can be told.
-    CameraUnderTest camera(GetParam().camera, GetParam().kind, serial("EQ"), "scene=hotspot ambient=26.85 hot=26.85");
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("EQ"), "scene=hotspot ambient=26.85 hot=26.85");
     ASSERT_TRUE(camera.ok());
     std::map<double, double> reading;
     for (const double emissivity : {1.0, 0.75, 0.5}) {
@@ -154,7 +71,7 @@ TEST_P(Physics, ReadingIgnoresEmissivityWhenTheSurfaceIsAsWarmAsItsReflection)
 // Grouped by true temperature in 1 K steps, the readings rise from step to step.
 TEST_P(Physics, ReadingRisesWithTheSceneTemperature)
 {
-    CameraUnderTest camera(GetParam().camera, GetParam().kind, serial("MONO"), "netd=0.02");
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("MONO"), "netd=0.02");
     ASSERT_TRUE(camera.ok());
     const std::vector<float> measured = camera.temperatures(60), truth = camera.truth(60);
     ASSERT_EQ(measured.size(), truth.size());
@@ -182,7 +99,7 @@ TEST_P(Physics, ReadingRisesWithTheSceneTemperature)
 TEST_P(Physics, FixedPatternStaysWithinTheNoiseAndTheNoiseIsTheCamerasOwn)
 {
     const double netd = 0.1;
-    CameraUnderTest camera(GetParam().camera, GetParam().kind, serial("NOISE"),
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("NOISE"),
                            "scene=hotspot hot=25 drift=0 netd=" + std::to_string(netd));
     ASSERT_TRUE(camera.ok());
     const int frames = 24;
@@ -219,7 +136,7 @@ TEST_P(Physics, FixedPatternStaysWithinTheNoiseAndTheNoiseIsTheCamerasOwn)
 TEST_P(Physics, MaterialsReadTrueWhereTheEmissivityFitsAndLowWhereTheyShine)
 {
     const std::string id = serial("MAT");
-    CameraUnderTest camera(GetParam().camera, GetParam().kind, id, "materials=1 background=25");
+    PipelineCamera camera(GetParam().camera, GetParam().kind, id, "materials=1 background=25");
     ASSERT_TRUE(camera.ok());
     ASSERT_TRUE(camera.setCorrection(tcsim::BoardPart::kSolderMask, 25.0));
     const std::vector<float> measured = camera.temperatures(30), truth = camera.truth(30);
@@ -262,7 +179,7 @@ TEST_P(Physics, MaterialsReadTrueWhereTheEmissivityFitsAndLowWhereTheyShine)
 // offset afresh: the temperatures neither jump nor pass the truth's hottest across it.
 TEST_P(Physics, ShutterEventsShowNoJumpAndNoFalseHeat)
 {
-    CameraUnderTest camera(GetParam().camera, GetParam().kind, serial("FFC"), "scene=hotspot hot=60 drift=0.2");
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("FFC"), "scene=hotspot hot=60 drift=0.2");
     ASSERT_TRUE(camera.ok());
     // The housing warms fastest after plugging in: within 45 s it has moved enough for one
     // automatic shutter event.
@@ -317,10 +234,10 @@ TEST_P(FaultyFlash, ShowsItsPredictedError)
 {
     const Fault f = GetParam();
     const std::string id = std::string("FAULT") + f.name + (f.highRange ? "H" : "L");
-    CameraUnderTest good("Vesk_R_M", Uvc256, id + "OK", "netd=0.02", f.highRange);
+    PipelineCamera good("Vesk_R_M", Uvc256, id + "OK", "netd=0.02", f.highRange);
     ASSERT_TRUE(good.ok());
     const std::vector<float> right = good.temperatures(5);
-    CameraUnderTest faulty("Vesk_R_M", Uvc256, id, std::string("netd=0.02 fault=") + f.name, f.highRange);
+    PipelineCamera faulty("Vesk_R_M", Uvc256, id, std::string("netd=0.02 fault=") + f.name, f.highRange);
     ASSERT_TRUE(faulty.ok());
     const std::vector<float> wrong = faulty.temperatures(5), truth = faulty.truth(5);
     ASSERT_EQ(wrong.size(), truth.size());

@@ -1,6 +1,7 @@
 // The SDK's radiometric corrections against Planck's law over the 8..14 um band
 // (planckreference.h), not against the SDK's own model.
 #include "K7Dll.h"
+#include "k7calibrationframe.h"
 #include "libtcisp.h"
 #include "planckreference.h"
 #include "radiometry.h"
@@ -29,36 +30,10 @@ TEST(BandModel, StaysProportionalToTheBandIntegral)
         EXPECT_NEAR(tcsdk::radiance(kelvin) * scale / planck::bandRadiance(kelvin), 1.0, 6e-4) << kelvin;
 }
 
-// A K7-22 frame whose pixels carry chosen raw values and calibration words. The camera's
-// blackbody calibration is taken as exact: raw r means the apparent temperature
-// S^-1((r - o) / g); the correction must then find the grey body that radiates so.
-class K7Frame
-{
-public:
-    static constexpr float kOffset = 1000.0f, kGain = 3.0e5f;
-    K7Frame() : words(size_t(K7_FRAME_WIDTH) * K7_FRAME_HEIGHT, 20000)
-    {
-        uint16_t* lines = words.data() + K7_FRAME_WIDTH * K7_IMAGE_HEIGHT;
-        lines[0] = 0x4B37;
-        lines[1] = 1;
-        const float calibration[2] = {kOffset, kGain};
-        std::memcpy(lines + 8, calibration, sizeof calibration);
-        lines[12] = uint16_t(300 * 16);
-        lines[13] = 1538;
-        lines[14] = uint16_t(int16_t(18.8125 * 16));
-    }
-    // Apparent (black body) temperature of a raw value, as the camera's calibration states it.
-    static double apparentKelvin(uint16_t raw)
-    {
-        return 1538.0 / std::log1p(kGain / (raw - kOffset)) - 18.8125;
-    }
-    std::vector<uint16_t> words;
-};
-
 TEST(K7Correction, FindsTheGreyBodyPlanckSays)
 {
     ASSERT_EQ(DataInit(K7_FRAME_WIDTH, K7_IMAGE_HEIGHT), 0);
-    K7Frame frame;
+    K7CalibrationFrame frame(tcsdk::kBand8to14.b, tcsdk::kBand8to14.f);
     // Raw values every 40 counts across the camera's span (about -60 to 600 degC apparent).
     std::vector<uint16_t> raws;
     for (int raw = 1100; raw <= 64000; raw += 40)
@@ -84,7 +59,7 @@ TEST(K7Correction, FindsTheGreyBodyPlanckSays)
                 const planck::Surroundings around{emissivity, reflected + kZero, air + kZero,
                                                   planck::atmosphericTransmittance(humidity, air, metres)};
                 for (size_t i = 0; i < raws.size(); i += 7) {
-                    const double measured = planck::bandRadiance(K7Frame::apparentKelvin(raws[i]));
+                    const double measured = planck::bandRadiance(frame.apparentKelvin(raws[i]));
                     const double truth = planck::objectTemperature(measured, around) - kZero;
                     if (truth < -20.0 || truth > 550.0)
                         continue;
