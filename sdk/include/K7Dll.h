@@ -13,7 +13,7 @@
  *   S_obj = (S - (1 - e) t S(Tr) - (1 - t) S(Ta)) / (e t),   T_obj = S^-1(S_obj) + fix
  * with t the two-band atmospheric transmittance for humidity, air temperature and distance
  * (see libtctemp.h). With the 8..14 um band's b = 1538, f = 18.8125 the correction stays within
- * 0.05 K of Planck's law integrated over the band from -20 to 150 degC and within 0.1 % above,
+ * 0.05 K of Planck's law integrated over the band from -20 to 150 degC and within 0.25 % above,
  * up to 550 degC, for emissivity >= 0.5 and distances to 10 m; below emissivity 0.5 the error
  * grows as 1 / emissivity. Results: 0 success, negative failure. Device index 0 only. */
 #include <stdint.h>
