@@ -425,7 +425,7 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     std::fill(lines, lines + 4 * w, uint16_t(0));
     const auto [lowest, highest] = std::minmax_element(out, out + n);
     lines[0] = 0x4B37;
-    lines[1] = 1;
+    lines[1] = 2;
     lines[4] = *highest;
     lines[7] = *lowest;
     const float calibration[2] = {float(kK7Offset), float(kK7Gain)};
