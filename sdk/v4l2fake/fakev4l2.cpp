@@ -436,7 +436,9 @@ bool FakeV4l2::frameDue(const Device& device) const
 int FakeV4l2::poll(struct pollfd* fds, nfds_t count, int timeoutMs)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    // A negative time-out waits as long as it takes.
+    const auto deadline = timeoutMs < 0 ? Clock::time_point::max()
+                                        : Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         int ready = 0;
         Clock::time_point wake = deadline;
@@ -460,7 +462,7 @@ int FakeV4l2::poll(struct pollfd* fds, nfds_t count, int timeoutMs)
             }
             ready += fds[i].revents ? 1 : 0;
         }
-        if (ready || timeoutMs == 0 || Clock::now() >= deadline)
+        if (ready || timeoutMs == 0 || (timeoutMs > 0 && Clock::now() >= deadline))
             return ready;
         if (timeoutMs < 0 && wake == deadline)
             changed.wait(lock);

@@ -213,6 +213,9 @@ TEST_F(FakeDevice, StreamsY16CountsAndThePictureAloneOnRequest)
     ASSERT_EQ(nextFrame(fd, buffer), 0);
     const auto* words = static_cast<const uint16_t*>(maps[buffer.index]);
     EXPECT_EQ(words[50 * 256 + 60], tcfake::rawCount(camera, 60, 50));
+    ASSERT_EQ(fake.ioctl(fd, VIDIOC_QBUF, &buffer), 0);
+    pollfd waiting{fd, POLLIN, 0};
+    EXPECT_EQ(fake.poll(&waiting, 1, -1), 1) << "no time-out: until the next frame";
     fake.close(fd);
     for (void* map : maps)
         fake.munmap(map, 0);
