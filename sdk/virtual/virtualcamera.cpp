@@ -1,8 +1,8 @@
 #include "virtualcamera.h"
 
+#include "bandphysics.h"
 #include "dualview.h"
 #include "radiometry.h"
-#include "shadinggrid.h"
 #include "world.h"
 
 #include <algorithm>
@@ -22,9 +22,7 @@ namespace {
 constexpr double kHousingRise = 6.0;         // K above ambient once warm
 constexpr double kHousingTimeConstant = 900; // s
 constexpr double kK7Offset = 4000.0, kK7Gain = 1.5e6;
-// The shutter closes automatically when the housing has moved this much since the last time,
-// and stays closed this long; meanwhile the camera repeats its last frame.
-constexpr double kShutterHousingStep = 0.25; // K
+// A closed shutter stays closed this long; meanwhile the camera repeats its last frame.
 constexpr double kShutterSeconds = 0.4;
 constexpr int kPresenceCheckMs = 250;
 
@@ -58,6 +56,15 @@ uint32_t seedOf(const std::string& text)
     for (unsigned char c : text)
         hash = (hash ^ c) * 16777619u;
     return hash;
+}
+
+// Raw value of the K7-22 for a black body at celsius: affine in the in-band radiance, with the
+// gain its parameter lines state at 30 degC, where it was calibrated against its stated curve.
+double k7Raw(double celsius)
+{
+    static const double gainOfRadiance =
+        kK7Gain * tcsdk::radiance(303.15) / bandRadiance(303.15);
+    return kK7Offset + gainOfRadiance * bandRadiance(celsius + tcsdk::kKelvinOffset);
 }
 
 // What a set looks like in the flash: the set itself, or for a camera with a fault the set with
@@ -247,12 +254,12 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
     Model& m = *model;
     const double t = timeOf(index);
     frameIndex = index;
-    const bool shutterClosed = applyAutoShutter(t);
     const size_t words = size_t(streamWidth()) * streamHeight();
-    // A frame asked for out of sequence (a test or benchmark jumping ahead) is rendered afresh.
+    // Time runs on in sequence only; a frame asked for out of sequence (a test or benchmark
+    // jumping ahead) is rendered afresh, without the shutter events it jumped over.
     const bool inSequence = index == m.lastIndex + 1 && m.lastFrame.size() == words;
     m.lastIndex = index;
-    if (shutterClosed && inSequence && !deviceSpec.visiblePart) {
+    if (inSequence && applyAutoShutter(t) && !deviceSpec.visiblePart) {
         std::copy(m.lastFrame.begin(), m.lastFrame.end(), out);
         return;
     }
@@ -264,7 +271,8 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
         renderK7(t, out);
     else
         renderY16(t, out);
-    m.lastFrame.assign(out, out + words);
+    if (!deviceSpec.visiblePart)
+        m.lastFrame.assign(out, out + words);
 }
 
 double VirtualCamera::housingKelvin(double t) const
@@ -280,9 +288,12 @@ void VirtualCamera::shutterAt(double t)
 
 bool VirtualCamera::applyAutoShutter(double t)
 {
-    const double housing = housingKelvin(t);
-    if (shutter[0] == 1 && (t - lastShutterTime >= 60.0 * shutter[2] ||
-                            std::fabs(housing - shutterHousing) >= kShutterHousingStep)) {
+    // The camera's own settings: on, minimum interval (s), maximum interval (min, 0: none) and
+    // the housing step that forces an event (K * 10, 0: none).
+    const double since = t - lastShutterTime;
+    const bool periodic = shutter[2] > 0 && since >= 60.0 * shutter[2];
+    const bool drifted = shutter[3] > 0 && std::fabs(housingKelvin(t) - shutterHousing) >= shutter[3] / 10.0;
+    if (shutter[0] == 1 && since >= shutter[1] && (periodic || drifted)) {
         shutterAt(t);
         shutterOpensAt = t + kShutterSeconds;
     }
@@ -299,7 +310,7 @@ void VirtualCamera::rebuildSignal()
         m.frameCelsius.resize(n);
         for (int i = 0; i < n; ++i) {
             const double s = correctedRadiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
-            m.cleanCelsius[i] = float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset);
+            m.cleanCelsius[i] = float(bandTemperature(s) - tcsdk::kKelvinOffset);
         }
     } else if (deviceSpec.kind != 1) {
         const CalibrationSet& set = tpd.gain == 0 ? m.lowSet : m.highSet;
@@ -307,8 +318,12 @@ void VirtualCamera::rebuildSignal()
         m.gain.resize(n);
         m.offset.resize(n);
         m.cleanRaw.resize(n);
-        tcsdk::expandGrid(set.kt.data(), set.kt.size(), false, 1.0f / set.header[2], w, h, m.gain.data());
-        tcsdk::expandGrid(set.bt.data(), set.bt.size(), true, 1.0f, w, h, m.offset.data());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double u = double(x) / (w - 1) - 0.5, v = double(y) / (h - 1) - 0.5;
+                m.gain[size_t(y) * w + x] = float(shadingGain(u, v));
+                m.offset[size_t(y) * w + x] = float(shadingOffset(u, v, set.phase));
+            }
         for (int i = 0; i < n; ++i) {
             const double s = correctedRadiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
             m.cleanRaw[i] = float(m.response.countOf(s) / m.gain[i] + m.offset[i]);
@@ -369,7 +384,7 @@ void VirtualCamera::render160(double t, uint16_t* out)
         for (int x = win.x0; x < win.x1; ++x) {
             const double s = correctedRadiance(m.scene.apparentAt(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
             celsius[y * w + x] =
-                float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset) + drift + sigma * m.noise.next();
+                float(bandTemperature(s) - tcsdk::kKelvinOffset) + drift + sigma * m.noise.next();
         }
 
     // Image half: YUYV grey stretched between the frame's extremes; temperature half: K * 64.
@@ -407,9 +422,9 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     if (m.cleanRaw.empty()) {
         m.cleanRaw.resize(n);
         for (int i = 0; i < n; ++i)
-            m.cleanRaw[i] = float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset));
+            m.cleanRaw[i] = float(k7Raw(m.scene.apparentBase()[i]));
     }
-    const double perKelvin = kK7Gain * (tcsdk::radiance(303.65) - tcsdk::radiance(302.65));
+    const double perKelvin = k7Raw(30.5) - k7Raw(29.5);
     const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0 * perKelvin);
     const float sigma = float(deviceSpec.netd * perKelvin);
     auto word = [](float raw) { return uint16_t(raw <= 0.0f ? 0.0f : (raw >= 65535.0f ? 65535.0f : raw + 0.5f)); };
@@ -418,8 +433,7 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x)
-            out[y * w + x] = word(float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.apparentAt(x, y, t) + tcsdk::kKelvinOffset)) +
-                                  drift + sigma * m.noise.next());
+            out[y * w + x] = word(float(k7Raw(m.scene.apparentAt(x, y, t))) + drift + sigma * m.noise.next());
 
     uint16_t* lines = out + n;
     std::fill(lines, lines + 4 * w, uint16_t(0));
