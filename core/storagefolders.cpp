@@ -71,6 +71,7 @@ QString StorageFolders::describe() const
         where = QStringLiteral("installed copy, data in the user's folders");
     else if (!besideProgram)
         where = QStringLiteral("program folder not writable, data in the user's folders");
-    return QStringLiteral("%1: settings %2, logs %3, detection result %4, calibration tables %5, board registration %6")
+    return QStringLiteral(
+               "%1: settings %2, logs %3, detection result %4, calibration tables %5, board registration %6")
         .arg(where, config, logs, detection, calibration, registration);
 }

@@ -154,9 +154,9 @@ void FunctionModel::createFolders()
 {
     const StorageFolders& storage = ConfigManager::getInstance()->storage();
     const QString pcb = storage.registration;
-    for (const QString& folder : {storage.calibration, storage.detection, imagePath, videoPath,
-                                  pcb + QStringLiteral("/2DImage"), pcb + QStringLiteral("/2Dpicture"),
-                                  pcb + QStringLiteral("/hotimage")})
+    for (const QString& folder :
+         {storage.calibration, storage.detection, imagePath, videoPath, pcb + QStringLiteral("/2DImage"),
+          pcb + QStringLiteral("/2Dpicture"), pcb + QStringLiteral("/hotimage")})
         if (!QDir(folder).exists() && !QDir().mkpath(folder))
             LOG_INFO(LOG_FUNCTION) << "cannot create" << folder;
 }

@@ -76,7 +76,8 @@ TEST_F(StorageFoldersTest, AnInstalledCopyKeepsNothingBesideItselfThoughItsFolde
     QFile marker(program.path() + "/" + StorageFolders::kInstalledMarker);
     ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
     marker.close();
-    const StorageFolders folders = StorageFolders::resolve(program.path(), [](const QString&) { return true; });
+    const auto writable = [](const QString&) { return true; };
+    const StorageFolders folders = StorageFolders::resolve(program.path(), writable);
     EXPECT_TRUE(folders.installed);
     EXPECT_FALSE(folders.besideProgram);
     EXPECT_EQ(folders.config, home.path() + "/config/orvik");
@@ -86,7 +87,7 @@ TEST_F(StorageFoldersTest, AnInstalledCopyKeepsNothingBesideItselfThoughItsFolde
     EXPECT_TRUE(folders.describe().contains(folders.registration));
     // Without the marker the same folder keeps the data.
     ASSERT_TRUE(marker.remove());
-    EXPECT_TRUE(StorageFolders::resolve(program.path(), [](const QString&) { return true; }).besideProgram);
+    EXPECT_TRUE(StorageFolders::resolve(program.path(), writable).besideProgram);
 }
 
 TEST_F(StorageFoldersTest, AnExistingDataFolderThatCannotBeWrittenCountsToo)
