@@ -13,10 +13,10 @@ namespace {
 struct Calibration
 {
     float offset = 0, gain = 0;
-    double bandConstant = tcsdk::kBandConstant;
+    tcsdk::BandModel band = tcsdk::kBand8to14;
     bool operator==(const Calibration& o) const
     {
-        return offset == o.offset && gain == o.gain && bandConstant == o.bandConstant;
+        return offset == o.offset && gain == o.gain && band.b == o.band.b && band.f == o.band.f;
     }
 };
 
@@ -40,7 +40,7 @@ struct K7State
     void rebuildTable()
     {
         celsiusOfRaw.resize(65536);
-        const double c = calibration.bandConstant;
+        const tcsdk::BandModel& c = calibration.band;
         const double e = std::clamp<double>(fix.emiss, 0.01, 1.0);
         const double tau = tcsdk::transmittance(tcsdk::kTauBandL, fix.humi, fix.airtmp, fix.distance);
         const double reflected = tcsdk::radiance(fix.refltmp + tcsdk::kKelvinOffset, c);
@@ -94,8 +94,8 @@ int UpdateParam(int device, const uint16_t* frame, const char*, const char*)
     Calibration c;
     std::memcpy(&c.offset, lines + 8, 4);
     std::memcpy(&c.gain, lines + 10, 4);
-    c.bandConstant = lines[13];
-    if (!(c.gain > 0.0f) || !std::isfinite(c.offset) || c.bandConstant <= 0)
+    c.band = {double(lines[13]), int16_t(lines[14]) / 16.0};
+    if (!(c.gain > 0.0f) || !std::isfinite(c.offset) || c.band.b <= 0 || c.band.f <= -200.0)
         return -3;
     if (!s.calibrated || !(c == s.calibration)) {
         s.calibration = c;

@@ -81,6 +81,12 @@ bool applyOption(DeviceSpec& spec, const std::string& key, const std::string& va
         spec.hotY = number;
     else if (key == "bench" && (value == "0" || value == "1"))
         spec.bench = value == "1";
+    else if (key == "materials" && (value == "0" || value == "1"))
+        spec.materials = value == "1";
+    else if (key == "background" && parseNumber(value, number) && number > -60 && number < 200)
+        spec.background = number;
+    else if (key == "fault" && (value == "kt" || value == "nuc" || value == "range"))
+        spec.fault = value;
     else if (key == "vlformat" && (value == "MJPG" || value == "YUYV"))
         spec.visibleMjpg = value == "MJPG";
     else if (key == "preview_fail" && (value == "0" || value == "1"))
@@ -133,11 +139,14 @@ std::string DeviceSpec::key() const
 bool DeviceSpec::sameOptions(const DeviceSpec& o) const
 {
     auto fields = [](const DeviceSpec& d) {
-        return std::tie(d.cameraName, d.kind, d.visiblePart, d.visibleMjpg, d.bench, d.product, d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd,
-                        d.driftPerMinute, d.hot, d.hotX, d.hotY, d.previewFailOnce, d.z8r, d.productId, d.vendorId,
-                        d.uvcName);
+        return std::tie(d.cameraName, d.kind, d.visiblePart, d.visibleMjpg, d.bench, d.materials, d.fault, d.product,
+                        d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd, d.driftPerMinute, d.hot, d.hotX,
+                        d.hotY, d.previewFailOnce, d.z8r, d.productId, d.vendorId, d.uvcName);
     };
-    return fields(*this) == fields(o);
+    // NaN, an unset background, counts as equal to itself.
+    const bool sameBackground =
+        background == o.background || (std::isnan(background) && std::isnan(o.background));
+    return sameBackground && fields(*this) == fields(o);
 }
 
 std::vector<DeviceSpec> parseRegistry(const std::string& text)

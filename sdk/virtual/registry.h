@@ -7,13 +7,17 @@
 // drift), hot, hotx, hoty (hotspot scene: degC and position as fractions), preview_fail (1: the
 // first Y16 preview request fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name
 // (UVC device name), vlformat (MJPG | YUYV: the dual-light camera's visible stream), bench (1:
-// the board lies on a bench as the dual-light camera's does, its outline in view).
+// the board lies on a bench as the dual-light camera's does, its outline in view), materials
+// (1: the boards' surfaces have their own emissivities), background (degC: the temperature the
+// surfaces reflect, ambient by default), fault (kt | nuc | range: flash tables that disagree
+// with the sensor: kt 1 % high, NUC 1 K high, or each set holding the other range's NUC).
 // A dual-light camera's line plugs in two devices: its infrared module (vendor 0x0BDA, product
 // 0x5830, "USB Camera", 256 x 192 Y16) and its visible camera (0x1BCF, 0x28C4, 800 x 600 MJPG);
 // pid, vid and name apply to the infrared module.
 // The file is read at every enumeration, so writing or deleting a line plugs or unplugs a
 // camera for every process. Unknown names and bad options are reported once on stderr and
 // skipped (the line, or the option).
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +31,9 @@ struct DeviceSpec
     bool visiblePart = false; // the visible camera of a dual-light camera
     bool visibleMjpg = true;  // its stream format: MJPG, else YUYV
     bool bench = false;       // the board inset on a bench (always so for the dual-light camera)
+    bool materials = false;   // grey-body surfaces instead of black ones
+    double background = std::nan(""); // reflected background, degC; NaN: ambient
+    std::string fault;        // empty, "kt", "nuc" or "range"
     std::string product;
     std::string serial;
     std::string scene = "board";

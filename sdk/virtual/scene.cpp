@@ -1,5 +1,7 @@
 #include "scene.h"
 
+#include "radiometry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -12,10 +14,14 @@ using Part = BoardPart;
 // Board parts in fractions of the board: a processor, a regulator, memory, a connector, a
 // resistor array and a part cooled below the substrate.
 const Part kBoardParts[] = {
-    {0.35, 0.45, 0.12, 0.12, 30.0}, {0.75, 0.30, 0.05, 0.07, 44.0}, {0.62, 0.70, 0.10, 0.05, 16.0},
-    {0.15, 0.82, 0.08, 0.04, 5.0},  {0.86, 0.76, 0.02, 0.02, 20.0}, {0.12, 0.16, 0.06, 0.05, -4.0},
+    {0.35, 0.45, 0.12, 0.12, 30.0, Part::kPlastic}, {0.75, 0.30, 0.05, 0.07, 44.0, Part::kPlastic},
+    {0.62, 0.70, 0.10, 0.05, 16.0, Part::kPlastic}, {0.15, 0.82, 0.08, 0.04, 5.0, Part::kTin},
+    {0.86, 0.76, 0.02, 0.02, 20.0, Part::kCeramic}, {0.12, 0.16, 0.06, 0.05, -4.0, Part::kCeramic},
 };
 constexpr double kEdgeSoftness = 0.008;
+// A bare copper ground bus along the board's lower edge, in fractions of the board.
+constexpr double kBusX0 = 0.05, kBusX1 = 0.95, kBusY0 = 0.93, kBusY1 = 0.965;
+constexpr double kBenchEmissivity = 0.95;
 
 constexpr double kLeakX = 0.52, kLeakY = 0.22, kLeakSigma = 0.012;
 
@@ -41,6 +47,17 @@ double boardAt(const std::vector<Part>& parts, double u, double v, double ambien
     return t;
 }
 
+// Emissivity of a board's surface at (u, v): the part on top there, else the copper bus or the
+// solder mask.
+double materialAt(const std::vector<Part>& parts, double u, double v)
+{
+    double emissivity = u >= kBusX0 && u <= kBusX1 && v >= kBusY0 && v <= kBusY1 ? Part::kCopper : Part::kSolderMask;
+    for (const Part& p : parts)
+        if (std::fabs(u - p.cx) <= p.halfWidth && std::fabs(v - p.cy) <= p.halfHeight)
+            emissivity = p.emissivity;
+    return emissivity;
+}
+
 } // namespace
 
 // A board laid out from a seed: packages of random size and power, thin warm traces between
@@ -56,14 +73,15 @@ std::vector<BoardPart> boardParts(uint32_t layout)
     for (int i = 0; i < packages; ++i) {
         const double halfWidth = uniform(0.015, 0.13), halfHeight = uniform(0.015, 0.13);
         const double rise = rng() % 6 == 0 ? uniform(-6.0, -1.0) : uniform(2.0, 60.0);
-        parts.push_back({uniform(0.05, 0.95), uniform(0.05, 0.95), halfWidth, halfHeight, rise});
+        const double emissivity = rise < 0 ? Part::kCeramic : (i % 4 == 3 ? Part::kTin : Part::kPlastic);
+        parts.push_back({uniform(0.05, 0.95), uniform(0.05, 0.95), halfWidth, halfHeight, rise, emissivity});
     }
     const int traces = int(rng() % 7);
     for (int i = 0; i < traces; ++i) {
         const bool horizontal = rng() % 2 == 0;
         const double length = uniform(0.1, 0.4), thickness = uniform(0.002, 0.006);
         parts.push_back({uniform(0.1, 0.9), uniform(0.1, 0.9), horizontal ? length : thickness,
-                         horizontal ? thickness : length, uniform(1.0, 6.0)});
+                         horizontal ? thickness : length, uniform(1.0, 6.0), Part::kSolderMask});
     }
     return parts;
 }
@@ -75,7 +93,9 @@ BoardArea boardArea(const DeviceSpec& spec)
     return {0.0, 0.0, 1.0, 1.0};
 }
 
-Scene::Scene(const DeviceSpec& spec, int width, int height) : w(width), h(height), staticField(size_t(width) * height)
+Scene::Scene(const DeviceSpec& spec, int width, int height)
+    : w(width), h(height), backgroundCelsius(std::isnan(spec.background) ? spec.ambient : spec.background),
+      staticField(size_t(width) * height), surfaceEmissivity(staticField.size(), 1.0f)
 {
     const BoardArea area = boardArea(spec);
     const double pixel = 1.0 / std::max(width * (area.x1 - area.x0), height * (area.y1 - area.y0));
@@ -86,17 +106,23 @@ Scene::Scene(const DeviceSpec& spec, int width, int height) : w(width), h(height
             const double fu = (x + 0.5) / w, fv = (y + 0.5) / h;
             const double u = (fu - area.x0) / (area.x1 - area.x0), v = (fv - area.y0) / (area.y1 - area.y0);
             double t = spec.ambient;
+            double emissivity = 1.0;
             if (boards && (u < 0 || u > 1 || v < 0 || v > 1)) {
                 t = spec.ambient; // the bench around the board
+                emissivity = kBenchEmissivity;
             } else if (spec.scene == "board") {
                 t = boardAt(parts, u, v, spec.ambient, pixel);
+                emissivity = materialAt(parts, u, v);
             } else if (spec.scene == "compare") {
                 const double gap = 0.02;
+                emissivity = Part::kSolderMask;
                 if (u < 0.5 - gap / 2) {
                     t = boardAt(parts, u / (0.5 - gap / 2), v, spec.ambient, 2 * pixel);
+                    emissivity = materialAt(parts, u / (0.5 - gap / 2), v);
                 } else if (u > 0.5 + gap / 2) {
                     const double bu = (u - 0.5 - gap / 2) / (0.5 - gap / 2);
                     t = boardAt(parts, bu, v, spec.ambient, 2 * pixel);
+                    emissivity = materialAt(parts, bu, v);
                     const double du = bu - 0.40, dv = v - 0.60;
                     t += 60.0 * sigmoidEdge(du, 0.04) * sigmoidEdge(dv, 0.04); // a shorted part
                 }
@@ -107,8 +133,13 @@ Scene::Scene(const DeviceSpec& spec, int width, int height) : w(width), h(height
                 t = spec.ambient + (spec.hot - spec.ambient) * std::exp(-(dx * dx + dy * dy) / 2.0);
             }
             staticField[size_t(y) * w + x] = float(t);
+            if (spec.materials)
+                surfaceEmissivity[size_t(y) * w + x] = float(emissivity);
         }
     }
+    apparentField.resize(staticField.size());
+    for (size_t i = 0; i < staticField.size(); ++i)
+        apparentField[i] = apparentOf(staticField[i], surfaceEmissivity[i]);
     if (spec.scene == "board") {
         hasLeak = true;
         leakX = kLeakX * w;
@@ -135,6 +166,22 @@ float Scene::leakAt(int x, int y, double t) const
 float Scene::at(int x, int y, double t) const
 {
     return staticField[size_t(y) * w + x] + leakAt(x, y, t);
+}
+
+float Scene::apparentOf(float celsius, float emissivity) const
+{
+    if (emissivity == 1.0f)
+        return celsius;
+    const double k = tcsdk::kKelvinOffset;
+    const double s = emissivity * tcsdk::radiance(celsius + k) + (1.0 - emissivity) * tcsdk::radiance(backgroundCelsius + k);
+    return float(tcsdk::temperatureOfRadiance(s) - k);
+}
+
+float Scene::apparentAt(int x, int y, double t) const
+{
+    const size_t i = size_t(y) * w + x;
+    const float leak = leakAt(x, y, t);
+    return leak == 0.0f ? apparentField[i] : apparentOf(staticField[i] + leak, surfaceEmissivity[i]);
 }
 
 void Scene::render(double t, float* out) const

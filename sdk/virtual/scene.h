@@ -10,6 +10,10 @@
 //   hotspot  ambient with one point at a set temperature.
 // The dual-light camera sees its board on the bench: the board (or the pair) fills only the
 // board area of its frame, at ambient around it, so that both of its cameras see an outline.
+// With materials, a board's surfaces are grey bodies that also reflect the background: solder
+// mask, plastic and ceramic packages radiate almost as black bodies, tin-plated leads and
+// bare copper mostly mirror the cooler room, so a camera reads them low. The truth stays the
+// surface temperature; what a camera sees is the apparent temperature.
 #include "registry.h"
 
 #include <vector>
@@ -21,6 +25,9 @@ namespace tcsim {
 struct BoardPart
 {
     double cx, cy, halfWidth, halfHeight, rise;
+    double emissivity = kPlastic;
+
+    static constexpr double kSolderMask = 0.9375, kPlastic = 0.93, kCeramic = 0.94, kTin = 0.07, kCopper = 0.05;
 };
 // The parts of the standard board (layout 0) or of a board laid out from that number.
 std::vector<BoardPart> boardParts(uint32_t layout);
@@ -51,13 +58,21 @@ public:
     // Whole truth field at time t.
     void render(double t, float* out) const;
 
+    // Emissivity of each pixel's surface (1 everywhere without materials).
+    const std::vector<float>& emissivity() const { return surfaceEmissivity; }
+    // Temperature of the black body that radiates as the pixel does, its reflection included.
+    const std::vector<float>& apparentBase() const { return apparentField; }
+    float apparentAt(int x, int y, double t) const;
+
 private:
     float leakAt(int x, int y, double t) const;
+    float apparentOf(float celsius, float emissivity) const;
 
     int w, h;
     bool hasLeak = false;
     double leakX = 0, leakY = 0, leakSigma = 1;
-    std::vector<float> staticField;
+    double backgroundCelsius;
+    std::vector<float> staticField, surfaceEmissivity, apparentField;
     Window window;
 };
 

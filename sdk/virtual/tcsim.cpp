@@ -13,6 +13,15 @@ bool truth(const std::string& serial, int64_t frameIndex, std::vector<float>& ou
     return true;
 }
 
+bool surfaceEmissivity(const std::string& serial, std::vector<float>& out)
+{
+    auto camera = World::instance().bySerial(serial);
+    if (!camera)
+        return false;
+    camera->surfaceEmissivity(out);
+    return true;
+}
+
 int64_t currentFrameIndex(const std::string& serial)
 {
     auto camera = World::instance().bySerial(serial);

@@ -12,6 +12,8 @@ namespace tcsim {
 // Ground truth (degC, image size, row-major) of the frame with that index of the plugged-in
 // camera with that serial; false when there is no such camera.
 bool truth(const std::string& serial, int64_t frameIndex, std::vector<float>& out);
+// Emissivity of the surface each pixel sees (image size; 1 where the scene has no materials).
+bool surfaceEmissivity(const std::string& serial, std::vector<float>& out);
 // Index of the newest frame the camera rendered (inside a frame callback: that frame's);
 // -1 before the first frame or when there is no such camera.
 int64_t currentFrameIndex(const std::string& serial);

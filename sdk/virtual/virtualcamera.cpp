@@ -22,6 +22,10 @@ namespace {
 constexpr double kHousingRise = 6.0;         // K above ambient once warm
 constexpr double kHousingTimeConstant = 900; // s
 constexpr double kK7Offset = 4000.0, kK7Gain = 1.5e6;
+// The shutter closes automatically when the housing has moved this much since the last time,
+// and stays closed this long; meanwhile the camera repeats its last frame.
+constexpr double kShutterHousingStep = 0.25; // K
+constexpr double kShutterSeconds = 0.4;
 constexpr int kPresenceCheckMs = 250;
 
 // Fast normal deviates: a fixed table indexed by a xorshift generator.
@@ -56,6 +60,23 @@ uint32_t seedOf(const std::string& text)
     return hash;
 }
 
+// What a set looks like in the flash: the set itself, or for a camera with a fault the set with
+// kt 1 % high, its NUC 1 K high, or the other range's NUC in its place.
+CalibrationSet flashedSet(const std::string& fault, const CalibrationSet& set, const CalibrationSet& otherRange)
+{
+    CalibrationSet flashed = set;
+    if (fault == "kt") {
+        for (size_t i = 1; i < flashed.kt.size(); ++i)
+            flashed.kt[i] = uint16_t(std::lround(flashed.kt[i] * 1.01));
+    } else if (fault == "nuc") {
+        for (uint16_t& kelvin16 : flashed.nuc)
+            kelvin16 = uint16_t(std::min(65535, kelvin16 + 16));
+    } else if (fault == "range") {
+        flashed.nuc = otherRange.nuc;
+    }
+    return flashed;
+}
+
 } // namespace
 
 // The visible camera's picture does not change: encoded once, sent with every frame.
@@ -77,7 +98,7 @@ struct VirtualCamera::Model
         : scene(spec, spec.visiblePart ? 256 : spec.width(), spec.visiblePart ? 192 : spec.height()), noise(seedOf(spec.key())),
           lowSet(makeCalibrationSet(responseFor(spec.kind, 0), seedOf(spec.key() + "L"))),
           highSet(makeCalibrationSet(responseFor(spec.kind, 1), seedOf(spec.key() + "H"))),
-          flash(buildFlash(spec.kind, lowSet, highSet))
+          flash(buildFlash(spec.kind, flashedSet(spec.fault, lowSet, highSet), flashedSet(spec.fault, highSet, lowSet)))
     {
     }
     Scene scene;
@@ -92,11 +113,14 @@ struct VirtualCamera::Model
     std::vector<float> cleanCelsius;
     std::vector<float> frameCelsius;
     std::vector<uint8_t> jpeg; // visible camera
+    std::vector<uint16_t> lastFrame; // repeated while the shutter is closed
+    int64_t lastIndex = -2;
 };
 
 VirtualCamera::VirtualCamera(const DeviceSpec& spec) : deviceSpec(spec)
 {
     tpd.reflectedK = tpd.ambientK = int(std::lround(spec.ambient + tcsdk::kKelvinOffset));
+    shutterAt(0.0);
 }
 
 VirtualCamera::~VirtualCamera()
@@ -159,7 +183,7 @@ bool VirtualCamera::startStream(Sink sink)
         std::lock_guard<std::mutex> lock(mutex);
         prepare();
         // Cameras close the shutter once when they start streaming.
-        lastShutterTime = timeOf(std::max<int64_t>(frameIndex.load() + 1, 0));
+        shutterAt(timeOf(std::max<int64_t>(frameIndex.load() + 1, 0)));
     }
     stopRequested = false;
     thread = std::thread(&VirtualCamera::run, this, std::move(sink));
@@ -220,9 +244,18 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
 {
     std::lock_guard<std::mutex> lock(mutex);
     prepare();
+    Model& m = *model;
     const double t = timeOf(index);
     frameIndex = index;
-    applyAutoShutter(t);
+    const bool shutterClosed = applyAutoShutter(t);
+    const size_t words = size_t(streamWidth()) * streamHeight();
+    // A frame asked for out of sequence (a test or benchmark jumping ahead) is rendered afresh.
+    const bool inSequence = index == m.lastIndex + 1 && m.lastFrame.size() == words;
+    m.lastIndex = index;
+    if (shutterClosed && inSequence && !deviceSpec.visiblePart) {
+        std::copy(m.lastFrame.begin(), m.lastFrame.end(), out);
+        return;
+    }
     if (deviceSpec.visiblePart)
         renderVisible(out);
     else if (deviceSpec.kind == 4)
@@ -231,12 +264,29 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
         renderK7(t, out);
     else
         renderY16(t, out);
+    m.lastFrame.assign(out, out + words);
 }
 
-void VirtualCamera::applyAutoShutter(double t)
+double VirtualCamera::housingKelvin(double t) const
 {
-    if (shutter[0] == 1 && t - lastShutterTime >= 60.0 * shutter[2])
-        lastShutterTime = t;
+    return deviceSpec.ambient + tcsdk::kKelvinOffset + kHousingRise * (1.0 - std::exp(-t / kHousingTimeConstant));
+}
+
+void VirtualCamera::shutterAt(double t)
+{
+    lastShutterTime = t;
+    shutterHousing = housingKelvin(t);
+}
+
+bool VirtualCamera::applyAutoShutter(double t)
+{
+    const double housing = housingKelvin(t);
+    if (shutter[0] == 1 && (t - lastShutterTime >= 60.0 * shutter[2] ||
+                            std::fabs(housing - shutterHousing) >= kShutterHousingStep)) {
+        shutterAt(t);
+        shutterOpensAt = t + kShutterSeconds;
+    }
+    return t < shutterOpensAt;
 }
 
 void VirtualCamera::rebuildSignal()
@@ -248,7 +298,7 @@ void VirtualCamera::rebuildSignal()
         m.cleanCelsius.resize(n);
         m.frameCelsius.resize(n);
         for (int i = 0; i < n; ++i) {
-            const double s = correctedRadiance(m.scene.base()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            const double s = correctedRadiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
             m.cleanCelsius[i] = float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset);
         }
     } else if (deviceSpec.kind != 1) {
@@ -260,7 +310,7 @@ void VirtualCamera::rebuildSignal()
         tcsdk::expandGrid(set.kt.data(), set.kt.size(), false, 1.0f / set.header[2], w, h, m.gain.data());
         tcsdk::expandGrid(set.bt.data(), set.bt.size(), true, 1.0f, w, h, m.offset.data());
         for (int i = 0; i < n; ++i) {
-            const double s = correctedRadiance(m.scene.base()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            const double s = correctedRadiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
             m.cleanRaw[i] = float(m.response.countOf(s) / m.gain[i] + m.offset[i]);
         }
     }
@@ -276,8 +326,7 @@ void VirtualCamera::renderY16(double t, uint16_t* out)
     const CalibrationSet& set = tpd.gain == 0 ? m.lowSet : m.highSet;
     const double worldAmbient = deviceSpec.ambient + tcsdk::kKelvinOffset;
 
-    const double housing16 = (deviceSpec.ambient + tcsdk::kKelvinOffset +
-                              kHousingRise * (1.0 - std::exp(-t / kHousingTimeConstant))) * 16.0;
+    const double housing16 = housingKelvin(t) * 16.0;
     const double housingDrift = double(int16_t(set.header[1])) / 256.0 * (housing16 - set.header[0]);
     const double perKelvin = m.response.countsPerKelvin(30.0);
     const double offsetDrift =
@@ -296,7 +345,7 @@ void VirtualCamera::renderY16(double t, uint16_t* out)
     for (int y = win.y0; y < win.y1; ++y) {
         for (int x = win.x0; x < win.x1; ++x) {
             const int i = y * w + x;
-            const double s = correctedRadiance(m.scene.at(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            const double s = correctedRadiance(m.scene.apparentAt(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
             const float raw = float(m.response.countOf(s) / m.gain[i] + m.offset[i]);
             out[i] = word(raw + shift + sigma * m.noise.next());
         }
@@ -318,7 +367,7 @@ void VirtualCamera::render160(double t, uint16_t* out)
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x) {
-            const double s = correctedRadiance(m.scene.at(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
+            const double s = correctedRadiance(m.scene.apparentAt(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
             celsius[y * w + x] =
                 float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset) + drift + sigma * m.noise.next();
         }
@@ -358,7 +407,7 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     if (m.cleanRaw.empty()) {
         m.cleanRaw.resize(n);
         for (int i = 0; i < n; ++i)
-            m.cleanRaw[i] = float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.base()[i] + tcsdk::kKelvinOffset));
+            m.cleanRaw[i] = float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset));
     }
     const double perKelvin = kK7Gain * (tcsdk::radiance(303.65) - tcsdk::radiance(302.65));
     const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0 * perKelvin);
@@ -369,7 +418,7 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x)
-            out[y * w + x] = word(float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.at(x, y, t) + tcsdk::kKelvinOffset)) +
+            out[y * w + x] = word(float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.apparentAt(x, y, t) + tcsdk::kKelvinOffset)) +
                                   drift + sigma * m.noise.next());
 
     uint16_t* lines = out + n;
@@ -381,9 +430,9 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     lines[7] = *lowest;
     const float calibration[2] = {float(kK7Offset), float(kK7Gain)};
     std::memcpy(lines + 8, calibration, sizeof calibration);
-    const double housing = deviceSpec.ambient + tcsdk::kKelvinOffset + kHousingRise * (1 - std::exp(-t / kHousingTimeConstant));
-    lines[12] = uint16_t(std::lround(housing * 16.0));
-    lines[13] = uint16_t(std::lround(tcsdk::kBandConstant));
+    lines[12] = uint16_t(std::lround(housingKelvin(t) * 16.0));
+    lines[13] = uint16_t(std::lround(tcsdk::kBand8to14.b));
+    lines[14] = uint16_t(int16_t(std::lround(tcsdk::kBand8to14.f * 16.0)));
     char serial[16] = {};
     std::memcpy(serial, deviceSpec.serial.data(), std::min<size_t>(16, deviceSpec.serial.size()));
     std::memcpy(lines + w + 32, serial, 16);
@@ -472,7 +521,7 @@ int VirtualCamera::readFlash(uint32_t address, uint32_t length, uint8_t* out)
 void VirtualCamera::offsetUpdate()
 {
     std::lock_guard<std::mutex> lock(mutex);
-    lastShutterTime = timeOf(std::max<int64_t>(frameIndex.load() + 1, 0));
+    shutterAt(timeOf(std::max<int64_t>(frameIndex.load() + 1, 0)));
 }
 
 int VirtualCamera::startY16Preview()
@@ -488,10 +537,7 @@ int VirtualCamera::startY16Preview()
 
 uint16_t VirtualCamera::housingWord()
 {
-    const double t = timeOf(std::max<int64_t>(frameIndex.load(), 0));
-    const double kelvin =
-        deviceSpec.ambient + tcsdk::kKelvinOffset + kHousingRise * (1.0 - std::exp(-t / kHousingTimeConstant));
-    return uint16_t(std::lround(kelvin * 16.0));
+    return uint16_t(std::lround(housingKelvin(timeOf(std::max<int64_t>(frameIndex.load(), 0))) * 16.0));
 }
 
 int VirtualCamera::cameraCommand(int value)
@@ -501,7 +547,7 @@ int VirtualCamera::cameraCommand(int value)
         return -1;
     commandLog.push_back(value);
     if (value == 0x8000)
-        lastShutterTime = timeOf(std::max<int64_t>(frameIndex.load() + 1, 0));
+        shutterAt(timeOf(std::max<int64_t>(frameIndex.load() + 1, 0)));
     return 0;
 }
 
@@ -517,6 +563,13 @@ void VirtualCamera::truth(int64_t index, std::vector<float>& out)
     prepare();
     out.resize(size_t(model->scene.width()) * model->scene.height());
     model->scene.render(timeOf(index), out.data());
+}
+
+void VirtualCamera::surfaceEmissivity(std::vector<float>& out)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    prepare();
+    out = model->scene.emissivity();
 }
 
 } // namespace tcsim

@@ -59,6 +59,7 @@ public:
     // Ground truth of a frame (degC, image size; the infrared module's for a visible camera),
     // independent of the sensor.
     void truth(int64_t index, std::vector<float>& out);
+    void surfaceEmissivity(std::vector<float>& out);
 
     // Renders frame index into the buffer (streamWidth * streamHeight words); used by the
     // stream thread and by benchmarks.
@@ -72,7 +73,11 @@ private:
     void render160(double t, uint16_t* out);
     void renderK7(double t, uint16_t* out);
     void renderVisible(uint16_t* out);
-    void applyAutoShutter(double t);
+    // Starts an automatic shutter event when one is due; true while the shutter is closed.
+    bool applyAutoShutter(double t);
+    double housingKelvin(double t) const;
+    // The offset is measured afresh at camera time t (a shutter event or a command).
+    void shutterAt(double t);
     double timeOf(int64_t index) const { return double(index) / deviceSpec.fps; }
     void run(Sink sink);
 
@@ -87,6 +92,8 @@ private:
     bool y16Preview = false;
     bool previewFailed = false;
     double lastShutterTime = 0.0;
+    double shutterHousing = 0.0;  // housing temperature (K) at the last shutter
+    double shutterOpensAt = -1.0; // camera time the closed shutter opens again
     std::vector<int> commandLog;
 
     std::atomic<int64_t> frameIndex{-1};

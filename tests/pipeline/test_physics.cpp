@@ -1,0 +1,279 @@
+// Physics the whole device half of the pipeline must obey on every camera kind, checked on the
+// virtual cameras' raw frames: invariants of the emissivity correction, monotonic response,
+// the camera's noise, flash tables that disagree with the sensor, surfaces of real materials
+// and the shutter.
+#include "accuracy.h"
+#include "appdirenvironment.h"
+#include "pipelinecamera.h"
+#include "planckreference.h"
+#include "radiometry.h"
+#include "scene.h"
+#include "sensor.h"
+#include "tcsim.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <numeric>
+
+namespace {
+
+const auto* environment = AppDirEnvironment::install();
+
+struct Kind
+{
+    const char* camera;
+    DeviceKind kind;
+};
+
+std::string nameOf(const ::testing::TestParamInfo<Kind>& info)
+{
+    return std::string("kind") + std::to_string(int(info.param.kind));
+}
+
+double median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+double meanOf(const std::vector<float>& v)
+{
+    return std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
+}
+
+class Physics : public ::testing::TestWithParam<Kind>
+{
+protected:
+    std::string serial(const char* what) const
+    {
+        return std::string(what) + std::to_string(int(GetParam().kind));
+    }
+};
+
+// A surface as warm as what it reflects radiates the same whatever its emissivity, so the
+// corrected reading must not move with the emissivity setting.
+TEST_P(Physics, ReadingIgnoresEmissivityWhenTheSurfaceIsAsWarmAsItsReflection)
+{
+    // 26.85 degC is 300 K exactly, what a camera taking whole kelvins can be told.
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("EQ"), "scene=hotspot ambient=26.85 hot=26.85");
+    ASSERT_TRUE(camera.ok());
+    std::map<double, double> reading;
+    for (const double emissivity : {1.0, 0.75, 0.5}) {
+        ASSERT_TRUE(camera.setCorrection(emissivity, 26.85));
+        reading[emissivity] = meanOf(camera.temperatures(40));
+    }
+    EXPECT_NEAR(reading[1.0], 26.85, 0.1);
+    EXPECT_NEAR(reading[0.75], reading[1.0], 0.02);
+    EXPECT_NEAR(reading[0.5], reading[1.0], 0.02);
+}
+
+// Grouped by true temperature in 1 K steps, the readings rise from step to step.
+TEST_P(Physics, ReadingRisesWithTheSceneTemperature)
+{
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("MONO"), "netd=0.02");
+    ASSERT_TRUE(camera.ok());
+    const std::vector<float> measured = camera.temperatures(60), truth = camera.truth(60);
+    ASSERT_EQ(measured.size(), truth.size());
+    std::map<int, std::pair<double, int>> steps; // whole degrees -> sum of readings, count
+    for (size_t i = 0; i < truth.size(); ++i) {
+        auto& step = steps[int(std::floor(truth[i]))];
+        step.first += measured[i];
+        ++step.second;
+    }
+    double previous = -1e9;
+    int compared = 0;
+    for (const auto& [degree, step] : steps) {
+        if (step.second < 20)
+            continue;
+        const double mean = step.first / step.second;
+        EXPECT_GT(mean, previous) << "at " << degree << " degC";
+        previous = mean;
+        ++compared;
+    }
+    EXPECT_GE(compared, 15);
+}
+
+// On a uniform scene, averaging frames leaves the fixed pattern the shading correction could
+// not remove: it must stay below one frame's noise. The noise itself is what the camera says.
+TEST_P(Physics, FixedPatternStaysWithinTheNoiseAndTheNoiseIsTheCamerasOwn)
+{
+    const double netd = 0.1;
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("NOISE"),
+                           "scene=hotspot hot=25 drift=0 netd=" + std::to_string(netd));
+    ASSERT_TRUE(camera.ok());
+    const int frames = 24;
+    std::vector<std::vector<float>> series;
+    for (int k = 0; k < frames; ++k) // frames apart, so that no shutter event repeats one
+        series.push_back(camera.temperatures(100 + 17 * k));
+    const size_t pixels = series[0].size();
+    ASSERT_GT(pixels, 0u);
+    std::vector<float> average(pixels, 0.0f);
+    std::vector<double> deviation(pixels);
+    for (size_t i = 0; i < pixels; ++i) {
+        double sum = 0, squares = 0;
+        for (const auto& frame : series) {
+            sum += frame[i];
+            squares += double(frame[i]) * frame[i];
+        }
+        average[i] = float(sum / frames);
+        deviation[i] = std::sqrt(std::max(0.0, (squares - sum * sum / frames) / (frames - 1)));
+    }
+    RecordProperty("noise", std::to_string(median(deviation)));
+    EXPECT_NEAR(median(deviation), netd, 0.2 * netd);
+    const double level = meanOf(average);
+    double spread = 0;
+    for (float v : average)
+        spread += (v - level) * (v - level);
+    spread = std::sqrt(spread / double(pixels));
+    // What is left after averaging: the noise over sqrt(frames) plus the fixed pattern.
+    RecordProperty("pattern", std::to_string(spread));
+    EXPECT_LT(spread, netd) << "residual pattern " << spread << " K";
+}
+
+// With surfaces of real materials and the emissivity set to the solder mask's, the mask reads
+// true; tin and copper mirror the cooler room and read low, by as much as Planck's law says.
+TEST_P(Physics, MaterialsReadTrueWhereTheEmissivityFitsAndLowWhereTheyShine)
+{
+    const std::string id = serial("MAT");
+    PipelineCamera camera(GetParam().camera, GetParam().kind, id, "materials=1 background=25");
+    ASSERT_TRUE(camera.ok());
+    ASSERT_TRUE(camera.setCorrection(tcsim::BoardPart::kSolderMask, 25.0));
+    const std::vector<float> measured = camera.temperatures(30), truth = camera.truth(30);
+    std::vector<float> emissivity;
+    ASSERT_TRUE(tcsim::surfaceEmissivity(id, emissivity));
+    ASSERT_EQ(measured.size(), truth.size());
+    ASSERT_EQ(emissivity.size(), truth.size());
+
+    std::vector<float> maskMeasured, maskTruth;
+    std::vector<double> shinyError, shinyFromPlanck;
+    const double k0 = planck::kZeroCelsius;
+    const planck::Surroundings settings{tcsim::BoardPart::kSolderMask, 25.0 + k0, 25.0 + k0, 1.0};
+    for (size_t i = 0; i < truth.size(); ++i) {
+        if (emissivity[i] == float(tcsim::BoardPart::kSolderMask)) {
+            maskMeasured.push_back(measured[i]);
+            maskTruth.push_back(truth[i]);
+        } else if (emissivity[i] < 0.1f && truth[i] > 30.0f) {
+            // What the camera receives from the shiny surface, and the grey body at the set
+            // emissivity that would send as much.
+            const double received = planck::measuredRadiance(truth[i] + k0, {emissivity[i], 25.0 + k0, 25.0 + k0, 1.0});
+            const double predicted = planck::objectTemperature(received, settings) - k0;
+            shinyError.push_back(measured[i] - truth[i]);
+            shinyFromPlanck.push_back(measured[i] - predicted);
+        }
+    }
+    ASSERT_GT(maskMeasured.size(), truth.size() / 2);
+    const ErrorFigures mask = errorFigures(maskMeasured.data(), maskTruth);
+    EXPECT_LE(mask.median, 0.1);
+    EXPECT_LE(mask.p99, 0.5);
+    ASSERT_GT(shinyError.size(), 50u);
+    RecordProperty("mask_median", std::to_string(mask.median));
+    RecordProperty("mask_p99", std::to_string(mask.p99));
+    RecordProperty("shiny_error", std::to_string(median(shinyError)));
+    RecordProperty("shiny_against_planck", std::to_string(median(shinyFromPlanck)));
+    EXPECT_LT(median(shinyError), -4.0) << "a shiny surface reads far too low";
+    EXPECT_NEAR(median(shinyFromPlanck), 0.0, 0.3) << "by as much as Planck's law says";
+}
+
+// A shutter event repeats the last frame while the shutter is closed, then measures the
+// offset afresh: the temperatures neither jump nor pass the truth's hottest across it.
+TEST_P(Physics, ShutterEventsShowNoJumpAndNoFalseHeat)
+{
+    PipelineCamera camera(GetParam().camera, GetParam().kind, serial("FFC"), "scene=hotspot hot=60 drift=0.2");
+    ASSERT_TRUE(camera.ok());
+    // The housing warms fastest after plugging in: within 45 s it has moved enough for one
+    // automatic shutter event.
+    std::vector<float> previous;
+    int closedFrames = 0, events = 0;
+    double largestStep = 0, hottestAbove = -1e9;
+    for (int64_t index = 0; index < 25 * 45; ++index) {
+        const std::vector<float> t = camera.temperatures(index);
+        ASSERT_FALSE(t.empty());
+        if (camera.repeated()) {
+            events += closedFrames == 0 ? 1 : 0;
+            ++closedFrames;
+        } else {
+            closedFrames = 0;
+        }
+        EXPECT_LE(closedFrames, 10) << "the shutter stays closed 0.4 s";
+        if (!previous.empty())
+            largestStep = std::max(largestStep, std::fabs(meanOf(t) - meanOf(previous)));
+        if (index % 25 == 0) {
+            const std::vector<float> truth = camera.truth(index);
+            hottestAbove = std::max(hottestAbove, double(*std::max_element(t.begin(), t.end())) -
+                                                      *std::max_element(truth.begin(), truth.end()));
+        }
+        previous = t;
+    }
+    RecordProperty("events", events);
+    RecordProperty("step", std::to_string(largestStep));
+    EXPECT_GE(events, 1) << "no shutter event while warming up";
+    // The offset drifts 0.2 K a minute and the first event comes within 40 s.
+    EXPECT_LT(largestStep, 0.2);
+    EXPECT_LT(hottestAbove, 0.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cameras, Physics,
+                         ::testing::Values(Kind{"K7-22", DirectShowY16}, Kind{"VeskL", Uvc384},
+                                           Kind{"Vesk_R_M", Uvc256}, Kind{"Vesk_R_S", Uvc160}),
+                         nameOf);
+
+// Flash tables that disagree with the sensor must show in the temperatures by as much as the
+// disagreement implies; a pipeline that ignored its tables would not see them.
+struct Fault
+{
+    const char* name;
+    bool highRange;
+};
+
+class FaultyFlash : public ::testing::TestWithParam<Fault>
+{
+};
+
+TEST_P(FaultyFlash, ShowsItsPredictedError)
+{
+    const Fault f = GetParam();
+    const std::string id = std::string("FAULT") + f.name + (f.highRange ? "H" : "L");
+    PipelineCamera good("Vesk_R_M", Uvc256, id + "OK", "netd=0.02", f.highRange);
+    ASSERT_TRUE(good.ok());
+    const std::vector<float> right = good.temperatures(5);
+    PipelineCamera faulty("Vesk_R_M", Uvc256, id, std::string("netd=0.02 fault=") + f.name, f.highRange);
+    ASSERT_TRUE(faulty.ok());
+    const std::vector<float> wrong = faulty.temperatures(5), truth = faulty.truth(5);
+    ASSERT_EQ(wrong.size(), truth.size());
+    ASSERT_EQ(right.size(), truth.size());
+
+    // The sensor's count for a true temperature, and what the faulty table makes of it.
+    const tcsim::Response sensor = tcsim::responseFor(3, f.highRange ? 0 : 1);
+    const tcsim::Response otherRange = tcsim::responseFor(3, f.highRange ? 1 : 0);
+    const double k0 = planck::kZeroCelsius;
+    std::vector<double> error, predicted;
+    for (size_t i = 0; i < truth.size(); i += 7) {
+        const double count = sensor.countOf(tcsdk::radiance(truth[i] + k0));
+        double expected = 0.0;
+        if (std::string(f.name) == "nuc") {
+            expected = 1.0;
+        } else if (std::string(f.name) == "kt") {
+            // kt scales the corrected count.
+            expected = tcsdk::temperatureOfRadiance(sensor.radianceOf(1.01 * count)) - k0 - truth[i];
+        } else {
+            expected = tcsdk::temperatureOfRadiance(otherRange.radianceOf(count)) - k0 - truth[i];
+        }
+        error.push_back(double(wrong[i]) - right[i]);
+        predicted.push_back(expected);
+    }
+    const double predictedMedian = median(predicted);
+    RecordProperty("predicted", std::to_string(predictedMedian));
+    RecordProperty("measured", std::to_string(median(error)));
+    EXPECT_GT(std::fabs(predictedMedian), 0.9) << "the fault must matter";
+    EXPECT_NEAR(median(error), predictedMedian, 0.1 + 0.02 * std::fabs(predictedMedian));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, FaultyFlash,
+                         ::testing::Values(Fault{"kt", false}, Fault{"nuc", false}, Fault{"range", false},
+                                           Fault{"kt", true}, Fault{"range", true}),
+                         [](const ::testing::TestParamInfo<Fault>& info) {
+                             return std::string(info.param.name) + (info.param.highRange ? "High" : "Low");
+                         });
+
+} // namespace

@@ -1,0 +1,94 @@
+#pragma once
+// A virtual camera with the device half of the pipeline behind it, as the program chains it:
+// raw frames in, temperatures out. For the physics tests and the accuracy report.
+#include "frame.h"
+#include "k7frame.h"
+#include "K7Dll.h"
+#include "libtccmd.h"
+#include "tcal_module.h"
+#include "tcsim.h"
+#include "uvcpipeline.h"
+#include "virtualcamera.h"
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One virtual camera and the pipeline that turns its raw frames into temperatures, in the
+// low (-20..150 degC) or the high range.
+class PipelineCamera
+{
+public:
+    PipelineCamera(const std::string& camera, DeviceKind kind, const std::string& serial,
+                    const std::string& options = "", bool highRange = false)
+        : kind(kind), serial(serial)
+    {
+        const std::string line = camera + " serial=" + serial + " " + options + "\n";
+        if (kind == DirectShowY16) {
+            tcsim::setRegistryText(line);
+            ready = DataInit(256, 192) == 0;
+            return;
+        }
+        uvc = std::make_unique<OpenVirtualCamera>(line);
+        ready = uvc->ok() && set_prop_tpd_params(uvc->command(), 5, highRange ? 0 : 1) == 0 &&
+                TcalModule::bindTableFiles(uvc->command());
+        const FrameSize size = ispImageSize(kind);
+        ready = ready && pipeline.open(kind, size.width, kind == Uvc160 ? 2 * size.height : size.height,
+                                       uvc->command(), TcalModule::load(uvc->command(), kind, highRange));
+    }
+    ~PipelineCamera()
+    {
+        if (kind == DirectShowY16) {
+            UpdateFixParam(1.0f, 25.0f, 25.0f, 0.5f, 0, 0.0f);
+            tcsim::clearRegistryText();
+        }
+    }
+    bool ok() const { return ready; }
+
+    // The reflected temperature and the emissivity the camera corrects for.
+    bool setCorrection(double emissivity, double reflectedCelsius)
+    {
+        if (kind == DirectShowY16)
+            return UpdateFixParam(float(emissivity), float(reflectedCelsius), 25.0f, 0.5f, 0, 0.0f) == 0;
+        return set_prop_tpd_params(uvc->command(), 3, uint16_t(std::lround(emissivity * 128))) == 0 &&
+               set_prop_tpd_params(uvc->command(), 1,
+                                   uint16_t(std::lround(reflectedCelsius + 273.15))) == 0;
+    }
+
+    // Temperatures of frame index (degC), empty on failure.
+    std::vector<float> temperatures(int64_t index)
+    {
+        const std::vector<uint16_t> raw = tcsim::renderFrame(serial, index);
+        rawRepeated = !raw.empty() && raw == lastRaw;
+        lastRaw = raw;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(raw.data());
+        Frame result;
+        if (kind == DirectShowY16) {
+            std::vector<uint8_t> picture;
+            if (raw.empty() || !K7Frame::refreshParameters(bytes, "K7-22") || !K7Frame::decode(bytes, result, picture))
+                return {};
+        } else if (raw.empty() || !pipeline.processFrame(bytes) || !extractUvcFrame(pipeline, result)) {
+            return {};
+        }
+        return result.temperatures;
+    }
+    // Whether the last frame's raw words were the previous frame's again.
+    bool repeated() const { return rawRepeated; }
+    std::vector<float> truth(int64_t index) const
+    {
+        std::vector<float> out;
+        tcsim::truth(serial, index, out);
+        return out;
+    }
+
+private:
+    DeviceKind kind;
+    std::string serial;
+    bool ready = false;
+    std::vector<uint16_t> lastRaw;
+    bool rawRepeated = false;
+    std::unique_ptr<OpenVirtualCamera> uvc;
+    UvcPipeline pipeline;
+};
+
