@@ -10,7 +10,6 @@
 #include "k7calibrationframe.h"
 #include "pipelinecamera.h"
 #include "planckreference.h"
-#include "radiometry.h"
 #include "scene.h"
 
 #include <QCoreApplication>
@@ -59,8 +58,11 @@ void measureCase(const Case& c, int series, std::vector<Point>& points)
     double worstMedian = 0, worstP99 = 0, worstHottest = 0;
     for (const int64_t index : {30, 3000}) {
         const std::vector<float> measured = camera.temperatures(index), truth = camera.truth(index);
-        if (measured.size() != truth.size() || truth.empty())
+        if (measured.size() != truth.size() || truth.empty()) {
+            std::printf("%-9s %-5s %-26s  no frame %lld\n", c.camera, c.highRange ? "high" : "low", c.label,
+                        static_cast<long long>(index));
             return;
+        }
         std::vector<float> m, t;
         for (size_t i = 0; i < truth.size(); ++i)
             if (!materials || emissivity[i] == float(tcsim::BoardPart::kSolderMask)) {
@@ -92,9 +94,12 @@ void sweepCase(const char* camera, DeviceKind kind, bool highRange, int from, in
         static int serialNumber = 0;
         const std::string serial = "SWEEP" + std::to_string(++serialNumber);
         PipelineCamera spot(camera, kind, serial, "scene=hotspot hotx=0.4 hoty=0.4 hot=" + std::to_string(hot), highRange);
-        const std::vector<float> measured = spot.temperatures(30), truth = spot.truth(30);
-        if (!spot.ok() || measured.size() != truth.size() || truth.empty())
+        const std::vector<float> measured = spot.ok() ? spot.temperatures(30) : std::vector<float>();
+        const std::vector<float> truth = spot.truth(30);
+        if (measured.empty() || measured.size() != truth.size()) {
+            std::printf("%-9s %-5s hot spot at %d degC: no frame\n", camera, highRange ? "high" : "low", hot);
             return;
+        }
         for (size_t i = 0; i < truth.size(); ++i)
             if (std::fabs(truth[i] - 25.0) > 0.5 * std::fabs(hot - 25.0) && std::abs(hot - 25) > 2) {
                 measuredCores.push_back(measured[i]);
@@ -114,10 +119,19 @@ void sweepCase(const char* camera, DeviceKind kind, bool highRange, int from, in
                 e.p99, worstHottest);
 }
 
-// K7-22 correction error against Planck's law for a band model, emissivity e, reflected 25 degC.
-std::vector<Point> correctionErrors(double b, double f, double emissivity, int series)
+// The correction as it was: reflection taken out in the single wavelength's radiance.
+double singleWavelengthCorrection(double apparentKelvin, double emissivity, double reflectedKelvin)
 {
-    K7CalibrationFrame frame(b, f);
+    auto s = [](double kelvin) { return 1.0 / std::expm1(1439.0 / kelvin); };
+    const double object = (s(apparentKelvin) - (1.0 - emissivity) * s(reflectedKelvin)) / emissivity;
+    return object > 0 ? 1439.0 / std::log1p(1.0 / object) : std::nan("");
+}
+
+// Error against Planck's law of the K7-22 correction, now (K7Dll) or as it was, for a camera
+// that states a single wavelength of 10 um; emissivity e, reflected and air 25 degC.
+std::vector<Point> correctionErrors(double emissivity, bool asBefore, int series)
+{
+    K7CalibrationFrame frame(1439, 0);
     std::vector<uint16_t> raws;
     for (int raw = 1100; raw <= 64000; raw += 100)
         raws.push_back(uint16_t(raw));
@@ -128,16 +142,20 @@ std::vector<Point> correctionErrors(double b, double f, double emissivity, int s
     if (UpdateParam(0, frame.words.data(), "K7-22", "K7-22") != 0 ||
         UpdateFixParam(float(emissivity), 25.0f, 25.0f, 0.5f, 0, 0.0f) != 0 ||
         GetTmpData(0, frame.words.data(), &maxT, &maxX, &maxY, &minT, &minX, &minY, &mean, &housing,
-                   celsius.data()) != 0)
+                   celsius.data()) != 0) {
+        std::printf("the K7-22 correction refused its frame\n");
         return {};
+    }
     const double k0 = planck::kZeroCelsius;
     const planck::Surroundings around{emissivity, 25.0 + k0, 25.0 + k0, 1.0};
     std::vector<Point> errors;
     for (size_t i = 0; i < raws.size(); ++i) {
-        const double truth =
-            planck::objectTemperature(planck::bandRadiance(frame.apparentKelvin(raws[i])), around) - k0;
-        if (truth >= -20.0 && truth <= 550.0)
-            errors.push_back({truth, celsius[i] - truth, series});
+        const double apparent = frame.apparentKelvin(raws[i]);
+        const double truth = planck::objectTemperature(planck::bandRadiance(apparent), around) - k0;
+        const double reading =
+            asBefore ? singleWavelengthCorrection(apparent, emissivity, 25.0 + k0) - k0 : double(celsius[i]);
+        if (truth >= -20.0 && truth <= 550.0 && !std::isnan(reading))
+            errors.push_back({truth, reading - truth, series});
     }
     return errors;
 }
@@ -207,20 +225,21 @@ int main(int argc, char** argv)
     const std::string plotPath = argc > 1 ? argv[1] : "accuracy.png";
     DataInit(K7_FRAME_WIDTH, K7_IMAGE_HEIGHT);
 
-    std::printf("K7-22 correction against Planck's law over 8..14 um (reflected and air 25 degC)\n");
+    std::printf("K7-22 correction against Planck's law over 8..14 um, for a camera stating a single wavelength\n"
+                "(reflected and air 25 degC): in that wavelength's radiance as before, in the band's now\n");
     std::printf("%-22s %-6s  %-9s   %s\n", "model", "", "-20..150", "150..550 (of the reading)");
     std::vector<Point> correction;
     int series = 0;
     std::vector<std::string> correctionLegend;
     for (const double emissivity : {0.5, 0.9}) {
-        const std::vector<Point> single = correctionErrors(1439, 0, emissivity, series++);
-        const std::vector<Point> band = correctionErrors(tcsdk::kBand8to14.b, tcsdk::kBand8to14.f, emissivity, series++);
-        printCorrectionSummary("single wavelength 10um", emissivity, single);
-        printCorrectionSummary("fitted band curve", emissivity, band);
+        const std::vector<Point> single = correctionErrors(emissivity, true, series++);
+        const std::vector<Point> band = correctionErrors(emissivity, false, series++);
+        printCorrectionSummary("before: 10 um radiance", emissivity, single);
+        printCorrectionSummary("now: band radiance", emissivity, band);
         correction.insert(correction.end(), single.begin(), single.end());
         correction.insert(correction.end(), band.begin(), band.end());
-        correctionLegend.push_back("single wavelength, e " + std::to_string(emissivity).substr(0, 3));
-        correctionLegend.push_back("fitted band curve, e " + std::to_string(emissivity).substr(0, 3));
+        correctionLegend.push_back("before (10 um), e " + std::to_string(emissivity).substr(0, 3));
+        correctionLegend.push_back("now (band), e " + std::to_string(emissivity).substr(0, 3));
     }
     UpdateFixParam(1.0f, 25.0f, 25.0f, 0.5f, 0, 0.0f);
 

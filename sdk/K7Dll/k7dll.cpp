@@ -40,16 +40,21 @@ struct K7State
     void rebuildTable()
     {
         celsiusOfRaw.resize(65536);
-        const tcsdk::BandModel& c = calibration.band;
+        // The camera's curve gives the black-body temperature it was calibrated for; the
+        // reflection and the air are taken out in the band's radiance, whatever curve the
+        // camera states.
+        const tcsdk::BandModel& band = tcsdk::kBand8to14;
         const double e = std::clamp<double>(fix.emiss, 0.01, 1.0);
         const double tau = tcsdk::transmittance(tcsdk::kTauBandL, fix.humi, fix.airtmp, fix.distance);
-        const double reflected = tcsdk::radiance(fix.refltmp + tcsdk::kKelvinOffset, c);
-        const double air = tcsdk::radiance(fix.airtmp + tcsdk::kKelvinOffset, c);
+        const double reflected = tcsdk::radiance(fix.refltmp + tcsdk::kKelvinOffset, band);
+        const double air = tcsdk::radiance(fix.airtmp + tcsdk::kKelvinOffset, band);
         for (int raw = 0; raw < 65536; ++raw) {
-            const double s = (raw - calibration.offset) / calibration.gain;
+            const double apparent =
+                tcsdk::temperatureOfRadiance((raw - calibration.offset) / calibration.gain, calibration.band);
+            const double s = tcsdk::radiance(apparent, band);
             const double object = (s - (1 - e) * tau * reflected - (1 - tau) * air) / (e * tau);
             celsiusOfRaw[raw] =
-                float(tcsdk::temperatureOfRadiance(object, c) - tcsdk::kKelvinOffset + fix.fix);
+                float(tcsdk::temperatureOfRadiance(object, band) - tcsdk::kKelvinOffset + fix.fix);
         }
         tableValid = true;
     }
@@ -89,12 +94,13 @@ int UpdateParam(int device, const uint16_t* frame, const char*, const char*)
     if (device != 0 || !frame || s.width == 0)
         return -1;
     const uint16_t* lines = parameterLines(frame, s);
-    if (lines[0] != 0x4B37 || lines[1] != 1)
+    if (lines[0] != 0x4B37 || (lines[1] != 1 && lines[1] != 2))
         return -2;
     Calibration c;
     std::memcpy(&c.offset, lines + 8, 4);
     std::memcpy(&c.gain, lines + 10, 4);
-    c.band = {double(lines[13]), int16_t(lines[14]) / 16.0};
+    // Layout 1 states a single wavelength; layout 2 adds the band offset.
+    c.band = {double(lines[13]), lines[1] == 2 ? int16_t(lines[14]) / 16.0 : 0.0};
     if (!(c.gain > 0.0f) || !std::isfinite(c.offset) || c.band.b <= 0 || c.band.f <= -200.0)
         return -3;
     if (!s.calibrated || !(c == s.calibration)) {

@@ -22,9 +22,7 @@ namespace {
 constexpr double kHousingRise = 6.0;         // K above ambient once warm
 constexpr double kHousingTimeConstant = 900; // s
 constexpr double kK7Offset = 4000.0, kK7Gain = 1.5e6;
-// The shutter closes automatically when the housing has moved this much since the last time,
-// and stays closed this long; meanwhile the camera repeats its last frame.
-constexpr double kShutterHousingStep = 0.25; // K
+// A closed shutter stays closed this long; meanwhile the camera repeats its last frame.
 constexpr double kShutterSeconds = 0.4;
 constexpr int kPresenceCheckMs = 250;
 
@@ -247,12 +245,12 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
     Model& m = *model;
     const double t = timeOf(index);
     frameIndex = index;
-    const bool shutterClosed = applyAutoShutter(t);
     const size_t words = size_t(streamWidth()) * streamHeight();
-    // A frame asked for out of sequence (a test or benchmark jumping ahead) is rendered afresh.
+    // Time runs on in sequence only; a frame asked for out of sequence (a test or benchmark
+    // jumping ahead) is rendered afresh, without the shutter events it jumped over.
     const bool inSequence = index == m.lastIndex + 1 && m.lastFrame.size() == words;
     m.lastIndex = index;
-    if (shutterClosed && inSequence && !deviceSpec.visiblePart) {
+    if (inSequence && applyAutoShutter(t) && !deviceSpec.visiblePart) {
         std::copy(m.lastFrame.begin(), m.lastFrame.end(), out);
         return;
     }
@@ -264,7 +262,8 @@ void VirtualCamera::renderFrame(int64_t index, uint16_t* out)
         renderK7(t, out);
     else
         renderY16(t, out);
-    m.lastFrame.assign(out, out + words);
+    if (!deviceSpec.visiblePart)
+        m.lastFrame.assign(out, out + words);
 }
 
 double VirtualCamera::housingKelvin(double t) const
@@ -280,9 +279,12 @@ void VirtualCamera::shutterAt(double t)
 
 bool VirtualCamera::applyAutoShutter(double t)
 {
-    const double housing = housingKelvin(t);
-    if (shutter[0] == 1 && (t - lastShutterTime >= 60.0 * shutter[2] ||
-                            std::fabs(housing - shutterHousing) >= kShutterHousingStep)) {
+    // The camera's own settings: on, minimum interval (s), maximum interval (min, 0: none) and
+    // the housing step that forces an event (K * 10, 0: none).
+    const double since = t - lastShutterTime;
+    const bool periodic = shutter[2] > 0 && since >= 60.0 * shutter[2];
+    const bool drifted = shutter[3] > 0 && std::fabs(housingKelvin(t) - shutterHousing) >= shutter[3] / 10.0;
+    if (shutter[0] == 1 && since >= shutter[1] && (periodic || drifted)) {
         shutterAt(t);
         shutterOpensAt = t + kShutterSeconds;
     }
@@ -425,7 +427,7 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     std::fill(lines, lines + 4 * w, uint16_t(0));
     const auto [lowest, highest] = std::minmax_element(out, out + n);
     lines[0] = 0x4B37;
-    lines[1] = 1;
+    lines[1] = 2;
     lines[4] = *highest;
     lines[7] = *lowest;
     const float calibration[2] = {float(kK7Offset), float(kK7Gain)};

@@ -19,7 +19,7 @@ public:
     {
         uint16_t* lines = words.data() + K7_FRAME_WIDTH * K7_IMAGE_HEIGHT;
         lines[0] = 0x4B37;
-        lines[1] = 1;
+        lines[1] = f == 0.0 ? 1 : 2;
         const float calibration[2] = {kOffset, kGain};
         std::memcpy(lines + 8, calibration, sizeof calibration);
         lines[12] = uint16_t(300 * 16);

@@ -45,6 +45,8 @@ public:
         }
     }
     bool ok() const { return ready; }
+    // The camera's command handle; null for the K7-22.
+    tccmd_handle_t* command() const { return uvc ? uvc->command() : nullptr; }
 
     // The reflected temperature and the emissivity the camera corrects for.
     bool setCorrection(double emissivity, double reflectedCelsius)

@@ -32,10 +32,13 @@ inline double bandRadiance(double kelvin)
     return sum * h / 3.0;
 }
 
-// Temperature (K) of the black body with in-band radiance l, by bisection in 100..2000 K.
+// Temperature (K) of the black body with in-band radiance l, by bisection in 100..2000 K; NaN
+// when it lies outside.
 inline double blackBodyTemperature(double l)
 {
     double low = 100.0, high = 2000.0;
+    if (!(l >= bandRadiance(low) && l <= bandRadiance(high)))
+        return std::nan("");
     while (high - low > 1e-7) {
         const double middle = 0.5 * (low + high);
         (bandRadiance(middle) < l ? low : high) = middle;
@@ -73,10 +76,13 @@ inline double measuredRadiance(double objectKelvin, const Surroundings& s)
            (1.0 - s.transmittance) * bandRadiance(s.airKelvin);
 }
 
-// Object temperature (K) that makes the camera measure l, by bisection in 100..2000 K.
+// Object temperature (K) that makes the camera measure l, by bisection in 100..2000 K; NaN when
+// it lies outside.
 inline double objectTemperature(double l, const Surroundings& s)
 {
     double low = 100.0, high = 2000.0;
+    if (!(l >= measuredRadiance(low, s) && l <= measuredRadiance(high, s)))
+        return std::nan("");
     while (high - low > 1e-7) {
         const double middle = 0.5 * (low + high);
         (measuredRadiance(middle, s) < l ? low : high) = middle;
