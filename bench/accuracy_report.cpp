@@ -241,7 +241,7 @@ int main(int argc, char** argv)
         correctionLegend.push_back("before (10 um), e " + std::to_string(emissivity).substr(0, 3));
         correctionLegend.push_back("now (band), e " + std::to_string(emissivity).substr(0, 3));
     }
-    UpdateFixParam(1.0f, 25.0f, 25.0f, 0.5f, 0, 0.0f);
+    restoreK7Correction();
 
     std::printf("\nPipeline against the scene's truth (K; worst of frames 30 and 3000)\n");
     std::printf("%-9s %-5s %-26s %7s %7s %8s\n", "camera", "range", "scene", "median", "p99", "hottest");

@@ -1,17 +1,18 @@
 #pragma once
 // Physics shared by the virtual cameras and the libraries that invert them: in-band
 // radiance of a black body, and the two-band atmospheric transmittance model.
+#include <algorithm>
 #include <cmath>
 
 namespace tcsdk {
 
 constexpr double kKelvinOffset = 273.15;
 
-// In-band radiance of a grey body, up to a constant factor, in the fitted Planck form
+// In-band radiance of a black body, up to a constant factor, in the fitted Planck form
 //   S(T) = 1 / (exp(b / (T + f)) - 1),   T in K.
 // A single wavelength (f = 0, b = c2 / wavelength) bends the curve: against Planck's law
-// integrated over 8..14 um it puts emissivity and reflection corrections up to 0.5 K off at
-// -20 degC and more than 1 K off at 500 degC. b and f below were fitted to that integral
+// integrated over 8..14 um it puts emissivity and reflection corrections up to 1.9 K off at
+// -20 degC and 1.5 K off at 550 degC (emissivity 0.5). b and f below were fitted to that integral
 // (flat response) over 230..850 K: the fitted S stays within 0.03 % of proportional to it,
 // a blackbody error under 0.025 K below 150 degC and under 0.08 K up to 575 degC, so a correction
 // built on S follows the band's physics to that margin.
@@ -27,12 +28,12 @@ inline double radiance(double kelvin, const BandModel& band = kBand8to14)
     return 1.0 / std::expm1(band.b / (kelvin + band.f));
 }
 
-// Inverse of radiance(); non-positive radiance has no temperature and maps to 1 K.
+// Inverse of radiance(); radiance too small for any temperature above 1 K maps to 1 K.
 inline double temperatureOfRadiance(double s, const BandModel& band = kBand8to14)
 {
     if (s <= 0.0)
         return 1.0;
-    return band.b / std::log1p(1.0 / s) - band.f;
+    return std::max(1.0, band.b / std::log1p(1.0 / s) - band.f);
 }
 
 struct TauBand

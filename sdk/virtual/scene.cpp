@@ -1,5 +1,6 @@
 #include "scene.h"
 
+#include "bandphysics.h"
 #include "radiometry.h"
 
 #include <algorithm>
@@ -173,8 +174,8 @@ float Scene::apparentOf(float celsius, float emissivity) const
     if (emissivity == 1.0f)
         return celsius;
     const double k = tcsdk::kKelvinOffset;
-    const double s = emissivity * tcsdk::radiance(celsius + k) + (1.0 - emissivity) * tcsdk::radiance(backgroundCelsius + k);
-    return float(tcsdk::temperatureOfRadiance(s) - k);
+    const double s = emissivity * bandRadiance(celsius + k) + (1.0 - emissivity) * bandRadiance(backgroundCelsius + k);
+    return float(bandTemperature(s) - k);
 }
 
 float Scene::apparentAt(int x, int y, double t) const

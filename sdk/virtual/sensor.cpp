@@ -1,5 +1,6 @@
 #include "sensor.h"
 
+#include "bandphysics.h"
 #include "radiometry.h"
 #include "shadinggrid.h"
 
@@ -36,7 +37,7 @@ double Response::radianceOf(double count) const
 double Response::countsPerKelvin(double celsius) const
 {
     const double k = celsius + tcsdk::kKelvinOffset;
-    return std::fabs(countOf(tcsdk::radiance(k + 0.5)) - countOf(tcsdk::radiance(k - 0.5)));
+    return std::fabs(countOf(bandRadiance(k + 0.5)) - countOf(bandRadiance(k - 0.5)));
 }
 
 Response responseFor(int kind, int gain)
@@ -44,8 +45,8 @@ Response responseFor(int kind, int gain)
     Response r;
     r.lowCelsius = gain == 1 ? -20.0 : -10.0;
     r.highCelsius = gain == 1 ? 150.0 : 550.0;
-    r.sLow = tcsdk::radiance(r.lowCelsius + tcsdk::kKelvinOffset);
-    r.sHigh = tcsdk::radiance(r.highCelsius + tcsdk::kKelvinOffset);
+    r.sLow = bandRadiance(r.lowCelsius + tcsdk::kKelvinOffset);
+    r.sHigh = bandRadiance(r.highCelsius + tcsdk::kKelvinOffset);
     r.falling = kind != 2;
     return r;
 }
@@ -54,12 +55,24 @@ double correctedRadiance(double sceneKelvin, double worldAmbientKelvin, const Tp
 {
     const double tau = kWindowTransmittance;
     const double measured =
-        tau * tcsdk::radiance(sceneKelvin) + (1.0 - tau) * tcsdk::radiance(worldAmbientKelvin);
+        tau * bandRadiance(sceneKelvin) + (1.0 - tau) * bandRadiance(worldAmbientKelvin);
     if (!tpd.environmentOn)
         return measured;
     const double e = tpd.emissivity128 / 128.0;
-    const double throughWindow = (measured - (1.0 - tau) * tcsdk::radiance(tpd.ambientK)) / tau;
-    return (throughWindow - (1.0 - e) * tcsdk::radiance(tpd.reflectedK)) / e;
+    const double throughWindow = (measured - (1.0 - tau) * bandRadiance(tpd.ambientK)) / tau;
+    return (throughWindow - (1.0 - e) * bandRadiance(tpd.reflectedK)) / e;
+}
+
+// What the camera's own correction leaves in its Y16 stream: a little lens fall-off towards the
+// corners and a gentle offset pattern, which kt and bt sample on their grid.
+double shadingGain(double u, double v)
+{
+    return 1.0 + 0.03 * (u * u + v * v);
+}
+
+double shadingOffset(double u, double v, double phase)
+{
+    return 12.0 * std::sin(3.0 * u + phase) * std::cos(2.0 * v);
 }
 
 CalibrationSet makeCalibrationSet(const Response& response, uint32_t seed)
@@ -77,23 +90,18 @@ CalibrationSet makeCalibrationSet(const Response& response, uint32_t seed)
     set.kt.assign(tcsdk::kGridTableWords, 0);
     set.bt.assign(tcsdk::kGridTableWords, 0);
     set.kt[0] = set.bt[0] = uint16_t((kGridColumns << 8) | kGridRows);
-    const double phase = jitter(random) * M_PI;
+    set.phase = jitter(random) * M_PI;
     for (int r = 0; r < kGridRows; ++r) {
         for (int c = 0; c < kGridColumns; ++c) {
             const double u = double(c) / (kGridColumns - 1) - 0.5, v = double(r) / (kGridRows - 1) - 0.5;
-            // What the camera's own correction leaves in its Y16 stream: a little lens fall-off
-            // towards the corners and a gentle offset pattern, which kt and bt take out.
-            const double gain = 1.0 + 0.03 * (u * u + v * v) + 0.001 * jitter(random);
-            const double offset = 12.0 * std::sin(3.0 * u + phase) * std::cos(2.0 * v) + 1.5 * jitter(random);
-            set.kt[1 + r * kGridColumns + c] = uint16_t(std::lround(gain * set.header[2]));
-            set.bt[1 + r * kGridColumns + c] = uint16_t(int16_t(std::lround(offset)));
+            set.kt[1 + r * kGridColumns + c] = uint16_t(std::lround(shadingGain(u, v) * set.header[2]));
+            set.bt[1 + r * kGridColumns + c] = uint16_t(int16_t(std::lround(shadingOffset(u, v, set.phase))));
         }
     }
 
     set.nuc.resize(8192);
     for (int i = 0; i < 8192; ++i) {
-        const double s = std::max(response.radianceOf(2.0 * i), 1e-7);
-        const double kelvin16 = tcsdk::temperatureOfRadiance(s) * 16.0;
+        const double kelvin16 = bandTemperature(response.radianceOf(2.0 * i)) * 16.0;
         set.nuc[i] = uint16_t(std::lround(std::min(65535.0, kelvin16)));
     }
     return set;

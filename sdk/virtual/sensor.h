@@ -1,15 +1,18 @@
 #pragma once
 // The radiometric model of the virtual Y16 cameras and the calibration tables they carry.
 //
-// A pixel sees the scene through a window of transmittance 0.98 at ambient temperature. The
+// Radiance is the in-band radiance of the world's own physics (bandphysics.h), not the SDK's
+// model. A pixel sees the scene through a window of transmittance 0.98 at ambient temperature. The
 // camera's environment correction (TPD parameters) turns that into the corrected radiance
 // S_c, and the sensor answers with counts affine in S_c: N = 1000 + 14000 (S_c - S_lo) /
 // (S_hi - S_lo) over the range of the gain, falling (M = 16383 - N) for the 256 x 192
 // sensor. Shading is a smooth gain and offset over the frame and the offset drifts with the
 // housing temperature:
 //   raw = M / kt(x, y) + bt(x, y) + cal1 / 256 (vtemp - cal0) + offset drift + noise
-// The flash tables hold exactly kt, bt, the drift calibration and the inverse of the
-// response (counts -> K * 16), so the ISP chain recovers the corrected temperature.
+// kt(x, y) and bt(x, y) are smooth fields over the frame (u, v from -0.5 to 0.5 between the
+// corner pixels); the flash tables sample them on their grid, hold the drift calibration and
+// the inverse of the response (counts -> K * 16), so the ISP chain recovers the corrected
+// temperature as far as its grid interpolation and its table allow.
 #include <cstdint>
 #include <vector>
 
@@ -49,7 +52,11 @@ struct CalibrationSet
 {
     uint16_t header[3];
     std::vector<uint16_t> kt, bt, nuc;
+    double phase; // of the offset pattern
 };
+
+double shadingGain(double u, double v);
+double shadingOffset(double u, double v, double phase);
 
 CalibrationSet makeCalibrationSet(const Response& response, uint32_t seed);
 

@@ -1,8 +1,8 @@
 #include "virtualcamera.h"
 
+#include "bandphysics.h"
 #include "dualview.h"
 #include "radiometry.h"
-#include "shadinggrid.h"
 #include "world.h"
 
 #include <algorithm>
@@ -56,6 +56,15 @@ uint32_t seedOf(const std::string& text)
     for (unsigned char c : text)
         hash = (hash ^ c) * 16777619u;
     return hash;
+}
+
+// Raw value of the K7-22 for a black body at celsius: affine in the in-band radiance, with the
+// gain its parameter lines state at 30 degC, where it was calibrated against its stated curve.
+double k7Raw(double celsius)
+{
+    static const double gainOfRadiance =
+        kK7Gain * tcsdk::radiance(303.15) / bandRadiance(303.15);
+    return kK7Offset + gainOfRadiance * bandRadiance(celsius + tcsdk::kKelvinOffset);
 }
 
 // What a set looks like in the flash: the set itself, or for a camera with a fault the set with
@@ -301,7 +310,7 @@ void VirtualCamera::rebuildSignal()
         m.frameCelsius.resize(n);
         for (int i = 0; i < n; ++i) {
             const double s = correctedRadiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
-            m.cleanCelsius[i] = float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset);
+            m.cleanCelsius[i] = float(bandTemperature(s) - tcsdk::kKelvinOffset);
         }
     } else if (deviceSpec.kind != 1) {
         const CalibrationSet& set = tpd.gain == 0 ? m.lowSet : m.highSet;
@@ -309,8 +318,12 @@ void VirtualCamera::rebuildSignal()
         m.gain.resize(n);
         m.offset.resize(n);
         m.cleanRaw.resize(n);
-        tcsdk::expandGrid(set.kt.data(), set.kt.size(), false, 1.0f / set.header[2], w, h, m.gain.data());
-        tcsdk::expandGrid(set.bt.data(), set.bt.size(), true, 1.0f, w, h, m.offset.data());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double u = double(x) / (w - 1) - 0.5, v = double(y) / (h - 1) - 0.5;
+                m.gain[size_t(y) * w + x] = float(shadingGain(u, v));
+                m.offset[size_t(y) * w + x] = float(shadingOffset(u, v, set.phase));
+            }
         for (int i = 0; i < n; ++i) {
             const double s = correctedRadiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset, worldAmbient, tpd);
             m.cleanRaw[i] = float(m.response.countOf(s) / m.gain[i] + m.offset[i]);
@@ -371,7 +384,7 @@ void VirtualCamera::render160(double t, uint16_t* out)
         for (int x = win.x0; x < win.x1; ++x) {
             const double s = correctedRadiance(m.scene.apparentAt(x, y, t) + tcsdk::kKelvinOffset, worldAmbient, tpd);
             celsius[y * w + x] =
-                float(tcsdk::temperatureOfRadiance(s) - tcsdk::kKelvinOffset) + drift + sigma * m.noise.next();
+                float(bandTemperature(s) - tcsdk::kKelvinOffset) + drift + sigma * m.noise.next();
         }
 
     // Image half: YUYV grey stretched between the frame's extremes; temperature half: K * 64.
@@ -409,9 +422,9 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     if (m.cleanRaw.empty()) {
         m.cleanRaw.resize(n);
         for (int i = 0; i < n; ++i)
-            m.cleanRaw[i] = float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.apparentBase()[i] + tcsdk::kKelvinOffset));
+            m.cleanRaw[i] = float(k7Raw(m.scene.apparentBase()[i]));
     }
-    const double perKelvin = kK7Gain * (tcsdk::radiance(303.65) - tcsdk::radiance(302.65));
+    const double perKelvin = k7Raw(30.5) - k7Raw(29.5);
     const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0 * perKelvin);
     const float sigma = float(deviceSpec.netd * perKelvin);
     auto word = [](float raw) { return uint16_t(raw <= 0.0f ? 0.0f : (raw >= 65535.0f ? 65535.0f : raw + 0.5f)); };
@@ -420,8 +433,7 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x)
-            out[y * w + x] = word(float(kK7Offset + kK7Gain * tcsdk::radiance(m.scene.apparentAt(x, y, t) + tcsdk::kKelvinOffset)) +
-                                  drift + sigma * m.noise.next());
+            out[y * w + x] = word(float(k7Raw(m.scene.apparentAt(x, y, t))) + drift + sigma * m.noise.next());
 
     uint16_t* lines = out + n;
     std::fill(lines, lines + 4 * w, uint16_t(0));

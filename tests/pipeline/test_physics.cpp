@@ -6,7 +6,7 @@
 #include "appdirenvironment.h"
 #include "pipelinecamera.h"
 #include "planckreference.h"
-#include "radiometry.h"
+#include "bandphysics.h"
 #include "scene.h"
 #include "sensor.h"
 #include "tcsim.h"
@@ -279,15 +279,15 @@ TEST_P(FaultyFlash, ShowsItsPredictedError)
     const double k0 = planck::kZeroCelsius;
     std::vector<double> error, predicted;
     for (size_t i = 0; i < truth.size(); i += 7) {
-        const double count = sensor.countOf(tcsdk::radiance(truth[i] + k0));
+        const double count = sensor.countOf(tcsim::bandRadiance(truth[i] + k0));
         double expected = 0.0;
         if (std::string(f.name) == "nuc") {
             expected = 1.0;
         } else if (std::string(f.name) == "kt") {
             // kt scales the corrected count.
-            expected = tcsdk::temperatureOfRadiance(sensor.radianceOf(1.01 * count)) - k0 - truth[i];
+            expected = tcsim::bandTemperature(sensor.radianceOf(1.01 * count)) - k0 - truth[i];
         } else {
-            expected = tcsdk::temperatureOfRadiance(otherRange.radianceOf(count)) - k0 - truth[i];
+            expected = tcsim::bandTemperature(otherRange.radianceOf(count)) - k0 - truth[i];
         }
         error.push_back(double(wrong[i]) - right[i]);
         predicted.push_back(expected);

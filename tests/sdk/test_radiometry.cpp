@@ -94,7 +94,7 @@ TEST_P(K7Correction, FindsTheGreyBodyPlanckSays)
     RecordProperty("worst_share_of_bar", std::to_string(worstWithinBar));
     // The header promises a quarter of the bar; hold it to that.
     EXPECT_LT(worstWithinBar, 0.25);
-    UpdateFixParam(1.0f, 25.0f, 25.0f, 0.5f, 0, 0.0f);
+    restoreK7Correction();
 }
 
 INSTANTIATE_TEST_SUITE_P(Curves, K7Correction,

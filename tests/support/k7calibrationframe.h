@@ -9,6 +9,12 @@
 #include <cstring>
 #include <vector>
 
+// K7Dll's correction parameters back to their defaults.
+inline void restoreK7Correction()
+{
+    UpdateFixParam(1.0f, 25.0f, 25.0f, 0.5f, 0, 0.0f);
+}
+
 class K7CalibrationFrame
 {
 public:

@@ -2,6 +2,7 @@
 // A virtual camera with the device half of the pipeline behind it, as the program chains it:
 // raw frames in, temperatures out. For the physics tests and the accuracy report.
 #include "frame.h"
+#include "k7calibrationframe.h"
 #include "k7frame.h"
 #include "K7Dll.h"
 #include "libtccmd.h"
@@ -40,7 +41,7 @@ public:
     ~PipelineCamera()
     {
         if (kind == DirectShowY16) {
-            UpdateFixParam(1.0f, 25.0f, 25.0f, 0.5f, 0, 0.0f);
+            restoreK7Correction();
             tcsim::clearRegistryText();
         }
     }
