@@ -20,6 +20,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvik"));
     // Asked to stop by the system: leave as the close button leaves, everything saved.
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [](int number) {
@@ -48,7 +49,10 @@ int main(int argc, char** argv)
         LOG_INFO(LOG_OTHER) << note;
     keepAwake(); // after the log is open, so a missing screen saver service is recorded
 
-    startup::writeProcessPath();
+    // An installed copy is changed only by its package manager: no hand-over to the updater.
+    const bool selfUpdating = !config->storage().installed;
+    if (selfUpdating)
+        startup::writeProcessPath();
     startup::prepareDriverPackages();
     if (!config->getEquipmentValue(QStringLiteral("DriverInstallate"))) {
         // Only when there is something to install: this system drives its cameras itself.
@@ -58,7 +62,7 @@ int main(int argc, char** argv)
     }
     if (termination.requested())
         return 0; // asked to stop while the driver dialog was open
-    if (startup::handOverWaitingUpdate()) {
+    if (selfUpdating && startup::handOverWaitingUpdate()) {
         // Until the updater ends this process; should it never come, the next start is not
         // kept out for ever by this windowless copy.
         QTimer::singleShot(120000, &app, [] {

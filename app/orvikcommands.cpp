@@ -165,8 +165,9 @@ void Orvik::on_boardRegistration_clicked()
         QToolTip::showText(below, tr("未检测到热像仪"), button);
         return;
     }
-    const QString picture = QFileDialog::getOpenFileName(this, tr("导入2D图片"), gAppDir + QStringLiteral("/PCB/2Dpicture"),
-                                                         tr("图片 (*.png *.jpg *.jpeg *.bmp)"));
+    const QString picture = QFileDialog::getOpenFileName(
+        this, tr("导入2D图片"), ConfigManager::getInstance()->storage().registration + QStringLiteral("/2Dpicture"),
+        tr("图片 (*.png *.jpg *.jpeg *.bmp)"));
     if (picture.isEmpty()) {
         QToolTip::showText(below, tr("请导入图片"), button);
         return;

@@ -56,9 +56,9 @@ LogManager* LogManager::getInstance()
 LogManager::LogManager() : d(new Private)
 {
     d->appBaseName = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
+    // Only the default: the folder is made when a file is opened, so a program that names
+    // its own folder (an installed copy, the user's) never creates one beside itself.
     d->logDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QStringLiteral("/log"));
-    QDir().mkpath(d->logDir);
-    removeExpiredLogs();
 }
 
 void LogManager::setLogDir(const QString& dir)
@@ -165,6 +165,7 @@ void LogManager::openDailyFile(const QString& fileName)
     d->currentFileName = fileName;
     if (d->file.isOpen())
         d->file.close();
+    QDir().mkpath(d->logDir);
     removeExpiredLogs();
     d->file.setFileName(fileName);
     d->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);

@@ -29,7 +29,8 @@ bool StorageFolders::canWrite(const QString& folder)
 
 StorageFolders StorageFolders::resolve(const QString& appDir, const WritableTest& writable)
 {
-    bool besideProgram = writable(appDir);
+    const bool installed = QFileInfo::exists(appDir + QLatin1Char('/') + QLatin1String(kInstalledMarker));
+    bool besideProgram = !installed && writable(appDir);
     for (const char* name : kDataFolders) {
         const QString folder = appDir + QLatin1Char('/') + QLatin1String(name);
         if (besideProgram && QFileInfo(folder).exists())
@@ -37,6 +38,7 @@ StorageFolders StorageFolders::resolve(const QString& appDir, const WritableTest
     }
     StorageFolders folders;
     folders.besideProgram = besideProgram;
+    folders.installed = installed;
     if (besideProgram) {
         folders.config = appDir + QStringLiteral("/Config");
         folders.logs = appDir + QStringLiteral("/log");
@@ -44,6 +46,7 @@ StorageFolders StorageFolders::resolve(const QString& appDir, const WritableTest
         folders.calibration = appDir + QStringLiteral("/TemTable");
         folders.pictures = appDir + QStringLiteral("/Picture");
         folders.videos = appDir + QStringLiteral("/Video");
+        folders.registration = appDir + QStringLiteral("/PCB");
         folders.linkRecord = appDir + QStringLiteral("/calib_uart_result.bin");
         return folders;
     }
@@ -54,6 +57,8 @@ StorageFolders StorageFolders::resolve(const QString& appDir, const WritableTest
     const QString cache = xdgFolder("XDG_CACHE_HOME", QStringLiteral(".cache")) + QStringLiteral("/orvik");
     folders.calibration = cache + QStringLiteral("/TemTable");
     folders.linkRecord = cache + QStringLiteral("/calib_uart_result.bin");
+    folders.registration =
+        xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/orvik/PCB");
     folders.pictures = QDir::homePath() + QStringLiteral("/Pictures/Orvik");
     folders.videos = QDir::homePath() + QStringLiteral("/Videos/Orvik");
     return folders;
@@ -61,8 +66,12 @@ StorageFolders StorageFolders::resolve(const QString& appDir, const WritableTest
 
 QString StorageFolders::describe() const
 {
-    return QStringLiteral("%1: settings %2, logs %3, detection result %4, calibration tables %5")
-        .arg(besideProgram ? QStringLiteral("data beside the program")
-                           : QStringLiteral("program folder not writable, data in the user's folders"),
-             config, logs, detection, calibration);
+    QString where = QStringLiteral("data beside the program");
+    if (installed)
+        where = QStringLiteral("installed copy, data in the user's folders");
+    else if (!besideProgram)
+        where = QStringLiteral("program folder not writable, data in the user's folders");
+    return QStringLiteral(
+               "%1: settings %2, logs %3, detection result %4, calibration tables %5, board registration %6")
+        .arg(where, config, logs, detection, calibration, registration);
 }

@@ -153,11 +153,10 @@ void FunctionModel::writeFusionSettings()
 void FunctionModel::createFolders()
 {
     const StorageFolders& storage = ConfigManager::getInstance()->storage();
-    // The board registration's folders beside the program.
-    const QString pcb = gAppDir + QStringLiteral("/PCB");
-    for (const QString& folder : {storage.calibration, storage.detection, imagePath, videoPath,
-                                  pcb + QStringLiteral("/2DImage"), pcb + QStringLiteral("/2Dpicture"),
-                                  pcb + QStringLiteral("/hotimage")})
+    const QString pcb = storage.registration;
+    for (const QString& folder :
+         {storage.calibration, storage.detection, imagePath, videoPath, pcb + QStringLiteral("/2DImage"),
+          pcb + QStringLiteral("/2Dpicture"), pcb + QStringLiteral("/hotimage")})
         if (!QDir(folder).exists() && !QDir().mkpath(folder))
             LOG_INFO(LOG_FUNCTION) << "cannot create" << folder;
 }

@@ -44,6 +44,10 @@ UpdateTip::UpdateTip(QWidget* parent) : QDialog(parent), manager(new QNetworkAcc
     retranslate();
     QMetaObject::connectSlotsByName(this);
     connect(manager, &QNetworkAccessManager::finished, this, &UpdateTip::RecvMessage);
+    if (ConfigManager::getInstance()->storage().installed) {
+        LOG_INFO(LOG_UPDATE) << "installed copy: new versions come from the package manager, no update check";
+        return;
+    }
     queryUrl = queryUrlFor(gProductName, gLanguageIndex, gUpdateHost, gUpdatePort);
     if (queryUrl.isValid() && !queryUrl.host().isEmpty())
         queryReply = manager->get(jsonRequest(queryUrl));

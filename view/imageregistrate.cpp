@@ -1,6 +1,6 @@
 #include "imageregistrate.h"
 
-#include "globals.h"
+#include "configmanager.h"
 #include "line2d.h"
 #include "log.h"
 
@@ -24,7 +24,7 @@ constexpr double kLargestCornerError = 4.0;     // pixels, of the registered out
 
 QString pcbFolder()
 {
-    return gAppDir + QStringLiteral("/PCB/");
+    return ConfigManager::getInstance()->storage().registration + QLatin1Char('/');
 }
 
 // The board's outline: the largest minimum-area rectangle around a contour of the edges (of

@@ -22,6 +22,7 @@ protected:
         qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
         qputenv("XDG_STATE_HOME", (home.path() + "/state").toLocal8Bit());
         qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
     }
     void TearDown() override
     {
@@ -32,7 +33,8 @@ protected:
                 qputenv(kVariables[i], saved[i]);
         }
     }
-    static constexpr const char* kVariables[] = {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"};
+    static constexpr const char* kVariables[] = {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME",
+                                                 "XDG_DATA_HOME"};
     std::vector<QByteArray> saved;
     QTemporaryDir home, program;
 };
@@ -48,6 +50,8 @@ TEST_F(StorageFoldersTest, AWritableProgramFolderKeepsEverythingBesideTheProgram
     EXPECT_EQ(folders.linkRecord, program.path() + "/calib_uart_result.bin");
     EXPECT_EQ(folders.pictures, program.path() + "/Picture");
     EXPECT_EQ(folders.videos, program.path() + "/Video");
+    EXPECT_EQ(folders.registration, program.path() + "/PCB");
+    EXPECT_FALSE(folders.installed);
 }
 
 TEST_F(StorageFoldersTest, AnUnwritableProgramFolderSendsEverythingToTheUsersFolders)
@@ -60,8 +64,30 @@ TEST_F(StorageFoldersTest, AnUnwritableProgramFolderSendsEverythingToTheUsersFol
     EXPECT_EQ(folders.detection, home.path() + "/state/orvik/detecProcess");
     EXPECT_EQ(folders.calibration, home.path() + "/cache/orvik/TemTable");
     EXPECT_EQ(folders.linkRecord, home.path() + "/cache/orvik/calib_uart_result.bin") << "a copy of what the camera keeps";
+    EXPECT_EQ(folders.registration, home.path() + "/data/orvik/PCB");
     EXPECT_TRUE(folders.describe().contains(folders.config));
     EXPECT_TRUE(folders.describe().contains("not writable"));
+}
+
+// An installed copy belongs to the package manager: even a superuser's run, who could write
+// there, leaves its folder alone.
+TEST_F(StorageFoldersTest, AnInstalledCopyKeepsNothingBesideItselfThoughItsFolderCanBeWritten)
+{
+    QFile marker(program.path() + "/" + StorageFolders::kInstalledMarker);
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    const auto writable = [](const QString&) { return true; };
+    const StorageFolders folders = StorageFolders::resolve(program.path(), writable);
+    EXPECT_TRUE(folders.installed);
+    EXPECT_FALSE(folders.besideProgram);
+    EXPECT_EQ(folders.config, home.path() + "/config/orvik");
+    EXPECT_EQ(folders.logs, home.path() + "/state/orvik/log");
+    EXPECT_EQ(folders.registration, home.path() + "/data/orvik/PCB");
+    EXPECT_TRUE(folders.describe().contains("installed copy"));
+    EXPECT_TRUE(folders.describe().contains(folders.registration));
+    // Without the marker the same folder keeps the data.
+    ASSERT_TRUE(marker.remove());
+    EXPECT_TRUE(StorageFolders::resolve(program.path(), writable).besideProgram);
 }
 
 TEST_F(StorageFoldersTest, AnExistingDataFolderThatCannotBeWrittenCountsToo)
