@@ -71,6 +71,23 @@ int open64(const char* path, int flags, ...)
     return fd;
 }
 
+// A program built with _FORTIFY_SOURCE opens through these when its flags are not constant.
+int __open_2(const char* path, int flags)
+{
+    if (fake && fake->ownsPath(path))
+        return fake->open(path, flags);
+    static const auto real = next<int (*)(const char*, int)>("__open_2");
+    return real(path, flags);
+}
+
+int __open64_2(const char* path, int flags)
+{
+    if (fake && fake->ownsPath(path))
+        return fake->open(path, flags);
+    static const auto real = next<int (*)(const char*, int)>("__open64_2");
+    return real(path, flags);
+}
+
 int close(int fd)
 {
     if (fake && fake->ownsDescriptor(fd))
@@ -118,6 +135,15 @@ int poll(struct pollfd* fds, nfds_t count, int timeoutMs)
         return fake->poll(fds, count, timeoutMs);
     static const auto real = next<int (*)(struct pollfd*, nfds_t, int)>("poll");
     return real(fds, count, timeoutMs);
+}
+
+// The fortified poll, when the array's size is known where it is called.
+int __poll_chk(struct pollfd* fds, nfds_t count, int timeoutMs, size_t arrayBytes)
+{
+    if (fake && fds && count > 0 && fake->ownsDescriptor(fds[0].fd))
+        return fake->poll(fds, count, timeoutMs);
+    static const auto real = next<int (*)(struct pollfd*, nfds_t, int, size_t)>("__poll_chk");
+    return real(fds, count, timeoutMs, arrayBytes);
 }
 
 } // extern "C"
