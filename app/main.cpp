@@ -13,6 +13,7 @@
 #include "terminationsignals.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -21,6 +22,8 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("orvik"));
+    // Window managers without the desktop entry show this in the title bar and task switcher.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/image/Orvik/icons/LOGO.png")));
     // Asked to stop by the system: leave as the close button leaves, everything saved.
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app, [](int number) {
