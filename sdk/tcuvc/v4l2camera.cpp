@@ -341,7 +341,10 @@ int Camera::startStream(const tcuvc_stream_params_t& params, tcuvc_frame_fn func
     compressed.assign(compressedFormat ? frameBytes : 0, 0);
     stopRequested = false;
     streamRunning = true;
-    thread = std::thread([this, function, user] { run(function, user); });
+    thread = std::thread([this, function, user] {
+        streamThread = std::this_thread::get_id();
+        run(function, user);
+    });
     return 0;
 }
 
@@ -397,14 +400,16 @@ bool Camera::probeGone()
 
 int Camera::stopStream()
 {
+    // Before the lock: a stop from another thread holds it while joining this one.
+    if (onStreamThread())
+        return TCUVC_ERROR_BUSY; // the frame function cannot join its own thread
     std::lock_guard<std::mutex> lock(streamMutex);
     if (!streamRunning)
         return TCUVC_ERROR_INVALID;
-    if (thread.get_id() == std::this_thread::get_id())
-        return TCUVC_ERROR_BUSY; // the frame function cannot join its own thread
     stopRequested = true;
     if (thread.joinable())
         thread.join();
+    streamThread = std::thread::id();
     int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     xioctl(calls, fd, VIDIOC_STREAMOFF, &type); // fails on a device that has gone, harmlessly
     releaseBuffers();

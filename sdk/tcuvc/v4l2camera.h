@@ -56,6 +56,9 @@ public:
     // Ends the stream thread and joins it, stops the stream and unmaps its buffers. Refused
     // (TCUVC_ERROR_BUSY) from inside the frame function, which cannot join its own thread.
     int stopStream();
+    // Whether the caller is the stream thread, inside the frame function: it may neither stop
+    // the stream nor drop the camera's last reference.
+    bool onStreamThread() const { return streamThread.load() == std::this_thread::get_id(); }
     bool streaming() const { return streamRunning; }
     // 1 while the device answers, 0 once it has gone (the stream then ends by itself).
     int attached();
@@ -80,6 +83,7 @@ private:
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> gone{false};
     std::thread thread;
+    std::atomic<std::thread::id> streamThread{};
     std::vector<Buffer> buffers;
     uint32_t format = 0;
     uint32_t frameBytes = 0;

@@ -209,6 +209,60 @@ TEST_F(V4l2Backend, StreamsInFrameTemperaturesOnItsOwnThreadAndStopsCleanly)
     EXPECT_FALSE(frames.afterClose) << "no frame after stream_close returned";
 }
 
+// A frame function that tries to end its own stream: each attempt is refused and changes
+// nothing, until a close from another thread, made while the function keeps trying.
+struct SelfClosing
+{
+    tcuvc_handle_t* uvc = nullptr;
+    std::mutex mutex;
+    std::condition_variable tried;
+    int attempts = 0;
+    std::vector<int> results;
+
+    static void onFrame(void*, void* user)
+    {
+        auto* self = static_cast<SelfClosing*>(user);
+        const int streamClose = tcuvc_camera_stream_close(self->uvc, 0);
+        const int close = tcuvc_camera_close(self->uvc);
+        tcuvc_delete_handle(self->uvc);
+        const int attached = tcuvc_camera_attached(self->uvc);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        ++self->attempts;
+        for (int result : {streamClose, close, attached})
+            self->results.push_back(result);
+        self->tried.notify_all();
+    }
+};
+
+TEST_F(V4l2Backend, TheFrameFunctionCannotCloseItsOwnStreamButAnotherThreadCan)
+{
+    fake.plug(tcfake::FakeCamera::parse("video0 width=160 height=120 fps=200"));
+    ASSERT_EQ(list(), 1);
+    ASSERT_EQ(tcuvc_camera_open_same(uvc, &entries[0], 0), 0);
+    SelfClosing self;
+    self.uvc = uvc;
+    const tcuvc_stream_params_t p = params(0, 160, 240);
+    const tcuvc_callback_t callback{uvc, &SelfClosing::onFrame, &self};
+    ASSERT_EQ(tcuvc_camera_stream_start(uvc, &p, &callback), 0);
+    {
+        std::unique_lock<std::mutex> lock(self.mutex);
+        ASSERT_TRUE(self.tried.wait_for(lock, std::chrono::seconds(5), [&] { return self.attempts >= 3; }));
+    }
+    EXPECT_EQ(tcuvc_camera_attached(uvc), 1) << "the handle and its camera survive the attempts";
+    ASSERT_EQ(tcuvc_camera_stream_close(uvc, 0), 0) << "joins a thread that is trying to stop itself";
+    ASSERT_EQ(tcuvc_camera_close(uvc), 0);
+    std::lock_guard<std::mutex> lock(self.mutex);
+    for (size_t i = 0; i < self.results.size(); i += 3) {
+        // Once the other thread has begun to stop the stream, the handle no longer streams.
+        if (i < 9)
+            EXPECT_EQ(self.results[i], TCUVC_ERROR_BUSY) << "stream_close from the frame function";
+        else
+            EXPECT_TRUE(self.results[i] == TCUVC_ERROR_BUSY || self.results[i] == -2) << self.results[i];
+        EXPECT_EQ(self.results[i + 1], TCUVC_ERROR_BUSY) << "close from the frame function";
+        EXPECT_EQ(self.results[i + 2], 1) << "still open and streaming after delete_handle";
+    }
+}
+
 TEST_F(V4l2Backend, RefusesAStreamTheDeviceDoesNotOffer)
 {
     fake.plug(tcfake::FakeCamera::parse("video0 width=160 height=120"));
