@@ -268,10 +268,12 @@ Camera::~Camera()
 int Camera::startStream(const tcuvc_stream_params_t& params, tcuvc_frame_fn function, void* user)
 {
     std::lock_guard<std::mutex> lock(streamMutex);
-    if (streamRunning)
-        return TCUVC_ERROR_BUSY;
     if (gone)
         return TCUVC_ERROR_GONE;
+    if (failed)
+        return TCUVC_ERROR_IO;
+    if (streamRunning)
+        return TCUVC_ERROR_BUSY;
     if (params.width == 0 || params.height == 0 || params.frame_bytes != params.width * params.height * 2)
         return TCUVC_ERROR_INVALID;
     v4l2_format wanted{};
@@ -336,7 +338,6 @@ int Camera::startStream(const tcuvc_stream_params_t& params, tcuvc_frame_fn func
         releaseBuffers();
         return code;
     }
-    format = uint32_t(params.format);
     frameBytes = params.frame_bytes;
     compressed.assign(compressedFormat ? frameBytes : 0, 0);
     stopRequested = false;
@@ -350,11 +351,19 @@ int Camera::startStream(const tcuvc_stream_params_t& params, tcuvc_frame_fn func
 
 void Camera::run(tcuvc_frame_fn function, void* user)
 {
+    // Buffers the driver holds: a buffer it refuses back is lost, and with none left no frame
+    // can come.
+    size_t queued = buffers.size();
     while (!stopRequested) {
         pollfd wait{fd, POLLIN, 0};
         const int ready = calls.poll(&wait, 1, kPollMs);
-        if (ready < 0 && errno != EINTR)
-            break;
+        if (ready < 0 && errno != EINTR) { // the stream cannot go on: say so, not silence
+            if (errno == ENODEV || probeGone())
+                gone = true;
+            else
+                failed = true;
+            return;
+        }
         if (ready <= 0)
             continue;
         v4l2_buffer buffer{};
@@ -363,7 +372,7 @@ void Camera::run(tcuvc_frame_fn function, void* user)
         if (xioctl(calls, fd, VIDIOC_DQBUF, &buffer) != 0) {
             if (errno == ENODEV || probeGone()) {
                 gone = true;
-                break;
+                return;
             }
             // An error the device reports without a frame: wait for the next one, without
             // spinning on a queue that reports itself ready.
@@ -371,24 +380,29 @@ void Camera::run(tcuvc_frame_fn function, void* user)
                 std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs / 10));
             continue;
         }
-        if (buffer.index >= buffers.size())
-            continue;
-        const auto* data = static_cast<uint8_t*>(buffers[buffer.index].address);
-        const bool corrupted = buffer.flags & V4L2_BUF_FLAG_ERROR;
-        if (!stopRequested && !corrupted) {
-            if (!compressed.empty()) {
-                const size_t used = std::min<size_t>(buffer.bytesused, compressed.size());
-                std::memcpy(compressed.data(), data, used);
-                std::memset(compressed.data() + used, 0, compressed.size() - used);
-                function(compressed.data(), user);
-            } else if (buffer.bytesused >= frameBytes) { // a short frame is a broken one
-                function(const_cast<uint8_t*>(data), user);
+        --queued;
+        if (buffer.index < buffers.size()) {
+            const auto* data = static_cast<uint8_t*>(buffers[buffer.index].address);
+            const bool corrupted = buffer.flags & V4L2_BUF_FLAG_ERROR;
+            if (!stopRequested && !corrupted) {
+                if (!compressed.empty()) {
+                    const size_t used = std::min<size_t>(buffer.bytesused, compressed.size());
+                    std::memcpy(compressed.data(), data, used);
+                    std::memset(compressed.data() + used, 0, compressed.size() - used);
+                    function(compressed.data(), user);
+                } else if (buffer.bytesused >= frameBytes) { // a short frame is a broken one
+                    function(const_cast<uint8_t*>(data), user);
+                }
             }
         }
-        if (xioctl(calls, fd, VIDIOC_QBUF, &buffer) != 0 && (errno == ENODEV || probeGone())) {
+        if (xioctl(calls, fd, VIDIOC_QBUF, &buffer) == 0)
+            ++queued;
+        else if (errno == ENODEV || probeGone())
             gone = true;
-            break;
-        }
+        if (!gone && queued == 0)
+            failed = true;
+        if (gone || failed)
+            return;
     }
 }
 
@@ -430,7 +444,7 @@ void Camera::releaseBuffers()
 
 int Camera::attached()
 {
-    if (gone)
+    if (gone || failed)
         return 0;
     if (probeGone()) {
         gone = true;

@@ -299,7 +299,10 @@ TEST_F(V4l2Backend, ADeviceThatVanishesMidStreamEndsItsStreamAndIsNoLongerAttach
     while (tcuvc_camera_attached(uvc) != 0 && Clock::now() < deadline)
         std::this_thread::yield();
     EXPECT_EQ(tcuvc_camera_attached(uvc), 0);
-    EXPECT_EQ(frames.count, 5);
+    {
+        std::lock_guard<std::mutex> lock(frames.mutex);
+        EXPECT_EQ(frames.count, 5);
+    }
     EXPECT_EQ(list(), 0);
 
     // The same camera plugged in again is another device: the open one stays gone.
@@ -310,6 +313,30 @@ TEST_F(V4l2Backend, ADeviceThatVanishesMidStreamEndsItsStreamAndIsNoLongerAttach
     EXPECT_EQ(tcuvc_camera_close(uvc), 0);
     ASSERT_EQ(tcuvc_camera_open_same(uvc, &entries[0], 0), 0);
     EXPECT_EQ(tcuvc_camera_attached(uvc), 1);
+}
+
+TEST_F(V4l2Backend, AStreamThatFailsForGoodMakesTheDeviceUnusableInsteadOfFallingSilent)
+{
+    // A poll that fails, and a queue whose every buffer the driver refuses back.
+    for (const char* failure : {"pollfail=4", "qbuffail=4"}) {
+        SCOPED_TRACE(failure);
+        fake.plug(tcfake::FakeCamera::parse(std::string("video0 width=160 height=120 fps=200 ") + failure));
+        ASSERT_EQ(list(), 1);
+        ASSERT_EQ(tcuvc_camera_open_same(uvc, &entries[0], 0), 0);
+        Frames frames;
+        const tcuvc_stream_params_t p = params(0, 160, 240);
+        ASSERT_EQ(start(p, frames), 0);
+        ASSERT_TRUE(frames.waitFor(4));
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (tcuvc_camera_attached(uvc) != 0 && Clock::now() < deadline)
+            std::this_thread::yield();
+        EXPECT_EQ(tcuvc_camera_attached(uvc), 0) << "the stream has ended: the device says so";
+        EXPECT_EQ(list(), 1) << "still plugged in";
+        EXPECT_EQ(tcuvc_camera_stream_close(uvc, 0), 0);
+        EXPECT_EQ(start(p, frames), TCUVC_ERROR_IO) << "no new stream on a failed device";
+        EXPECT_EQ(tcuvc_camera_close(uvc), 0);
+        fake.unplug("video0");
+    }
 }
 
 TEST_F(V4l2Backend, ANodeThatRefusesTheUserIsListedAndItsOpenSaysSo)
