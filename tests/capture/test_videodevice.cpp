@@ -214,6 +214,24 @@ TEST_F(RealCameraTest, AnInFrameCameraStreamsItsOwnSizeWithTheTemperaturesItSend
     EXPECT_EQ(fake.mappedBuffers(), 0);
 }
 
+TEST_F(RealCameraTest, ACameraOpensAndClosesWhateverItsProductName)
+{
+    fake.plug(tcfake::FakeCamera::parse("video0 width=256 height=192 fps=50 product=Thermal_Camera"));
+    ASSERT_TRUE(device.isPresent(kRowInFrame256));
+    ASSERT_TRUE(device.openCamera());
+    EXPECT_EQ(device.openRefusal(), VideoDevice::Refusal::None);
+    EXPECT_TRUE(device.isUvc());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frames > 2; }, 3000));
+    EXPECT_TRUE(device.closeCamera());
+    EXPECT_EQ(fake.openDescriptors(), 0) << "closed through its own back-end";
+    EXPECT_EQ(fake.mappedBuffers(), 0);
+
+    fake.unplug("video0");
+    tcsim::setRegistryText("Vesk_R_M serial=NAMED name=Other\n");
+    ASSERT_TRUE(device.isPresent(kRowVeskRM));
+    EXPECT_FALSE(device.openCamera()) << "a virtual camera is the module only under the module's name";
+}
+
 TEST_F(RealCameraTest, CamerasThatCannotBeUsedAsTheyAreAreRefusedWithTheReason)
 {
     fake.plug(tcfake::FakeCamera::parse("video3 width=256 height=192 access=denied"));
