@@ -14,11 +14,13 @@ class CountingSystemCalls : public tcuvc::SystemCalls
 public:
     explicit CountingSystemCalls(tcuvc::SystemCalls& calls) : inner(calls) {}
 
+    std::atomic<int> opens{0}; // asked for, also those that fail
     std::atomic<int> ioctls{0};
     std::atomic<int> openError{0}; // the errno every open fails with; 0: opens pass on
 
     int open(const char* path, int flags) override
     {
+        ++opens;
         if (const int error = openError.load()) {
             errno = error;
             return -1;
@@ -36,7 +38,10 @@ public:
         return inner.mmap(length, protection, flags, fd, offset);
     }
     int munmap(void* address, std::size_t length) override { return inner.munmap(address, length); }
-    int poll(struct pollfd* fds, nfds_t count, int timeoutMs) override { return inner.poll(fds, count, timeoutMs); }
+    int poll(struct pollfd* fds, nfds_t count, int timeoutMs) override
+    {
+        return inner.poll(fds, count, timeoutMs);
+    }
     std::string sysfsRoot() const override { return inner.sysfsRoot(); }
 
 private:

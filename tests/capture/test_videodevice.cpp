@@ -4,6 +4,7 @@
 #include "k7frame.h"
 #include "libtccmd.h"
 #include "registry.h"
+#include "systemcallsseam.h"
 #include "tcsim.h"
 #include "videodevice.h"
 
@@ -168,18 +169,16 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sysfs.isValid());
-        previous = tcuvc::installSystemCalls(&fake);
         tcsim::setRegistryText("");
     }
     void TearDown() override
     {
         device.closeCamera();
-        tcuvc::installSystemCalls(previous);
         VideoDeviceTest::TearDown();
     }
     QTemporaryDir sysfs;
     tcfake::FakeV4l2 fake{sysfs.path().toStdString()};
-    tcuvc::SystemCalls* previous = nullptr;
+    const tcfake::SystemCallsSeam seam{fake};
 };
 
 constexpr int kRowInFrame256 = 22;

@@ -1,10 +1,11 @@
 // The SDK's V4L2 back-end against the fake V4L2 camera put in place of the kernel: real USB
 // cameras listed after the virtual ones, their streams, their failures.
+#include "countingsystemcalls.h"
 #include "fakev4l2.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
 #include "registry.h"
-#include "v4l2syscalls.h"
+#include "systemcallsseam.h"
 
 #include <QTemporaryDir>
 #include <chrono>
@@ -52,7 +53,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sysfs.isValid());
-        previous = tcuvc::installSystemCalls(&fake);
         uvc = tcuvc_create_handle();
         ASSERT_EQ(tcuvc_camera_init(uvc), 0);
         cmd = tccmd_create_handle(uvc, 1);
@@ -61,7 +61,6 @@ protected:
     {
         tccmd_delete_handle(cmd);
         tcuvc_delete_handle(uvc);
-        tcuvc::installSystemCalls(previous);
         tcsim::clearRegistryText();
         EXPECT_EQ(fake.openDescriptors(), 0) << "every node closed";
         EXPECT_EQ(fake.mappedBuffers(), 0) << "every buffer unmapped";
@@ -104,7 +103,8 @@ protected:
 
     QTemporaryDir sysfs;
     tcfake::FakeV4l2 fake{sysfs.path().toStdString()};
-    tcuvc::SystemCalls* previous = nullptr;
+    tcfake::CountingSystemCalls calls{fake};
+    const tcfake::SystemCallsSeam seam{calls};
     tcuvc_handle_t* uvc = nullptr;
     tccmd_handle_t* cmd = nullptr;
     tcuvc_device_entry_t entries[TCUVC_MAX_DEVICES];
@@ -193,7 +193,7 @@ TEST_F(V4l2Backend, StreamsInFrameTemperaturesOnItsOwnThreadAndStopsCleanly)
     EXPECT_EQ(tcuvc_camera_stream_start(uvc, &p, nullptr), -1);
     const auto before = Clock::now();
     ASSERT_EQ(tcuvc_camera_stream_close(uvc, 0), 0);
-    EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(500)) << "the stream thread ends promptly";
+    EXPECT_LT(Clock::now() - before, std::chrono::seconds(5)) << "the stream thread is not left hanging";
     {
         std::lock_guard<std::mutex> lock(frames.mutex);
         frames.closed = true;
@@ -364,7 +364,7 @@ TEST_F(V4l2Backend, CommandsThatNeedTheVendorsExtensionUnitAreNotSupportedAtOnce
     ASSERT_EQ(get_device_info(cmd, 1, buffer), 0);
     EXPECT_STREQ(reinterpret_cast<char*>(buffer), "USB Camera");
 
-    const auto before = Clock::now();
+    const int ioctlsBefore = calls.ioctls;
     uint16_t value = 0;
     uint8_t flash[16] = {};
     EXPECT_EQ(get_device_info(cmd, 3, buffer), TCUVC_ERROR_NOT_SUPPORTED);
@@ -377,7 +377,7 @@ TEST_F(V4l2Backend, CommandsThatNeedTheVendorsExtensionUnitAreNotSupportedAtOnce
     EXPECT_EQ(ooc_b_update(cmd, 0), TCUVC_ERROR_NOT_SUPPORTED);
     EXPECT_EQ(y16_preview_start(cmd, 0, 5), TCUVC_ERROR_NOT_SUPPORTED);
     EXPECT_EQ(cur_vtemp_get(cmd, &value), TCUVC_ERROR_NOT_SUPPORTED);
-    EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(50)) << "answered without asking the device";
+    EXPECT_EQ(calls.ioctls, ioctlsBefore) << "answered without asking the device";
 }
 
 } // namespace
