@@ -164,7 +164,9 @@ std::vector<DeviceInfo> listDevices()
         if (device.product.empty())
             device.product = readLine(nodeDir / "name");
         device.serial = readLine(fs::path(device.usbPath) / "serial");
-        const std::string identity = interface.string() + '|' + readLine(nodeDir / "dev");
+        // The USB device number changes at every plug: a camera plugged in again is asked again.
+        const std::string identity = interface.string() + '|' + readLine(nodeDir / "dev") + '|' +
+                                     readLine(fs::path(device.usbPath) / "devnum");
         int capture = isCaptureNode(calls, device.node, identity);
         if (capture < 0) // the user may not open it: uvcvideo's capture node is its first
             capture = readLine(nodeDir / "index") == "0" ? 1 : 0;

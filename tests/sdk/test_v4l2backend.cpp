@@ -133,6 +133,20 @@ TEST_F(V4l2Backend, ListsTheCaptureNodesOfUsbCamerasAfterTheVirtualCameras)
     EXPECT_EQ(entries[1].product_id, 0x5830u);
 }
 
+TEST_F(V4l2Backend, NodesAreAskedWhatTheyAreOncePerPlug)
+{
+    const tcfake::FakeCamera camera = tcfake::FakeCamera::parse("video0");
+    fake.plug(camera);
+    ASSERT_EQ(list(), 1);
+    const int opens = calls.opens;
+    ASSERT_EQ(list(), 1);
+    EXPECT_EQ(calls.opens, opens) << "known nodes are not opened again, which could wake the camera";
+    fake.unplug("video0");
+    fake.plug(camera);
+    ASSERT_EQ(list(), 1);
+    EXPECT_EQ(calls.opens, opens + 2) << "plugged in again: its capture and metadata nodes are asked anew";
+}
+
 TEST_F(V4l2Backend, TellsEveryFormatAndSizeWithItsHighestRateInTheEntryLayout)
 {
     fake.plug(tcfake::FakeCamera::parse("video0 width=256 height=192 fps=25"));
