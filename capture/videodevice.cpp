@@ -71,8 +71,9 @@ bool VideoDevice::isPresent(int row)
         lastPresence = openCameraAttached();
         return lastPresence;
     }
-    // The name guards one open camera against the other path; a name left by a presence
-    // test whose camera never opened must not lock the other path out.
+    // The path guards one open camera against the other; a path left by a presence test
+    // whose camera never opened must not lock the other out.
+    path = Path::None;
     deviceName.clear();
     const DeviceKind k = kind();
     bool present = false;
@@ -119,7 +120,7 @@ bool VideoDevice::findUvcEntry(tcuvc_device_entry_t& entry)
 
 bool VideoDevice::isPresentUvc()
 {
-    if (deviceName == kK722Name)
+    if (path == Path::VideoInput)
         return false;
     if (!uvcHandle)
         LOG_INFO(LOG_CAMERA) << "tcuvc is null";
@@ -127,12 +128,13 @@ bool VideoDevice::isPresentUvc()
     if (!findUvcEntry(entry))
         return false;
     deviceName = entry.name;
+    path = Path::Uvc;
     return true;
 }
 
 bool VideoDevice::isPresentVideoInput()
 {
-    if (deviceName == kUvcName)
+    if (path == Path::Uvc)
         return false;
     vi_device_info_t devices[kMaxVideoInputs] = {};
     const int count = vi_list_devices(devices, kMaxVideoInputs);
@@ -144,6 +146,7 @@ bool VideoDevice::isPresentVideoInput()
         const char* name = devices[i].description[0] ? devices[i].description : devices[i].friendly_name;
         if (expectedName == QLatin1String(kK722Name) && isK722Name(name)) {
             deviceName = kK722Name;
+            path = Path::VideoInput;
             return true;
         }
     }
@@ -154,12 +157,12 @@ bool VideoDevice::openCamera()
 {
     refusal = Refusal::None;
     bool opened = false;
-    if (deviceName == kK722Name)
+    if (path == Path::VideoInput)
         opened = openVideoInput();
-    else if (deviceName == kUvcName)
+    else if (path == Path::Uvc)
         opened = openUvc(kind() == Uvc160);
     if (opened) {
-        openedKind = deviceName == kK722Name ? DirectShowY16 : kind();
+        openedKind = path == Path::VideoInput ? DirectShowY16 : kind();
         loggedRefusal.clear();
     }
     return opened;
@@ -188,9 +191,11 @@ bool VideoDevice::openUvc(bool halves)
         return false;
     deviceName = entry.name;
     char node[64] = {};
-    const QString device = tcuvc_camera_node(uvcHandle, &entry, 0, node, sizeof node) == 0
-                               ? QString::fromLocal8Bit(node)
-                               : QString::fromLatin1(deviceName);
+    const bool deviceNode = tcuvc_camera_node(uvcHandle, &entry, 0, node, sizeof node) == 0;
+    // A real camera names itself as its maker chose; a virtual one is the module by its name.
+    if (!deviceNode && deviceName != kUvcName)
+        return false;
+    const QString device = deviceNode ? QString::fromLocal8Bit(node) : QString::fromLatin1(deviceName);
     const QString access =
         QStringLiteral("permission denied: the user needs read and write access to the device "
                        "(a udev rule with TAG+=\"uaccess\" for the camera, or the group video)");
@@ -333,12 +338,13 @@ bool VideoDevice::closeCamera()
 {
     openedKind = None;
     bool closed = false;
-    if (deviceName == kK722Name) {
+    if (path == Path::VideoInput) {
         closeVideoInput();
         closed = true;
-    } else if (deviceName == kUvcName) {
+    } else if (path == Path::Uvc) {
         closed = closeUvc();
     }
+    path = Path::None;
     deviceName.clear();
     return closed;
 }

@@ -76,8 +76,8 @@ public:
     // K7-22: 0x8020, 0x8004, 0x8000, then the stream runs.
     void sendStartupCommands();
 
-    bool isK722() const { return deviceName == kK722Name; }
-    bool isUvc() const { return deviceName == kUvcName; }
+    bool isK722() const { return path == Path::VideoInput; }
+    bool isUvc() const { return path == Path::Uvc; }
     DeviceKind kind() const;
     // The kind of the open camera; safe to ask from the capture thread.
     DeviceKind openKind() const { return DeviceKind(openedKind.load()); }
@@ -132,6 +132,14 @@ private:
     std::atomic<int> openedKind{None};
     bool lowTemperatureMode = false;
     QString expectedName;
+    // Which back-end found the camera: it opens and closes it, whatever the camera's name.
+    enum class Path
+    {
+        None,
+        VideoInput,
+        Uvc,
+    };
+    Path path = Path::None;
     QByteArray deviceName;
     tcuvc_handle_t* uvcHandle = nullptr;
     tccmd_handle_t* cmdHandle = nullptr;

@@ -50,8 +50,11 @@ CameraDetector::Found CameraDetector::fromInFrameCameras()
             continue;
         uint8_t info[TCUVC_INFO_BYTES] = {};
         const int streams = tcuvc_camera_info_get(uvc, &device, info);
-        // A camera that cannot be asked (its node refuses this user) is reported all the same,
-        // so that connecting to it says why it fails.
+        // A camera whose node refuses this user is reported all the same, so that connecting
+        // to it says why it fails; one that fails otherwise (busy, settling after its plug)
+        // is asked again next round rather than guessed.
+        if (streams < 0 && streams != TCUVC_ERROR_ACCESS)
+            continue;
         int row = streams < 0 ? anySize : -1;
         for (int i = 0; i < streams && row < 0; ++i) {
             const uint8_t* entry = info + i * TCUVC_STREAM_ENTRY_BYTES;

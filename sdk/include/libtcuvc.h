@@ -3,7 +3,8 @@
  * Handles are independent; a handle that was deleted, or a call out of order (stream before
  * open), fails with a negative result. Each open device streams on a thread of its own and
  * calls the registered function once per frame; tcuvc_camera_stream_close joins that thread,
- * so no call arrives after it returns. */
+ * so no call arrives after it returns. From inside that function, stream_close, close and
+ * delete_handle of a USB device are refused with TCUVC_ERROR_BUSY and change nothing. */
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -81,8 +82,8 @@ int tcuvc_camera_open_same(tcuvc_handle_t* handle, const tcuvc_device_entry_t* e
  * equal to entry: 0, TCUVC_ERROR_NOT_SUPPORTED for a virtual camera, another negative result
  * when there is no such device. */
 int tcuvc_camera_node(tcuvc_handle_t* handle, const tcuvc_device_entry_t* entry, int index, char* node, int size);
-/* Whether the device open on the handle is attached: 1 attached, 0 gone (unplugged; its
- * stream delivers nothing while it is gone, and a device that is gone is best closed),
+/* Whether the device open on the handle is attached: 1 attached, 0 gone or unusable (unplugged,
+ * or its stream failed; it delivers nothing more, and is best closed),
  * negative when no device is open on the handle. Another device of the same kind plugged in
  * meanwhile does not count. */
 int tcuvc_camera_attached(tcuvc_handle_t* handle);

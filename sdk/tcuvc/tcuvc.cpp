@@ -301,9 +301,11 @@ int tcuvc_camera_stream_close(tcuvc_handle_t* handle, int)
         std::lock_guard<std::mutex> lock(h->mutex);
         if (!h->streaming)
             return -2;
+        camera = h->camera;
+        if (camera && camera->onStreamThread())
+            return TCUVC_ERROR_BUSY; // the stream keeps running: the handle says so still
         h->streaming = false;
         device = h->device;
-        camera = h->camera;
     }
     if (camera)
         return camera->stopStream();
@@ -323,6 +325,9 @@ int tcuvc_camera_close(tcuvc_handle_t* handle)
         std::lock_guard<std::mutex> lock(h->mutex);
         if (!h->device && !h->camera)
             return -2;
+        // The frame function may not close: the camera would end on its own stream thread.
+        if (h->camera && h->camera->onStreamThread())
+            return TCUVC_ERROR_BUSY;
         camera = std::move(h->camera);
         h->camera.reset();
         device = std::move(h->device);
@@ -347,10 +352,9 @@ void tcuvc_camera_release(tcuvc_handle_t* handle)
 
 void tcuvc_delete_handle(tcuvc_handle_t* handle)
 {
-    if (handles().find(handle)) {
-        tcuvc_camera_close(handle);
+    // Refused from inside the frame function, as a close is: the handle stays usable.
+    if (handles().find(handle) && tcuvc_camera_close(handle) != TCUVC_ERROR_BUSY)
         handles().remove(handle);
-    }
 }
 
 } // extern "C"

@@ -164,7 +164,9 @@ std::vector<DeviceInfo> listDevices()
         if (device.product.empty())
             device.product = readLine(nodeDir / "name");
         device.serial = readLine(fs::path(device.usbPath) / "serial");
-        const std::string identity = interface.string() + '|' + readLine(nodeDir / "dev");
+        // The USB device number changes at every plug: a camera plugged in again is asked again.
+        const std::string identity = interface.string() + '|' + readLine(nodeDir / "dev") + '|' +
+                                     readLine(fs::path(device.usbPath) / "devnum");
         int capture = isCaptureNode(calls, device.node, identity);
         if (capture < 0) // the user may not open it: uvcvideo's capture node is its first
             capture = readLine(nodeDir / "index") == "0" ? 1 : 0;
@@ -268,10 +270,12 @@ Camera::~Camera()
 int Camera::startStream(const tcuvc_stream_params_t& params, tcuvc_frame_fn function, void* user)
 {
     std::lock_guard<std::mutex> lock(streamMutex);
-    if (streamRunning)
-        return TCUVC_ERROR_BUSY;
     if (gone)
         return TCUVC_ERROR_GONE;
+    if (failed)
+        return TCUVC_ERROR_IO;
+    if (streamRunning)
+        return TCUVC_ERROR_BUSY;
     if (params.width == 0 || params.height == 0 || params.frame_bytes != params.width * params.height * 2)
         return TCUVC_ERROR_INVALID;
     v4l2_format wanted{};
@@ -336,22 +340,32 @@ int Camera::startStream(const tcuvc_stream_params_t& params, tcuvc_frame_fn func
         releaseBuffers();
         return code;
     }
-    format = uint32_t(params.format);
     frameBytes = params.frame_bytes;
     compressed.assign(compressedFormat ? frameBytes : 0, 0);
     stopRequested = false;
     streamRunning = true;
-    thread = std::thread([this, function, user] { run(function, user); });
+    thread = std::thread([this, function, user] {
+        streamThread = std::this_thread::get_id();
+        run(function, user);
+    });
     return 0;
 }
 
 void Camera::run(tcuvc_frame_fn function, void* user)
 {
+    // Buffers the driver holds: a buffer it refuses back is lost, and with none left no frame
+    // can come.
+    size_t queued = buffers.size();
     while (!stopRequested) {
         pollfd wait{fd, POLLIN, 0};
         const int ready = calls.poll(&wait, 1, kPollMs);
-        if (ready < 0 && errno != EINTR)
-            break;
+        if (ready < 0 && errno != EINTR) { // the stream cannot go on: say so, not silence
+            if (errno == ENODEV || probeGone())
+                gone = true;
+            else
+                failed = true;
+            return;
+        }
         if (ready <= 0)
             continue;
         v4l2_buffer buffer{};
@@ -360,7 +374,7 @@ void Camera::run(tcuvc_frame_fn function, void* user)
         if (xioctl(calls, fd, VIDIOC_DQBUF, &buffer) != 0) {
             if (errno == ENODEV || probeGone()) {
                 gone = true;
-                break;
+                return;
             }
             // An error the device reports without a frame: wait for the next one, without
             // spinning on a queue that reports itself ready.
@@ -368,24 +382,29 @@ void Camera::run(tcuvc_frame_fn function, void* user)
                 std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs / 10));
             continue;
         }
-        if (buffer.index >= buffers.size())
-            continue;
-        const auto* data = static_cast<uint8_t*>(buffers[buffer.index].address);
-        const bool corrupted = buffer.flags & V4L2_BUF_FLAG_ERROR;
-        if (!stopRequested && !corrupted) {
-            if (!compressed.empty()) {
-                const size_t used = std::min<size_t>(buffer.bytesused, compressed.size());
-                std::memcpy(compressed.data(), data, used);
-                std::memset(compressed.data() + used, 0, compressed.size() - used);
-                function(compressed.data(), user);
-            } else if (buffer.bytesused >= frameBytes) { // a short frame is a broken one
-                function(const_cast<uint8_t*>(data), user);
+        --queued;
+        if (buffer.index < buffers.size()) {
+            const auto* data = static_cast<uint8_t*>(buffers[buffer.index].address);
+            const bool corrupted = buffer.flags & V4L2_BUF_FLAG_ERROR;
+            if (!stopRequested && !corrupted) {
+                if (!compressed.empty()) {
+                    const size_t used = std::min<size_t>(buffer.bytesused, compressed.size());
+                    std::memcpy(compressed.data(), data, used);
+                    std::memset(compressed.data() + used, 0, compressed.size() - used);
+                    function(compressed.data(), user);
+                } else if (buffer.bytesused >= frameBytes) { // a short frame is a broken one
+                    function(const_cast<uint8_t*>(data), user);
+                }
             }
         }
-        if (xioctl(calls, fd, VIDIOC_QBUF, &buffer) != 0 && (errno == ENODEV || probeGone())) {
+        if (xioctl(calls, fd, VIDIOC_QBUF, &buffer) == 0)
+            ++queued;
+        else if (errno == ENODEV || probeGone())
             gone = true;
-            break;
-        }
+        if (!gone && queued == 0)
+            failed = true;
+        if (gone || failed)
+            return;
     }
 }
 
@@ -397,14 +416,16 @@ bool Camera::probeGone()
 
 int Camera::stopStream()
 {
+    // Before the lock: a stop from another thread holds it while joining this one.
+    if (onStreamThread())
+        return TCUVC_ERROR_BUSY; // the frame function cannot join its own thread
     std::lock_guard<std::mutex> lock(streamMutex);
     if (!streamRunning)
         return TCUVC_ERROR_INVALID;
-    if (thread.get_id() == std::this_thread::get_id())
-        return TCUVC_ERROR_BUSY; // the frame function cannot join its own thread
     stopRequested = true;
     if (thread.joinable())
         thread.join();
+    streamThread = std::thread::id();
     int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     xioctl(calls, fd, VIDIOC_STREAMOFF, &type); // fails on a device that has gone, harmlessly
     releaseBuffers();
@@ -425,7 +446,7 @@ void Camera::releaseBuffers()
 
 int Camera::attached()
 {
-    if (gone)
+    if (gone || failed)
         return 0;
     if (probeGone()) {
         gone = true;

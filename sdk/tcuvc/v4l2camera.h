@@ -56,8 +56,11 @@ public:
     // Ends the stream thread and joins it, stops the stream and unmaps its buffers. Refused
     // (TCUVC_ERROR_BUSY) from inside the frame function, which cannot join its own thread.
     int stopStream();
-    bool streaming() const { return streamRunning; }
-    // 1 while the device answers, 0 once it has gone (the stream then ends by itself).
+    // Whether the caller is the stream thread, inside the frame function: it may neither stop
+    // the stream nor drop the camera's last reference.
+    bool onStreamThread() const { return streamThread.load() == std::this_thread::get_id(); }
+    // 1 while the device answers, 0 once it has gone or its stream failed for good (the
+    // stream then ends by itself and the device is unusable).
     int attached();
 
 private:
@@ -79,9 +82,10 @@ private:
     bool streamRunning = false;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> gone{false};
+    std::atomic<bool> failed{false}; // the stream ended on an error the device cannot recover from
     std::thread thread;
+    std::atomic<std::thread::id> streamThread{};
     std::vector<Buffer> buffers;
-    uint32_t format = 0;
     uint32_t frameBytes = 0;
     std::vector<uint8_t> compressed; // a compressed frame, padded with zeros to frameBytes
 };

@@ -103,6 +103,10 @@ FakeCamera FakeCamera::parse(const std::string& line)
             camera.vanishAfterFrames = std::stoi(value);
         else if (key == "port")
             camera.usbPort = std::stoi(value);
+        else if (key == "pollfail")
+            camera.pollFailsAfterFrames = std::stoi(value);
+        else if (key == "qbuffail")
+            camera.qbufFailsAfterFrames = std::stoi(value);
     }
     return camera;
 }
@@ -449,6 +453,9 @@ int FakeV4l2::poll(struct pollfd* fds, nfds_t count, int timeoutMs)
                 fds[i].revents = POLLNVAL;
             } else {
                 const Device& device = *found->second->device;
+                const int failsAfter = device.camera.pollFailsAfterFrames;
+                if (device.streaming && failsAfter >= 0 && device.streamFrames >= failsAfter)
+                    return fail(ENOMEM);
                 if (!device.plugged)
                     fds[i].revents = POLLERR | POLLHUP;
                 else if (!device.streaming)
@@ -627,6 +634,9 @@ int FakeV4l2::handle(Open& open, unsigned long request, void* argument, std::uni
         if (request == VIDIOC_QBUF) {
             if (buffer.queued)
                 return fail(EINVAL);
+            const int failsAfter = camera.qbufFailsAfterFrames;
+            if (device.streaming && failsAfter >= 0 && device.streamFrames >= failsAfter)
+                return fail(EIO);
             buffer.queued = true;
             changed.notify_all();
         }

@@ -41,10 +41,13 @@ struct FakeCamera
     bool refusesAccess = false; // open() fails with EACCES (no udev rule for this user)
     bool metadataNode = true;   // a second node (the next number) for metadata, as uvcvideo has
     int vanishAfterFrames = -1; // unplugged after this many frames (ENODEV from then on)
+    int pollFailsAfterFrames = -1; // poll fails (ENOMEM) after this many frames of a stream
+    int qbufFailsAfterFrames = -1; // QBUF fails (EIO) after this many frames of a stream
     int usbPort = 0;            // 0: chosen from the node number
 
     // "<node> [key=value ...]": vid, pid (hex), product ('_' for a space), serial, layout
-    // (y16 or inframe), width, height, fps, access=denied, metadata=0, vanish=N, port=N.
+    // (y16 or inframe), width, height, fps, access=denied, metadata=0, vanish=N, port=N,
+    // pollfail=N, qbuffail=N.
     static FakeCamera parse(const std::string& line);
     int streamHeight() const { return layout == Layout::InFrame ? 2 * height : height; }
     uint32_t pixelFormat() const;

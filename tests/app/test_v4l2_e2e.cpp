@@ -5,7 +5,7 @@
 #include "appdirenvironment.h"
 #include "fakev4l2.h"
 #include "orvik.h"
-#include "v4l2syscalls.h"
+#include "systemcallsseam.h"
 #include "viewport.h"
 
 #include <QDir>
@@ -136,15 +136,15 @@ TEST(RealCameraEndToEnd, TheTemperaturesShownAreTheCamerasWords)
     ASSERT_TRUE(sysfs.isValid() && pictures.isValid());
     const tcfake::FakeCamera camera = tcfake::FakeCamera::parse(kCamera);
     tcfake::FakeV4l2 fake(sysfs.path().toStdString());
-    tcuvc::SystemCalls* previous = tcuvc::installSystemCalls(&fake);
+    tcfake::SystemCallsSeam seam(fake);
     fake.plug(camera);
     // The detection program finds the same camera through the shim.
     QProcessEnvironment children = QProcessEnvironment::systemEnvironment();
     addFakeCamera(children, sysfs.path());
     for (const QString& name : {"LD_PRELOAD", "ORVIK_SYSFS_ROOT", "ORVIK_FAKE_V4L2", "ASAN_OPTIONS"})
         if (children.contains(name))
-            qputenv(name.toLatin1(), children.value(name).toLocal8Bit());
-    ::unsetenv("TCSIM_DEVICES");
+            seam.setEnvironment(name.toStdString(), children.value(name).toLocal8Bit().constData());
+    seam.setEnvironment("TCSIM_DEVICES", nullptr);
     QDir().mkpath(gAppDir + "/detecProcess");
     ASSERT_TRUE(QFile::copy(DETECT_PROGRAM, gAppDir + "/detecProcess/DetecApplication"));
     {
@@ -182,9 +182,6 @@ TEST(RealCameraEndToEnd, TheTemperaturesShownAreTheCamerasWords)
                 << "at " << p.x() << "," << p.y();
         }
     }
-    for (const char* name : {"LD_PRELOAD", "ORVIK_SYSFS_ROOT", "ORVIK_FAKE_V4L2"})
-        ::unsetenv(name);
-    tcuvc::installSystemCalls(previous);
 }
 
 } // namespace

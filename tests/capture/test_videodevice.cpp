@@ -4,6 +4,7 @@
 #include "k7frame.h"
 #include "libtccmd.h"
 #include "registry.h"
+#include "systemcallsseam.h"
 #include "tcsim.h"
 #include "videodevice.h"
 
@@ -168,18 +169,16 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sysfs.isValid());
-        previous = tcuvc::installSystemCalls(&fake);
         tcsim::setRegistryText("");
     }
     void TearDown() override
     {
         device.closeCamera();
-        tcuvc::installSystemCalls(previous);
         VideoDeviceTest::TearDown();
     }
     QTemporaryDir sysfs;
     tcfake::FakeV4l2 fake{sysfs.path().toStdString()};
-    tcuvc::SystemCalls* previous = nullptr;
+    const tcfake::SystemCallsSeam seam{fake};
 };
 
 constexpr int kRowInFrame256 = 22;
@@ -212,6 +211,24 @@ TEST_F(RealCameraTest, AnInFrameCameraStreamsItsOwnSizeWithTheTemperaturesItSend
     EXPECT_TRUE(device.closeCamera());
     EXPECT_EQ(fake.openDescriptors(), 0);
     EXPECT_EQ(fake.mappedBuffers(), 0);
+}
+
+TEST_F(RealCameraTest, ACameraOpensAndClosesWhateverItsProductName)
+{
+    fake.plug(tcfake::FakeCamera::parse("video0 width=256 height=192 fps=50 product=Thermal_Camera"));
+    ASSERT_TRUE(device.isPresent(kRowInFrame256));
+    ASSERT_TRUE(device.openCamera());
+    EXPECT_EQ(device.openRefusal(), VideoDevice::Refusal::None);
+    EXPECT_TRUE(device.isUvc());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frames > 2; }, 3000));
+    EXPECT_TRUE(device.closeCamera());
+    EXPECT_EQ(fake.openDescriptors(), 0) << "closed through its own back-end";
+    EXPECT_EQ(fake.mappedBuffers(), 0);
+
+    fake.unplug("video0");
+    tcsim::setRegistryText("Vesk_R_M serial=NAMED name=Other\n");
+    ASSERT_TRUE(device.isPresent(kRowVeskRM));
+    EXPECT_FALSE(device.openCamera()) << "a virtual camera is the module only under the module's name";
 }
 
 TEST_F(RealCameraTest, CamerasThatCannotBeUsedAsTheyAreAreRefusedWithTheReason)

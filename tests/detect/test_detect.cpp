@@ -1,8 +1,10 @@
 #include "cameradetector.h"
+#include "countingsystemcalls.h"
 #include "detectionloop.h"
 #include "fakev4l2.h"
 #include "hotplugmonitor.h"
 #include "registry.h"
+#include "systemcallsseam.h"
 #include "usbrules.h"
 
 #include <QCoreApplication>
@@ -13,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -74,7 +78,7 @@ TEST(CameraDetector, InFrameCamerasByTheirIdsAndPictureSize)
 {
     QTemporaryDir sysfs;
     tcfake::FakeV4l2 fake(sysfs.path().toStdString());
-    tcuvc::SystemCalls* previous = tcuvc::installSystemCalls(&fake);
+    const tcfake::SystemCallsSeam seam(fake);
     tcsim::setRegistryText("");
     {
         CameraDetector detector({}, sysfs.path() + "/bus/usb/devices");
@@ -106,7 +110,24 @@ TEST(CameraDetector, InFrameCamerasByTheirIdsAndPictureSize)
         EXPECT_EQ(detector.detect().cameraName, "Vesk_R_S");
     }
     tcsim::clearRegistryText();
-    tcuvc::installSystemCalls(previous);
+}
+
+TEST(CameraDetector, ACameraThatFailsForAnotherReasonThanPermissionIsAskedAgainNotGuessed)
+{
+    QTemporaryDir sysfs;
+    tcfake::FakeV4l2 fake(sysfs.path().toStdString());
+    tcfake::CountingSystemCalls calls(fake);
+    const tcfake::SystemCallsSeam seam(calls);
+    tcsim::setRegistryText("");
+    CameraDetector detector({}, sysfs.path() + "/bus/usb/devices");
+    fake.plug(tcfake::FakeCamera::parse("video0 width=256 height=192"));
+    for (int error : {EIO, EBUSY, ENODEV}) {
+        calls.openError = error;
+        EXPECT_TRUE(detector.detect().cameraName.isEmpty()) << "errno " << error;
+    }
+    calls.openError = 0;
+    EXPECT_EQ(detector.detect().cameraName, "Vesk_T256") << "the next round asks again";
+    tcsim::clearRegistryText();
 }
 
 // Device events a test sends, one message each ("add /dev/video0").
@@ -142,7 +163,7 @@ TEST(Hotplug, ACameraPluggedInOrPulledOutIsReportedWithinASecond)
 {
     QTemporaryDir sysfs, folder;
     tcfake::FakeV4l2 fake(sysfs.path().toStdString());
-    tcuvc::SystemCalls* previous = tcuvc::installSystemCalls(&fake);
+    const tcfake::SystemCallsSeam seam(fake);
     tcsim::setRegistryText("");
     {
         CameraDetector detector({}, sysfs.path() + "/bus/usb/devices");
@@ -173,7 +194,6 @@ TEST(Hotplug, ACameraPluggedInOrPulledOutIsReportedWithinASecond)
         EXPECT_EQ(reports.count(), 3);
     }
     tcsim::clearRegistryText();
-    tcuvc::installSystemCalls(previous);
 }
 
 class DetectionProgram : public ::testing::Test

@@ -2,11 +2,13 @@
 #include "accuracy.h"
 #include "appdirenvironment.h"
 #include "configmanager.h"
+#include "countingsystemcalls.h"
 #include "fakev4l2.h"
 #include "functionmodel.h"
 #include "registry.h"
 #include "serialnumber.h"
 #include "serialresponder.h"
+#include "systemcallsseam.h"
 #include "tcsim.h"
 
 #include <QDir>
@@ -553,7 +555,8 @@ TEST_F(DeviceManager, ARealCameraThatRefusesTheUserSaysWhichNodeAndWhy)
 {
     QTemporaryDir sysfs;
     tcfake::FakeV4l2 fake(sysfs.path().toStdString());
-    tcuvc::SystemCalls* previous = tcuvc::installSystemCalls(&fake);
+    tcfake::CountingSystemCalls calls(fake);
+    const tcfake::SystemCallsSeam seam(calls);
     tcsim::setRegistryText("");
     fake.plug(tcfake::FakeCamera::parse("video2 width=256 height=192 access=denied"));
     create();
@@ -566,7 +569,9 @@ TEST_F(DeviceManager, ARealCameraThatRefusesTheUserSaysWhichNodeAndWhy)
     EXPECT_TRUE(refusals[0].contains("/dev/video2")) << refusals[0].toStdString();
     EXPECT_TRUE(refusals[0].contains("udev")) << "says how to get the permission";
     EXPECT_TRUE(errors.contains(refusals[0])) << "and stays the connection's last word";
-    QTest::qWait(300); // several more attempts
+    // Several more attempts, each of which opens the node.
+    const int opens = calls.opens;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls.opens >= opens + 10; }, 10000));
     EXPECT_EQ(refusals.size(), 1) << "once, not at every attempt";
 
     // The permission given (the udev rule applied by a replug): it connects.
@@ -577,7 +582,6 @@ TEST_F(DeviceManager, ARealCameraThatRefusesTheUserSaysWhichNodeAndWhy)
     EXPECT_EQ(presented.latest->width, 256);
     EXPECT_EQ(presented.latest->height, 192);
     model.reset();
-    tcuvc::installSystemCalls(previous);
 }
 
 } // namespace
