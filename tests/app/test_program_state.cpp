@@ -3,6 +3,7 @@
 // signals. Each case has its own folders and runtime directory; where the system allows it
 // the program runs in a private PID namespace, so what it leaves running ends with it.
 #include "localhttpserver.h"
+#include "logfiles.h"
 #include "zipfiles.h"
 
 #include <QDir>
@@ -123,16 +124,6 @@ protected:
                program.exitCode() == code;
     }
 
-    QString logText(const QString& folder) const
-    {
-        QString text;
-        for (const QString& name : QDir(folder).entryList({"*.log"}, QDir::Files)) {
-            QFile file(folder + "/" + name);
-            if (file.open(QIODevice::ReadOnly))
-                text += QString::fromUtf8(file.readAll());
-        }
-        return text;
-    }
     bool waitForLog(const QString& line, int ms = 10000, const QString& folder = QString())
     {
         const QString logs = folder.isEmpty() ? app.path() + "/log" : folder;

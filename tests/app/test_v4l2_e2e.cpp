@@ -4,6 +4,7 @@
 // this process). What the program shows must be what the camera sent: words / 64 - 273.15.
 #include "appdirenvironment.h"
 #include "fakev4l2.h"
+#include "logfiles.h"
 #include "orvik.h"
 #include "systemcallsseam.h"
 #include "viewport.h"
@@ -34,17 +35,6 @@ const char* const kCamera = "video0 width=256 height=192 fps=25 serial=V4L2E2E";
 double celsius(uint16_t word)
 {
     return word / 64.0 - 273.15;
-}
-
-QString logText(const QString& folder)
-{
-    QString text;
-    for (const QString& name : QDir(folder).entryList({"*.log"}, QDir::Files)) {
-        QFile file(folder + "/" + name);
-        if (file.open(QIODevice::ReadOnly))
-            text += QString::fromUtf8(file.readAll());
-    }
-    return text;
 }
 
 // The environment that gives a program the fake camera.
