@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 scripts/setup
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target orvik_program
 
 real_camera_attached() {
     local device vendor product

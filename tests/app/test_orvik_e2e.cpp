@@ -45,8 +45,7 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.deviceId->text().isEmpty(); }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.viewport->shownImage().isNull(); }, 5000));
     RecordProperty("first_frame_ms", int(clock.elapsed()));
-    QTest::qWait(500);
-    EXPECT_EQ(ui.connectHint->text(), QString::fromUtf8("设备已连接"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ui.connectHint->text() == QString::fromUtf8("设备已连接"); }, 2000));
 
     QDir().mkpath("screenshots");
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(window.winId());
@@ -74,8 +73,11 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     EXPECT_FALSE(videoThumbnail(window.lastRecording()).isNull());
     EXPECT_FALSE(ui.videoFile->pixmap(Qt::ReturnByValue).isNull());
 
+    // The button is blocked for a moment after each start and stop.
+    const auto waitForRecordButton = [&] { return QTest::qWaitFor([&] { return ui.record->isEnabled(); }, 3000); };
+
     // A folder that takes no file: told at once, nothing looks like a recording.
-    QTest::qWait(1600); // the button is blocked for a moment after each stop
+    ASSERT_TRUE(waitForRecordButton());
     window.setVideoPath("/proc/self");
     {
         const AlertCatcher refused;
@@ -86,7 +88,7 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     EXPECT_EQ(ui.record->text(), QString::fromUtf8("开始录像"));
 
     // A recording stops even when its folder went away meanwhile.
-    QTest::qWait(1600);
+    ASSERT_TRUE(waitForRecordButton());
     QTemporaryDir stick;
     const QString folder = stick.filePath("videos");
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -94,7 +96,7 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     QTest::mouseClick(ui.record, Qt::LeftButton);
     ASSERT_TRUE(window.isRecording());
     ASSERT_TRUE(QDir().rename(folder, stick.filePath("moved")));
-    QTest::qWait(1600);
+    ASSERT_TRUE(waitForRecordButton());
     {
         const AlertCatcher none;
         QTest::mouseClick(ui.record, Qt::LeftButton);
@@ -103,15 +105,15 @@ TEST(MainWindowEndToEnd, ShowsTheLiveBoardOfAVirtualCamera)
     }
 
     // A recording whose file was deleted with its folder is reported lost.
-    QTest::qWait(1600);
+    ASSERT_TRUE(waitForRecordButton());
     const QString doomed = stick.filePath("doomed");
     ASSERT_TRUE(QDir().mkpath(doomed));
     window.setVideoPath(doomed);
     QTest::mouseClick(ui.record, Qt::LeftButton);
     ASSERT_TRUE(window.isRecording());
-    QTest::qWait(500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QDir(doomed).isEmpty(); }, 3000)) << "the file is begun";
     ASSERT_TRUE(QDir(doomed).removeRecursively());
-    QTest::qWait(1200);
+    ASSERT_TRUE(waitForRecordButton());
     QTest::mouseClick(ui.record, Qt::LeftButton);
     EXPECT_FALSE(window.isRecording());
     bool told = false;

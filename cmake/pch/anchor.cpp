@@ -1,0 +1,1 @@
+// The one source of an object library that compiles a shared precompiled header.
