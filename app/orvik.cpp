@@ -326,8 +326,13 @@ void Orvik::presentFrame(const FramePtr& frame)
         ui.widget3D->setFrame(frame);
         return;
     }
+    const float lowCelsius = ui.tempRange->temperatureAt(ui.tempRange->lowFraction());
+    const float highCelsius = ui.tempRange->temperatureAt(ui.tempRange->highFraction());
+    if (frame->kind == DualLight) // its fusion is coloured in the camera: from the next frame on
+        deviceManager->setTemperatureSpan(ui.tempRange->windowNarrowed(), lowCelsius, highCelsius);
     ui.viewport->setFrame(frame);
-    ui.viewport->setGrayWindow(low, high, ui.tempRange->temperatureAt(ui.tempRange->lowFraction()));
+    ui.viewport->setGrayWindow(low, high);
+    ui.viewport->setTemperatureWindow(lowCelsius, highCelsius, ui.tempRange->windowNarrowed());
     ui.viewport->renderFrame();
 }
 

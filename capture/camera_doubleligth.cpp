@@ -7,6 +7,7 @@
 #include "log.h"
 #include "serialnumber.h"
 #include "tcal_module.h"
+#include "temperaturespan.h"
 #include "uvccommands.h"
 #include "threadname.h"
 
@@ -617,17 +618,31 @@ void Camera_DoubleLigth::runWorker()
     LOG_INFO(LOG_CAMERA) << "stop camera";
 }
 
+void Camera_DoubleLigth::setTemperatureSpan(bool on, float lowCelsius, float highCelsius)
+{
+    spanLow = lowCelsius;
+    spanHigh = highCelsius;
+    spanOn = on;
+}
+
 bool Camera_DoubleLigth::fuseOnce()
 {
     // Fused on during a manual adjustment too: each step shows at once on the live picture,
     // temperatures moved with it.
     std::unique_lock<std::shared_mutex> guard(lock);
-    // Filtered into a copy: a frame fused twice (a new visible frame) is not filtered twice.
-    irFiltered = ir8;
-    if (imageMode.enhance())
-        ImageMode::enhanceImage(irFiltered.data(), kIrWidth, kIrHeight);
-    else if (imageMode.highContrast())
-        ImageMode::highContrastImage(irFiltered.data(), kIrWidth, kIrHeight);
+    if (spanOn) {
+        const TemperatureSpan span{spanLow, spanHigh};
+        irFiltered.resize(irKelvin.size());
+        for (size_t i = 0; i < irFiltered.size(); ++i)
+            irFiltered[i] = span.index(float((irKelvin[i] >> 4) - 273.15));
+    } else {
+        // Filtered into a copy: a frame fused twice (a new visible frame) is not filtered twice.
+        irFiltered = ir8;
+        if (imageMode.enhance())
+            ImageMode::enhanceImage(irFiltered.data(), kIrWidth, kIrHeight);
+        else if (imageMode.highContrast())
+            ImageMode::highContrastImage(irFiltered.data(), kIrWidth, kIrHeight);
+    }
     if (tcdual_align_fusion_process(visibleImage.data(), irFiltered.data(), irKelvin.data(), fusedRgba.data(),
                                     alignedKelvin.data()) != 0)
         return false;

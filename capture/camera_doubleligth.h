@@ -76,6 +76,9 @@ public:
     // The infrared picture's colours in the fusion (256 RGB entries); the grey ramp until set.
     void setColourMap(const uint8_t* map);
     void setImageMode(int mode) { imageMode.set(mode); }
+    // While on, the infrared layer is coloured from the temperatures, linearly over the span
+    // (the slider's narrowed window), instead of from its grey picture and image mode.
+    void setTemperatureSpan(bool on, float lowCelsius, float highCelsius);
     void resetCalibration();
     QByteArray readSerial();
 
@@ -131,6 +134,8 @@ private:
 
     UvcPipeline irPipeline;
     ImageMode imageMode;
+    std::atomic<bool> spanOn{false};
+    std::atomic<float> spanLow{0.0f}, spanHigh{0.0f};
     std::atomic<bool> lowTemperatureMode{false};
 
     // Guards every buffer below and the fusion library.

@@ -614,6 +614,11 @@ void FunctionModel::setImageMode(int mode)
     dualCamera->setImageMode(mode);
 }
 
+void FunctionModel::setTemperatureSpan(bool on, float lowCelsius, float highCelsius)
+{
+    dualCamera->setTemperatureSpan(on, lowCelsius, highCelsius);
+}
+
 void FunctionModel::setFusionMode(int mode)
 {
     if (mode < 1 || mode > 3)

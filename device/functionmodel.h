@@ -57,6 +57,8 @@ public:
 
     void setFrameCallback(FrameCallback callback);
     void setImageMode(int mode);
+    // The slider's window for the dual-light camera, which colours its fusion itself.
+    void setTemperatureSpan(bool on, float lowCelsius, float highCelsius);
     void flipHorizontal();
     void flipVertical();
     void resetOrientation();

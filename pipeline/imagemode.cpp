@@ -1,5 +1,6 @@
 #include "imagemode.h"
 
+#include "localcontrast.h"
 #include "log.h"
 
 #include <opencv2/imgproc.hpp>
@@ -37,12 +38,9 @@ void ImageMode::enhanceImage(uint8_t* image, int width, int height)
 void ImageMode::highContrastImage(uint8_t* image, int width, int height)
 {
     try {
-        cv::Mat picture(height, width, CV_8UC1, image);
-        static thread_local cv::Ptr<cv::CLAHE> clahe = cv::createCLAHE(40.0, cv::Size(8, 8));
-        clahe->setClipLimit(10.0);
-        cv::Mat equalised;
-        clahe->apply(picture, equalised);
-        equalised.copyTo(picture);
+        // One per capture thread: it keeps its buffers between frames.
+        static thread_local LocalContrast contrast(10.0f, 8, 8);
+        contrast.apply(image, width, height);
     } catch (const cv::Exception& e) {
         LOG_INFO(LOG_CAMERA) << "high contrast failed:" << e.what();
     }

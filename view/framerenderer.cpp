@@ -1,5 +1,7 @@
 #include "framerenderer.h"
 
+#include "temperaturespan.h"
+
 #include <QTransform>
 
 #include <algorithm>
@@ -20,6 +22,8 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
         indexOf[g] = uint8_t(std::clamp(index, floor, ceiling));
     }
     const bool regionFind = o.searchRegions && !o.searchRegions->isEmpty();
+    const bool bySpan = o.colourBySpan && o.temperatures;
+    const TemperatureSpan span{o.spanLow, o.spanHigh};
     // Frame pixel indices are kept inside the frame even for a picture that is no whole
     // multiple of the scale.
     const int scale = std::max(o.pixelScale, 1);
@@ -29,8 +33,9 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
         for (int x = 0; x < width; ++x) {
             const size_t i = size_t(y) * width + x;
             const int frameX = std::min(x / scale, frameWidth - 1);
+            const float celsius = o.temperatures ? o.temperatures[size_t(frameY) * frameWidth + frameX] : 0.0f;
             const uint8_t g = gray[i];
-            const uint8_t index = indexOf[g];
+            const uint8_t index = bySpan ? span.index(celsius) : indexOf[g];
             indices[i] = index;
             bool colour = true;
             if (regionFind) {
@@ -38,13 +43,10 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
                 colour = std::any_of(o.searchRegions->begin(), o.searchRegions->end(),
                                      [&](const QRect& r) { return r.contains(p); });
             }
-            // Both aids at once: leak find inside the search regions.
-            if (colour && o.leakFind) {
-                // The grey levels are not linear in degC after the image mode's stretch, so
-                // the band is taken from the temperatures where they exist.
-                colour = o.temperatures ? o.temperatures[size_t(frameY) * frameWidth + frameX] > o.leakThreshold
-                                        : index != 0;
-            }
+            // Both aids at once: leak find inside the search regions. The band is taken from the
+            // temperatures where they exist: grey levels are not linear in degC.
+            if (colour && o.leakFind)
+                colour = o.temperatures ? celsius > o.spanLow : index != 0;
             const uint8_t* c = colour ? palette + 3 * index : nullptr;
             rgb[i] = c ? qRgb(c[0], c[1], c[2]) : qRgb(g, g, g);
         }

@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-// Turns the 8-bit frame into the coloured picture: the grey window spread over the palette,
-// grey outside the search regions in region find, grey at the window's floor in leak find,
-// then mirrored and rotated. Buffers are kept between frames.
+// Turns a frame into the coloured picture, then mirrors and rotates it: the grey window spread
+// over the palette, or the slider's span of temperatures spread over it linearly; grey outside
+// the search regions in region find, grey at the window's floor in leak find. Buffers are
+// kept between frames.
 class FrameRenderer
 {
 public:
@@ -18,11 +19,13 @@ public:
         float grayLow = 0.0f, grayHigh = 1.0f;
         bool narrowBand = false; // indices 110..140 only (a nearly uniform scene)
         bool leakFind = false;
-        // Leak find by temperature (degC of the frame's pixels): only pixels above the
-        // threshold are coloured. Without temperatures the palette's floor (index 0) is grey
-        // instead.
+        // The frame's temperatures (degC of its pixels) and a span of them: with colourBySpan
+        // the palette is spread over [spanLow, spanHigh], its first colour at or below the low
+        // end, its last at or above the high end; and in leak find only pixels above the low
+        // end are coloured. Without temperatures, the grey levels decide both.
         const float* temperatures = nullptr;
-        float leakThreshold = 0.0f;
+        float spanLow = 0.0f, spanHigh = 0.0f;
+        bool colourBySpan = false;
         const QVector<QRect>* searchRegions = nullptr; // region find, when not empty
         // Picture pixels per frame pixel in each direction (2 for a super-resolved picture):
         // search regions and temperatures stay in frame pixels. The picture's width and

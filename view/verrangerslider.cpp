@@ -24,9 +24,18 @@ QPixmap image(const char* folder, const QString& name)
 VerRangerSlider::VerRangerSlider(QWidget* parent)
     : QLabel(parent), triangleUp(image("Veltrace", QStringLiteral("Thermometer/triangleUp"))),
       triangleDown(image("Veltrace", QStringLiteral("Thermometer/triangleDown"))),
-      knob(image("Veltrace", QStringLiteral("Thermometer/point"))), strip(image("bgPictures", QStringLiteral("tempRange1")))
+      knob(image("Veltrace", QStringLiteral("Thermometer/point")))
 {
+    loadStrip(paletteNumber);
     setMouseTracking(true);
+}
+
+void VerRangerSlider::loadStrip(int number)
+{
+    strip = image("bgPictures", QStringLiteral("tempRange%1").arg(number));
+    const QImage pixels = strip.toImage(); // hot at the top
+    stripHot = pixels.isNull() ? QColor(Qt::white) : pixels.pixelColor(0, 0);
+    stripCold = pixels.isNull() ? QColor(Qt::black) : pixels.pixelColor(0, pixels.height() - 1);
 }
 
 void VerRangerSlider::setFrameRange(float minimum, float maximum)
@@ -121,7 +130,7 @@ void VerRangerSlider::setPaletteNumber(int n)
     if (n == paletteNumber)
         return;
     paletteNumber = n;
-    strip = image("bgPictures", QStringLiteral("tempRange%1").arg(n));
+    loadStrip(n);
     update();
 }
 
@@ -170,12 +179,16 @@ void VerRangerSlider::paintEvent(QPaintEvent* event)
     const float f = maxFraction - minFraction;
     painter.fillRect(QRect(21, 0, 5, h), Qt::black);
     const int yH = int(std::floor((maxFraction - high) * bh / f));
+    const int yL = int(std::floor((maxFraction - low) * bh / f + kMargin));
+    if (windowNarrowed()) {
+        painter.fillRect(QRect(21, kMargin, 5, yH), stripHot);
+        painter.fillRect(QRect(21, yL, 5, kMargin + bh - yL), stripCold);
+    }
     painter.drawPixmap(QRect(0, yH + 2, 13, 10), triangleUp);
     upperKnobRect = QRect(15, yH, 18, 18);
     painter.drawPixmap(upperKnobRect, knob);
     middleBarRect = QRect(21, kMargin + yH, 6, int(std::floor((high - low) * bh / f)));
     painter.drawPixmap(middleBarRect, strip);
-    const int yL = int(std::floor((maxFraction - low) * bh / f + kMargin));
     painter.drawPixmap(QRect(0, yL + 2, 13, 10), triangleDown);
     lowerKnobRect = QRect(15, yL, 18, 18);
     painter.drawPixmap(lowerKnobRect, knob);

@@ -5,6 +5,8 @@
 
 // The vertical two-handle slider over the palette strip: the part of the frame's temperature
 // span (or, in leak-find mode, of the fixed quick-find range) spread over the whole palette.
+// While the window is narrower than the span, the picture is coloured from the temperatures
+// over it, so the track shows the palette's ends beyond the handles, as the picture does.
 class VerRangerSlider : public QLabel
 {
     Q_OBJECT
@@ -25,6 +27,9 @@ public:
     void nudge(bool up);
     void nudgeBoth(bool up);
 
+    // The window is narrower than the frame's span, or leak find is on: the picture is then
+    // coloured by the handles' temperatures.
+    bool windowNarrowed() const { return leakMode || low > minFraction || high < maxFraction; }
     float lowFraction() const { return low; }
     float highFraction() const { return high; }
     void setFractions(float lowFraction, float highFraction);
@@ -55,5 +60,8 @@ private:
     int pressY = 0;
     float pressLow = 0.0f, pressHigh = 1.0f;
     int paletteNumber = 1;
+    void loadStrip(int number);
+
     QPixmap triangleUp, triangleDown, knob, strip;
+    QColor stripHot, stripCold; // the strip's ends: the colours beyond the handles
 };

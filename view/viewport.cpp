@@ -185,11 +185,17 @@ void ViewPort::showNoCamera()
     update();
 }
 
-void ViewPort::setGrayWindow(float low, float high, float leakThresholdCelsius)
+void ViewPort::setGrayWindow(float low, float high)
 {
     grayLow = low;
     grayHigh = high;
-    leakThreshold = leakThresholdCelsius;
+}
+
+void ViewPort::setTemperatureWindow(float lowCelsius, float highCelsius, bool bySpan)
+{
+    windowLowCelsius = lowCelsius;
+    windowHighCelsius = highCelsius;
+    colourBySpan = bySpan;
 }
 
 void ViewPort::renderFrame()
@@ -212,9 +218,11 @@ FrameRenderer::Options ViewPort::renderOptions() const
     options.grayHigh = grayHigh;
     options.narrowBand = kind == DirectShowY16 && frameMax - frameMin < 3.0f;
     options.leakFind = leakFind;
-    if (leakFind && frame->hasTemperatures()) {
+    if ((leakFind || colourBySpan) && frame->hasTemperatures()) {
         options.temperatures = frame->temperatures.data();
-        options.leakThreshold = leakThreshold;
+        options.spanLow = windowLowCelsius;
+        options.spanHigh = windowHighCelsius;
+        options.colourBySpan = colourBySpan;
     }
     options.searchRegions = regionFind ? &searchRegions : nullptr;
     options.rotation = geometry.rotation;
@@ -317,6 +325,7 @@ void ViewPort::onUpdateSuperResImage()
         return;
     FrameRenderer::Options options = renderOptions();
     options.pixelScale = 2;
+    options.colourBySpan = false; // the network's grey levels keep the grey window
     showRendered(renderer.render(superResGray.data(), width, height, palette, options));
 }
 

@@ -73,7 +73,10 @@ public:
     void setFrame(const FramePtr& frame);
     // The part of the frame's span spread over the palette (fractions), and the temperature
     // above which leak find colours a pixel.
-    void setGrayWindow(float low, float high, float leakThresholdCelsius = kNoFrame);
+    void setGrayWindow(float low, float high);
+    // The slider's window in degC. With colourBySpan the picture is coloured from the
+    // temperatures, linearly over it; otherwise it only sets leak find's floor.
+    void setTemperatureWindow(float lowCelsius, float highCelsius, bool colourBySpan);
     void renderFrame();
     // No camera: the picture is dimmed under a notice, temperatures and readouts are gone
     // until the next frame.
@@ -194,7 +197,8 @@ private:
     QImage displayImage;
     uint8_t palette[768] = {};
     float grayLow = 0.0f, grayHigh = 1.0f;
-    float leakThreshold = kNoFrame;
+    float windowLowCelsius = kNoFrame, windowHighCelsius = kNoFrame;
+    bool colourBySpan = false;
     ViewGeometry geometry;
     float frameMax = kNoFrame, frameMin = kNoFrame;
     QPoint frameMaxPos;

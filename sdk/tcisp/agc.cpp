@@ -1,6 +1,12 @@
-// Automatic gain control: 14-bit counts to display levels. Mode 1 mixes a plateau histogram
-// equalisation (bins clipped at the plateau so large flat areas do not take the whole grey
-// range) with a linear stretch between the histogram tails; mode 0 is the linear stretch.
+// Automatic gain control: 14-bit counts to display levels by plateau histogram equalisation
+// mixed with a linear stretch (mode 1; mode 0 is the linear stretch alone), as thermal cameras
+// do it:
+// - the range runs between tails of a pixel or two, so a small hot part stays inside it;
+// - no count may take more display levels than the noise allows: the band a flat surface's
+//   noise fills (five standard deviations, measured on the frame) gets at most max_gain
+//   levels. What a bin loses to that limit goes to the others, evenly; a scene too narrow to
+//   fill the grey range is shown at that gain around mid-grey instead of stretched into noise;
+// - the mapping follows the scene with a per-frame weight, so a static scene does not pump.
 #include "ispmodule.h"
 
 #include <cmath>
@@ -9,20 +15,25 @@ namespace tcisp {
 namespace {
 
 constexpr int kLevels = 16384;
+constexpr float kGrey = 255.0f;              // display levels of the 8-bit picture
+constexpr float kOutputPerLevel = 16383.0f / 255.0f;
+constexpr float kNoiseBand = 5.0f;           // standard deviations: the band nearly all of a flat surface's pixels fill
 
 struct AgcState : IspState
 {
     AgcState(int w, int h, int m, const agc_param_t& p)
-        : IspState(Module::Agc, w, h), mode(m), param(p), histogram(kLevels), cumulative(kLevels), map(kLevels)
+        : IspState(Module::Agc, w, h), mode(m), param(p), histogram(kLevels), slope(kLevels), map(kLevels),
+          lut(kLevels), noiseScratch(kNoiseBins)
     {
     }
     int mode;
     agc_param_t param;
     std::vector<uint32_t> histogram;
-    std::vector<double> cumulative;
-    std::vector<uint16_t> map;
+    std::vector<float> slope; // display levels per count, in the range
+    std::vector<float> map;   // display level of every count, damped over frames
+    std::vector<uint16_t> lut;
+    std::vector<uint32_t> noiseScratch;
     bool primed = false;
-    double low = 0.0, high = 0.0; // smoothed linear range
 };
 
 // First level at which the running count exceeds the given number of pixels.
@@ -46,6 +57,30 @@ int lastLevelBelow(const std::vector<uint32_t>& histogram, double pixels)
             return v;
     }
     return 0;
+}
+
+// Caps every slope at the limit and hands what was cut to the bins below it, evenly, until
+// nothing is left over or every bin is at the limit.
+void limitSlopes(float* slope, int bins, float limit)
+{
+    for (int round = 0; round < 32; ++round) {
+        double excess = 0.0;
+        int below = 0;
+        for (int i = 0; i < bins; ++i) {
+            if (slope[i] > limit) {
+                excess += slope[i] - limit;
+                slope[i] = limit;
+            } else if (slope[i] < limit) {
+                ++below;
+            }
+        }
+        if (excess < 1e-4 || below == 0)
+            return;
+        const float share = float(excess / below);
+        for (int i = 0; i < bins; ++i)
+            if (slope[i] < limit)
+                slope[i] += share;
+    }
 }
 
 } // namespace
@@ -79,47 +114,45 @@ int agc_process(isp_handle_t* h, int)
     for (int i = 0; i < s->pixels; ++i)
         ++s->histogram[in[i] > 16383 ? 16383 : in[i]];
 
-    // Linear range between the tails, smoothed over frames, never narrower than the gain limit.
-    double low = levelAt(s->histogram, p.low_cut * n);
-    double high = lastLevelBelow(s->histogram, p.high_cut * n);
-    if (!s->primed) {
-        s->low = low;
-        s->high = high;
-        s->primed = true;
-    } else {
-        s->low += p.smoothing * (low - s->low);
-        s->high += p.smoothing * (high - s->high);
+    const int low = levelAt(s->histogram, p.low_cut * n);
+    const int high = std::max(low, lastLevelBelow(s->histogram, p.high_cut * n));
+    const int bins = high - low + 1;
+    // The equalised share leaves out its own, wider tails: isolated hot or dead pixels do not
+    // take grey levels from the scene.
+    const int eqLow = std::max(low, levelAt(s->histogram, p.hist_low_cut * n));
+    const int eqHigh = std::min(high, std::max(eqLow, lastLevelBelow(s->histogram, p.hist_high_cut * n)));
+    double clipped = 0.0;
+    for (int v = eqLow; v <= eqHigh; ++v)
+        clipped += std::min<uint32_t>(s->histogram[v], uint32_t(p.plateau));
+    const float weight = s->mode == 1 && clipped > 0.0 ? p.equalise_weight : 0.0f;
+    float* slope = s->slope.data() + low;
+    for (int v = low; v <= high; ++v) {
+        const float equalised =
+            v >= eqLow && v <= eqHigh ? float(std::min<uint32_t>(s->histogram[v], uint32_t(p.plateau)) / clipped)
+                                      : 0.0f;
+        slope[v - low] = kGrey * (weight * equalised + (1.0f - weight) / bins);
     }
-    const double minimumSpan = 255.0 / p.max_gain;
-    low = s->low;
-    high = s->high;
-    if (high - low < minimumSpan) {
-        const double centre = 0.5 * (low + high);
-        low = centre - minimumSpan / 2;
-        high = centre + minimumSpan / 2;
-    }
+    const float noise = noiseSigma(in, s->width, s->height, s->noiseScratch.data());
+    limitSlopes(slope, bins, float(p.max_gain) / (kNoiseBand * noise));
 
-    // Plateau equalisation between its own tails.
-    const int eqLow = levelAt(s->histogram, p.hist_low_cut * n);
-    const int eqHigh = std::max(eqLow, lastLevelBelow(s->histogram, p.hist_high_cut * n));
-    double sum = 0.0;
+    float total = 0.0f;
+    for (int i = 0; i < bins; ++i)
+        total += slope[i];
+    const float base = total < kGrey ? 0.5f * (kGrey - total) : 0.0f;
+    const float rate = s->primed ? p.smoothing : 1.0f;
+    s->primed = true;
+    float level = base;
     for (int v = 0; v < kLevels; ++v) {
-        if (v > eqLow && v <= eqHigh)
-            sum += std::min<uint32_t>(s->histogram[v], uint32_t(p.plateau));
-        s->cumulative[v] = sum;
-    }
-    // A narrow histogram would be stretched into noise: limit the equalised span too.
-    const double eqSpan = sum > 0.0 ? std::min(1.0, (eqHigh - eqLow) * p.max_gain / 255.0) : 0.0;
-    const double eqBase = 0.5 * (1.0 - eqSpan);
-    const double weight = s->mode == 1 ? p.equalise_weight : 0.0;
-
-    for (int v = 0; v < kLevels; ++v) {
-        const double linear = std::clamp((v - low) / (high - low), 0.0, 1.0);
-        const double equalised = sum > 0.0 ? eqBase + eqSpan * s->cumulative[v] / sum : linear;
-        s->map[v] = clamp14(float((weight * equalised + (1.0 - weight) * linear) * 16383.0));
+        float target = level;
+        if (v >= low && v <= high) {
+            target = level + 0.5f * slope[v - low];
+            level += slope[v - low];
+        }
+        s->map[v] += rate * (target - s->map[v]);
+        s->lut[v] = clamp14(s->map[v] * kOutputPerLevel);
     }
     for (int i = 0; i < s->pixels; ++i)
-        out[i] = s->map[in[i] > 16383 ? 16383 : in[i]];
+        out[i] = s->lut[in[i] > 16383 ? 16383 : in[i]];
     return 0;
 }
 

@@ -48,6 +48,13 @@ int destroy(isp_handle_t* h, Module m);
 // width * height floats, sums width doubles.
 void boxMean(const float* in, int width, int height, int radius, float* scratch, double* sums, float* out);
 
+// Standard deviation (counts) of the temporal and fixed-pattern noise of a picture, from the
+// median of second differences along every other row at a lag of three pixels: edges and hot
+// parts are too few to move a median, smooth gradients cancel, and a denoiser's smoothing of
+// neighbours does not hide the noise. Never below half a count. scratch holds kNoiseBins words.
+constexpr int kNoiseBins = 4096;
+float noiseSigma(const uint16_t* image, int width, int height, uint32_t* scratch);
+
 inline uint16_t clamp14(float v)
 {
     return v <= 0.0f ? 0 : (v >= 16383.0f ? 16383 : uint16_t(v + 0.5f));

@@ -75,6 +75,8 @@ bool applyOption(DeviceSpec& spec, const std::string& key, const std::string& va
         spec.driftPerMinute = number;
     else if (key == "hot" && parseNumber(value, number) && number > -40 && number < 600)
         spec.hot = number;
+    else if (key == "hotafter" && parseNumber(value, number) && number >= 0 && number <= 86400)
+        spec.hotAfter = number;
     else if (key == "hotx" && parseNumber(value, number) && number >= 0 && number <= 1)
         spec.hotX = number;
     else if (key == "hoty" && parseNumber(value, number) && number >= 0 && number <= 1)
@@ -141,7 +143,7 @@ bool DeviceSpec::sameOptions(const DeviceSpec& o) const
     auto fields = [](const DeviceSpec& d) {
         return std::tie(d.cameraName, d.kind, d.visiblePart, d.visibleMjpg, d.bench, d.materials, d.fault, d.product,
                         d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd, d.driftPerMinute, d.hot, d.hotX,
-                        d.hotY, d.previewFailOnce, d.z8r, d.productId, d.vendorId, d.uvcName);
+                        d.hotY, d.hotAfter, d.previewFailOnce, d.z8r, d.productId, d.vendorId, d.uvcName);
     };
     // NaN, an unset background, counts as equal to itself.
     const bool sameBackground =

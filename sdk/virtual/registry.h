@@ -4,7 +4,8 @@
 // Keys: serial (empty: the camera reports none), product, scene (board | compare | uniform |
 // hotspot), layout (board and compare: 0 the standard board, any other number a board laid out
 // from it), fps (1..200), ambient (degC), netd (K of noise), drift (K per minute of offset
-// drift), hot, hotx, hoty (hotspot scene: degC and position as fractions), preview_fail (1: the
+// drift), hot, hotx, hoty, hotafter (hotspot scene: degC, position as fractions, seconds before it
+// appears), preview_fail (1: the
 // first Y16 preview request fails), z8r (1: the K7-22 lists itself as "Z8R"), pid, vid, name
 // (UVC device name), vlformat (MJPG | YUYV: the dual-light camera's visible stream), bench (1:
 // the board lies on a bench as the dual-light camera's does, its outline in view), materials
@@ -43,6 +44,7 @@ struct DeviceSpec
     double netd = 0.04;
     double driftPerMinute = 0.02;
     double hot = 80.0, hotX = 0.5, hotY = 0.5;
+    double hotAfter = 0.0; // seconds after plugging in before the hot spot is there
     bool previewFailOnce = false;
     bool z8r = false;
     uint32_t productId = 0x5840;

@@ -96,7 +96,9 @@ BoardArea boardArea(const DeviceSpec& spec)
 
 Scene::Scene(const DeviceSpec& spec, int width, int height)
     : w(width), h(height), backgroundCelsius(std::isnan(spec.background) ? spec.ambient : spec.background),
-      staticField(size_t(width) * height), surfaceEmissivity(staticField.size(), 1.0f)
+      staticField(size_t(width) * height), surfaceEmissivity(staticField.size(), 1.0f),
+      hotX(spec.hotX * (width - 1)), hotY(spec.hotY * (height - 1)), hotRise(spec.hot - spec.ambient),
+      hotAfter(spec.hotAfter)
 {
     const BoardArea area = boardArea(spec);
     const double pixel = 1.0 / std::max(width * (area.x1 - area.x0), height * (area.y1 - area.y0));
@@ -129,9 +131,8 @@ Scene::Scene(const DeviceSpec& spec, int width, int height)
                 }
             } else if (spec.scene == "uniform") {
                 t = spec.ambient + 5.0 + 0.4 * std::sin(2 * M_PI * u) * std::cos(2 * M_PI * v);
-            } else { // hotspot
-                const double dx = x - spec.hotX * (w - 1), dy = y - spec.hotY * (h - 1);
-                t = spec.ambient + (spec.hot - spec.ambient) * std::exp(-(dx * dx + dy * dy) / 2.0);
+            } else if (spec.hotAfter <= 0.0) { // hotspot, there from the start
+                t = spec.ambient + hotSpotAt(x, y);
             }
             staticField[size_t(y) * w + x] = float(t);
             if (spec.materials)
@@ -141,7 +142,12 @@ Scene::Scene(const DeviceSpec& spec, int width, int height)
     apparentField.resize(staticField.size());
     for (size_t i = 0; i < staticField.size(); ++i)
         apparentField[i] = apparentOf(staticField[i], surfaceEmissivity[i]);
-    if (spec.scene == "board") {
+    if (spec.scene == "hotspot" && spec.hotAfter > 0.0) {
+        hotSpotAppears = true;
+        const int reach = 5; // exp(-12.5): nothing left
+        const int cx = int(std::lround(hotX)), cy = int(std::lround(hotY));
+        window = {std::max(0, cx - reach), std::max(0, cy - reach), std::min(w, cx + reach + 1), std::min(h, cy + reach + 1)};
+    } else if (spec.scene == "board") {
         hasLeak = true;
         leakX = kLeakX * w;
         leakY = kLeakY * h;
@@ -154,9 +160,19 @@ Scene::Scene(const DeviceSpec& spec, int width, int height)
     }
 }
 
-float Scene::leakAt(int x, int y, double t) const
+float Scene::hotSpotAt(int x, int y) const
 {
-    if (!hasLeak || x < window.x0 || x >= window.x1 || y < window.y0 || y >= window.y1)
+    const double dx = x - hotX, dy = y - hotY;
+    return float(hotRise * std::exp(-(dx * dx + dy * dy) / 2.0));
+}
+
+float Scene::changeAt(int x, int y, double t) const
+{
+    if (x < window.x0 || x >= window.x1 || y < window.y0 || y >= window.y1)
+        return 0.0f;
+    if (hotSpotAppears)
+        return t >= hotAfter ? hotSpotAt(x, y) : 0.0f;
+    if (!hasLeak)
         return 0.0f;
     // Heats from 2 K above the board towards 22 K with a three-minute time constant.
     const double rise = 2.0 + 20.0 * (1.0 - std::exp(-t / 180.0));
@@ -166,7 +182,7 @@ float Scene::leakAt(int x, int y, double t) const
 
 float Scene::at(int x, int y, double t) const
 {
-    return staticField[size_t(y) * w + x] + leakAt(x, y, t);
+    return staticField[size_t(y) * w + x] + changeAt(x, y, t);
 }
 
 float Scene::apparentOf(float celsius, float emissivity) const
@@ -181,7 +197,7 @@ float Scene::apparentOf(float celsius, float emissivity) const
 float Scene::apparentAt(int x, int y, double t) const
 {
     const size_t i = size_t(y) * w + x;
-    const float leak = leakAt(x, y, t);
+    const float leak = changeAt(x, y, t);
     return leak == 0.0f ? apparentField[i] : apparentOf(staticField[i] + leak, surfaceEmissivity[i]);
 }
 
@@ -190,7 +206,7 @@ void Scene::render(double t, float* out) const
     std::copy(staticField.begin(), staticField.end(), out);
     for (int y = window.y0; y < window.y1; ++y)
         for (int x = window.x0; x < window.x1; ++x)
-            out[size_t(y) * w + x] += leakAt(x, y, t);
+            out[size_t(y) * w + x] += changeAt(x, y, t);
 }
 
 } // namespace tcsim

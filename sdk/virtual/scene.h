@@ -65,7 +65,9 @@ public:
     float apparentAt(int x, int y, double t) const;
 
 private:
-    float leakAt(int x, int y, double t) const;
+    // What changes with time: the board's slowly heating leak, or a hot spot that appears.
+    float changeAt(int x, int y, double t) const;
+    float hotSpotAt(int x, int y) const; // its rise above ambient
     float apparentOf(float celsius, float emissivity) const;
 
     int w, h;
@@ -73,6 +75,8 @@ private:
     double leakX = 0, leakY = 0, leakSigma = 1;
     double backgroundCelsius;
     std::vector<float> staticField, surfaceEmissivity, apparentField;
+    double hotX, hotY, hotRise, hotAfter;
+    bool hotSpotAppears = false;
     Window window;
 };
 

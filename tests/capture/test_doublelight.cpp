@@ -82,6 +82,17 @@ protected:
         return QTest::qWaitFor([&] { return fused >= target; }, ms);
     }
 
+    // Mean red minus green of the fused picture.
+    double redMinusGreen()
+    {
+        Frame frame;
+        EXPECT_TRUE(camera->extractFrame(frame, true));
+        double sum = 0;
+        for (size_t i = 0; i < frame.rgb.size(); i += 3)
+            sum += int(frame.rgb[i]) - int(frame.rgb[i + 1]);
+        return sum / double(frame.pixels());
+    }
+
     std::unique_ptr<Camera_DoubleLigth> camera;
     std::atomic<int> fused{0};
 };
@@ -132,14 +143,6 @@ TEST_F(DualLightCamera, TheInfraredPartTakesTheColoursItIsGiven)
 {
     ASSERT_TRUE(camera->open());
     ASSERT_TRUE(waitForFused(2));
-    auto redMinusGreen = [this] {
-        Frame frame;
-        EXPECT_TRUE(camera->extractFrame(frame, true));
-        double sum = 0;
-        for (size_t i = 0; i < frame.rgb.size(); i += 3)
-            sum += int(frame.rgb[i]) - int(frame.rgb[i + 1]);
-        return sum / double(frame.pixels());
-    };
     const double grey = redMinusGreen();
     uint8_t red[768] = {};
     for (int i = 0; i < 256; ++i)
@@ -148,6 +151,28 @@ TEST_F(DualLightCamera, TheInfraredPartTakesTheColoursItIsGiven)
     ASSERT_TRUE(waitForFused(3));
     // Blend: half of the infrared colour, so red stands out by about half of 255.
     EXPECT_GT(redMinusGreen() - grey, 100.0);
+}
+
+// The slider's narrowed window: the infrared layer's colours follow the temperatures over it,
+// green (the map's first entry) at or below its low end, red above.
+TEST_F(DualLightCamera, ANarrowedWindowColoursTheInfraredPartByTemperature)
+{
+    uint8_t map[768] = {};
+    map[1] = 255;
+    for (int i = 1; i < 256; ++i)
+        map[3 * i] = 255;
+    camera->setColourMap(map);
+    ASSERT_TRUE(camera->open());
+    double shade[2] = {};
+    for (const int above : {0, 1}) {
+        const float low = above ? -20.0f : 200.0f;
+        camera->setTemperatureSpan(true, low, low + 1.0f);
+        ASSERT_TRUE(waitForFused(3));
+        shade[above] = redMinusGreen();
+    }
+    EXPECT_LT(shade[0], -50.0) << "every pixel below the window";
+    EXPECT_GT(shade[1], 50.0) << "every pixel above it";
+    EXPECT_GT(shade[1] - shade[0], 180.0) << "half of the blend turns from green to red";
 }
 
 TEST_F(DualLightCamera, ManualAlignmentKeepsItsLimitsAndSavesOnceAfterTheLastMove)

@@ -121,18 +121,70 @@ TEST(EnvCorrect, IdentityAtUnitEmissivityAndKnownCorrectionOtherwise)
     env_correct_destory(&h);
 }
 
-TEST(Agc, MonotonicSpansItsOutputAndDoesNotBlowUpNoise)
+// The AGC as the program configures it, on frames of a bench (counts with white noise of the
+// given deviation) and, optionally, a square hot part on it.
+class Agc : public ::testing::Test
 {
-    agc_param_t p{2.5e-5f, 3.0e-5f, 1.0e-4f, 1.0e-4f, 150, 0.8f, 0.25f, 5};
-    std::mt19937 random(7);
-    std::vector<uint16_t> in(N), out(N);
-    // A cool background with a hot part: a histogram with two humps.
-    std::normal_distribution<float> cool(5000, 40), hot(9000, 300);
-    for (int i = 0; i < N; ++i)
-        in[i] = uint16_t(i % 5 == 0 ? hot(random) : cool(random));
-    isp_handle_t h{};
-    ASSERT_EQ(agc_init(&h, 1, &p, &kSize, in.data(), out.data(), 0, 0), 0);
-    ASSERT_EQ(agc_process(&h, 0), 0);
+protected:
+    Agc() { EXPECT_EQ(agc_init(&handle, 1, &param, &kSize, in.data(), out.data(), 0, 0), 0); }
+    ~Agc() override { agc_destory(&handle); }
+    void frame(float noise, int hotCounts = 0, int hotSide = 0)
+    {
+        std::normal_distribution<float> bench(6000.0f, noise);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const bool hot = std::abs(x - W / 2) * 2 < hotSide && std::abs(y - H / 2) * 2 < hotSide;
+                in[y * W + x] = uint16_t(std::lround(bench(random)) + (hot ? hotCounts : 0));
+            }
+        ASSERT_EQ(agc_process(&handle, 0), 0);
+    }
+    double level(int x, int y) const { return out[y * W + x] / 64.0; }
+    // Display levels of the bench far from the hot part: mean and deviation.
+    std::pair<double, double> bench() const
+    {
+        double sum = 0, squares = 0;
+        int count = 0;
+        for (int y = 0; y < H / 4; ++y)
+            for (int x = 0; x < W; ++x, ++count) {
+                sum += level(x, y);
+                squares += level(x, y) * level(x, y);
+            }
+        const double mean = sum / count;
+        return {mean, std::sqrt(std::max(0.0, squares / count - mean * mean))};
+    }
+
+    agc_param_t param{2.5e-5f, 3.0e-5f, 1.0e-4f, 1.0e-4f, 150, 0.8f, 0.25f, 5};
+    std::mt19937 random{7};
+    std::vector<uint16_t> in = std::vector<uint16_t>(N), out = std::vector<uint16_t>(N);
+    isp_handle_t handle{};
+};
+
+// However few counts the scene spans, its noise takes about a grey level: a flat bench is shown
+// calm around mid-grey, and a hot part stands out by what its counts are worth against the noise.
+TEST_F(Agc, NoCountTakesMoreGreyLevelsThanTheNoiseAllows)
+{
+    struct Case
+    {
+        float noise;
+        int hotCounts;
+        double hotAboveBench; // at least, in display levels
+    } cases[] = {{1.5f, 0, 0}, {6.0f, 0, 0}, {1.0f, 60, 50}, {3.0f, 3000, 200}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "noise " << c.noise << ", part +" << c.hotCounts);
+        for (int i = 0; i < 20; ++i)
+            frame(c.noise, c.hotCounts, 8);
+        const auto [mean, deviation] = bench();
+        EXPECT_LE(deviation, 1.6) << "the bench's noise in grey levels";
+        if (c.hotCounts == 0)
+            EXPECT_NEAR(mean, 127.5, 2.0) << "a flat scene sits at mid-grey";
+        else
+            EXPECT_GE(level(W / 2, H / 2) - mean, c.hotAboveBench);
+    }
+}
+
+TEST_F(Agc, AWideSceneFillsTheGreyRangeInOrder)
+{
+    frame(3.0f, 3000, 24);
     std::vector<int> order(N);
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](int a, int b) { return in[a] < in[b]; });
@@ -140,21 +192,28 @@ TEST(Agc, MonotonicSpansItsOutputAndDoesNotBlowUpNoise)
         ASSERT_GE(out[order[k]], out[order[k - 1]]) << "input " << in[order[k]];
     EXPECT_LE(out[order.front()], 64);
     EXPECT_GE(out[order.back()], 16383 - 64);
+}
 
-    // A flat scene with a few counts of noise must not be stretched over the whole range.
-    std::normal_distribution<float> flat(6000, 1.5f);
-    for (uint16_t& v : in)
-        v = uint16_t(std::lround(flat(random)));
-    agc_param_t fresh = p;
-    fresh.smoothing = 1.0f;
-    isp_handle_t flatHandle{};
-    ASSERT_EQ(agc_init(&flatHandle, 1, &fresh, &kSize, in.data(), out.data(), 0, 0), 0);
-    ASSERT_EQ(agc_process(&flatHandle, 0), 0);
-    const auto [lo, hi] = std::minmax_element(out.begin(), out.end());
-    const auto [inLo, inHi] = std::minmax_element(in.begin(), in.end());
-    EXPECT_LE((*hi - *lo) / 64.0, 5.0 * (*inHi - *inLo) + 1) << "more than 5 levels per count";
-    agc_destory(&h);
-    agc_destory(&flatHandle);
+// A static scene's mapping stays put from frame to frame; one that changes is followed within
+// a dozen frames (half a second at 25 frames a second), and a part that appears is at once
+// brighter than the bench.
+TEST_F(Agc, TheMappingIsDampedButFollowsTheScene)
+{
+    for (int i = 0; i < 30; ++i)
+        frame(2.0f);
+    const double calm = bench().first;
+    frame(2.0f);
+    EXPECT_NEAR(bench().first, calm, 0.3) << "no pumping";
+    frame(2.0f, 3000, 8);
+    EXPECT_GT(level(W / 2, H / 2), calm + 10) << "the new part shows at once";
+    std::vector<double> bench;
+    for (int i = 0; i < 40; ++i) {
+        frame(2.0f, 3000, 8);
+        bench.push_back(this->bench().first);
+    }
+    const double settled = bench.back(), start = calm;
+    EXPECT_LT(std::fabs(bench[11] - settled), 0.05 * std::fabs(start - settled)) << "settled in 12 frames";
+    EXPECT_GT(std::fabs(bench[0] - settled), 0.5 * std::fabs(start - settled)) << "but not in one";
 }
 
 TEST(Dde, KeepsTheMeanAndAmplifiesSmallDetail)

@@ -117,6 +117,36 @@ TEST(FrameRenderer, WindowBandsLeakAndRegions)
     EXPECT_EQ(renderer.render(gray.data(), 16, 8, palette, o).size(), QSize(8, 16));
 }
 
+// The slider's narrowed window colours by temperature, whatever the grey levels say: the
+// palette's first entry at or below the low end, its last at or above the high end, linear in
+// between; in leak find the pixels at or below the low end keep their own grey.
+TEST(FrameRenderer, ASpanOfTemperaturesIsSpreadLinearlyOverThePalette)
+{
+    std::vector<float> temperatures(64);
+    for (size_t i = 0; i < temperatures.size(); ++i)
+        temperatures[i] = 20.0f + 0.5f * float(i); // 20 .. 51.5 degC
+    const std::vector<uint8_t> gray(64, 90);
+    uint8_t palette[768] = {};
+    for (int i = 0; i < 256; ++i)
+        palette[3 * i + 1] = uint8_t(i);
+    FrameRenderer renderer;
+    FrameRenderer::Options o;
+    o.temperatures = temperatures.data();
+    o.spanLow = 25.0f;
+    o.spanHigh = 35.0f;
+    o.colourBySpan = true;
+    QImage image = renderer.render(gray.data(), 8, 8, palette, o);
+    for (size_t i = 0; i < temperatures.size(); ++i) {
+        const float t = temperatures[i];
+        const int expected = t <= 25.0f ? 0 : (t >= 35.0f ? 255 : int((t - 25.0f) * 25.5f));
+        ASSERT_EQ(renderer.paletteIndices()[i], expected) << t << " degC";
+    }
+    o.leakFind = true;
+    image = renderer.render(gray.data(), 8, 8, palette, o);
+    EXPECT_EQ(image.pixelColor(2, 1), QColor(90, 90, 90)) << "25 degC, at the floor: grey";
+    EXPECT_EQ(image.pixelColor(3, 1), QColor(0, 12, 0)) << "25.5 degC, above it: palette";
+}
+
 // A super-resolved picture is twice the frame: leak find and region find look up the frame
 // pixel under each picture pixel.
 TEST(FrameRenderer, ATwiceLargerPictureUsesTheFramePixelsTemperatureAndRegions)
@@ -132,7 +162,7 @@ TEST(FrameRenderer, ATwiceLargerPictureUsesTheFramePixelsTemperatureAndRegions)
     o.pixelScale = 2;
     o.leakFind = true;
     o.temperatures = temperatures.data();
-    o.leakThreshold = 40.0f;
+    o.spanLow = 40.0f;
     QImage image = renderer.render(gray.data(), 8, 4, palette, o);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 8; ++x)
