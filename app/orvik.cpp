@@ -25,7 +25,6 @@
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QMouseEvent>
-#include <QRegularExpressionValidator>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -211,9 +210,7 @@ void Orvik::initMenuMess()
     alarmLoops = deviceManager->getSoundIntervalSeconds();
     (highRange ? ui.High : ui.Low)->setChecked(true);
     ui.tempAlarmValue->setText(deviceManager->getHighTempThreshold());
-    // A number with a point or a comma; a typed threshold is kept for the next start.
-    ui.tempAlarmValue->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("-?[0-9]{0,4}([.,][0-9]{0,2})?")), ui.tempAlarmValue));
+    // A typed threshold is kept for the next start.
     connect(ui.tempAlarmValue, &QLineEdit::editingFinished, this, &Orvik::finishThresholdEditing);
     connect(ui.tempAlarmValue, &QLineEdit::textChanged, this, &Orvik::markThreshold);
     LOG_INFO(LOG_ORVIK) << "InitMenuMess";

@@ -4,6 +4,7 @@
 #include "alertbox.h"
 #include "frame.h"
 #include "functionmodel.h"
+#include "numberfield.h"
 #include "orvikform.h"
 #include "settingfunc.h"
 
@@ -172,6 +173,8 @@ private:
     // Temperature alarm (orvikalarm.cpp).
     void toggleAlarm();
     void armAlarm();
+    numberfield::Domain thresholdDomain() const;
+    static QString thresholdText(double value);
     bool alarmThreshold(float& celsius) const;
     bool alarmPaused() const;
     void showAlarmFrame(bool red);

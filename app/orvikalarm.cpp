@@ -4,6 +4,7 @@
 
 #include "configmanager.h"
 #include "log.h"
+#include "numberfield.h"
 #include "viewport.h"
 
 #include <QLineEdit>
@@ -36,16 +37,30 @@ void Orvik::armAlarm()
     ui.tempAlarm->setChecked(true);
 }
 
+// Up to two decimals, at least one: 50.0, 61.25, 122.0.
+QString Orvik::thresholdText(double value)
+{
+    QString text = QString::number(value, 'f', 2);
+    if (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    return text;
+}
+
+// The thresholds the settings can keep, in the unit shown; typed with a point or a comma.
+numberfield::Domain Orvik::thresholdDomain() const
+{
+    const bool fahrenheit = thresholdUnit == QLatin1String("F");
+    const auto shown = [fahrenheit](float c) { return fahrenheit ? c * 1.8 + 32.0 : double(c); };
+    return {shown(kLowestThreshold), shown(kHighestThreshold), false, true};
+}
+
 bool Orvik::alarmThreshold(float& celsius) const
 {
-    QString text = ui.tempAlarmValue->text().trimmed();
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    celsius = text.toFloat(&ok);
-    if (thresholdUnit == QLatin1String("F"))
-        celsius = (celsius - 32.0f) / 1.8f;
-    // The thresholds the settings can keep.
-    return ok && celsius >= kLowestThreshold && celsius <= kHighestThreshold;
+    double value = 0.0;
+    if (!numberfield::read(ui.tempAlarmValue->text(), thresholdDomain(), value))
+        return false;
+    celsius = float(thresholdUnit == QLatin1String("F") ? (value - 32.0) / 1.8 : value);
+    return true;
 }
 
 bool Orvik::alarmPaused() const
@@ -99,21 +114,18 @@ void Orvik::showThresholdIn(const QString& unit)
     const bool usable = alarmThreshold(celsius);
     thresholdUnit = letter;
     ui.label_temp->setText(QStringLiteral("°") + letter);
-    if (!usable)
+    if (!usable) {
+        markThreshold(); // its domain is in the new unit now
         return;
-    // Up to two decimals, at least one: 50.0, 61.25, 122.0.
-    QString text = QString::number(letter == QLatin1String("F") ? double(celsius) * 1.8 + 32.0 : double(celsius), 'f', 2);
-    if (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    ui.tempAlarmValue->setText(text);
+    }
+    ui.tempAlarmValue->setText(thresholdText(letter == QLatin1String("F") ? double(celsius) * 1.8 + 32.0 : double(celsius)));
 }
 
 void Orvik::markThreshold()
 {
-    float threshold = 0.0f;
-    ui.tempAlarmValue->setStyleSheet(alarmThreshold(threshold)
-                                         ? QString()
-                                         : QStringLiteral("QLineEdit#tempAlarmValue{border: 1px solid rgb(255, 60, 60);}"));
+    const numberfield::Domain domain = thresholdDomain();
+    numberfield::mark(ui.tempAlarmValue, domain,
+                      tr("请输入 %1 到 %2 之间的温度").arg(domain.low).arg(domain.high) + QStringLiteral(" °") + thresholdUnit);
 }
 
 void Orvik::finishThresholdEditing()
@@ -127,9 +139,7 @@ void Orvik::finishThresholdEditing()
     if (!alarmThreshold(threshold))
         return;
     // Kept at once, in degC and in the form its reader takes, for the next start.
-    const QString text = thresholdUnit == QLatin1String("F")
-                             ? QString::number(double(threshold), 'f', 2)
-                             : ui.tempAlarmValue->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
+    const QString text = thresholdText(threshold);
     deviceManager->setHighTempThreshold(text);
     ConfigManager::getInstance()->setSettingValue(QStringLiteral("HighTempThreshold"), text);
 }

@@ -72,6 +72,7 @@ QLabel#winTitle { font-size: 16px; color: white; }
 QLabel#Version, QLabel#idHint, QLabel#connectHint { color: rgb(140, 160, 180); }
 QLabel#deviceId { color: rgb(0, 170, 255); }
 QLineEdit#tempAlarmValue { background-color: rgb(4, 22, 40); border: 1px solid rgb(28, 72, 110); padding: 3px; }
+QLineEdit#tempAlarmValue[invalid="true"] { border-color: rgb(255, 60, 60); }
 QComboBox#language, QComboBox#fusionMode { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); padding: 2px 6px; }
 QComboBox#language QAbstractItemView, QComboBox#fusionMode QAbstractItemView { background-color: rgb(14, 50, 84); selection-background-color: rgb(0, 110, 170); }
 QFrame#VLine1, QFrame#VLine2, QFrame#VLine3 { color: rgb(28, 72, 110); }

@@ -7,6 +7,7 @@
 #include "log.h"
 #include "serialnumber.h"
 #include "tcal_module.h"
+#include "temperaturecorrection.h"
 #include "temperaturespan.h"
 #include "uvccommands.h"
 #include "threadname.h"
@@ -269,6 +270,7 @@ void Camera_DoubleLigth::close()
     closeStream(ir, "ir close stream failed");
     irOpen = vlOpen = false;
     irPipeline.close();
+    std::atomic_store(&correctedTable, std::shared_ptr<const std::vector<float>>());
     // The timer belongs to the GUI thread; a save it still runs finds the camera closed.
     QMetaObject::invokeMethod(manualTimer, "stop", Qt::QueuedConnection);
     std::unique_lock<std::shared_mutex> guard(lock);
@@ -440,10 +442,12 @@ bool Camera_DoubleLigth::setTemperatureRange(bool on, bool tablesRequired)
     return true;
 }
 
-void Camera_DoubleLigth::sendCorrection(float emissivity, float reflected, float ambient)
+void Camera_DoubleLigth::sendCorrection(const SensorCorrection& correction, float transmittance)
 {
-    if (irOpen)
-        uvccommands::sendCorrection(ir.cmd, emissivity, reflected, ambient);
+    if (!irOpen)
+        return;
+    uvccommands::sendCorrection(ir.cmd, correction.emissivity, correction.reflected, correction.ambient);
+    std::atomic_store(&correctedTable, TemperatureCorrection::build(DualLight, correction, transmittance));
 }
 
 void Camera_DoubleLigth::resetCalibration()
@@ -672,5 +676,5 @@ bool Camera_DoubleLigth::extractFrame(Frame& frame, bool imageOnly)
         frame.dropTemperatures();
         return true;
     }
-    return fillTemperatures(alignedKelvin.data(), DualLight, frame);
+    return fillTemperatures(alignedKelvin.data(), DualLight, frame, std::atomic_load(&correctedTable).get());
 }

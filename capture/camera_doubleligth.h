@@ -4,6 +4,7 @@
 #include "imagemode.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
+#include "sensorcorrection.h"
 #include "uvcpipeline.h"
 #include "videodevice.h"
 
@@ -70,7 +71,9 @@ public:
     // uvccommands::switchRange. False, nothing changed, when refused or not open.
     bool setTemperatureRange(bool on, bool tablesRequired = true);
     // Emissivity, reflected and ambient temperature (degC) for the infrared module.
-    void sendCorrection(float emissivity, float reflected, float ambient);
+    // The camera corrects emissivity and reflection; the air and the offset are taken out of
+    // its temperatures here. transmittance: of the air over the path.
+    void sendCorrection(const SensorCorrection& correction, float transmittance);
     // A new record arrived while open: aligned by it from the next frame on.
     void reloadRecord();
     // The infrared picture's colours in the fusion (256 RGB entries); the grey ramp until set.
@@ -134,6 +137,7 @@ private:
 
     UvcPipeline irPipeline;
     ImageMode imageMode;
+    std::shared_ptr<const std::vector<float>> correctedTable; // through atomic_load and atomic_store
     std::atomic<bool> spanOn{false};
     std::atomic<float> spanLow{0.0f}, spanHigh{0.0f};
     std::atomic<bool> lowTemperatureMode{false};

@@ -8,6 +8,7 @@
 #include "log.h"
 #include "serialnumber.h"
 #include "tcal_module.h"
+#include "temperaturecorrection.h"
 #include "uvccommands.h"
 
 #include <algorithm>
@@ -422,26 +423,20 @@ bool VideoDevice::extractFrame(const uint8_t* data, Frame& frame)
     return openKind() != None && extractUvcFrame(pipeline, frame);
 }
 
-void VideoDevice::updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance,
-                                         float fix)
+void VideoDevice::updateSensorParameters(const SensorCorrection& c, float transmittance)
 {
-    if (isUvc()) {
-        uvccommands::sendCorrection(cmdHandle, emiss, refltmp, airtmp);
-    } else if (isK722()) {
-        UpdateFixParam(emiss, refltmp, airtmp, humi, uint16_t(std::floor(distance + 0.5f)), fix);
+    const DeviceKind kind = openKind();
+    if (kind == DirectShowY16) {
+        // Its distance is whole metres.
+        UpdateFixParam(c.emissivity, c.reflected, c.ambient, c.humidity, uint16_t(std::floor(c.distance + 0.5f)),
+                       c.offset);
+        return;
     }
-}
-
-void VideoDevice::readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
-                                       const uint8_t* tauTable, float& distance, uint16_t& tauValue)
-{
-    if (isK722()) {
-        uint16_t distance16 = 0;
-        GetFixParam(&emiss, &refltmp, &airtmp, &humi, &distance16, &fix);
-        distance = distance16;
-    } else if (isUvc()) {
-        read_tau(tauTable, humi, airtmp, distance, &tauValue);
-    }
+    if (kind == None)
+        return;
+    if (TemperatureCorrection::cameraCorrectsSurface(kind))
+        uvccommands::sendCorrection(cmdHandle, c.emissivity, c.reflected, c.ambient);
+    pipeline.setTemperatureCorrection(TemperatureCorrection::build(kind, c, transmittance));
 }
 
 void VideoDevice::resetCalibration()

@@ -4,6 +4,7 @@
 #include "frame.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
+#include "sensorcorrection.h"
 #include "uvcpipeline.h"
 #include "videoinput.h"
 
@@ -94,10 +95,11 @@ public:
     // Temperatures, extremes and picture of the current frame, at the frame's own size.
     bool extractFrame(const uint8_t* data, Frame& frame);
 
-    void updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance, float fix);
-    // The K7-22's stored parameters; for a UVC camera the transmittance from tauTable.
-    void readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
-                              const uint8_t* tauTable, float& distance, uint16_t& tauValue);
+    // The sensor correction, for the open camera's kind: the K7-22 applies all of it in its
+    // library; a Y16 camera corrects emissivity and reflection itself and the rest is taken
+    // out of its temperatures here; the in-frame cameras' temperatures are corrected here
+    // wholly. transmittance: of the air over the path.
+    void updateSensorParameters(const SensorCorrection& correction, float transmittance);
     void resetCalibration();
 
     tccmd_handle_t* commandHandle() const { return cmdHandle; }

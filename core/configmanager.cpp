@@ -62,7 +62,7 @@ const SettingDefault kSettingDefaults[] = {
     {"TempUnit", "C", {Domain::Words, 0.0, 0.0, "C F"}},
     {"3DLevel", "4", {Domain::Integer, 1.0, 100.0}},
     {"SnapshotTemperatures", "1", {Domain::Words, 0.0, 0.0, "0 1"}}, // a .csv of temperatures beside each snapshot
-    {"emiss", "0.98", {Domain::Number, 0.01, 1.0}},
+    {"emiss", "1.0", {Domain::Number, 0.01, 1.0}},
     {"humi", "0.50", {Domain::Number, 0.0, 1.0}},
     {"airtmp", "25.0", {Domain::Number, -50.0, 100.0}},
     {"distan", "0.25", {Domain::Number, 0.01, 1000.0}},

@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTime>
 #include <QTimer>
 
@@ -77,6 +78,15 @@ void FunctionModel::createChildren()
     LOG_INFO(LOG_FUNCTION) << "CreateChildren";
 }
 
+// The sensor correction the settings hold (their defaults where a value is missing or out of
+// its domain).
+SensorCorrection FunctionModel::storedCorrection()
+{
+    ConfigManager* config = ConfigManager::getInstance();
+    const auto value = [config](const char* key) { return config->getSettingOrDefault(QLatin1String(key)).toFloat(); };
+    return SensorCorrection{value("emiss"), value("refltmp"), value("airtmp"), value("humi"), value("distan"), value("fix")};
+}
+
 void FunctionModel::initEquitMessage()
 {
     ConfigManager* config = ConfigManager::getInstance();
@@ -105,6 +115,7 @@ void FunctionModel::initEquitMessage()
     config->getFixedTempRange(false, lowMax, lowMin);
     tempRangeMax = low ? highMax : lowMax;
     tempRangeMin = low ? highMin : lowMin;
+    correction = storedCorrection();
     if (gProductName == QLatin1String("Veltrace"))
         readFusionSettings();
     LOG_INFO(LOG_FUNCTION) << "InitEquitMessage";
@@ -181,7 +192,7 @@ void FunctionModel::createTimers()
     connect(frequencyTimer, &QTimer::timeout, this, &FunctionModel::frencDevice);
     connect(frequencyParamTimer, &QTimer::timeout, this, &FunctionModel::AutoGetFrequencyParame);
     appRunTimer->start(6000);
-    frequencyParamTimer->start(45000);
+    frequencyParamTimer->start(options.frequencyReadMs);
 }
 
 FunctionModel::~FunctionModel()
@@ -419,6 +430,7 @@ void FunctionModel::openDualLight()
     justConnected = true;
     refreshParameters = true;
     dualCamera->setTemperatureRange(lowTemperatureMode, false);
+    applyCorrection();
 }
 
 void FunctionModel::openCamera()
@@ -448,6 +460,7 @@ void FunctionModel::openCamera()
         config->getFixedTempRange(false, max, min);
         emit InitTempRange(tempUnit, min, max);
     }
+    applyCorrection();
 }
 
 QString FunctionModel::refusalMessage() const
@@ -706,7 +719,10 @@ void FunctionModel::AutoGetFrequencyParame()
     const int seconds = ConfigManager::getInstance()->getSettingOrDefault(QStringLiteral("Frequency")).toInt();
     // A setting that does not parse would make a timer that fires without pause.
     frequencyMs = (seconds > 0 ? seconds : 10) * 1000;
-    frequencyTimer->start(frequencyMs);
+    // Restarting a running timer starts its countdown again: an interval longer than this
+    // re-read would never be reached.
+    if (!frequencyTimer->isActive() || frequencyTimer->interval() != frequencyMs)
+        frequencyTimer->start(frequencyMs);
 }
 
 void FunctionModel::frencDevice()
@@ -755,6 +771,7 @@ bool FunctionModel::setLowTemperatureMode(bool on)
     tempRangeMax = max;
     tempRangeMin = min;
     lowTemperatureMode = on;
+    applyCorrection(); // the air's table of the new range
     const QString unit = config->getSettingOrDefault(QStringLiteral("TempUnit"));
     config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), on);
     emit InitTempRange(unit, tempRangeMin, tempRangeMax);
@@ -788,22 +805,45 @@ void FunctionModel::updateSensorParameters(float emiss, float refltmp, float air
 {
     {
         std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-        if (getDeviceKind() == DualLight)
-            dualCamera->sendCorrection(emiss, refltmp, airtmp);
-        else
-            videoDevice->updateSensorParameters(emiss, refltmp, airtmp, humi, distance, fix);
+        correction = SensorCorrection{emiss, refltmp, airtmp, humi, distance, fix};
     }
+    applyCorrection();
     calibTimer->start(100);
 }
 
 void FunctionModel::readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
                                          const uint8_t* tauTable, float& distance)
 {
+    // What the temperatures are computed with; the cameras cannot all tell it.
     std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-    if (getDeviceKind() == DualLight && dualCamera->isIrOpen())
-        read_tau(tauTable, humi, airtmp, distance, &tauValue); // as for the other Y16 cameras
+    emiss = correction.emissivity;
+    refltmp = correction.reflected;
+    airtmp = correction.ambient;
+    humi = correction.humidity;
+    fix = correction.offset;
+    distance = correction.distance;
+    if (getDeviceKind() != DirectShowY16)
+        read_tau(tauTable, humi, airtmp, distance, &tauValue);
+}
+
+void FunctionModel::applyCorrection()
+{
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    if (!connected)
+        return; // the next connection applies it
+    // The path counts in whole metres, as the K7-22 takes it: a bench's few centimetres of air
+    // change nothing.
+    QFile file(lowTemperatureMode ? QStringLiteral(":/dat/tau_H.DAT") : QStringLiteral(":/dat/tau_L.DAT"));
+    const QByteArray table = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    uint16_t tau = 16384;
+    if (table.size() < TCTEMP_TAU_TABLE_BYTES ||
+        read_tau(reinterpret_cast<const uint8_t*>(table.constData()), correction.humidity, correction.ambient,
+                 std::floor(correction.distance + 0.5f), &tau) != 0)
+        LOG_INFO(LOG_FUNCTION) << "no transmittance table, the air is left in";
+    if (getDeviceKind() == DualLight)
+        dualCamera->sendCorrection(correction, tau / 16384.0f);
     else
-        videoDevice->readSensorParameters(emiss, refltmp, airtmp, humi, fix, tauTable, distance, tauValue);
+        videoDevice->updateSensorParameters(correction, tau / 16384.0f);
 }
 
 void FunctionModel::flipHorizontal()

@@ -6,6 +6,7 @@
 #include "framepool.h"
 #include "imagemode.h"
 #include "orientation.h"
+#include "sensorcorrection.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -48,6 +49,7 @@ public:
     struct Options
     {
         int loopIntervalMs = 500;
+        int frequencyReadMs = 45000; // how often the K7-22's command interval is read again
         DetectionControl detection; // empty members: the real program, our own child
     };
 
@@ -67,6 +69,8 @@ public:
     // true: the high-temperature range. False when refused.
     bool setLowTemperatureMode(bool on);
     void resetCalibration();
+    // The sensor correction: stored in the settings by the settings dialog, applied to the camera
+    // at once and at every connection; read back as it is in use.
     void updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance, float fix);
     void readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
                               const uint8_t* tauTable, float& distance);
@@ -176,6 +180,9 @@ private:
     void connectionStep();
     void tearDownConnection(); // the detection program is restarted after it, by the caller
     void openCamera();
+    static SensorCorrection storedCorrection();
+    // The correction to the open camera, as its kind takes it.
+    void applyCorrection();
     QString refusalMessage() const;
     void openDualLight();
     bool isPresent();
@@ -245,6 +252,7 @@ private:
     int tempRangeMin = 0, tempRangeMax = 0;
     Orientation orientation;
     uint16_t tauValue = 0;
+    SensorCorrection correction; // in use: what the settings hold (under cameraMutex)
 
     // Settings snapshot.
     QString tempUnit, imagePath, videoPath, warningSoundName, highTempThreshold;

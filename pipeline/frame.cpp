@@ -22,7 +22,7 @@ void Frame::dropTemperatures()
     maxX = maxY = minX = minY = 0;
 }
 
-bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame)
+bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame, const std::vector<float>* corrected)
 {
     const int w = frame.width, h = frame.height;
     tctemp_info_t info{};
@@ -30,17 +30,26 @@ bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame)
         get_rect_temp(raw, {uint16_t(w), uint16_t(h)}, {0, 0, w - 1, h - 1}, &info) != 0)
         return false;
     frame.temperatures.resize(size_t(frame.pixels()));
-    const auto toCelsius = kind == Uvc160 ? celsiusFromKelvin64 : celsiusFromKelvin16;
-    frame.maxTemp = toCelsius(info.max);
-    frame.minTemp = toCelsius(info.min);
+    float* celsius = frame.temperatures.data();
+    const int n = frame.pixels();
+    // The correction is monotonic: the hottest raw word stays the hottest pixel.
+    if (corrected && corrected->size() == 65536) {
+        const float* table = corrected->data();
+        frame.maxTemp = table[info.max];
+        frame.minTemp = table[info.min];
+        for (int i = 0; i < n; ++i)
+            celsius[i] = table[raw[i]];
+    } else {
+        const auto toCelsius = kind == Uvc160 ? celsiusFromKelvin64 : celsiusFromKelvin16;
+        frame.maxTemp = toCelsius(info.max);
+        frame.minTemp = toCelsius(info.min);
+        for (int i = 0; i < n; ++i)
+            celsius[i] = toCelsius(raw[i]);
+    }
     frame.maxX = info.max_x;
     frame.maxY = info.max_y;
     frame.minX = info.min_x;
     frame.minY = info.min_y;
-    float* celsius = frame.temperatures.data();
-    const int n = frame.pixels();
-    for (int i = 0; i < n; ++i)
-        celsius[i] = toCelsius(raw[i]);
     return true;
 }
 
@@ -54,7 +63,7 @@ bool extractUvcFrame(const UvcPipeline& pipeline, Frame& frame)
     frame.resize(w, h);
     frame.kind = pipeline.kind();
     frame.highRange = pipeline.lastFrameHighRange();
-    if (!fillTemperatures(raw, frame.kind, frame))
+    if (!fillTemperatures(raw, frame.kind, frame, pipeline.temperatureCorrection().get()))
         return false;
     std::copy(picture, picture + frame.pixels(), frame.image.begin());
     return true;

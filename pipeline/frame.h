@@ -39,8 +39,9 @@ struct Frame
 using FramePtr = std::shared_ptr<const Frame>;
 
 // Temperatures (degC) and extremes of a frame of the frame's size from raw temperatures
-// (kelvin * 64 for kind 4, kelvin * 16 otherwise). False when they cannot be read.
-bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame);
+// (kelvin * 64 for kind 4, kelvin * 16 otherwise), through the sensor correction's table of
+// every raw word when there is one. False when they cannot be read.
+bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame, const std::vector<float>* corrected = nullptr);
 
 // Temperatures, extremes and picture of the frame the pipeline just delivered, at the size of
 // the pipeline's image. False when the pipeline holds no frame.

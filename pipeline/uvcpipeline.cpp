@@ -57,8 +57,19 @@ bool UvcPipeline::open(DeviceKind kind, int width, int height, tccmd_handle_t* c
     return true;
 }
 
+void UvcPipeline::setTemperatureCorrection(std::shared_ptr<const std::vector<float>> table)
+{
+    std::atomic_store(&correction, std::move(table));
+}
+
+std::shared_ptr<const std::vector<float>> UvcPipeline::temperatureCorrection() const
+{
+    return std::atomic_load(&correction);
+}
+
 void UvcPipeline::close()
 {
+    setTemperatureCorrection(nullptr);
     if (deviceKind == Uvc384 || deviceKind == Uvc256)
         isp.tearDown();
     deviceKind = None;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The device half of the frame pipeline for the UVC cameras, run on the stream thread: the
@@ -49,6 +50,10 @@ public:
     bool lastFrameHighRange() const { return lastHighRange; }
     const uint16_t* temperatureData() const;
     const uint8_t* image() const;
+    // The sensor correction's degC of every raw temperature word, or null: none (any thread;
+    // an opening drops it, since it belongs to a kind).
+    void setTemperatureCorrection(std::shared_ptr<const std::vector<float>> table);
+    std::shared_ptr<const std::vector<float>> temperatureCorrection() const;
 
 private:
     bool runChain(const uint8_t* frame);
@@ -68,4 +73,5 @@ private:
     // Y16: F, G, A, B, DDE output, RGB. Kind 4: F, the two halves, RGB.
     std::vector<uint16_t> f, g, a, b, ddeOut, imageHalf, temperatureHalf;
     std::vector<uint8_t> rgb;
+    std::shared_ptr<const std::vector<float>> correction; // through atomic_load and atomic_store
 };

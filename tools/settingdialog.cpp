@@ -4,11 +4,11 @@
 #include "globals.h"
 #include "horrangerslider.h"
 #include "log.h"
+#include "numberfield.h"
 #include "settingfunc.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QDoubleValidator>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -17,10 +17,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -41,20 +39,12 @@ struct Correction
     int decimals;
     double low, high;
 };
-constexpr Correction kEmission{"emiss", "0.98", 2, 0.01, 1.0};
+constexpr Correction kEmission{"emiss", "1.00", 2, 0.01, 1.0};
 constexpr Correction kDistance{"distan", "0.25", 2, 0.01, 1000.0};
 constexpr Correction kHumidity{"humi", "0.50", 2, 0.0, 1.0};
 constexpr Correction kOffset{"fix", "0.0", 1, -100.0, 100.0};
 constexpr Correction kReflected{"refltmp", "25.0", 1, -50.0, 600.0};
 constexpr Correction kAmbient{"airtmp", "25.0", 1, -50.0, 100.0};
-
-// Numbers as the settings file keeps them: a point, no thousands separator.
-QLocale kNumbers()
-{
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator | QLocale::OmitGroupSeparator);
-    return c;
-}
 
 // The stored value with the decimals the field shows, or more where those would change it.
 QString fieldText(float value, int decimals)
@@ -110,8 +100,7 @@ settingDialog::settingDialog(QWidget* parent, settingfunc* receiver) : QDialog(p
         level3D->addItem(QString::number(i));
     for (const char* sound : kSounds)
         alarmVoice->addItem(QLatin1String(sound));
-    validator = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,2}")), this);
-    alarmDuration->setValidator(validator);
+    connect(alarmDuration, &QLineEdit::textChanged, this, [this] { durationValid(); });
     retranslate();
     Initini();
     InitSensorFixParam();
@@ -232,16 +221,9 @@ void settingDialog::buildForm()
         *f.label = named<QLabel>(frame, f.labelName);
         *f.edit = named<QLineEdit>(frame, f.editName);
         (*f.edit)->setText(QLatin1String(f.range->defaultText));
-        // Only physically possible values, in the one notation Apply reads: anything else
-        // would make every temperature wrong.
-        auto* range = new QDoubleValidator(f.range->low, f.range->high, 4, *f.edit);
-        range->setNotation(QDoubleValidator::StandardNotation);
-        range->setLocale(kNumbers());
-        (*f.edit)->setValidator(range);
-        connect(*f.edit, &QLineEdit::textChanged, *f.edit, [edit = *f.edit] {
-            edit->setProperty("invalid", !edit->hasAcceptableInput());
-            edit->style()->unpolish(edit);
-            edit->style()->polish(edit);
+        // Only physically possible values: anything else would make every temperature wrong.
+        connect(*f.edit, &QLineEdit::textChanged, *f.edit, [this, edit = *f.edit, range = f.range] {
+            numberfield::mark(edit, {range->low, range->high}, rangeHint(range->low, range->high));
         });
         correction->addWidget(*f.label, 1 + i / 3, (i % 3) * 2);
         correction->addWidget(*f.edit, 1 + i / 3, (i % 3) * 2 + 1);
@@ -336,19 +318,17 @@ void settingDialog::Initini()
 void settingDialog::InitSensorFixParam()
 {
     LOG_INFO(LOG_ORVIK) << "InitSensorFixParam";
-    if (gProductName == QLatin1String("Veltrace")) {
-        InitFixParam();
-        emission->setText(fieldText(emiss, kEmission.decimals));
-        distance->setText(fieldText(distan, kDistance.decimals));
-        wet->setText(fieldText(humi, kHumidity.decimals));
-        offset->setText(fieldText(fix, kOffset.decimals));
-        reflect->setText(fieldText(refltmp, kReflected.decimals));
-        environment->setText(fieldText(airtmp, kAmbient.decimals));
-    } else {
-        frame->hide();
-    }
+    // Every camera applies the correction, so every product line shows it: what the
+    // temperatures are computed with, which the device manager tells where it runs.
+    InitFixParam();
     if (func)
         func->getFixParam(&emiss, &refltmp, &airtmp, &humi, &fix, tauTable, &distan);
+    emission->setText(fieldText(emiss, kEmission.decimals));
+    distance->setText(fieldText(distan, kDistance.decimals));
+    wet->setText(fieldText(humi, kHumidity.decimals));
+    offset->setText(fieldText(fix, kOffset.decimals));
+    reflect->setText(fieldText(refltmp, kReflected.decimals));
+    environment->setText(fieldText(airtmp, kAmbient.decimals));
 }
 
 void settingDialog::InitFixParam()
@@ -448,8 +428,39 @@ void settingDialog::on_apply_clicked()
     applyAll();
 }
 
+QString settingDialog::rangeHint(double low, double high) const
+{
+    return tr("范围%1到%2").arg(low).arg(high);
+}
+
+bool settingDialog::durationValid()
+{
+    return numberfield::mark(alarmDuration, {0, 99, true}, rangeHint(0, 99));
+}
+
+bool settingDialog::fieldsValid()
+{
+    // Every field says what is wrong with it; the first such takes the focus.
+    QLineEdit* first = durationValid() ? nullptr : alarmDuration;
+    const std::pair<QLineEdit*, const Correction*> corrections[] = {
+        {emission, &kEmission}, {distance, &kDistance}, {wet, &kHumidity},
+        {offset, &kOffset},     {reflect, &kReflected}, {environment, &kAmbient}};
+    for (const auto& [edit, range] : corrections)
+        if (!numberfield::mark(edit, {range->low, range->high}, rangeHint(range->low, range->high)) && !first)
+            first = edit;
+    if (!first)
+        return true;
+    LOG_INFO(LOG_ORVIK) << "setting refused:" << first->objectName() << first->text();
+    first->setFocus();
+    first->selectAll();
+    return false;
+}
+
 bool settingDialog::applyAll()
 {
+    // A value that is no number of its domain is stored nowhere: nothing changes.
+    if (!fieldsValid())
+        return false;
     ConfigManager* config = ConfigManager::getInstance();
     config->setEquipmentValue(QStringLiteral("MouseTemp"), mouseTempOff);
     if (func)
@@ -462,44 +473,37 @@ bool settingDialog::applyAll()
     config->setSettingValue(QStringLiteral("3DLevel"), level3D->currentText());
     if (func)
         func->set3DLevel(level3D->currentText().toInt(nullptr, 10));
-    // An empty duration is what the program uses for it: 0, once.
-    if (alarmDuration->text().isEmpty())
-        alarmDuration->setText(QStringLiteral("0"));
-    config->setSettingValue(QStringLiteral("SoundIntervalSeconds"), alarmDuration->text());
+    double seconds = 0.0;
+    numberfield::read(alarmDuration->text(), {0, 99, true}, seconds);
+    config->setSettingValue(QStringLiteral("SoundIntervalSeconds"), QString::number(int(seconds)));
     config->setSettingValue(QStringLiteral("WarningSoundName"), alarmVoice->currentText());
     config->setPathValue(QStringLiteral("ImagePath"), imgPosInput->text());
     config->setPathValue(QStringLiteral("VideoPath"), videoPosInput->text());
     if (func)
-        func->setStorageAndAlarm(imgPosInput->text(), videoPosInput->text(), alarmVoice->currentText(),
-                                 alarmDuration->text().toInt(nullptr, 10));
+        func->setStorageAndAlarm(imgPosInput->text(), videoPosInput->text(), alarmVoice->currentText(), int(seconds));
     if (config->getEquipmentValue(QStringLiteral("LowTemperatureMode")))
         config->setHighFixedTemp(rangeMax, rangeMin);
     else
         config->setLowFixedTemp(rangeMax, rangeMin);
     if (func)
         func->setFixedTempRange(rangeMin, rangeMax);
-    return gProductName != QLatin1String("Veltrace") || applyCorrection();
+    applyCorrection();
+    return true;
 }
 
-bool settingDialog::applyCorrection()
+void settingDialog::applyCorrection()
 {
-    // A value outside what is physically possible is neither stored nor sent: it would make
-    // every temperature on screen wrong.
-    for (QLineEdit* edit : {emission, distance, wet, offset, reflect, environment}) {
-        if (!edit->hasAcceptableInput()) {
-            LOG_INFO(LOG_ORVIK) << "correction value refused:" << edit->objectName() << edit->text();
-            edit->setFocus();
-            edit->selectAll();
-            return false;
-        }
-    }
-    const QLocale numbers = kNumbers();
-    const float emissivity = numbers.toFloat(emission->text()), dist = numbers.toFloat(distance->text()),
-                humidity = numbers.toFloat(wet->text()), correction = numbers.toFloat(offset->text()),
-                reflected = numbers.toFloat(reflect->text()), ambient = numbers.toFloat(environment->text());
+    const auto value = [](const QLineEdit* edit, const Correction& range) {
+        double v = 0.0;
+        numberfield::read(edit->text(), {range.low, range.high}, v);
+        return float(v);
+    };
+    const float emissivity = value(emission, kEmission), dist = value(distance, kDistance),
+                humidity = value(wet, kHumidity), correction = value(offset, kOffset),
+                reflected = value(reflect, kReflected), ambient = value(environment, kAmbient);
     ConfigManager* config = ConfigManager::getInstance();
-    auto store = [&](const char* key, float value) {
-        config->setSettingValue(QLatin1String(key), QString::number(double(value), 'g', 6));
+    auto store = [&](const char* key, float v) {
+        config->setSettingValue(QLatin1String(key), QString::number(double(v), 'g', 6));
     };
     store("emiss", emissivity);
     store("refltmp", reflected);
@@ -508,12 +512,12 @@ bool settingDialog::applyCorrection()
     store("fix", correction);
     store("distan", dist);
     if (!func)
-        return true;
-    float e = 0.98f, r = 25.0f, a = 25.0f, h = 0.5f, f = 0.0f, d = 0.25f;
+        return;
+    // Sent when it differs from what the temperatures are computed with now.
+    float e = 0.0f, r = 0.0f, a = 0.0f, h = 0.0f, f = 0.0f, d = 0.0f;
     func->getFixParam(&e, &r, &a, &h, &f, tauTable, &d);
     if (e != emissivity || r != reflected || a != ambient || h != humidity || f != correction || d != dist)
         func->setFixParam(emissivity, reflected, ambient, humidity, dist, correction);
-    return true;
 }
 
 void settingDialog::mousePressEvent(QMouseEvent* event)

@@ -12,7 +12,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRegularExpressionValidator;
 class settingfunc;
 
 // The settings centre: display, memory, alarm, quick-find range, folders and (for the
@@ -63,13 +62,16 @@ private:
     void InitSensorFixParam();
     void InitFixParam();
     bool applyAll();        // false when a correction value was refused
-    bool applyCorrection(); // the dual-light product's six values
+    void applyCorrection(); // the sensor correction's six values
+    QString rangeHint(double low, double high) const;
+    bool durationValid();
+    // Every numeric field holds a number of its domain; otherwise they say so.
+    bool fieldsValid();
     QString chooseFolder(const QString& current) const;
 
     settingfunc* func;
     bool dragging = false;
     QPoint pressPos;
-    QRegularExpressionValidator* validator = nullptr;
     bool mouseTempOff = false;
     QString tempUnit = QStringLiteral("C");
     bool saveWinPosOff = false;

@@ -49,8 +49,6 @@ chartDialog::chartDialog(RegionSource* regions, QWidget* parent)
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setWindowOpacity(0.85);
     buildForm();
-    referencePoints = {QPointF(kSamples, 0)};
-    testPoints = {QPointF(kSamples, 0)};
     showTimes();
     QMetaObject::connectSlotsByName(this);
     connect(sampleTimer, &QTimer::timeout, this, &chartDialog::handleTimeout);
@@ -231,15 +229,18 @@ void chartDialog::setSingleSeries()
     timeStamp3->hide();
 }
 
-float chartDialog::sample(const Region& region) const
+void chartDialog::sample(const Region& region, Samples& samples) const
 {
-    if (region.isPolygon())
-        return averageMode ? source->regionAverage(region.mask) : source->regionMaximum(region.mask).value;
-    return averageMode ? source->regionAverage(region.rect) : source->regionMaximum(region.rect).value;
+    const bool polygon = region.isPolygon();
+    append(samples.maximum,
+           polygon ? source->regionMaximum(region.mask).value : source->regionMaximum(region.rect).value);
+    append(samples.average, polygon ? source->regionAverage(region.mask) : source->regionAverage(region.rect));
 }
 
 void chartDialog::append(QVector<QPointF>& series, float value)
 {
+    // The time axis moves on with every sample; a sample without a value (no frame, a region
+    // without pixels) keeps its place and is not drawn.
     series.append(QPointF(kSamples, double(value)));
     for (QPointF& point : series)
         point.rx() -= 1;
@@ -270,12 +271,19 @@ void chartDialog::showTimes()
 
 void chartDialog::handleTimeout()
 {
-    append(referencePoints, sample(reference));
+    sample(reference, referenceSamples);
     if (!singleSeries)
-        append(testPoints, sample(test));
+        sample(test, testSamples);
     if (paused)
         return;
     showTimes();
+    redraw();
+}
+
+void chartDialog::redraw()
+{
+    const QVector<QPointF>& referencePoints = shown(referenceSamples);
+    const QVector<QPointF>& testPoints = shown(testSamples);
     const int referencePeak = peakOf(referencePoints);
     if (splitView) {
         const int top = std::max(referencePeak, peakOf(testPoints));
@@ -318,8 +326,7 @@ void chartDialog::on_merge_toggled(bool checked)
     chartRight->hide();
     timeStamp2->hide();
     timeStamp3->hide();
-    tempChart->setReferenceData(referencePoints);
-    tempChart->setTestData(testPoints);
+    redraw();
 }
 
 void chartDialog::on_split_toggled(bool checked)
@@ -332,18 +339,21 @@ void chartDialog::on_split_toggled(bool checked)
     timeStamp2->show();
     timeStamp3->show();
     showTimes();
-    chartLeft->setReferenceData(referencePoints);
-    chartRight->setTestData(testPoints);
+    redraw();
 }
 
 void chartDialog::on_maxTemp_toggled(bool checked)
 {
-    if (checked)
-        averageMode = false;
+    if (!checked)
+        return;
+    averageMode = false;
+    redraw();
 }
 
 void chartDialog::on_aveTemp_toggled(bool checked)
 {
-    if (checked)
-        averageMode = true;
+    if (!checked)
+        return;
+    averageMode = true;
+    redraw();
 }

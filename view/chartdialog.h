@@ -43,8 +43,10 @@ public:
     const PolygonMask& referenceMask() const { return reference.mask; }
     const PolygonMask& testMask() const { return test.mask; }
 
-    const QVector<QPointF>& referenceSeries() const { return referencePoints; }
-    const QVector<QPointF>& testSeries() const { return testPoints; }
+    // The samples of the quantity shown (maximum or average): only measured values, the
+    // newest at x = 600, one every 100 ms.
+    const QVector<QPointF>& referenceSeries() const { return shown(referenceSamples); }
+    const QVector<QPointF>& testSeries() const { return shown(testSamples); }
     bool isPaused() const { return paused; }
     bool isSingleSeries() const { return singleSeries; }
 
@@ -74,7 +76,14 @@ private:
 
     void buildForm();
     void retranslate();
-    float sample(const Region& region) const;
+    // Both quantities are sampled all along, so switching shows the other's whole minute.
+    struct Samples
+    {
+        QVector<QPointF> maximum, average;
+    };
+    void sample(const Region& region, Samples& samples) const;
+    const QVector<QPointF>& shown(const Samples& samples) const { return averageMode ? samples.average : samples.maximum; }
+    void redraw();
     static void append(QVector<QPointF>& series, float value);
     static int peakOf(const QVector<QPointF>& series);
     void showTimes();
@@ -87,7 +96,7 @@ private:
     bool averageMode = false;
     QString unitLetter = QStringLiteral("C");
     Region reference, test;
-    QVector<QPointF> referencePoints, testPoints;
+    Samples referenceSamples, testSamples;
     QTimer* sampleTimer;
     bool dragging = false;
     QPoint dragOffset;

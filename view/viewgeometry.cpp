@@ -1,6 +1,17 @@
 #include "viewgeometry.h"
 
 #include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// Division rounding towards minus infinity: points left of or above the area stay off it.
+int floorDivide(int a, int b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+} // namespace
 
 void ViewGeometry::letterBox(const QSize& widget, const QSize& image)
 {
@@ -14,60 +25,114 @@ void ViewGeometry::letterBox(const QSize& widget, const QSize& image)
     }
     areaWidth = w - 2 * marginX;
     areaHeight = h - 2 * marginY;
+    // The picture pixel under each area pixel's centre.
+    const auto indexMap = [](std::vector<int>& map, int areaLength, int pictureLength) {
+        map.resize(size_t(std::max(areaLength, 0)));
+        for (int u = 0; u < areaLength; ++u)
+            map[size_t(u)] = int((2 * int64_t(u) + 1) * pictureLength / (2 * int64_t(areaLength)));
+    };
+    picture = image;
+    areaCurrent = false;
+    indexMap(columnOf, areaWidth, iw);
+    indexMap(rowOf, areaHeight, ih);
+}
+
+const QImage& ViewGeometry::scaled(const QImage& shown)
+{
+    if (areaCurrent)
+        return area;
+    areaCurrent = true;
+    if (areaWidth <= 0 || areaHeight <= 0 || shown.isNull()) {
+        area = QImage();
+        return area;
+    }
+    const QImage source = shown.format() == QImage::Format_RGB32 ? shown : shown.convertToFormat(QImage::Format_RGB32);
+    if (area.size() != QSize(areaWidth, areaHeight))
+        area = QImage(areaWidth, areaHeight, QImage::Format_RGB32);
+    const int lastColumn = source.width() - 1, lastRow = source.height() - 1;
+    for (int v = 0; v < areaHeight; ++v) {
+        auto* out = reinterpret_cast<QRgb*>(area.scanLine(v));
+        if (v > 0 && rowOf[size_t(v)] == rowOf[size_t(v) - 1]) { // the same picture row again
+            std::copy_n(reinterpret_cast<const QRgb*>(area.constScanLine(v - 1)), areaWidth, out);
+            continue;
+        }
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(std::min(rowOf[size_t(v)], lastRow)));
+        for (int u = 0; u < areaWidth; ++u)
+            out[u] = in[std::min(columnOf[size_t(u)], lastColumn)];
+    }
+    return area;
+}
+
+QSize ViewGeometry::shownSize() const
+{
+    return rotation % 180 ? QSize(frameHeight, frameWidth) : QSize(frameWidth, frameHeight);
+}
+
+QPoint ViewGeometry::shownPixel(const QPoint& p) const
+{
+    const int W = frameWidth, H = frameHeight;
+    const int x = mirrorH ? W - 1 - p.x() : p.x();
+    const int y = mirrorV ? H - 1 - p.y() : p.y();
+    switch (rotation) {
+    case 90:
+        return QPoint(H - 1 - y, x);
+    case 180:
+        return QPoint(W - 1 - x, H - 1 - y);
+    case 270:
+        return QPoint(y, W - 1 - x);
+    default:
+        return QPoint(x, y);
+    }
+}
+
+QPoint ViewGeometry::framePixel(const QPoint& s) const
+{
+    const int W = frameWidth, H = frameHeight;
+    int x = s.x(), y = s.y();
+    switch (rotation) {
+    case 90:
+        x = s.y();
+        y = H - 1 - s.x();
+        break;
+    case 180:
+        x = W - 1 - s.x();
+        y = H - 1 - s.y();
+        break;
+    case 270:
+        x = W - 1 - s.y();
+        y = s.x();
+        break;
+    default:
+        break;
+    }
+    return QPoint(mirrorH ? W - 1 - x : x, mirrorV ? H - 1 - y : y);
 }
 
 QPoint ViewGeometry::imageToWidget(const QPoint& p) const
 {
-    const int W = frameWidth, H = frameHeight, dw = areaWidth, dh = areaHeight;
-    if (W <= 0 || H <= 0)
+    const QSize shown = shownSize();
+    if (shown.width() <= 0 || shown.height() <= 0)
         return QPoint(marginX, marginY);
-    const int x = mirrorH ? W - p.x() : p.x();
-    const int y = mirrorV ? H - p.y() : p.y();
-    switch (rotation) {
-    case 90:
-        return QPoint((H - y) * dw / H + marginX, x * dh / W + marginY);
-    case 180:
-        return QPoint((W - x) * dw / W + marginX, (H - y) * dh / H + marginY);
-    case 270:
-        return QPoint(y * dw / H + marginX, (W - x) * dh / W + marginY);
-    default:
-        return QPoint(x * dw / W + marginX, y * dh / H + marginY);
-    }
+    const QPoint s = shownPixel(p);
+    // The middle of the area pixels whose centres fall in the picture pixel.
+    return QPoint(marginX + floorDivide((2 * s.x() + 1) * areaWidth, 2 * shown.width()),
+                  marginY + floorDivide((2 * s.y() + 1) * areaHeight, 2 * shown.height()));
 }
 
 bool ViewGeometry::widgetToImage(const QPoint& widget, QPoint& image) const
 {
-    const int W = frameWidth, H = frameHeight, dw = areaWidth, dh = areaHeight;
+    const QSize shown = shownSize();
     // A widget not laid out yet has no image area: nothing maps onto the image.
-    if (W <= 0 || H <= 0 || dw <= 0 || dh <= 0) {
+    if (shown.width() <= 0 || shown.height() <= 0 || areaWidth <= 0 || areaHeight <= 0) {
         image = QPoint(0, 0);
         return false;
     }
     const int u = widget.x() - marginX, v = widget.y() - marginY;
-    int x = 0, y = 0;
-    switch (rotation) {
-    case 90:
-        y = H - H * u / dw;
-        x = W * v / dh;
-        break;
-    case 180:
-        x = W - W * u / dw;
-        y = H - H * v / dh;
-        break;
-    case 270:
-        y = H * u / dw;
-        x = W - W * v / dh;
-        break;
-    default:
-        x = W * u / dw;
-        y = H * v / dh;
-        break;
-    }
-    if (mirrorH)
-        x = W - x;
-    if (mirrorV)
-        y = H - y;
-    const bool onImage = x >= 1 && x <= W - 1 && y >= 1 && y <= H - 1;
-    image = QPoint(std::clamp(x, 0, W - 1), std::clamp(y, 0, H - 1));
+    const bool onImage = u >= 0 && u < areaWidth && v >= 0 && v < areaHeight;
+    const int cu = std::clamp(u, 0, areaWidth - 1), cv = std::clamp(v, 0, areaHeight - 1);
+    // A picture larger than the frame (super resolution) has several pixels to a frame pixel.
+    const QPoint s(std::min(columnOf[size_t(cu)] * shown.width() / std::max(picture.width(), 1), shown.width() - 1),
+                   std::min(rowOf[size_t(cv)] * shown.height() / std::max(picture.height(), 1), shown.height() - 1));
+    image = framePixel(s);
     return onImage;
 }

@@ -4,6 +4,7 @@
 #include "devicemodel.h"
 #include "globals.h"
 #include "imageregistrate.h"
+#include "labellayout.h"
 #include "overlay.h"
 
 #include <QMouseEvent>
@@ -851,13 +852,16 @@ void ViewPort::mouseReleaseEvent(QMouseEvent* event)
         break;
     case Tool::ChartRect:
         if (dragging) {
+            QRect rect(std::min(start.x(), end.x()), std::min(start.y(), end.y()), std::abs(end.x() - start.x()),
+                       std::abs(end.y() - start.y()));
             if (boardCompare)
-                end.setX(std::min(end.x(), frameWidth / 2 - 1));
-            const QRect rect(std::min(start.x(), end.x()), std::min(start.y(), end.y()), std::abs(end.x() - start.x()),
-                             std::abs(end.y() - start.y()));
+                rect = onReferenceBoard(rect);
             tool = Tool::None;
             dragging = false;
-            createChart(&rect, nullptr);
+            if (rect.isNull())
+                emit regionRefused();
+            else
+                createChart(&rect, nullptr);
         }
         break;
     case Tool::Polygon:
@@ -879,6 +883,23 @@ void ViewPort::mouseReleaseEvent(QMouseEvent* event)
         setCursor(Qt::ArrowCursor);
     update();
     event->accept();
+}
+
+// A region drawn across the middle in board compare keeps the shape the user drew, moved
+// wholly onto the board where most of it lies: the reference board's part of it, or, when that
+// was the board under test, its twin. Clipping it at the middle left a sliver nobody drew.
+QRect ViewPort::onReferenceBoard(QRect rect) const
+{
+    const int half = frameWidth / 2;
+    if (rect.width() >= half)
+        return QRect();
+    if (rect.right() >= half && rect.right() + 1 - half > half - rect.left())
+        rect.translate(-half, 0);
+    if (rect.right() >= half)
+        rect.moveRight(half - 1);
+    if (rect.left() < 0)
+        rect.moveLeft(0);
+    return rect;
 }
 
 void ViewPort::mouseDoubleClickEvent(QMouseEvent* event)
@@ -912,38 +933,37 @@ QRect ViewPort::widgetRectOf(const QRect& image) const
                  std::abs(b.y() - a.y()) + 1);
 }
 
-void ViewPort::drawTempLabel(QPainter& painter, const QPoint& image, float value)
+void ViewPort::drawTempLabel(QPainter& painter, LabelLayout& labels, const QPoint& image, float value)
 {
     const QPoint w = imageToWidget(image);
     painter.setPen(QPen(Qt::red, 2.0));
     painter.drawLines(overlay::crossMarker(w));
-    overlay::writeLabel(painter, overlay::labelPosition(w, size()), overlay::temperatureText(value, unitLetter));
+    labels.add(w, overlay::labelPosition(w, size()), overlay::temperatureText(value, unitLetter));
 }
 
-void ViewPort::paintHottest(QPainter& painter)
+void ViewPort::paintHottest(QPainter& painter, LabelLayout& labels)
 {
     if (!showHottest || frameMax == kNoFrame || !hasTemperatures)
         return;
     if (!boardCompare) {
-        drawTempLabel(painter, frameMaxPos, frameMax);
+        drawTempLabel(painter, labels, frameMaxPos, frameMax);
         return;
     }
     for (const QRect& half : {QRect(0, 0, frameWidth / 2, frameHeight),
                               QRect(frameWidth / 2, 0, frameWidth / 2, frameHeight)}) {
         const RegionMaximum hottest = regionMaximum(half);
-        drawTempLabel(painter, hottest.pixel, hottest.value);
+        drawTempLabel(painter, labels, hottest.pixel, hottest.value);
     }
 }
 
-void ViewPort::paintPoints(QPainter& painter)
+void ViewPort::paintPoints(QPainter& painter, LabelLayout& labels)
 {
     for (int i = 0; i < points.size(); ++i) {
         const QPoint w = imageToWidget(points[i]);
         painter.setPen(QPen(Qt::blue, 2.0));
         painter.drawLines(overlay::crossMarker(w));
         if (hasTemperatures)
-            overlay::writeLabel(painter, overlay::labelPosition(w, size()),
-                                overlay::temperatureText(temperatureAt(points[i]), unitLetter));
+            labels.add(w, overlay::labelPosition(w, size()), overlay::temperatureText(temperatureAt(points[i]), unitLetter));
         if (selection.active && selection.kind == SelectionKind::Point && selection.index == i && !selection.moving) {
             painter.setPen(QPen(Qt::white, 1.0, Qt::DashLine));
             painter.drawLines(overlay::deleteIcon(w + QPoint(16, -16)));
@@ -961,7 +981,7 @@ void ViewPort::paintSelectedRectDecorations(QPainter& painter, const QRect& r)
     painter.drawLines(overlay::resizeHandles(r));
 }
 
-void ViewPort::paintSearchRegions(QPainter& painter)
+void ViewPort::paintSearchRegions(QPainter& painter, LabelLayout& labels)
 {
     for (int i = 0; i < searchRegions.size(); ++i) {
         const QRect w = widgetRectOf(searchRegions[i]);
@@ -974,12 +994,12 @@ void ViewPort::paintSearchRegions(QPainter& painter)
             paintSelectedRectDecorations(painter, w);
         if (showHottest && hasTemperatures) {
             const RegionMaximum hottest = regionMaximum(searchRegions[i]);
-            drawTempLabel(painter, hottest.pixel, hottest.value);
+            drawTempLabel(painter, labels, hottest.pixel, hottest.value);
         }
     }
 }
 
-void ViewPort::paintCharts(QPainter& painter)
+void ViewPort::paintCharts(QPainter& painter, LabelLayout& labels)
 {
     for (int slot = 0; slot < kChartSlots; ++slot) {
         chartDialog* chart = charts[size_t(slot)];
@@ -1023,11 +1043,11 @@ void ViewPort::paintCharts(QPainter& painter)
         if (showHottest && hasTemperatures) {
             const RegionMaximum hottest = polygon.isEmpty() ? regionMaximum(chart->referenceRect())
                                                             : regionMaximum(chart->referenceMask());
-            drawTempLabel(painter, hottest.pixel, hottest.value);
+            drawTempLabel(painter, labels, hottest.pixel, hottest.value);
             if (boardCompare) {
                 const RegionMaximum second = polygon.isEmpty() ? regionMaximum(chart->testRect())
                                                                : regionMaximum(chart->testMask());
-                drawTempLabel(painter, second.pixel, second.value);
+                drawTempLabel(painter, labels, second.pixel, second.value);
             }
         }
     }
@@ -1053,34 +1073,35 @@ void ViewPort::paintNoCamera(QPainter& painter)
 void ViewPort::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // The picture's cells as they are, not smoothed: each shows one pixel's reading, and the
+    // pointer's readout is the pixel under it.
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRect area(geometry.marginX, geometry.marginY, width() - 2 * geometry.marginX,
-                     height() - 2 * geometry.marginY);
     if (!displayImage.isNull())
-        painter.drawImage(area, displayImage);
+        painter.drawImage(QPoint(geometry.marginX, geometry.marginY), geometry.scaled(displayImage));
     if (noCamera) {
         paintNoCamera(painter);
         return;
     }
     if (boardCompare) {
         painter.setPen(QPen(Qt::white, 1.0, Qt::DashLine));
-        painter.drawLine(imageToWidget(QPoint(frameWidth / 2, 0)), imageToWidget(QPoint(frameWidth / 2, frameHeight)));
+        // Between the two boards' columns, over the picture's whole height.
+        const auto between = [this](int y) {
+            return (imageToWidget(QPoint(frameWidth / 2 - 1, y)) + imageToWidget(QPoint(frameWidth / 2, y))) / 2;
+        };
+        painter.drawLine(between(-1), between(frameHeight));
     }
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPixelSize(16);
     painter.setFont(font);
 
-    paintHottest(painter);
-    if (showMouseTemperature && hoverPoint != QPoint(-1, -1) && hasTemperatures)
-        overlay::writeLabel(painter, overlay::readoutPosition(imageToWidget(hoverPoint), size()),
-                            overlay::temperatureText(temperatureAt(hoverPoint), unitLetter));
-    paintPoints(painter);
+    LabelLayout labels(size(), painter.fontMetrics());
+    paintHottest(painter, labels);
+    paintPoints(painter, labels);
     if (dragging) {
         painter.setPen(overlay::outlinePen());
         painter.drawRect(pressPos.x(), pressPos.y(), currentPos.x() - pressPos.x(), currentPos.y() - pressPos.y());
     }
-    paintSearchRegions(painter);
+    paintSearchRegions(painter, labels);
     if (polygonStarted) {
         painter.setPen(overlay::outlinePen());
         for (int i = 1; i < polygonWidgetPoints.size(); ++i)
@@ -1088,5 +1109,12 @@ void ViewPort::paintEvent(QPaintEvent*)
         if (rubberBandValid && !polygonWidgetPoints.isEmpty())
             painter.drawLine(polygonWidgetPoints.last(), rubberBandPos);
     }
-    paintCharts(painter);
+    paintCharts(painter, labels);
+    // The readout follows the pointer: it gives way to the labels that stay put.
+    if (showMouseTemperature && hoverPoint != QPoint(-1, -1) && hasTemperatures) {
+        const QPoint pointer = imageToWidget(hoverPoint);
+        labels.add(pointer, overlay::readoutPosition(pointer, size()),
+                   overlay::temperatureText(temperatureAt(hoverPoint), unitLetter));
+    }
+    labels.paint(painter);
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 class chartDialog;
+class LabelLayout;
 
 // The live image: colours each frame through the palette and grey window, shows it
 // letter-boxed with rotation and mirroring, and carries the measurement objects the user
@@ -141,6 +142,8 @@ signals:
     void registrationFinished(bool registered, QString failure);
     // The overlay no longer fits the picture (another camera or none).
     void registrationDropped();
+    // A region drawn across the boards in board compare was wider than one board: not kept.
+    void regionRefused();
 
 public slots:
     void onUpdateSuperResImage();
@@ -178,15 +181,19 @@ private:
     void paintNoCamera(QPainter& painter);
     // What both pictures share: the aids, orientation and mirroring.
     FrameRenderer::Options renderOptions() const;
+    // A region drawn across the middle, on the board where most of it lies; empty when it
+    // is wider than a board.
+    QRect onReferenceBoard(QRect rect) const;
     void showRendered(const QImage& image);
     void dropSuperResResult();
 
-    void paintHottest(QPainter& painter);
-    void paintPoints(QPainter& painter);
-    void paintSearchRegions(QPainter& painter);
-    void paintCharts(QPainter& painter);
+    void paintHottest(QPainter& painter, LabelLayout& labels);
+    void paintPoints(QPainter& painter, LabelLayout& labels);
+    void paintSearchRegions(QPainter& painter, LabelLayout& labels);
+    void paintCharts(QPainter& painter, LabelLayout& labels);
     void paintSelectedRectDecorations(QPainter& painter, const QRect& widgetRect);
-    void drawTempLabel(QPainter& painter, const QPoint& image, float value);
+    // A red marker at the pixel, its temperature among the labels.
+    void drawTempLabel(QPainter& painter, LabelLayout& labels, const QPoint& image, float value);
     QRect widgetRectOf(const QRect& image) const;
 
     int frameWidth = 800, frameHeight = 600;

@@ -352,13 +352,30 @@ TEST_F(Commands, TheThresholdIsTypedInTheUnitShownAndKeptInCelsius)
     EXPECT_EQ(ui().tempAlarmValue->text(), "60.0") << "kept in degC";
 }
 
-TEST_F(Commands, AnUnusableThresholdIsFramedRed)
+// A threshold is stored only when the whole text is a temperature the settings can keep; any
+// other stays as typed, framed red with the reason in its tooltip, and changes nothing.
+TEST_F(Commands, AThresholdIsStoredOnlyWhenItIsATemperatureOfItsDomain)
 {
     openConnected();
-    ui().tempAlarmValue->setText("-");
-    EXPECT_TRUE(ui().tempAlarmValue->styleSheet().contains("255, 60, 60"));
-    ui().tempAlarmValue->setText("65.5");
-    EXPECT_TRUE(ui().tempAlarmValue->styleSheet().isEmpty());
+    QApplication::setActiveWindow(window.get());
+    QLineEdit* field = ui().tempAlarmValue;
+    const QString before = ConfigManager::getInstance()->getSettingValue("HighTempThreshold");
+    for (const char* text : {"1e9", "", "-", "12a", "-60"}) {
+        field->setFocus();
+        field->clear();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(field->text(), text) << "as typed";
+        EXPECT_TRUE(field->property("invalid").toBool()) << text;
+        EXPECT_FALSE(field->toolTip().isEmpty()) << text;
+        EXPECT_EQ(ConfigManager::getInstance()->getSettingValue("HighTempThreshold"), before) << text;
+    }
+    field->setFocus();
+    field->clear();
+    QTest::keyClicks(field, "65,5");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_FALSE(field->property("invalid").toBool());
+    EXPECT_EQ(ConfigManager::getInstance()->getSettingValue("HighTempThreshold"), "65.5");
 }
 
 TEST_F(Commands, RegionFindStartsWithTheMiddleNinth)

@@ -149,7 +149,7 @@ TEST_F(VideoDeviceTest, SensorParametersAreRoundedToTheCamerasStep)
     tcsim::setRegistryText("Vesk_R_M serial=ROUND\n");
     ASSERT_TRUE(device.isPresent(kRowVeskRM));
     ASSERT_TRUE(device.openCamera());
-    device.updateSensorParameters(0.95f, 24.6f, 25.0f, 0.5f, 1.0f, 0.0f);
+    device.updateSensorParameters(SensorCorrection{0.95f, 24.6f, 25.0f, 0.5f, 1.0f, 0.0f}, 1.0f);
     uint16_t emissivity = 0, ambient = 0, reflected = 0;
     get_prop_tpd_params(device.commandHandle(), 3, &emissivity);
     get_prop_tpd_params(device.commandHandle(), 2, &ambient);

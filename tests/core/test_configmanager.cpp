@@ -65,7 +65,7 @@ TEST_F(ConfigManagerTest, FreshInstallationIsFilledByTheStartupReads)
         {"Setting/SoundIntervalSeconds", "5"},
         {"Setting/TempUnit", "C"},
         {"Setting/3DLevel", "4"},
-        {"Setting/emiss", "0.98"},
+        {"Setting/emiss", "1.0"},
         {"Setting/humi", "0.50"},
         {"Setting/airtmp", "25.0"},
         {"Setting/distan", "0.25"},
@@ -238,7 +238,7 @@ TEST_F(ConfigManagerTest, ValuesOutsideTheirDomainGiveTheDefaultAndAreNotOverwri
     EXPECT_EQ(config.getSettingOrDefault("TempUnit"), "C");
     EXPECT_EQ(config.getSettingOrDefault("HighTempThreshold"), "50.0");
     EXPECT_EQ(config.getSettingOrDefault("Frequency"), "10");
-    EXPECT_EQ(config.getSettingOrDefault("emiss"), "0.98");
+    EXPECT_EQ(config.getSettingOrDefault("emiss"), "1.0");
     EXPECT_EQ(config.getSettingOrDefault("WarningSoundName"), "01-Chime.wav");
     EXPECT_EQ(config.getSettingOrDefault("SoundIntervalSeconds"), "5") << "a valid value is read as it is";
     int max = 0, min = 0;

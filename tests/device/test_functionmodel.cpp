@@ -188,6 +188,27 @@ TEST_F(DeviceManager, TheK722AnnouncesItsFixedRangeAndRefusesTheHighOne)
     EXPECT_FALSE(ConfigManager::getInstance()->getEquipmentValue("LowTemperatureMode"));
 }
 
+// The stored interval is read again more often than it lasts: the command still comes at the
+// stored interval (a restarted timer would count from zero at every reading and never fire).
+TEST_F(DeviceManager, TheK722sPeriodicCommandKeepsItsIntervalWhenLongerThanItsReading)
+{
+    tcsim::setRegistryText("K7-22 serial=K7FREQ\n");
+    ConfigManager::getInstance()->setSettingValue("Frequency", "1");
+    options.frequencyReadMs = 300;
+    create();
+    report("Orvik", "K7-22");
+    ASSERT_TRUE(waitFor("connected true"));
+    QTest::qWait(1000); // the first reading arms it
+    const auto refreshes = [] {
+        const std::vector<int> commands = tcsim::cameraCommands("K7FREQ");
+        return std::count(commands.begin(), commands.end(), 0x8000);
+    };
+    const auto before = refreshes();
+    QTest::qWait(3500);
+    EXPECT_GE(refreshes() - before, 3) << "one a second";
+    ConfigManager::getInstance()->setSettingValue("Frequency", "10");
+}
+
 TEST_F(DeviceManager, ARangeChangeReloadsTablesAndReportsTheRange)
 {
     tcsim::setRegistryText("Vesk_R_M serial=RANGE1\n");

@@ -33,37 +33,72 @@ TEST(ViewGeometry, LetterBoxFillsTheLimitingSide)
     EXPECT_EQ(none.marginX + none.marginY, 0);
 }
 
-TEST(ViewGeometry, MappingsRoundTripUnderEveryOrientation)
+// A frame whose every pixel has its own value, oriented by the renderer and shown in the view:
+// every widget point reads the pixel drawn under it, and every pixel's point lies in its cell.
+TEST(ViewGeometry, EveryWidgetPointReadsThePixelDrawnThereUnderEveryOrientation)
 {
+    constexpr int W = 64, H = 48;
+    std::vector<uint8_t> gray(W * H);
+    std::vector<uint8_t> palette(768);
+    for (int i = 0; i < 256; ++i)
+        palette[3 * size_t(i)] = palette[3 * size_t(i) + 1] = palette[3 * size_t(i) + 2] = uint8_t(i);
     for (int rotation : {0, 90, 180, 270})
         for (bool mh : {false, true})
             for (bool mv : {false, true}) {
-                const QSize image = (rotation % 180) ? QSize(192, 256) : QSize(256, 192);
-                ViewGeometry g = geometryFor(256, 192, image * 4, image, rotation);
+                SCOPED_TRACE(testing::Message() << rotation << " degrees, mirrors " << mh << mv);
+                FrameRenderer renderer;
+                FrameRenderer::Options o;
+                o.rotation = rotation;
+                o.mirrorH = mh;
+                o.mirrorV = mv;
+                // Each pixel's value is its column, then its row, in two renders.
+                QImage shown[2];
+                for (int pass = 0; pass < 2; ++pass) {
+                    for (int y = 0; y < H; ++y)
+                        for (int x = 0; x < W; ++x)
+                            gray[size_t(y * W + x)] = uint8_t(pass ? y : x);
+                    shown[pass] = renderer.render(gray.data(), W, H, palette.data(), o);
+                }
+                const QSize widget = shown[0].size() * 3 + QSize(7, 20);
+                ViewGeometry g = geometryFor(W, H, widget, shown[0].size(), rotation);
                 g.mirrorH = mh;
                 g.mirrorV = mv;
-                for (QPoint p : {QPoint(10, 20), QPoint(200, 150), QPoint(128, 96)}) {
-                    QPoint back;
-                    // The widget point in the middle of the pixel's 4 x 4 footprint.
-                    const QPoint w = g.imageToWidget(p);
-                    const QPoint centre = w + QPoint(g.imageToWidget(p + QPoint(1, 1)) - w) / 2;
-                    ASSERT_TRUE(g.widgetToImage(centre, back)) << rotation << mh << mv;
-                    EXPECT_LE((back - p).manhattanLength(), 2) << rotation << " " << mh << mv;
+                // Painted as the view paints it: scaled into the image area.
+                QImage painted[2];
+                for (int pass = 0; pass < 2; ++pass) {
+                    g.letterBox(widget, shown[pass].size()); // a new picture
+                    painted[pass] = QImage(widget, QImage::Format_RGB32);
+                    QPainter painter(&painted[pass]);
+                    painter.drawImage(QPoint(g.marginX, g.marginY), g.scaled(shown[pass]));
                 }
+                for (int wy = g.marginY; wy < g.marginY + g.areaHeight; ++wy)
+                    for (int wx = g.marginX; wx < g.marginX + g.areaWidth; ++wx) {
+                        QPoint p;
+                        ASSERT_TRUE(g.widgetToImage(QPoint(wx, wy), p));
+                        ASSERT_EQ(p, QPoint(qRed(painted[0].pixel(wx, wy)), qRed(painted[1].pixel(wx, wy))))
+                            << "widget " << wx << "," << wy;
+                    }
+                for (int y = 0; y < H; ++y)
+                    for (int x = 0; x < W; ++x) {
+                        QPoint back;
+                        ASSERT_TRUE(g.widgetToImage(g.imageToWidget(QPoint(x, y)), back));
+                        ASSERT_EQ(back, QPoint(x, y));
+                    }
             }
 }
 
 TEST(ViewGeometry, EdgeCases)
 {
     ViewGeometry g = geometryFor(256, 192, QSize(1024, 768), QSize(192, 256), 90);
-    // Image pixel (0, 0) at 90 degrees sits at the top-right corner of the image area.
-    EXPECT_EQ(g.imageToWidget(QPoint(0, 0)), QPoint(g.marginX + g.areaWidth, g.marginY));
+    // Image pixel (0, 0) at 90 degrees sits in the top-right corner of the image area.
+    EXPECT_EQ(g.imageToWidget(QPoint(0, 0)), QPoint(g.marginX + g.areaWidth - 2, g.marginY + 1)) << "3 x 3 cells";
     ViewGeometry flat = geometryFor(256, 192, QSize(1024, 768), QSize(256, 192));
     QPoint p;
-    EXPECT_FALSE(flat.widgetToImage(QPoint(1, 400), p)) << "first column counts as off the image";
+    EXPECT_TRUE(flat.widgetToImage(QPoint(1, 400), p)) << "the first column is a column like the others";
     EXPECT_EQ(p.x(), 0);
     EXPECT_FALSE(flat.widgetToImage(QPoint(5000, 400), p));
     EXPECT_EQ(p.x(), 255) << "clamped";
+    EXPECT_FALSE(flat.widgetToImage(QPoint(-1, 400), p)) << "left of the area";
     // A widget that is not laid out yet: off the image, no division by zero.
     ViewGeometry empty = geometryFor(256, 192, QSize(0, 0), QSize(256, 192));
     EXPECT_FALSE(empty.widgetToImage(QPoint(0, 0), p));

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -81,15 +82,33 @@ TEST_F(View, SearchAndChartRectanglesFromTheSameDrag)
     EXPECT_TRUE(view.chart(0)->isSingleSeries());
 }
 
-TEST_F(View, BoardCompareChartsStopAtTheMiddleAndGetAShiftedTwin)
+// A rectangle drawn across the middle keeps its shape on the board where most of it lies, with
+// its twin on the other; one wider than a board is refused, visibly.
+TEST_F(View, BoardCompareChartsLieWhollyOnOneBoardAndGetAShiftedTwin)
 {
     view.setBoardCompare(true);
-    view.armChartRectTool();
-    drag(at(30, 40), at(200, 60));
-    ASSERT_NE(view.chart(0), nullptr);
-    EXPECT_EQ(view.chart(0)->referenceRect().right() + 1, 127) << "ends at W / 2 - 1";
-    EXPECT_EQ(view.chart(0)->testRect(), view.chart(0)->referenceRect().translated(128, 0));
-    EXPECT_FALSE(view.chart(0)->isSingleSeries());
+    QSignalSpy refused(&view, &ViewPort::regionRefused);
+    struct Case
+    {
+        int from, to;  // dragged columns, W = 256
+        QRect reference; // expected, rows 40..59
+    } cases[] = {{100, 140, QRect(88, 40, 40, 20)}, {110, 170, QRect(0, 40, 60, 20)}, {30, 200, QRect()}};
+    for (const Case& c : cases) {
+        view.armChartRectTool();
+        drag(at(c.from, 40), at(c.to, 60));
+        if (c.reference.isNull()) {
+            EXPECT_EQ(view.chart(2), nullptr) << "wider than a board";
+            EXPECT_EQ(refused.count(), 1);
+            continue;
+        }
+        chartDialog* chart = nullptr;
+        for (int slot = 0; slot < 3; ++slot)
+            if (view.chart(slot) && view.chart(slot)->referenceRect() == c.reference)
+                chart = view.chart(slot);
+        ASSERT_NE(chart, nullptr) << c.from << ".." << c.to;
+        EXPECT_EQ(chart->testRect(), c.reference.translated(128, 0));
+        EXPECT_FALSE(chart->isSingleSeries());
+    }
     view.armChartRectTool();
     QTest::mousePress(&view, Qt::LeftButton, {}, at(200, 40));
     EXPECT_EQ(view.armedTool(), ViewPort::Tool::None) << "a press right of the middle disarms";
@@ -152,14 +171,15 @@ TEST_F(View, PointsLabelsAndResets)
 {
     view.armPointTool();
     click(at(0, 50));
-    EXPECT_TRUE(view.measurementPoints().isEmpty()) << "column 0 is off the image";
+    ASSERT_EQ(view.measurementPoints().size(), 1) << "column 0 is a column like the others";
+    EXPECT_EQ(view.measurementPoints()[0], QPoint(0, 50));
     view.armPointTool();
     click(at(60, 100));
-    ASSERT_EQ(view.measurementPoints().size(), 1);
-    EXPECT_EQ(view.measurementPoints()[0], QPoint(60, 100));
+    ASSERT_EQ(view.measurementPoints().size(), 2);
+    EXPECT_EQ(view.measurementPoints()[1], QPoint(60, 100));
     view.setOrientation(90, true, false);
     view.resetModes();
-    EXPECT_EQ(view.measurementPoints().size(), 1) << "points survive a mode change";
+    EXPECT_EQ(view.measurementPoints().size(), 2) << "points survive a mode change";
     view.resetAll();
     EXPECT_TRUE(view.measurementPoints().isEmpty());
     EXPECT_EQ(view.viewGeometry().rotation, 0);
@@ -312,23 +332,32 @@ TEST_F(View, ChartsSampleTheLastMinuteAndSurviveEmptyPolygons)
     EXPECT_EQ(series.first().x(), 0);
     EXPECT_EQ(series.last().x(), 600);
     EXPECT_TRUE(std::isnan(series.last().y()));
-    EXPECT_EQ(chart->testSeries().size(), 1) << "one series only outside board compare";
+    EXPECT_TRUE(chart->testSeries().isEmpty()) << "one series only outside board compare";
     // The empty region still carries its number beside it.
     EXPECT_GT(brightPixels(view.grab().toImage(), QRect(at(10, 10) - QPoint(0, 20), QSize(30, 24))), 5);
 }
 
-TEST_F(View, PausedChartsKeepSampling)
+// Both quantities are sampled all along: switching shows the other one's whole minute, never
+// the two mixed in one line, and nothing that was not measured.
+TEST_F(View, ChartsKeepMaximumAndAverageApartAndKeepSamplingWhilePaused)
 {
     view.armChartRectTool();
-    drag(at(50, 90), at(70, 110)); // holds the 70 degree pixel
+    drag(at(50, 90), at(70, 110)); // holds the 70 degree pixel on a 25 degree bench
     chartDialog* chart = view.chart(0);
     ASSERT_NE(chart, nullptr);
     chart->findChild<QPushButton*>("pause")->click();
     for (int i = 0; i < 100; ++i)
         chart->handleTimeout();
     EXPECT_TRUE(chart->isPaused());
-    EXPECT_EQ(chart->referenceSeries().size(), 101) << "the seed plus every sample taken while paused";
-    EXPECT_FLOAT_EQ(float(chart->referenceSeries().last().y()), 70.0f);
+    ASSERT_EQ(chart->referenceSeries().size(), 100) << "every sample taken while paused, and no other";
+    for (const QPointF& p : chart->referenceSeries())
+        ASSERT_FLOAT_EQ(float(p.y()), 70.0f);
+    chart->findChild<QPushButton*>("aveTemp")->click();
+    const float average = view.regionAverage(chart->referenceRect());
+    ASSERT_EQ(chart->referenceSeries().size(), 100);
+    for (const QPointF& p : chart->referenceSeries())
+        ASSERT_FLOAT_EQ(float(p.y()), average);
+    EXPECT_LT(average, 26.0f);
 }
 
 } // namespace

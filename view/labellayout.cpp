@@ -1,0 +1,76 @@
+#include "labellayout.h"
+
+#include "overlay.h"
+
+#include <QPainter>
+
+namespace {
+
+constexpr int kMarker = 12;  // half the cross marker's size
+constexpr int kGap = 4;      // between a label and what it must not cover
+
+} // namespace
+
+LabelLayout::LabelLayout(const QSize& widget, const QFontMetrics& fontMetrics)
+    : widgetRect(QPoint(0, 0), widget), metrics(fontMetrics)
+{
+}
+
+bool LabelLayout::isFree(const QRect& box, size_t self) const
+{
+    if (!widgetRect.contains(box))
+        return false;
+    const QRect padded = box.adjusted(-kGap, -kGap, kGap, kGap);
+    for (const Label& other : placed)
+        if (padded.intersects(other.box))
+            return false;
+    for (size_t i = 0; i < anchors.size(); ++i)
+        if (i != self && padded.intersects(QRect(anchors[i] - QPoint(kMarker, kMarker), QSize(2 * kMarker, 2 * kMarker))))
+            return false;
+    return true;
+}
+
+void LabelLayout::add(const QPoint& anchor, const QPoint& usual, const QString& text)
+{
+    anchors.push_back(anchor);
+    const size_t self = anchors.size() - 1;
+    const QRect glyphs = metrics.boundingRect(text); // relative to the baseline's start
+    const auto boxAt = [&](const QPoint& baseline) { return glyphs.translated(baseline); };
+    Label label{anchor, text, boxAt(usual), false};
+    if (!isFree(label.box, self)) {
+        // Rings of places around the marker: right, left, below, above and the corners between,
+        // each ring a line of text further out.
+        const int w = glyphs.width(), h = glyphs.height(), ascent = metrics.ascent();
+        bool found = false;
+        for (int ring = 0; ring < 6 && !found; ++ring) {
+            const int d = kMarker + kGap + ring * (h + kGap);
+            const QPoint places[] = {{d, h / 2 - 2},       {-d - w, h / 2 - 2}, {-w / 2, d + ascent},
+                                     {-w / 2, -d},          {d, d + ascent},     {-d - w, d + ascent},
+                                     {d, -d},               {-d - w, -d}};
+            for (const QPoint& offset : places) {
+                const QRect box = boxAt(anchor + offset);
+                if (isFree(box, self)) {
+                    label.box = box;
+                    label.led = ring > 0;
+                    found = true;
+                    break;
+                }
+            }
+        }
+    }
+    placed.push_back(label);
+}
+
+void LabelLayout::paint(QPainter& painter) const
+{
+    for (const Label& label : placed) {
+        if (label.led) {
+            painter.setPen(QPen(Qt::white, 1.0));
+            const QRect& b = label.box;
+            const QPoint nearest(std::clamp(label.anchor.x(), b.left(), b.right()),
+                                 std::clamp(label.anchor.y(), b.top(), b.bottom()));
+            painter.drawLine(label.anchor, nearest);
+        }
+        overlay::writeLabel(painter, label.box.topLeft() - metrics.boundingRect(label.text).topLeft(), label.text);
+    }
+}

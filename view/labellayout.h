@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QFontMetrics>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <vector>
+
+class QPainter;
+
+// The temperature labels of one paint of the view, placed so that none covers another, a
+// marker or the widget's edge: each, in the order added, at the first free place around its
+// marker, nearest first; a label that had to move away from its marker gets a leader line.
+// Where no place is free it keeps its usual one.
+class LabelLayout
+{
+public:
+    struct Label
+    {
+        QPoint anchor;   // the marked point
+        QString text;
+        QRect box;       // where the text's glyphs go
+        bool led = false; // moved away: a line joins it to its marker
+    };
+
+    LabelLayout(const QSize& widget, const QFontMetrics& metrics);
+
+    // usual: the baseline the label takes when it is alone.
+    void add(const QPoint& anchor, const QPoint& usual, const QString& text);
+    const std::vector<Label>& labels() const { return placed; }
+    void paint(QPainter& painter) const;
+
+private:
+    bool isFree(const QRect& box, size_t except) const;
+
+    QRect widgetRect;
+    QFontMetrics metrics;
+    std::vector<Label> placed;
+    std::vector<QPoint> anchors;
+};
