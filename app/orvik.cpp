@@ -175,6 +175,8 @@ void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
         ui.boardRegistration->setChecked(false);
         ui.boardRegistration->setCheckable(false);
     });
+    connect(ui.viewport, &ViewPort::regionRefused, this,
+            [this] { showNotice(tr("区域比一块电路板还宽，未添加：请在一块板上画")); });
     LOG_INFO(LOG_ORVIK) << "CreateChildren";
 }
 
@@ -235,6 +237,9 @@ void Orvik::initQTimer()
     recordButtonTimer = new QTimer(this);
     regionTimer = new QTimer(this);
     regionTimer->setSingleShot(true);
+    noticeTimer = new QTimer(this);
+    noticeTimer->setSingleShot(true);
+    connect(noticeTimer, &QTimer::timeout, ui.statusNotice, &QLabel::clear);
     connect(regionTimer, &QTimer::timeout, this, &Orvik::followWindowWhileRecording);
     connect(recordTimer, &QTimer::timeout, this, &Orvik::recordFile);
     connect(recordButtonTimer, &QTimer::timeout, this, &Orvik::SetVideoButtonEable);
@@ -260,6 +265,9 @@ void Orvik::restoreSavedState()
         const bool hFlip = config->getEquipmentValue(QStringLiteral("HorizontalFlip"));
         const bool vFlip = config->getEquipmentValue(QStringLiteral("VerticalFlip"));
         ui.viewport->setOrientation(rotation, hFlip, vFlip);
+        mirroredH = hFlip;
+        mirroredV = vFlip;
+        showFlips();
         // The device manager saves its own orientation at shutdown and flips from it: it must
         // start from what is shown, or the next flip jumps and the next start forgets.
         deviceManager->setOrientation(rotation, hFlip, vFlip);
@@ -270,11 +278,12 @@ void Orvik::initBasics()
 {
     showNewestVideo();
     showNewestSnapshot();
-    selectPalette(1);
+    // The palette and the image mode last chosen.
+    ConfigManager* config = ConfigManager::getInstance();
+    selectPalette(config->getSettingOrDefault(QStringLiteral("Palette")).toInt());
     ui.widget3D->setSmoothing(deviceManager->getThreeDLevel());
     showAlarmFrame(false);
-    deviceManager->setImageMode(0);
-    ui.universal->setChecked(true);
+    selectImageMode(config->getSettingOrDefault(QStringLiteral("ImageMode")).toInt());
     LOG_INFO(LOG_ORVIK) << "InitBasics";
 }
 
@@ -360,7 +369,10 @@ void Orvik::setConnectState(bool state)
 void Orvik::showRotateParam(int rote, bool hfilp, bool vfilp)
 {
     rotation = rote;
+    mirroredH = hfilp;
+    mirroredV = vfilp;
     ui.viewport->setOrientation(rote, hfilp, vfilp);
+    showFlips();
 }
 
 void Orvik::changeTempUnit(QString unit)

@@ -97,11 +97,11 @@ private slots:
     void on_palette1_clicked() { selectPalette(1); }
     void on_palette2_clicked() { selectPalette(2); }
     void on_palette3_clicked() { selectPalette(3); }
-    void on_universal_clicked() { deviceManager->setImageMode(0); }
-    void on_enhance_clicked() { deviceManager->setImageMode(1); }
-    void on_highContrast_clicked() { deviceManager->setImageMode(2); }
-    void on_vFlip_clicked() { deviceManager->flipVertical(); }
-    void on_hFlip_clicked() { deviceManager->flipHorizontal(); }
+    void on_universal_clicked() { selectImageMode(0); }
+    void on_enhance_clicked() { selectImageMode(1); }
+    void on_highContrast_clicked() { selectImageMode(2); }
+    void on_vFlip_clicked();
+    void on_hFlip_clicked();
     void on_rotate_clicked() { restoreDefaultView(); }
     void on_setting_clicked();
     void on_Low_clicked() { switchRange(false); }
@@ -109,7 +109,7 @@ private slots:
     void on_tempAlarm_clicked() { toggleAlarm(); }
     void on_snapImage_clicked();
     void on_record_clicked();
-    void on_ResetCalibration_clicked() { deviceManager->resetCalibration(); }
+    void on_ResetCalibration_clicked();
     void on_pcba_quickFind_clicked() { enterMode(FunctionModel::PcbaQuickFind); }
     void on_boardCompare_clicked() { enterMode(FunctionModel::BoardCompare); }
     void on_hotField_clicked() { enterMode(FunctionModel::HeatField); }
@@ -169,6 +169,11 @@ private:
     void showRecordingStopped();
     void showNewestVideo();
     void showNewestSnapshot();
+    void selectImageMode(int mode);
+    // The flip buttons are checked while the picture is mirrored along their screen axis.
+    void showFlips();
+    // A short notice in the status line of what a command did.
+    void showNotice(const QString& text);
 
     // Temperature alarm (orvikalarm.cpp).
     void toggleAlarm();
@@ -205,6 +210,8 @@ private:
     QTimer *recordTimer = nullptr, *alarmSoundTimer = nullptr, *flickerTimer = nullptr, *recordButtonTimer = nullptr;
     QTimer* regionTimer = nullptr; // a recording follows the window once it stops moving
     int rotation = 0;
+    bool mirroredH = false, mirroredV = false; // of the unrotated frame, as the view shows it
+    QTimer* noticeTimer = nullptr;
     int recordTicks = 0;
     int alarmLoops = 0;
     int flickerCount = 0;

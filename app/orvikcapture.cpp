@@ -6,6 +6,7 @@
 #include "log.h"
 #include "screengrab.h"
 #include "snapshotfiles.h"
+#include "verrangerslider.h"
 #include "videothumbnail.h"
 #include "viewport.h"
 
@@ -74,7 +75,15 @@ void Orvik::on_snapImage_clicked()
         imagePath + QLatin1Char('/') + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss-zzz")) +
         QStringLiteral(".jpg");
     const QPixmap picture = ui.viewport->grabImageArea();
-    bool saved = snapshot::savePicture(picture, rotation == 90 || rotation == 270, path);
+    snapshot::Legend legend;
+    legend.palette = palette;
+    legend.low = ui.tempRange->temperatureAt(ui.tempRange->lowFraction());
+    legend.high = ui.tempRange->temperatureAt(ui.tempRange->highFraction());
+    legend.unitLetter = deviceManager->getTempUnit();
+    legend.taken = QDateTime::currentDateTime();
+    legend.cameraId = ui.deviceId->text();
+    legend.emissivity = deviceManager->sensorCorrection().emissivity;
+    bool saved = snapshot::savePicture(picture, rotation == 90 || rotation == 270, legend, path);
     const FramePtr frame = ui.viewport->shownFrame();
     if (saved && frame && frame->hasTemperatures() &&
         ConfigManager::getInstance()->getSettingOrDefault(QStringLiteral("SnapshotTemperatures")) == QLatin1String("1")) {

@@ -33,6 +33,53 @@ void Orvik::selectPalette(int number)
     ui.tempRange->setPaletteNumber(number);
     QPushButton* buttons[] = {ui.palette1, ui.palette2, ui.palette3};
     buttons[number - 1]->setChecked(true);
+    ConfigManager::getInstance()->setSettingValue(QStringLiteral("Palette"), QString::number(number));
+}
+
+void Orvik::selectImageMode(int mode)
+{
+    if (mode < 0 || mode > 2)
+        return;
+    deviceManager->setImageMode(mode);
+    QPushButton* buttons[] = {ui.universal, ui.enhance, ui.highContrast};
+    buttons[mode]->setChecked(true);
+    ConfigManager::getInstance()->setSettingValue(QStringLiteral("ImageMode"), QString::number(mode));
+}
+
+void Orvik::on_vFlip_clicked()
+{
+    deviceManager->flipVertical();
+    showFlips(); // a refused flip leaves the button as it was
+}
+
+void Orvik::on_hFlip_clicked()
+{
+    deviceManager->flipHorizontal();
+    showFlips();
+}
+
+void Orvik::showFlips()
+{
+    // At a quarter turn the frame's vertical mirror is the screen's horizontal one.
+    const bool quarter = rotation == 90 || rotation == 270;
+    ui.hFlip->setChecked(quarter ? mirroredV : mirroredH);
+    ui.vFlip->setChecked(quarter ? mirroredH : mirroredV);
+}
+
+void Orvik::on_ResetCalibration_clicked()
+{
+    if (!connected) {
+        showNotice(tr("未连接设备，无法重置校准"));
+        return;
+    }
+    deviceManager->resetCalibration();
+    showNotice(tr("已重置校准"));
+}
+
+void Orvik::showNotice(const QString& text)
+{
+    ui.statusNotice->setText(text);
+    noticeTimer->start(5000);
 }
 
 void Orvik::endAids()
@@ -48,11 +95,12 @@ void Orvik::restoreDefaultView()
     endAids();
     ui.tempRange->setLeakMode(false);
     rotation = 0;
+    mirroredH = mirroredV = false;
     deviceManager->resetOrientation();
+    showFlips();
     ui.viewport->resetAll();
-    deviceManager->setImageMode(0);
+    selectImageMode(0);
     selectPalette(1);
-    ui.universal->setChecked(true);
 }
 
 void Orvik::switchRange(bool high)
@@ -226,8 +274,13 @@ void Orvik::on_emailAddress_clicked()
 
 void Orvik::openAddress(const QUrl& address)
 {
-    if (!QDesktopServices::openUrl(address))
-        LOG_INFO(LOG_ORVIK) << "no program opens" << address.toString();
+    const QString shown = address.scheme() == QLatin1String("mailto") ? address.path() : address.toString();
+    if (QDesktopServices::openUrl(address)) {
+        showNotice(tr("已打开 %1").arg(shown));
+        return;
+    }
+    LOG_INFO(LOG_ORVIK) << "no program opens" << address.toString();
+    showNotice(tr("没有程序能打开 %1").arg(shown));
 }
 
 // ---------------------------------------------------------------- keys

@@ -71,6 +71,7 @@ QPushButton#min, QPushButton#max, QPushButton#close, QPushButton#webSite { backg
 QLabel#winTitle { font-size: 16px; color: white; }
 QLabel#Version, QLabel#idHint, QLabel#connectHint { color: rgb(140, 160, 180); }
 QLabel#deviceId { color: rgb(0, 170, 255); }
+QLabel#statusNotice { color: rgb(230, 200, 90); }
 QLineEdit#tempAlarmValue { background-color: rgb(4, 22, 40); border: 1px solid rgb(28, 72, 110); padding: 3px; }
 QLineEdit#tempAlarmValue[invalid="true"] { border-color: rgb(255, 60, 60); }
 QComboBox#language, QComboBox#fusionMode { background-color: rgb(14, 50, 84); border: 1px solid rgb(28, 72, 110); padding: 2px 6px; }
@@ -170,8 +171,9 @@ void OrvikForm::setupUi(QMainWindow* window)
         left->addWidget(b);
     }
     left->addSpacing(10);
-    vFlip = button(widget_left, "vFlip");
-    hFlip = button(widget_left, "hFlip");
+    // Checked while the picture is mirrored along that screen axis.
+    vFlip = button(widget_left, "vFlip", true);
+    hFlip = button(widget_left, "hFlip", true);
     rotate = button(widget_left, "rotate");
     setting = button(widget_left, "setting");
     for (QPushButton* b : {vFlip, hFlip, rotate, setting})
@@ -294,12 +296,14 @@ void OrvikForm::setupUi(QMainWindow* window)
     connectHint = named<QLabel>(frame_end, "connectHint");
     idHint = named<QLabel>(frame_end, "idHint");
     deviceId = named<QLabel>(frame_end, "deviceId");
+    statusNotice = named<QLabel>(frame_end, "statusNotice");
     end->addWidget(connectIcon);
     end->addWidget(connectHint);
     end->addSpacing(24);
     end->addWidget(idHint);
     end->addWidget(deviceId);
-    end->addStretch();
+    end->addSpacing(24);
+    end->addWidget(statusNotice, 1);
     root->addWidget(frame_end);
 
     window->setCentralWidget(centralwidget);

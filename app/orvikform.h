@@ -57,4 +57,5 @@ struct OrvikForm
         *leakFind;
     QFrame* frame_end;
     QLabel *connectHint, *connectIcon, *idHint, *deviceId;
+    QLabel* statusNotice; // a short notice of what a command did, for a few seconds
 };

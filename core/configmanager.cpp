@@ -62,6 +62,8 @@ const SettingDefault kSettingDefaults[] = {
     {"TempUnit", "C", {Domain::Words, 0.0, 0.0, "C F"}},
     {"3DLevel", "4", {Domain::Integer, 1.0, 100.0}},
     {"SnapshotTemperatures", "1", {Domain::Words, 0.0, 0.0, "0 1"}}, // a .csv of temperatures beside each snapshot
+    {"Palette", "1", {Domain::Integer, 1.0, 3.0}},   // the palette button last chosen
+    {"ImageMode", "0", {Domain::Integer, 0.0, 2.0}}, // universal, enhance, high contrast
     {"emiss", "1.0", {Domain::Number, 0.01, 1.0}},
     {"humi", "0.50", {Domain::Number, 0.0, 1.0}},
     {"airtmp", "25.0", {Domain::Number, -50.0, 100.0}},

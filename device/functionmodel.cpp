@@ -826,6 +826,12 @@ void FunctionModel::readSensorParameters(float& emiss, float& refltmp, float& ai
         read_tau(tauTable, humi, airtmp, distance, &tauValue);
 }
 
+SensorCorrection FunctionModel::sensorCorrection() const
+{
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
+    return correction;
+}
+
 void FunctionModel::applyCorrection()
 {
     std::lock_guard<std::recursive_mutex> lock(cameraMutex);

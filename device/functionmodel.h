@@ -59,6 +59,7 @@ public:
 
     void setFrameCallback(FrameCallback callback);
     void setImageMode(int mode);
+    int getImageMode() const { return imageMode.enhance() ? 1 : (imageMode.highContrast() ? 2 : 0); }
     // The slider's window for the dual-light camera, which colours its fusion itself.
     void setTemperatureSpan(bool on, float lowCelsius, float highCelsius);
     void flipHorizontal();
@@ -74,6 +75,7 @@ public:
     void updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance, float fix);
     void readSensorParameters(float& emiss, float& refltmp, float& airtmp, float& humi, float& fix,
                               const uint8_t* tauTable, float& distance);
+    SensorCorrection sensorCorrection() const;
     void setImageOnly(bool on) { imageOnly = on; }
     // The diagnosis mode: PcbaQuickFind, HeatField or BoardCompare. False (and nothing
     // changes) when it is already the mode or no such mode exists.

@@ -29,22 +29,36 @@ bool TemperatureCorrection::cameraCorrectsSurface(DeviceKind kind)
     return kind == Uvc384 || kind == Uvc256 || kind == DualLight;
 }
 
+float TemperatureCorrection::cameraEmissivity(float emissivity)
+{
+    return std::clamp(std::round(emissivity * 128.0f), 1.0f, 128.0f) / 128.0f;
+}
+
+float TemperatureCorrection::cameraReflected(float celsius)
+{
+    return float(std::round(celsius + kZeroCelsius) - kZeroCelsius);
+}
+
 std::shared_ptr<const TemperatureCorrection::Table> TemperatureCorrection::build(DeviceKind kind,
                                                                                  const SensorCorrection& c,
                                                                                  float transmittance)
 {
     auto table = std::make_shared<Table>(65536);
     const bool inFrame = kind == Uvc160;
-    const double e = cameraCorrectsSurface(kind) ? 1.0 : std::clamp<double>(c.emissivity, 0.01, 1.0);
+    const double e = std::clamp<double>(c.emissivity, 0.01, 1.0);
+    const bool surfaceSent = cameraCorrectsSurface(kind);
+    const double sent = surfaceSent ? cameraEmissivity(c.emissivity) : 1.0;
     const double tau = std::clamp<double>(transmittance, 0.01, 1.0);
     const double reflected = radiance(c.reflected), air = radiance(c.ambient);
-    const bool identity = e == 1.0 && tau == 1.0;
+    const double reflectedSent = surfaceSent ? radiance(cameraReflected(c.reflected)) : reflected;
+    // The camera's own correction as asked (a black body needs no reflection), and no air.
+    const bool identity = e == sent && (e == 1.0 || reflected == reflectedSent) && tau == 1.0;
     for (int raw = 0; raw < 65536; ++raw) {
-        const double apparent = inFrame ? celsiusFromKelvin64(uint16_t(raw)) : celsiusFromKelvin16(uint16_t(raw));
-        double celsius = apparent;
+        const double reading = inFrame ? celsiusFromKelvin64(uint16_t(raw)) : celsiusFromKelvin16(uint16_t(raw));
+        double celsius = reading;
         if (!identity) {
-            const double object = (radiance(apparent) - (1 - e) * tau * reflected - (1 - tau) * air) / (e * tau);
-            celsius = celsiusOfRadiance(object);
+            const double received = sent * radiance(reading) + (1 - sent) * reflectedSent;
+            celsius = celsiusOfRadiance((received - (1 - tau) * air - tau * (1 - e) * reflected) / (tau * e));
         }
         (*table)[size_t(raw)] = float(celsius + c.offset);
     }

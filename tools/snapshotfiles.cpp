@@ -4,9 +4,11 @@
 #include "log.h"
 
 #include <QFileInfo>
+#include <QPainter>
 #include <QPixmap>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -53,11 +55,47 @@ struct Orientation
     }
 };
 
+QString degrees(float celsius, const QString& unitLetter)
+{
+    const double value = unitLetter == QLatin1String("F") ? celsius * 1.8 + 32.0 : double(celsius);
+    return QString::number(value, 'f', 1) + QStringLiteral("°") + unitLetter;
+}
+
+// The palette as a strip with its two temperatures, then the time, the camera and the
+// emissivity, in the margin beside the picture.
+void drawLegend(QPainter& painter, const QRect& margin, const snapshot::Legend& legend)
+{
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    const int lineHeight = painter.fontMetrics().height();
+    const QRect strip(margin.left() + 16, margin.top() + 12 + lineHeight, 24, margin.height() / 2);
+    if (legend.palette) {
+        for (int y = 0; y < strip.height(); ++y) {
+            const int index = 255 - y * 255 / std::max(strip.height() - 1, 1); // hot at the top
+            const uint8_t* c = legend.palette + 3 * index;
+            painter.fillRect(QRect(strip.left(), strip.top() + y, strip.width(), 1), QColor(c[0], c[1], c[2]));
+        }
+    }
+    painter.drawRect(strip.adjusted(0, 0, -1, -1));
+    painter.drawText(QPoint(strip.left(), strip.top() - 4), degrees(legend.high, legend.unitLetter));
+    painter.drawText(QPoint(strip.left(), strip.bottom() + lineHeight), degrees(legend.low, legend.unitLetter));
+    const QStringList lines{legend.taken.toString(QStringLiteral("yyyy-MM-dd")),
+                            legend.taken.toString(QStringLiteral("HH:mm:ss")), QStringLiteral("ID ") + legend.cameraId,
+                            QStringLiteral("ε ") + QString::number(double(legend.emissivity), 'f', 2)};
+    int y = strip.bottom() + 3 * lineHeight;
+    for (const QString& line : lines) {
+        painter.drawText(QRect(margin.left() + 8, y - lineHeight, margin.width() - 12, lineHeight), Qt::AlignLeft, line);
+        y += lineHeight + 2;
+    }
+}
+
 } // namespace
 
 namespace snapshot {
 
-bool savePicture(const QPixmap& view, bool portrait, const QString& path)
+bool savePicture(const QPixmap& view, bool portrait, const Legend& legend, const QString& path)
 {
     const QSize size = portrait ? QSize(480, 640) : QSize(640, 480);
     QSaveFile file(path);
@@ -65,7 +103,14 @@ bool savePicture(const QPixmap& view, bool portrait, const QString& path)
         LOG_INFO(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
         return false;
     }
-    if (!view.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).save(&file, "JPG")) {
+    QImage page(size.width() + kLegendWidth, size.height(), QImage::Format_RGB32);
+    page.fill(QColor(20, 24, 28));
+    {
+        QPainter painter(&page);
+        painter.drawPixmap(0, 0, view.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        drawLegend(painter, QRect(size.width(), 0, kLegendWidth, size.height()), legend);
+    }
+    if (!page.save(&file, "JPG", 92)) {
         file.cancelWriting();
         LOG_INFO(LOG_ORVIK) << "cannot encode the snapshot" << path;
         return false;

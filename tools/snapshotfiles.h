@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+
+#include <cstdint>
 
 class QPixmap;
 struct Frame;
@@ -9,8 +12,23 @@ struct Frame;
 // into place), so a failed save leaves no half file behind.
 namespace snapshot {
 
-// The view's picture as a JPEG of 640 x 480, or 480 x 640 when the view is turned upright.
-bool savePicture(const QPixmap& view, bool portrait, const QString& path);
+// What a report needs beside the picture: the scale its colours stand for, when and with
+// which camera and emissivity it was taken.
+struct Legend
+{
+    const uint8_t* palette = nullptr; // 768 bytes: entry 0 at the low end
+    float low = 0.0f, high = 0.0f;    // degC of the palette's ends
+    QString unitLetter = QStringLiteral("C");
+    QDateTime taken;
+    QString cameraId;
+    float emissivity = 1.0f;
+};
+constexpr int kLegendWidth = 140;
+
+// The view's picture as a JPEG: the picture at 640 x 480 (480 x 640 when the view is turned
+// upright), and to its right a margin of kLegendWidth with the legend, so that nothing covers
+// the picture.
+bool savePicture(const QPixmap& view, bool portrait, const Legend& legend, const QString& path);
 
 // The frame's temperatures as they are shown (mirrored, then turned clockwise by rotation
 // degrees): degC with two decimals, one image row per line, after a comment line naming the

@@ -254,6 +254,30 @@
         <source>图片中的电路板与热图像中的不符。</source>
         <translation>图片中的电路板与热图像中的不符。</translation>
     </message>
+    <message>
+        <source>区域比一块电路板还宽，未添加：请在一块板上画</source>
+        <translation>区域比一块电路板还宽，未添加：请在一块板上画</translation>
+    </message>
+    <message>
+        <source>请输入 %1 到 %2 之间的温度</source>
+        <translation>请输入 %1 到 %2 之间的温度</translation>
+    </message>
+    <message>
+        <source>未连接设备，无法重置校准</source>
+        <translation>未连接设备，无法重置校准</translation>
+    </message>
+    <message>
+        <source>已重置校准</source>
+        <translation>已重置校准</translation>
+    </message>
+    <message>
+        <source>已打开 %1</source>
+        <translation>已打开 %1</translation>
+    </message>
+    <message>
+        <source>没有程序能打开 %1</source>
+        <translation>没有程序能打开 %1</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -686,6 +710,10 @@
     <message>
         <source>应用</source>
         <translation>应用</translation>
+    </message>
+    <message>
+        <source>范围%1到%2</source>
+        <translation>范围%1到%2</translation>
     </message>
 </context>
 </TS>

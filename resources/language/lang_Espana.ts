@@ -254,6 +254,30 @@
         <source>图片中的电路板与热图像中的不符。</source>
         <translation>La placa de la imagen no coincide con la de la imagen térmica.</translation>
     </message>
+    <message>
+        <source>区域比一块电路板还宽，未添加：请在一块板上画</source>
+        <translation>La región es más ancha que una placa y no se añadió: dibújela sobre una placa.</translation>
+    </message>
+    <message>
+        <source>请输入 %1 到 %2 之间的温度</source>
+        <translation>Introduzca una temperatura de %1 a %2</translation>
+    </message>
+    <message>
+        <source>未连接设备，无法重置校准</source>
+        <translation>No hay cámara conectada: la calibración no se restableció</translation>
+    </message>
+    <message>
+        <source>已重置校准</source>
+        <translation>Calibración restablecida</translation>
+    </message>
+    <message>
+        <source>已打开 %1</source>
+        <translation>Abierto %1</translation>
+    </message>
+    <message>
+        <source>没有程序能打开 %1</source>
+        <translation>Ningún programa puede abrir %1</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -686,6 +710,10 @@
     <message>
         <source>应用</source>
         <translation>Aplicar</translation>
+    </message>
+    <message>
+        <source>范围%1到%2</source>
+        <translation>Rango de %1 a %2</translation>
     </message>
 </context>
 </TS>

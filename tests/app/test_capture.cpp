@@ -4,6 +4,7 @@
 #include "configmanager.h"
 #include "csvrows.h"
 #include "livewindow.h"
+#include "snapshotfiles.h"
 #include "testframes.h"
 
 #include <QLabel>
@@ -51,7 +52,7 @@ TEST_F(Capture, SnapshotsInOneSecondGetTheirOwnNamesAndKeepTheTemperaturesShown)
     EXPECT_FALSE(snapshot());
     const QStringList pictures = files("*.jpg");
     ASSERT_EQ(pictures.size(), 2) << "milliseconds in the name";
-    EXPECT_EQ(QImage(folder.filePath(pictures[0])).size(), QSize(640, 480));
+    EXPECT_EQ(QImage(folder.filePath(pictures[0])).size(), QSize(640 + snapshot::kLegendWidth, 480));
     EXPECT_FALSE(window->form().imageFile->pixmap(Qt::ReturnByValue).isNull()) << "the thumbnail";
     const auto table = csvRows(folder.filePath(QString(pictures[0]).replace(".jpg", ".csv")));
     ASSERT_EQ(table.size(), 192u);
@@ -65,7 +66,7 @@ TEST_F(Capture, AnUprightViewGivesAnUprightPictureAndTable)
     EXPECT_FALSE(snapshot());
     const QStringList pictures = files("*.jpg");
     ASSERT_EQ(pictures.size(), 1);
-    EXPECT_EQ(QImage(folder.filePath(pictures[0])).size(), QSize(480, 640));
+    EXPECT_EQ(QImage(folder.filePath(pictures[0])).size(), QSize(480 + snapshot::kLegendWidth, 640));
     const auto table = csvRows(folder.filePath(QString(pictures[0]).replace(".jpg", ".csv")));
     ASSERT_EQ(table.size(), 256u);
     ASSERT_EQ(table[0].size(), 192);

@@ -547,6 +547,36 @@ TEST_F(Commands, AddressButtonsOpenTheProjectPageAndAMailToSupport)
     EXPECT_EQ(catcher.opened[0], QUrl(ConfigManager::getWebAddress()));
     EXPECT_EQ(catcher.opened[1], QUrl("mailto:" + ConfigManager::getSupportAddress()));
     EXPECT_EQ(ui().emailAddress->text(), ConfigManager::getSupportAddress());
+    EXPECT_TRUE(ui().statusNotice->text().contains(ConfigManager::getSupportAddress())) << "said in the status line";
+}
+
+// What users expect to see or find again: the flip buttons show a flip that is on, along the
+// screen axis whatever the turn; palette and image mode come back at the next start; reset
+// calibration says what it did.
+TEST_F(Commands, FlipsShowPaletteAndModeReturnAndResetIsAcknowledged)
+{
+    openConnected();
+    click(ui().hFlip);
+    EXPECT_TRUE(ui().hFlip->isChecked());
+    EXPECT_FALSE(ui().vFlip->isChecked());
+    // Turned a quarter (as a start restores it): the frame's mirror is now vertical on screen.
+    window->deviceManagerForTests()->setOrientation(90, true, false);
+    window->showRotateParam(90, true, false);
+    EXPECT_TRUE(ui().vFlip->isChecked());
+    EXPECT_FALSE(ui().hFlip->isChecked());
+    click(ui().vFlip); // along the screen's vertical axis: the same mirror off again
+    EXPECT_FALSE(ui().vFlip->isChecked());
+    EXPECT_FALSE(ui().hFlip->isChecked());
+
+    click(ui().palette3);
+    click(ui().highContrast);
+    click(ui().ResetCalibration);
+    EXPECT_FALSE(ui().statusNotice->text().isEmpty());
+    window.reset();
+    open();
+    EXPECT_TRUE(ui().palette3->isChecked());
+    EXPECT_TRUE(ui().highContrast->isChecked());
+    EXPECT_EQ(window->deviceManagerForTests()->getImageMode(), 2);
 }
 
 // Range switches that the device manager must carry out on a real (virtual) camera.

@@ -1,7 +1,10 @@
 // The settings dialog on the running program with a virtual camera: a new emissivity reaches
 // the camera and moves the hottest temperature as radiometry says it must.
+#include "configmanager.h"
 #include "livewindow.h"
+#include "serialresponder.h"
 #include "settingdialog.h"
+#include "tcsim.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -55,6 +58,60 @@ protected:
     }
 };
 
+// Whatever the dialog and the settings file say is what the temperatures are computed with,
+// after every OK, a restore, a reconnection and a restart (the dual-light camera, which cannot
+// report its emissivity): a black body at 80 degC reads as radiometry says for each.
+TEST_F(SettingsLive, TheEmissivityInUseIsTheOneTheSettingsHoldThroughEverything)
+{
+    gProductName = QStringLiteral("Veltrace");
+    {
+        QFile record(ConfigManager::getInstance()->storage().linkRecord);
+        ASSERT_TRUE(record.open(QIODevice::WriteOnly));
+        const std::vector<uint8_t> bytes = tcsim::SerialResponder::cameraRecord();
+        record.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    }
+    const char* line = "Bifold serial=EMSEQ scene=hotspot hot=80 hotx=0.5019607843 hoty=0.5026178010 ambient=25 netd=0\n";
+    const auto connectedWithFrames = [&] {
+        return QTest::qWaitFor([&] { return window->deviceManagerForTests()->isConnected(); }, 8000) &&
+               showsFramesOf(QSize(800, 600));
+    };
+    ASSERT_TRUE(openWith(line, "Bifold", QSize(800, 600)));
+    ASSERT_TRUE(connectedWithFrames());
+    enum Action { Ok, Restore, Replug, Restart };
+    const struct
+    {
+        Action action;
+        float emissivity; // in use afterwards
+    } steps[] = {{Ok, 0.95f}, {Ok, 0.98f}, {Ok, 0.5f}, {Restore, 1.0f}, {Ok, 0.9f}, {Replug, 0.9f}, {Restart, 0.9f}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << int(step.action) << " to " << step.emissivity);
+        if (step.action == Ok || step.action == Restore) {
+            settingDialog dialog(window.get(), window.get());
+            if (step.action == Restore)
+                QTest::mouseClick(dialog.findChild<QPushButton*>("defaultParam"), Qt::LeftButton);
+            else
+                dialog.findChild<QLineEdit*>("emission")->setText(QString::number(double(step.emissivity), 'f', 2));
+            QTest::mouseClick(dialog.findChild<QPushButton*>("OK"), Qt::LeftButton);
+        } else if (step.action == Replug) {
+            tcsim::setRegistryText("");
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !window->deviceManagerForTests()->isConnected(); }, 5000));
+            tcsim::setRegistryText(line);
+            report("Bifold");
+            ASSERT_TRUE(connectedWithFrames());
+        } else {
+            window.reset();
+            open();
+            report("Bifold");
+            ASSERT_TRUE(connectedWithFrames());
+        }
+        EXPECT_NEAR(hottestAfterSettling(), reading(80.0, step.emissivity, 25.0), 0.5);
+        EXPECT_FLOAT_EQ(ConfigManager::getInstance()->getSettingValue("emiss").toFloat(), step.emissivity);
+        settingDialog shown(window.get(), window.get());
+        EXPECT_FLOAT_EQ(shown.findChild<QLineEdit*>("emission")->text().toFloat(), step.emissivity) << "the dialog says so";
+    }
+    ConfigManager::getInstance()->setSettingValue("emiss", "1.0");
+}
+
 TEST_F(SettingsLive, ALowerEmissivityRaisesAWarmSurfacesReadingByTheRadiometricAmount)
 {
     ASSERT_TRUE(openWith("Vesk_R_M serial=EMISS1 scene=hotspot hot=80 hotx=0.5019607843 hoty=0.5026178010 ambient=25 netd=0 fps=25\n", "Vesk_R_M",
@@ -63,8 +120,6 @@ TEST_F(SettingsLive, ALowerEmissivityRaisesAWarmSurfacesReadingByTheRadiometricA
     const float before = hottestAfterSettling();
     ASSERT_NEAR(before, 80.0f, 0.5f) << "a black body read at emissivity 1";
 
-    // The correction group is offered with the dual-light product only.
-    gProductName = QStringLiteral("Veltrace");
     settingDialog dialog(window.get(), window.get());
     dialog.findChild<QLineEdit*>("emission")->setText("0.80");
     QTest::mouseClick(dialog.findChild<QPushButton*>("apply"), Qt::LeftButton);

@@ -134,6 +134,7 @@ TEST_P(Physics, FixedPatternStaysWithinTheNoiseAndTheNoiseIsTheCamerasOwn)
 
 // With surfaces of real materials and the emissivity set to the solder mask's, the mask reads
 // true; tin and copper mirror the cooler room and read low, by as much as Planck's law says.
+// Set to copper's own, copper reads true too.
 TEST_P(Physics, MaterialsReadTrueWhereTheEmissivityFitsAndLowWhereTheyShine)
 {
     const std::string id = serial("MAT");
@@ -174,6 +175,16 @@ TEST_P(Physics, MaterialsReadTrueWhereTheEmissivityFitsAndLowWhereTheyShine)
     RecordProperty("shiny_against_planck", std::to_string(median(shinyFromPlanck)));
     EXPECT_LT(median(shinyError), -4.0) << "a shiny surface reads far too low";
     EXPECT_NEAR(median(shinyFromPlanck), 0.0, 0.3) << "by as much as Planck's law says";
+
+    ASSERT_TRUE(camera.setCorrection(tcsim::BoardPart::kCopper, 25.0));
+    const std::vector<float> corrected = camera.temperatures(31), copperTruth = camera.truth(31);
+    std::vector<double> copperError;
+    for (size_t i = 0; i < copperTruth.size(); ++i)
+        if (emissivity[i] == float(tcsim::BoardPart::kCopper) && copperTruth[i] > 30.0f)
+            copperError.push_back(corrected[i] - copperTruth[i]);
+    ASSERT_GT(copperError.size(), 50u);
+    RecordProperty("copper_error", std::to_string(median(copperError)));
+    EXPECT_NEAR(median(copperError), 0.0, 0.5) << "copper at its own emissivity";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cameras, Physics,

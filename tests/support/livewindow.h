@@ -45,7 +45,7 @@ protected:
     static void writeReport(const QString& camera)
     {
         QSettings file(gAppDir + "/detecProcess/NameConfig.ini", QSettings::IniFormat);
-        file.setValue("productName", camera.isEmpty() ? QString() : QStringLiteral("Orvik"));
+        file.setValue("productName", camera.isEmpty() ? QString() : gProductName);
         file.setValue("cameraName", camera);
     }
     void open()

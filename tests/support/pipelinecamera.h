@@ -8,6 +8,7 @@
 #include "libtccmd.h"
 #include "tcal_module.h"
 #include "tcsim.h"
+#include "temperaturecorrection.h"
 #include "uvcpipeline.h"
 #include "virtualcamera.h"
 
@@ -49,11 +50,19 @@ public:
     // The camera's command handle; null for the K7-22.
     tccmd_handle_t* command() const { return uvc ? uvc->command() : nullptr; }
 
-    // The reflected temperature and the emissivity the camera corrects for.
+    // The reflected temperature and the emissivity the temperatures are corrected for, where
+    // the program corrects them for the camera's kind: in the K7-22's library, in a Y16 camera
+    // itself, in the pipeline for the in-frame cameras.
     bool setCorrection(double emissivity, double reflectedCelsius)
     {
+        SensorCorrection correction;
+        correction.emissivity = float(emissivity);
+        correction.reflected = float(reflectedCelsius);
         if (kind == DirectShowY16)
-            return UpdateFixParam(float(emissivity), float(reflectedCelsius), 25.0f, 0.5f, 0, 0.0f) == 0;
+            return UpdateFixParam(correction.emissivity, correction.reflected, 25.0f, 0.5f, 0, 0.0f) == 0;
+        pipeline.setTemperatureCorrection(TemperatureCorrection::build(kind, correction, 1.0f));
+        if (!TemperatureCorrection::cameraCorrectsSurface(kind))
+            return true;
         return set_prop_tpd_params(uvc->command(), 3, uint16_t(std::lround(emissivity * 128))) == 0 &&
                set_prop_tpd_params(uvc->command(), 1,
                                    uint16_t(std::lround(reflectedCelsius + 273.15))) == 0;

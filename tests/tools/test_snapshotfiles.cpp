@@ -78,17 +78,37 @@ TEST(SnapshotTemperatures, HeaderNamesCameraSizeUnitAndExtremes)
     EXPECT_EQ(header, "# camera 071B1D1D7E, 2 x 4, unit degC, max 81.26, min 20.00");
 }
 
-TEST(SnapshotFiles, PictureSizeAndNothingLeftWhenTheFolderIsGone)
+// The picture whole at its size, the legend in a margin beside it: the palette from its hot
+// end at the top to its cold end, and text.
+TEST(SnapshotFiles, PictureSizeLegendBesideItAndNothingLeftWhenTheFolderIsGone)
 {
     QTemporaryDir dir;
     QPixmap view(900, 500);
     view.fill(Qt::red);
-    ASSERT_TRUE(snapshot::savePicture(view, false, dir.filePath("a.jpg")));
-    EXPECT_EQ(QImage(dir.filePath("a.jpg")).size(), QSize(640, 480));
-    ASSERT_TRUE(snapshot::savePicture(view, true, dir.filePath("b.jpg")));
-    EXPECT_EQ(QImage(dir.filePath("b.jpg")).size(), QSize(480, 640));
+    uint8_t palette[768] = {};
+    for (int i = 0; i < 256; ++i)
+        palette[3 * i + 2] = uint8_t(i); // black to blue
+    const snapshot::Legend legend{palette, 20.0f, 80.0f, "C", QDateTime::currentDateTime(), "071B1D1D7E", 0.95f};
+    ASSERT_TRUE(snapshot::savePicture(view, false, legend, dir.filePath("a.jpg")));
+    const QImage landscape(dir.filePath("a.jpg"));
+    EXPECT_EQ(landscape.size(), QSize(640 + snapshot::kLegendWidth, 480));
+    EXPECT_GT(landscape.pixelColor(630, 470).red(), 200) << "the picture reaches its corner";
+    const int stripX = 640 + 28;
+    int top = 0, bottom = 479;
+    while (top < 479 && landscape.pixelColor(stripX, top).blue() < 200)
+        ++top;
+    while (bottom > 0 && landscape.pixelColor(stripX, bottom).blue() > 30)
+        --bottom;
+    EXPECT_LT(top, bottom) << "blue (hot) above black (cold)";
+    int text = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 640 + 50; x < 640 + snapshot::kLegendWidth; ++x)
+            text += landscape.pixelColor(x, y).lightness() > 180;
+    EXPECT_GT(text, 100) << "temperatures, time, camera and emissivity are written";
+    ASSERT_TRUE(snapshot::savePicture(view, true, legend, dir.filePath("b.jpg")));
+    EXPECT_EQ(QImage(dir.filePath("b.jpg")).size(), QSize(480 + snapshot::kLegendWidth, 640));
 
-    EXPECT_FALSE(snapshot::savePicture(view, false, dir.filePath("gone/c.jpg")));
+    EXPECT_FALSE(snapshot::savePicture(view, false, legend, dir.filePath("gone/c.jpg")));
     EXPECT_FALSE(snapshot::saveTemperatures(numberedFrame(2, 2), 0, false, false, "", dir.filePath("gone/c.csv")));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no half files, no temporary files";
     EXPECT_EQ(snapshot::temperaturePath("/x/2026-12-07-10-00-00-123.jpg"), "/x/2026-12-07-10-00-00-123.csv");

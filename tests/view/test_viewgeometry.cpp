@@ -1,4 +1,5 @@
 #include "framerenderer.h"
+#include "labellayout.h"
 #include "overlay.h"
 #include "viewgeometry.h"
 
@@ -210,6 +211,45 @@ TEST(FrameRenderer, ATwiceLargerPictureUsesTheFramePixelsTemperatureAndRegions)
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(image.pixelColor(x, y).blue() == 9, (x == 2 || x == 3) && y < 2) << x << "," << y;
+}
+
+// Labels of markers close together, on top of each other or at the edges: none covers another
+// or a marker, none leaves the widget, and each that moved has a line to its marker.
+TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
+{
+    const QSize widget(400, 300);
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(16);
+    const QFontMetrics metrics(font);
+    const struct
+    {
+        const char* name;
+        std::vector<QPoint> anchors;
+    } cases[] = {
+        {"one point", {{200, 150}}},
+        {"the same pixel three times", {{200, 150}, {200, 150}, {200, 150}}},
+        {"a row of neighbours", {{100, 100}, {108, 100}, {116, 100}, {124, 100}, {132, 100}}},
+        {"a cluster in the corner", {{395, 295}, {390, 290}, {385, 295}, {398, 280}}},
+        {"at the top-left edge", {{0, 0}, {4, 2}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LabelLayout layout(widget, metrics);
+        for (const QPoint& anchor : c.anchors)
+            layout.add(anchor, overlay::labelPosition(anchor, widget), QStringLiteral("663.4°C"));
+        const std::vector<LabelLayout::Label>& labels = layout.labels();
+        ASSERT_EQ(labels.size(), c.anchors.size());
+        for (size_t i = 0; i < labels.size(); ++i) {
+            EXPECT_TRUE(QRect(QPoint(0, 0), widget).contains(labels[i].box)) << i;
+            for (size_t j = i + 1; j < labels.size(); ++j)
+                EXPECT_FALSE(labels[i].box.intersects(labels[j].box)) << i << " and " << j;
+            const bool atUsual = labels[i].box == metrics.boundingRect(labels[i].text).translated(
+                                                       overlay::labelPosition(labels[i].anchor, widget));
+            if (!atUsual && !labels[i].led)
+                EXPECT_LE((labels[i].box.center() - labels[i].anchor).manhattanLength(), 80) << i << " beside its marker";
+        }
+        EXPECT_FALSE(labels.front().led) << "the first keeps its place";
+    }
 }
 
 TEST(Overlay, LabelsStayInsideAndUnitsConvert)
