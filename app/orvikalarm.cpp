@@ -51,7 +51,7 @@ numberfield::Domain Orvik::thresholdDomain() const
 {
     const bool fahrenheit = thresholdUnit == QLatin1String("F");
     const auto shown = [fahrenheit](float c) { return fahrenheit ? c * 1.8 + 32.0 : double(c); };
-    return {shown(kLowestThreshold), shown(kHighestThreshold), false, true};
+    return {shown(kLowestThreshold), shown(kHighestThreshold)};
 }
 
 bool Orvik::alarmThreshold(float& celsius) const

@@ -22,6 +22,7 @@
 #include <qpa/qplatformwindow.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -75,16 +76,21 @@ void Orvik::on_snapImage_clicked()
         imagePath + QLatin1Char('/') + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss-zzz")) +
         QStringLiteral(".jpg");
     const QPixmap picture = ui.viewport->grabImageArea();
+    const FramePtr frame = ui.viewport->shownFrame();
     snapshot::Legend legend;
     legend.palette = palette;
-    legend.low = ui.tempRange->temperatureAt(ui.tempRange->lowFraction());
-    legend.high = ui.tempRange->temperatureAt(ui.tempRange->highFraction());
+    if (frame && frame->hasTemperatures()) {
+        legend.low = ui.tempRange->temperatureAt(ui.tempRange->lowFraction());
+        legend.high = ui.tempRange->temperatureAt(ui.tempRange->highFraction());
+    } else {
+        legend.low = legend.high = std::numeric_limits<float>::quiet_NaN();
+    }
+    legend.linear = ui.tempRange->windowNarrowed();
     legend.unitLetter = deviceManager->getTempUnit();
     legend.taken = QDateTime::currentDateTime();
     legend.cameraId = ui.deviceId->text();
     legend.emissivity = deviceManager->sensorCorrection().emissivity;
     bool saved = snapshot::savePicture(picture, rotation == 90 || rotation == 270, legend, path);
-    const FramePtr frame = ui.viewport->shownFrame();
     if (saved && frame && frame->hasTemperatures() &&
         ConfigManager::getInstance()->getSettingOrDefault(QStringLiteral("SnapshotTemperatures")) == QLatin1String("1")) {
         const ViewGeometry& shown = ui.viewport->viewGeometry();

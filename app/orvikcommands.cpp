@@ -72,8 +72,7 @@ void Orvik::on_ResetCalibration_clicked()
         showNotice(tr("未连接设备，无法重置校准"));
         return;
     }
-    deviceManager->resetCalibration();
-    showNotice(tr("已重置校准"));
+    showNotice(deviceManager->resetCalibration() ? tr("已重置校准") : tr("相机未接受重置校准命令"));
 }
 
 void Orvik::showNotice(const QString& text)

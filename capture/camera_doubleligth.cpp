@@ -7,6 +7,7 @@
 #include "log.h"
 #include "serialnumber.h"
 #include "tcal_module.h"
+#include "temperature.h"
 #include "temperaturecorrection.h"
 #include "temperaturespan.h"
 #include "uvccommands.h"
@@ -446,14 +447,12 @@ void Camera_DoubleLigth::sendCorrection(const SensorCorrection& correction, floa
 {
     if (!irOpen)
         return;
-    uvccommands::sendCorrection(ir.cmd, correction.emissivity, correction.reflected, correction.ambient);
-    std::atomic_store(&correctedTable, TemperatureCorrection::build(DualLight, correction, transmittance));
+    std::atomic_store(&correctedTable, uvccommands::applyCorrection(ir.cmd, DualLight, correction, transmittance));
 }
 
-void Camera_DoubleLigth::resetCalibration()
+bool Camera_DoubleLigth::resetCalibration()
 {
-    if (irOpen)
-        ooc_b_update(ir.cmd, 0);
+    return irOpen && ooc_b_update(ir.cmd, 0) == 0;
 }
 
 QByteArray Camera_DoubleLigth::readSerial()
@@ -635,10 +634,13 @@ bool Camera_DoubleLigth::fuseOnce()
     // temperatures moved with it.
     std::unique_lock<std::shared_mutex> guard(lock);
     if (spanOn) {
+        // Coloured by the temperatures the readings show: corrected, to the camera's 1/16 K.
         const TemperatureSpan span{spanLow, spanHigh};
+        const auto table = std::atomic_load(&correctedTable);
+        const bool exact = table && table->size() == 65536;
         irFiltered.resize(irKelvin.size());
         for (size_t i = 0; i < irFiltered.size(); ++i)
-            irFiltered[i] = span.index(float((irKelvin[i] >> 4) - 273.15));
+            irFiltered[i] = span.index(exact ? (*table)[irKelvin[i]] : celsiusFromKelvin16(irKelvin[i]));
     } else {
         // Filtered into a copy: a frame fused twice (a new visible frame) is not filtered twice.
         irFiltered = ir8;

@@ -82,7 +82,7 @@ public:
     // While on, the infrared layer is coloured from the temperatures, linearly over the span
     // (the slider's narrowed window), instead of from its grey picture and image mode.
     void setTemperatureSpan(bool on, float lowCelsius, float highCelsius);
-    void resetCalibration();
+    bool resetCalibration();
     QByteArray readSerial();
 
     // 0 shift down, 1 shift up, 2 disparity + 1, 3 disparity - 1.

@@ -44,13 +44,42 @@ bool chooseStream(const tcuvc_device_entry_t& device, const uint8_t* info, int c
     return false;
 }
 
-void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient)
+std::optional<TemperatureCorrection::CameraSurface> sendCorrection(tccmd_handle_t* cmd, float emissivity,
+                                                                   float reflected, float ambient)
 {
     // Rounded to the camera's step: truncation made 0.95 an emissivity of 0.945.
-    set_prop_tpd_params(cmd, 3, cameraWord(emissivity * 128.0));
-    set_prop_tpd_params(cmd, 4, 1);
-    set_prop_tpd_params(cmd, 2, cameraWord(double(ambient) + 273.15));
-    set_prop_tpd_params(cmd, 1, cameraWord(double(reflected) + 273.15));
+    const bool sent = set_prop_tpd_params(cmd, 3, cameraWord(emissivity * 128.0)) == 0 &&
+                      set_prop_tpd_params(cmd, 4, 1) == 0 &&
+                      set_prop_tpd_params(cmd, 2, cameraWord(double(ambient) + 273.15)) == 0 &&
+                      set_prop_tpd_params(cmd, 1, cameraWord(double(reflected) + 273.15)) == 0;
+    if (!sent)
+        LOG_INFO(LOG_CAMERA) << "sensor correction not taken by the camera, its values read back";
+    // A refused command leaves the camera's earlier values in use: what it reads back is what
+    // its temperatures carry.
+    uint16_t emissivity128 = 0, reflectedK = 0, on = 0;
+    if (get_prop_tpd_params(cmd, 3, &emissivity128) != 0 || get_prop_tpd_params(cmd, 1, &reflectedK) != 0 ||
+        get_prop_tpd_params(cmd, 4, &on) != 0 || emissivity128 < 1 || emissivity128 > 128) {
+        LOG_INFO(LOG_CAMERA) << "camera does not read back its sensor correction";
+        return std::nullopt;
+    }
+    if (on == 0)
+        return TemperatureCorrection::CameraSurface{1.0f, reflected};
+    return TemperatureCorrection::CameraSurface{emissivity128 / 128.0f, float(reflectedK - 273.15)};
+}
+
+std::shared_ptr<const TemperatureCorrection::Table> applyCorrection(tccmd_handle_t* cmd, DeviceKind kind,
+                                                                    const SensorCorrection& correction,
+                                                                    float transmittance)
+{
+    // The in-frame cameras are told a black body: a correction stored in one earlier would
+    // otherwise be applied twice.
+    const bool surface = TemperatureCorrection::cameraCorrectsSurface(kind);
+    const auto applied = sendCorrection(cmd, surface ? correction.emissivity : 1.0f, correction.reflected,
+                                        correction.ambient);
+    if (!surface)
+        return TemperatureCorrection::build(kind, correction, transmittance);
+    return TemperatureCorrection::build(kind, correction, transmittance,
+                                        applied.value_or(TemperatureCorrection::cameraSurface(correction)));
 }
 
 void setAutoShutter(tccmd_handle_t* cmd, uint16_t value)

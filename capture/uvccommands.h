@@ -5,7 +5,10 @@
 #include "devicekind.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
+#include "temperaturecorrection.h"
 #include "uvcpipeline.h"
+
+#include <optional>
 
 namespace uvccommands {
 
@@ -16,8 +19,15 @@ tcuvc_stream_params_t streamParameters(const tcuvc_device_entry_t& device, const
 bool chooseStream(const tcuvc_device_entry_t& device, const uint8_t* info, int count, uint64_t format,
                   int width, int height, tcuvc_stream_params_t& parameters);
 
-// Emissivity, ambient and reflected temperature (degC) for the camera's correction.
-void sendCorrection(tccmd_handle_t* cmd, float emissivity, float reflected, float ambient);
+// Emissivity, ambient and reflected temperature (degC) for the camera's correction; what the
+// camera then applies, as it reads back, or nothing when it does not answer.
+std::optional<TemperatureCorrection::CameraSurface> sendCorrection(tccmd_handle_t* cmd, float emissivity,
+                                                                   float reflected, float ambient);
+// The correction a Y16 camera applies (for the in-frame cameras none, their readings are
+// corrected whole in the pipeline), sent, and the pipeline's table built on what it applies.
+std::shared_ptr<const TemperatureCorrection::Table> applyCorrection(tccmd_handle_t* cmd, DeviceKind kind,
+                                                                    const SensorCorrection& correction,
+                                                                    float transmittance);
 // The camera's automatic shutter on or off, saved in the camera when its stored interval is
 // out of order.
 void setAutoShutter(tccmd_handle_t* cmd, uint16_t value);

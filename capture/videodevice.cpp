@@ -434,15 +434,12 @@ void VideoDevice::updateSensorParameters(const SensorCorrection& c, float transm
     }
     if (kind == None)
         return;
-    if (TemperatureCorrection::cameraCorrectsSurface(kind))
-        uvccommands::sendCorrection(cmdHandle, c.emissivity, c.reflected, c.ambient);
-    pipeline.setTemperatureCorrection(TemperatureCorrection::build(kind, c, transmittance));
+    pipeline.setTemperatureCorrection(uvccommands::applyCorrection(cmdHandle, kind, c, transmittance));
 }
 
-void VideoDevice::resetCalibration()
+bool VideoDevice::resetCalibration()
 {
     if (isUvc())
-        ooc_b_update(cmdHandle, 0);
-    else if (isK722())
-        sendCameraCommand(0x8000);
+        return ooc_b_update(cmdHandle, 0) == 0;
+    return isK722() && sendCameraCommand(0x8000);
 }

@@ -100,7 +100,7 @@ public:
     // out of its temperatures here; the in-frame cameras' temperatures are corrected here
     // wholly. transmittance: of the air over the path.
     void updateSensorParameters(const SensorCorrection& correction, float transmittance);
-    void resetCalibration();
+    bool resetCalibration();
 
     tccmd_handle_t* commandHandle() const { return cmdHandle; }
 

@@ -58,7 +58,7 @@ const SettingDefault kSettingDefaults[] = {
     {"HighTempThreshold", "50.0", {Domain::Number, -50.0, 2000.0}},
     {"Frequency", "10", {Domain::Integer, 1.0, 86400.0}},
     {"WarningSoundName", "01-Chime.wav", {Domain::FileName}},
-    {"SoundIntervalSeconds", "5", {Domain::Integer, 0.0, 3600.0}},
+    {"SoundIntervalSeconds", "5", {Domain::Integer, 0.0, 99.0}}, // the dialog's field
     {"TempUnit", "C", {Domain::Words, 0.0, 0.0, "C F"}},
     {"3DLevel", "4", {Domain::Integer, 1.0, 100.0}},
     {"SnapshotTemperatures", "1", {Domain::Words, 0.0, 0.0, "0 1"}}, // a .csv of temperatures beside each snapshot

@@ -424,13 +424,19 @@ void FunctionModel::openDualLight()
     const int mode = storedFusionMode();
     emit SetDoubleModel(mode);
     dualCamera->storeFusionMode(mode);
-    connected = dualCamera->open(); // with the stored detail level and mean weight
-    if (!connected)
+    if (!dualCamera->open()) // with the stored detail level and mean weight
         return;
+    dualCamera->setTemperatureRange(lowTemperatureMode, false);
+    correctOpenCamera();
+    markConnected();
+}
+
+void FunctionModel::markConnected()
+{
+    // Set last: the first frame published is corrected and in its range.
     justConnected = true;
     refreshParameters = true;
-    dualCamera->setTemperatureRange(lowTemperatureMode, false);
-    applyCorrection();
+    connected = true;
 }
 
 void FunctionModel::openCamera()
@@ -443,11 +449,8 @@ void FunctionModel::openCamera()
     if (kind < DirectShowY16 || kind > Uvc160)
         return;
     videoDevice->setLowTemperatureMode(lowTemperatureMode);
-    connected = videoDevice->openCamera();
-    if (!connected)
+    if (!videoDevice->openCamera())
         return;
-    justConnected = true;
-    refreshParameters = true;
     videoDevice->sendStartupCommands();
     if (videoDevice->isUvc()) {
         videoDevice->setTemperatureRange(lowTemperatureMode, VideoDevice::Tables::BestEffort);
@@ -460,7 +463,8 @@ void FunctionModel::openCamera()
         config->getFixedTempRange(false, max, min);
         emit InitTempRange(tempUnit, min, max);
     }
-    applyCorrection();
+    correctOpenCamera();
+    markConnected();
 }
 
 QString FunctionModel::refusalMessage() const
@@ -788,16 +792,13 @@ bool FunctionModel::setFunctionMode(int mode)
     return true;
 }
 
-void FunctionModel::resetCalibration()
+bool FunctionModel::resetCalibration()
 {
     if (!connected)
-        return;
+        return false;
     refreshParameters = true;
     std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-    if (getDeviceKind() == DualLight)
-        dualCamera->resetCalibration();
-    else
-        videoDevice->resetCalibration();
+    return getDeviceKind() == DualLight ? dualCamera->resetCalibration() : videoDevice->resetCalibration();
 }
 
 void FunctionModel::updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance,
@@ -835,8 +836,13 @@ SensorCorrection FunctionModel::sensorCorrection() const
 void FunctionModel::applyCorrection()
 {
     std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-    if (!connected)
-        return; // the next connection applies it
+    if (connected) // otherwise the next connection applies it
+        correctOpenCamera();
+}
+
+void FunctionModel::correctOpenCamera()
+{
+    std::lock_guard<std::recursive_mutex> lock(cameraMutex);
     // The path counts in whole metres, as the K7-22 takes it: a bench's few centimetres of air
     // change nothing.
     QFile file(lowTemperatureMode ? QStringLiteral(":/dat/tau_H.DAT") : QStringLiteral(":/dat/tau_L.DAT"));

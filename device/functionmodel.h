@@ -69,7 +69,7 @@ public:
     void setOrientation(int rotation, bool hFlip, bool vFlip);
     // true: the high-temperature range. False when refused.
     bool setLowTemperatureMode(bool on);
-    void resetCalibration();
+    bool resetCalibration(); // whether the camera took the command
     // The sensor correction: stored in the settings by the settings dialog, applied to the camera
     // at once and at every connection; read back as it is in use.
     void updateSensorParameters(float emiss, float refltmp, float airtmp, float humi, float distance, float fix);
@@ -183,8 +183,10 @@ private:
     void tearDownConnection(); // the detection program is restarted after it, by the caller
     void openCamera();
     static SensorCorrection storedCorrection();
-    // The correction to the open camera, as its kind takes it.
+    // The correction to the camera, as its kind takes it: once connected, and while connecting.
     void applyCorrection();
+    void correctOpenCamera();
+    void markConnected();
     QString refusalMessage() const;
     void openDualLight();
     bool isPresent();

@@ -5,6 +5,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <exception>
+
 void ImageMode::set(int mode)
 {
     enhanceOn = mode == 1;
@@ -30,7 +32,7 @@ void ImageMode::enhanceImage(uint8_t* image, int width, int height)
         cv::filter2D(picture, sharpened, picture.depth(), kernel, cv::Point(-1, -1), 0, cv::BORDER_REFLECT_101);
         cv::bilateralFilter(sharpened, smoothed, 11, 11.0, 0.0, cv::BORDER_REFLECT_101);
         smoothed.copyTo(picture);
-    } catch (const cv::Exception& e) {
+    } catch (const std::exception& e) {
         LOG_INFO(LOG_CAMERA) << "enhance failed:" << e.what();
     }
 }
@@ -41,7 +43,7 @@ void ImageMode::highContrastImage(uint8_t* image, int width, int height)
         // One per capture thread: it keeps its buffers between frames.
         static thread_local LocalContrast contrast(10.0f, 8, 8);
         contrast.apply(image, width, height);
-    } catch (const cv::Exception& e) {
+    } catch (const std::exception& e) {
         LOG_INFO(LOG_CAMERA) << "high contrast failed:" << e.what();
     }
 }

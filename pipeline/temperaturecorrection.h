@@ -26,7 +26,18 @@ public:
     static bool cameraCorrectsSurface(DeviceKind kind);
     static float cameraEmissivity(float emissivity);
     static float cameraReflected(float celsius);
-    // transmittance: of the air over the path (0..1], as the SDK's tables give it.
+    // What a camera that corrects the surface itself applies: emissivity, reflected degC.
+    struct CameraSurface
+    {
+        float emissivity = 1.0f;
+        float reflected = 25.0f;
+    };
+    // What such a camera applies when it took what was asked for.
+    static CameraSurface cameraSurface(const SensorCorrection& asked);
+    // transmittance: of the air over the path (0..1], as the SDK's tables give it; applied: what
+    // the camera read back (a command it refused leaves its earlier values in use).
     static std::shared_ptr<const Table> build(DeviceKind kind, const SensorCorrection& correction,
                                               float transmittance);
+    static std::shared_ptr<const Table> build(DeviceKind kind, const SensorCorrection& correction,
+                                              float transmittance, const CameraSurface& applied);
 };

@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStyle>
 
 #include <cmath>
@@ -11,8 +12,10 @@ namespace numberfield {
 bool read(const QString& text, const Domain& domain, double& value)
 {
     QString number = text.trimmed();
-    if (domain.comma)
-        number.replace(QLatin1Char(','), QLatin1Char('.'));
+    static const QRegularExpression thousands(QStringLiteral("^[+-]?[1-9][0-9]{0,2},[0-9]{3}$"));
+    if (number.count(QLatin1Char(',')) > 1 || thousands.match(number).hasMatch())
+        return false;
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;

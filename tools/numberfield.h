@@ -14,10 +14,10 @@ struct Domain
 {
     double low, high;
     bool whole = false; // whole numbers only
-    bool comma = false; // a decimal comma is taken as a point
 };
 
-// The whole text as a number of the domain (a decimal point, no group separators).
+// The whole text as a number of the domain: a decimal point or comma, no group separators; a
+// comma that may as well separate thousands ("1,000") is refused, not guessed.
 bool read(const QString& text, const Domain& domain, double& value);
 // Marks the field as its text stands: red when it holds no number of the domain, plain
 // otherwise; the hint, saying what it takes, is its tooltip. Returns whether it holds one.

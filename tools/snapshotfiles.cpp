@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -79,11 +80,21 @@ void drawLegend(QPainter& painter, const QRect& margin, const snapshot::Legend& 
         }
     }
     painter.drawRect(strip.adjusted(0, 0, -1, -1));
-    painter.drawText(QPoint(strip.left(), strip.top() - 4), degrees(legend.high, legend.unitLetter));
-    painter.drawText(QPoint(strip.left(), strip.bottom() + lineHeight), degrees(legend.low, legend.unitLetter));
-    const QStringList lines{legend.taken.toString(QStringLiteral("yyyy-MM-dd")),
-                            legend.taken.toString(QStringLiteral("HH:mm:ss")), QStringLiteral("ID ") + legend.cameraId,
-                            QStringLiteral("ε ") + QString::number(double(legend.emissivity), 'f', 2)};
+    // Under the AGC the colours between the ends follow the picture's histogram, not a scale:
+    // the ends are named as the extremes they are.
+    const bool known = std::isfinite(legend.low) && std::isfinite(legend.high);
+    const QString highPrefix = legend.linear ? QString() : QStringLiteral("max "),
+                  lowPrefix = legend.linear ? QString() : QStringLiteral("min ");
+    if (known) {
+        painter.drawText(QPoint(strip.left(), strip.top() - 4), highPrefix + degrees(legend.high, legend.unitLetter));
+        painter.drawText(QPoint(strip.left(), strip.bottom() + lineHeight),
+                         lowPrefix + degrees(legend.low, legend.unitLetter));
+    }
+    QStringList lines{legend.taken.toString(QStringLiteral("yyyy-MM-dd")),
+                      legend.taken.toString(QStringLiteral("HH:mm:ss")), QStringLiteral("ID ") + legend.cameraId,
+                      QStringLiteral("ε ") + QString::number(double(legend.emissivity), 'f', 2)};
+    if (known && !legend.linear)
+        lines.append(QStringLiteral("AGC"));
     int y = strip.bottom() + 3 * lineHeight;
     for (const QString& line : lines) {
         painter.drawText(QRect(margin.left() + 8, y - lineHeight, margin.width() - 12, lineHeight), Qt::AlignLeft, line);

@@ -17,11 +17,12 @@ namespace snapshot {
 struct Legend
 {
     const uint8_t* palette = nullptr; // 768 bytes: entry 0 at the low end
-    float low = 0.0f, high = 0.0f;    // degC of the palette's ends
+    float low = 0.0f, high = 0.0f;    // degC of the palette's ends; NaN: a picture without temperatures
     QString unitLetter = QStringLiteral("C");
     QDateTime taken;
     QString cameraId;
     float emissivity = 1.0f;
+    bool linear = true; // colours linear in temperature; otherwise the AGC's, low and high the extremes
 };
 constexpr int kLegendWidth = 140;
 

@@ -24,45 +24,58 @@ bool LabelLayout::isFree(const QRect& box, size_t self) const
     for (const Label& other : placed)
         if (padded.intersects(other.box))
             return false;
-    for (size_t i = 0; i < anchors.size(); ++i)
-        if (i != self && padded.intersects(QRect(anchors[i] - QPoint(kMarker, kMarker), QSize(2 * kMarker, 2 * kMarker))))
+    // Every marker, also of labels placed later.
+    for (size_t i = 0; i < requests.size(); ++i)
+        if (i != self &&
+            padded.intersects(QRect(requests[i].anchor - QPoint(kMarker, kMarker), QSize(2 * kMarker, 2 * kMarker))))
             return false;
     return true;
 }
 
 void LabelLayout::add(const QPoint& anchor, const QPoint& usual, const QString& text)
 {
-    anchors.push_back(anchor);
-    const size_t self = anchors.size() - 1;
-    const QRect glyphs = metrics.boundingRect(text); // relative to the baseline's start
-    const auto boxAt = [&](const QPoint& baseline) { return glyphs.translated(baseline); };
-    Label label{anchor, text, boxAt(usual), false};
-    if (!isFree(label.box, self)) {
-        // Rings of places around the marker: right, left, below, above and the corners between,
-        // each ring a line of text further out.
-        const int w = glyphs.width(), h = glyphs.height(), ascent = metrics.ascent();
-        bool found = false;
-        for (int ring = 0; ring < 6 && !found; ++ring) {
-            const int d = kMarker + kGap + ring * (h + kGap);
-            const QPoint places[] = {{d, h / 2 - 2},       {-d - w, h / 2 - 2}, {-w / 2, d + ascent},
-                                     {-w / 2, -d},          {d, d + ascent},     {-d - w, d + ascent},
-                                     {d, -d},               {-d - w, -d}};
-            for (const QPoint& offset : places) {
-                const QRect box = boxAt(anchor + offset);
-                if (isFree(box, self)) {
-                    label.box = box;
-                    label.led = ring > 0;
-                    found = true;
-                    break;
-                }
-            }
-        }
-    }
-    placed.push_back(label);
+    requests.push_back({anchor, usual, text});
 }
 
-void LabelLayout::paint(QPainter& painter) const
+const std::vector<LabelLayout::Label>& LabelLayout::labels()
 {
+    place();
+    return placed;
+}
+
+void LabelLayout::place()
+{
+    while (placed.size() < requests.size())
+        placed.push_back(placeOne(placed.size()));
+}
+
+LabelLayout::Label LabelLayout::placeOne(size_t self) const
+{
+    const Request& request = requests[self];
+    const QRect glyphs = metrics.boundingRect(request.text); // relative to the baseline's start
+    const auto boxAt = [&](const QPoint& baseline) { return glyphs.translated(baseline); };
+    Label label{request.anchor, request.text, boxAt(request.usual), false};
+    if (isFree(label.box, self))
+        return label;
+    // Rings of places around the marker: right, left, below, above and the corners between,
+    // each ring a line of text further out.
+    const int w = glyphs.width(), h = glyphs.height(), ascent = metrics.ascent();
+    for (int ring = 0; ring < 6; ++ring) {
+        const int d = kMarker + kGap + ring * (h + kGap);
+        const QPoint places[] = {{d, h / 2 - 2},  {-d - w, h / 2 - 2}, {-w / 2, d + ascent}, {-w / 2, -d},
+                                 {d, d + ascent}, {-d - w, d + ascent}, {d, -d},              {-d - w, -d}};
+        for (const QPoint& offset : places) {
+            const QRect box = boxAt(request.anchor + offset);
+            if (isFree(box, self))
+                return {request.anchor, request.text, box, ring > 0};
+        }
+    }
+    return label;
+}
+
+void LabelLayout::paint(QPainter& painter)
+{
+    place();
     for (const Label& label : placed) {
         if (label.led) {
             painter.setPen(QPen(Qt::white, 1.0));

@@ -11,9 +11,9 @@
 class QPainter;
 
 // The temperature labels of one paint of the view, placed so that none covers another, a
-// marker or the widget's edge: each, in the order added, at the first free place around its
-// marker, nearest first; a label that had to move away from its marker gets a leader line.
-// Where no place is free it keeps its usual one.
+// marker or the widget's edge: once all are added, each in the order added at the first free
+// place around its marker, nearest first; a label that had to move away from its marker gets a
+// leader line. Where no place is free it keeps its usual one.
 class LabelLayout
 {
 public:
@@ -29,14 +29,21 @@ public:
 
     // usual: the baseline the label takes when it is alone.
     void add(const QPoint& anchor, const QPoint& usual, const QString& text);
-    const std::vector<Label>& labels() const { return placed; }
-    void paint(QPainter& painter) const;
+    const std::vector<Label>& labels();
+    void paint(QPainter& painter);
 
 private:
+    struct Request
+    {
+        QPoint anchor, usual;
+        QString text;
+    };
+    void place();
+    Label placeOne(size_t index) const;
     bool isFree(const QRect& box, size_t except) const;
 
     QRect widgetRect;
     QFontMetrics metrics;
-    std::vector<Label> placed;
-    std::vector<QPoint> anchors;
+    std::vector<Request> requests;
+    std::vector<Label> placed; // of the first requests, in their order
 };

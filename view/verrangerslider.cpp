@@ -182,7 +182,8 @@ void VerRangerSlider::paintEvent(QPaintEvent* event)
     const int yL = int(std::floor((maxFraction - low) * bh / f + kMargin));
     if (windowNarrowed()) {
         painter.fillRect(QRect(21, kMargin, 5, yH), stripHot);
-        painter.fillRect(QRect(21, yL, 5, kMargin + bh - yL), stripCold);
+        // Leak search shows what lies below the window in the picture's grey.
+        painter.fillRect(QRect(21, yL, 5, kMargin + bh - yL), leakMode ? QColor(Qt::gray) : stripCold);
     }
     painter.drawPixmap(QRect(0, yH + 2, 13, 10), triangleUp);
     upperKnobRect = QRect(15, yH, 18, 18);

@@ -122,8 +122,8 @@ QPoint ViewGeometry::imageToWidget(const QPoint& p) const
 bool ViewGeometry::widgetToImage(const QPoint& widget, QPoint& image) const
 {
     const QSize shown = shownSize();
-    // A widget not laid out yet has no image area: nothing maps onto the image.
-    if (shown.width() <= 0 || shown.height() <= 0 || areaWidth <= 0 || areaHeight <= 0) {
+    // A widget not laid out yet, or without a picture, has no image area: nothing maps onto it.
+    if (shown.width() <= 0 || shown.height() <= 0 || picture.isEmpty() || areaWidth <= 0 || areaHeight <= 0) {
         image = QPoint(0, 0);
         return false;
     }

@@ -852,13 +852,15 @@ void ViewPort::mouseReleaseEvent(QMouseEvent* event)
         break;
     case Tool::ChartRect:
         if (dragging) {
-            QRect rect(std::min(start.x(), end.x()), std::min(start.y(), end.y()), std::abs(end.x() - start.x()),
-                       std::abs(end.y() - start.y()));
-            if (boardCompare)
-                rect = onReferenceBoard(rect);
+            const QRect drawn(std::min(start.x(), end.x()), std::min(start.y(), end.y()),
+                              std::abs(end.x() - start.x()), std::abs(end.y() - start.y()));
             tool = Tool::None;
             dragging = false;
-            if (rect.isNull())
+            // A click without a drag draws nothing; a region too wide for one board is refused.
+            const QRect rect = boardCompare ? onReferenceBoard(drawn) : drawn;
+            if (drawn.width() < 1 || drawn.height() < 1)
+                break;
+            if (rect.isEmpty())
                 emit regionRefused();
             else
                 createChart(&rect, nullptr);

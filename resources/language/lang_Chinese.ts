@@ -278,6 +278,10 @@
         <source>没有程序能打开 %1</source>
         <translation>没有程序能打开 %1</translation>
     </message>
+    <message>
+        <source>相机未接受重置校准命令</source>
+        <translation>相机未接受重置校准命令</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

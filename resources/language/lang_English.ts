@@ -278,6 +278,10 @@
         <source>没有程序能打开 %1</source>
         <translation>No program can open %1</translation>
     </message>
+    <message>
+        <source>相机未接受重置校准命令</source>
+        <translation>The camera did not accept the calibration reset</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

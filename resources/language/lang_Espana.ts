@@ -278,6 +278,10 @@
         <source>没有程序能打开 %1</source>
         <translation>Ningún programa puede abrir %1</translation>
     </message>
+    <message>
+        <source>相机未接受重置校准命令</source>
+        <translation>La cámara no aceptó el restablecimiento de la calibración</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>

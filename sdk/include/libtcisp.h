@@ -49,7 +49,7 @@ typedef struct
     int32_t plateau;       /* histogram bins are clipped at this count before accumulation */
     float equalise_weight; /* share of the equalised mapping, the rest is linear (0..1) */
     float smoothing;       /* per-frame weight of the new range limits (0..1]: 1 = no memory */
-    int32_t max_gain;      /* at most this many display levels (of 255) per input count */
+    int32_t max_gain;      /* display levels (of 255) at most over the band a flat surface's noise fills */
 } agc_param_t;
 
 /* Digital detail enhancement: the input is split by an edge-preserving (guided) filter into

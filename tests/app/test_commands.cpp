@@ -570,8 +570,8 @@ TEST_F(Commands, FlipsShowPaletteAndModeReturnAndResetIsAcknowledged)
 
     click(ui().palette3);
     click(ui().highContrast);
-    click(ui().ResetCalibration);
-    EXPECT_FALSE(ui().statusNotice->text().isEmpty());
+    click(ui().ResetCalibration); // the window shows a picture, but no camera took the command
+    EXPECT_EQ(ui().statusNotice->text(), QCoreApplication::translate("Orvik", "相机未接受重置校准命令"));
     window.reset();
     open();
     EXPECT_TRUE(ui().palette3->isChecked());
@@ -592,6 +592,11 @@ TEST_F(Commands, HighRangeButtonsFollowTheDeviceManagersAnswer)
     click(ui().Low);
     EXPECT_TRUE(ui().Low->isChecked());
     EXPECT_FALSE(window->deviceManagerForTests()->getLowTemperatureMode());
+    const QString done = QCoreApplication::translate("Orvik", "已重置校准");
+    EXPECT_TRUE(QTest::qWaitFor([&] { // once the window, too, has learnt of the connection
+        click(ui().ResetCalibration);
+        return ui().statusNotice->text() == done;
+    }, 5000));
 }
 
 TEST_F(Commands, ACameraWithoutAHighRangeShowsTheNoticeAndKeepsLow)

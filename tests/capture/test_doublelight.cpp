@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -173,6 +174,20 @@ TEST_F(DualLightCamera, ANarrowedWindowColoursTheInfraredPartByTemperature)
     EXPECT_LT(shade[0], -50.0) << "every pixel below the window";
     EXPECT_GT(shade[1], 50.0) << "every pixel above it";
     EXPECT_GT(shade[1] - shade[0], 180.0) << "half of the blend turns from green to red";
+
+    // A window at the median of the readings, corrected for a long path of air (which the
+    // camera leaves to the program): half of the picture on either side.
+    camera->sendCorrection(SensorCorrection{}, 0.6f);
+    ASSERT_TRUE(waitForFused(3));
+    Frame frame;
+    ASSERT_TRUE(camera->extractFrame(frame, false));
+    std::vector<float> readings = frame.temperatures;
+    std::nth_element(readings.begin(), readings.begin() + readings.size() / 2, readings.end());
+    const float median = readings[readings.size() / 2];
+    camera->setTemperatureSpan(true, median, median + 0.05f);
+    ASSERT_TRUE(waitForFused(3));
+    const double half = redMinusGreen(), middle = (shade[0] + shade[1]) / 2;
+    EXPECT_NEAR(half, middle, 0.25 * (shade[1] - shade[0])) << "median " << median;
 }
 
 TEST_F(DualLightCamera, ManualAlignmentKeepsItsLimitsAndSavesOnceAfterTheLastMove)

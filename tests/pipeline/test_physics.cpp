@@ -10,9 +10,11 @@
 #include "scene.h"
 #include "sensor.h"
 #include "tcsim.h"
+#include "virtualcamera.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <numeric>
 
@@ -316,5 +318,35 @@ INSTANTIATE_TEST_SUITE_P(Tables, FaultyFlash,
                          [](const ::testing::TestParamInfo<Fault>& info) {
                              return std::string(info.param.name) + (info.param.highRange ? "High" : "Low");
                          });
+
+// The table is built on what the camera applies: a value it refuses leaves its earlier one
+// in use, and a camera that does not answer is told nothing is known. A correction no reading
+// can satisfy (a cold surface of low emissivity before a hot reflection) reads the floor, not
+// a number near absolute zero that would stretch every scale.
+TEST(CorrectionTable, BuiltOnWhatTheCameraAppliesAndNeverBelowItsFloor)
+{
+    OpenVirtualCamera camera("Vesk_R_M serial=READBACK\n");
+    ASSERT_TRUE(camera.ok());
+    const auto taken = uvccommands::sendCorrection(camera.command(), 0.95f, 30.0f, 25.0f);
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_FLOAT_EQ(taken->emissivity, 122.0f / 128.0f);
+    EXPECT_NEAR(taken->reflected, 29.85f, 1e-3f);
+    const auto refused = uvccommands::sendCorrection(camera.command(), 0.5f, 5000.0f, 25.0f);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_FLOAT_EQ(refused->emissivity, 0.5f);
+    EXPECT_NEAR(refused->reflected, 29.85f, 1e-3f) << "the refused reflection is not assumed";
+    EXPECT_FALSE(uvccommands::sendCorrection(nullptr, 0.95f, 30.0f, 25.0f).has_value());
+
+    for (const DeviceKind kind : {Uvc160, Uvc256}) {
+        SensorCorrection shiny;
+        shiny.emissivity = 0.05f;
+        shiny.reflected = 120.0f;
+        const auto table = TemperatureCorrection::build(kind, shiny, 0.9f);
+        const auto [low, high] = std::minmax_element(table->begin(), table->end());
+        EXPECT_GE(*low, -40.0f) << kind;
+        EXPECT_GT(*high, 100.0f) << kind;
+        EXPECT_TRUE(std::is_sorted(table->begin(), table->end())) << kind << ": the hottest word stays the hottest";
+    }
+}
 
 } // namespace

@@ -8,7 +8,7 @@
 #include "libtccmd.h"
 #include "tcal_module.h"
 #include "tcsim.h"
-#include "temperaturecorrection.h"
+#include "uvccommands.h"
 #include "uvcpipeline.h"
 #include "virtualcamera.h"
 
@@ -58,14 +58,11 @@ public:
         SensorCorrection correction;
         correction.emissivity = float(emissivity);
         correction.reflected = float(reflectedCelsius);
+        correction.ambient = float(reflectedCelsius); // the room the surface reflects
         if (kind == DirectShowY16)
-            return UpdateFixParam(correction.emissivity, correction.reflected, 25.0f, 0.5f, 0, 0.0f) == 0;
-        pipeline.setTemperatureCorrection(TemperatureCorrection::build(kind, correction, 1.0f));
-        if (!TemperatureCorrection::cameraCorrectsSurface(kind))
-            return true;
-        return set_prop_tpd_params(uvc->command(), 3, uint16_t(std::lround(emissivity * 128))) == 0 &&
-               set_prop_tpd_params(uvc->command(), 1,
-                                   uint16_t(std::lround(reflectedCelsius + 273.15))) == 0;
+            return UpdateFixParam(correction.emissivity, correction.reflected, correction.ambient, 0.5f, 0, 0.0f) == 0;
+        pipeline.setTemperatureCorrection(uvccommands::applyCorrection(uvc->command(), kind, correction, 1.0f));
+        return true;
     }
 
     // Temperatures of frame index (degC), empty on failure.

@@ -135,9 +135,10 @@ TEST_F(Settings, FieldsStoreOnlyWholeNumbersOfTheirDomain)
     distance->setText("1,000");
     click(dialog, "apply");
     EXPECT_EQ(stored("Setting/distan"), distanceBefore) << "a thousands separator is no number here";
-    distance->setText("0.5");
+    distance->setText("0,5");
     click(dialog, "apply");
     EXPECT_EQ(stored("Setting/SoundIntervalSeconds").toString(), "12");
+    EXPECT_DOUBLE_EQ(stored("Setting/distan").toDouble(), 0.5) << "a decimal comma is read";
     EXPECT_FALSE(duration->property("invalid").toBool());
 }
 
@@ -209,7 +210,7 @@ TEST_F(Settings, CorrectionIsSentOnlyWhenItDiffersFromWhatIsInUseAndNeverWhenUnu
 
     // Values no surface has: neither stored nor sent.
     recorder.calls.clear();
-    for (const char* text : {"0", "1.5", "", "0,9", "0.9x"}) {
+    for (const char* text : {"0", "1.5", "", "0,9,5", "0.9x"}) {
         emission->setText(text);
         click(dialog, "apply");
         EXPECT_FALSE(recorder.calls.contains("setFixParam")) << text;

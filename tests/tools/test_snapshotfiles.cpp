@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 std::vector<std::vector<double>> readCsv(const QString& path, QString* header = nullptr)
@@ -93,24 +95,33 @@ TEST(SnapshotFiles, PictureSizeLegendBesideItAndNothingLeftWhenTheFolderIsGone)
     const QImage landscape(dir.filePath("a.jpg"));
     EXPECT_EQ(landscape.size(), QSize(640 + snapshot::kLegendWidth, 480));
     EXPECT_GT(landscape.pixelColor(630, 470).red(), 200) << "the picture reaches its corner";
+    // The strip fills the margin's upper half below a line of text.
     const int stripX = 640 + 28;
-    int top = 0, bottom = 479;
-    while (top < 479 && landscape.pixelColor(stripX, top).blue() < 200)
-        ++top;
-    while (bottom > 0 && landscape.pixelColor(stripX, bottom).blue() > 30)
-        --bottom;
-    EXPECT_LT(top, bottom) << "blue (hot) above black (cold)";
-    int text = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 640 + 50; x < 640 + snapshot::kLegendWidth; ++x)
-            text += landscape.pixelColor(x, y).lightness() > 180;
+    EXPECT_GT(landscape.pixelColor(stripX, 50).blue(), 200) << "hot at the top";
+    EXPECT_LT(landscape.pixelColor(stripX, 250).blue(), 60) << "cold at the bottom";
+    const auto textIn = [](const QImage& page, int x0) {
+        int lit = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = x0 + 50; x < x0 + snapshot::kLegendWidth; ++x)
+                lit += page.pixelColor(x, y).lightness() > 180;
+        return lit;
+    };
+    const int text = textIn(landscape, 640);
     EXPECT_GT(text, 100) << "temperatures, time, camera and emissivity are written";
+    // Colours of the AGC: the ends named as extremes, one more word; no temperatures: no numbers.
+    snapshot::Legend agc = legend, none = legend;
+    agc.linear = false;
+    none.low = none.high = std::numeric_limits<float>::quiet_NaN();
+    ASSERT_TRUE(snapshot::savePicture(view, false, agc, dir.filePath("agc.jpg")));
+    ASSERT_TRUE(snapshot::savePicture(view, false, none, dir.filePath("none.jpg")));
+    EXPECT_GT(textIn(QImage(dir.filePath("agc.jpg")), 640), text);
+    EXPECT_LT(textIn(QImage(dir.filePath("none.jpg")), 640), text);
     ASSERT_TRUE(snapshot::savePicture(view, true, legend, dir.filePath("b.jpg")));
     EXPECT_EQ(QImage(dir.filePath("b.jpg")).size(), QSize(480 + snapshot::kLegendWidth, 640));
 
     EXPECT_FALSE(snapshot::savePicture(view, false, legend, dir.filePath("gone/c.jpg")));
     EXPECT_FALSE(snapshot::saveTemperatures(numberedFrame(2, 2), 0, false, false, "", dir.filePath("gone/c.csv")));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no half files, no temporary files";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4) << "no half files, no temporary files";
     EXPECT_EQ(snapshot::temperaturePath("/x/2026-12-07-10-00-00-123.jpg"), "/x/2026-12-07-10-00-00-123.csv");
 }
 
