@@ -9,6 +9,7 @@
 #include "registry.h"
 #include "tcal_module.h"
 #include "tcsim.h"
+#include "temperaturecorrection.h"
 #include "uvcpipeline.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,8 @@ void BM_DeviceHalf(benchmark::State& state)
     const int streamHeight = kind == Uvc160 ? 2 * size.height : size.height;
     UvcPipeline pipeline;
     pipeline.open(kind, size.width, streamHeight, cmd, TcalModule::load(cmd, kind, false));
+    // As the program runs it: the readings through the sensor correction's table.
+    pipeline.setTemperatureCorrection(TemperatureCorrection::build(kind, SensorCorrection{}, 1.0f));
     Frame result;
     ImageMode imageMode;
     imageMode.set(mode);

@@ -43,8 +43,8 @@ bool UvcPipeline::open(DeviceKind kind, int width, int height, tccmd_handle_t* c
     settleFramesLeft = 0;
     const size_t n = size_t(imageWidth) * imageHeight;
     f.assign(size_t(width) * height, 0);
-    rgb.assign(n * 3, 0);
     if (halves) {
+        rgb.assign(n * 3, 0);
         imageHalf.assign(n, 0);
         temperatureHalf.assign(n, 0);
         return true;
@@ -159,10 +159,9 @@ bool UvcPipeline::processY16(const uint8_t* frame)
         std::memcpy(isp.ddeInput(), isp.agcOutput(), size_t(n) * 2);
     if (isp.enhanceDetail() != 0)
         return false;
-    y14_to_rgb(static_cast<const uint16_t*>(isp.ddeOutput()), n, rgb.data());
-    auto* grey = reinterpret_cast<uint8_t*>(g.data());
-    for (int i = 0; i < n; ++i)
-        grey[i] = rgb[3 * size_t(i)];
+    // The grey picture is the display level of every count: what y14_to_rgb puts in each of
+    // its three channels, taken without forming them.
+    y14_to_y8(static_cast<const uint16_t*>(isp.ddeOutput()), n, reinterpret_cast<uint8_t*>(g.data()));
     return true;
 }
 

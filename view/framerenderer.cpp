@@ -6,23 +6,45 @@
 
 #include <algorithm>
 
+QImage& FrameRenderer::nextPicture(int width, int height)
+{
+    current ^= 1;
+    QImage& picture = pictures[current];
+    if (picture.width() != width || picture.height() != height)
+        picture = QImage(width, height, QImage::Format_RGB32);
+    return picture;
+}
+
 QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const uint8_t* palette,
                              const Options& o)
 {
     const size_t n = size_t(width) * height;
     indices.resize(n);
-    rgb.resize(n);
     const int lo = int(o.grayLow * 255), hi = int(o.grayHigh * 255);
     const int floor = o.narrowBand ? 110 : 0, ceiling = o.narrowBand ? 140 : 255;
 
-    // Index of every grey level once, then one table look-up per pixel.
+    // Index and colour of every grey level once, then table look-ups per pixel.
     uint8_t indexOf[256];
+    QRgb colourOf[256];
     for (int g = 0; g < 256; ++g) {
         const int index = hi > lo ? (g - lo) * 255 / (hi - lo) : 0;
         indexOf[g] = uint8_t(std::clamp(index, floor, ceiling));
+        const uint8_t* c = palette + 3 * indexOf[g];
+        colourOf[g] = qRgb(c[0], c[1], c[2]);
     }
+    QImage& picture = nextPicture(width, height);
+    // 32-bit pixels: the format the painter draws without converting.
+    auto* rgb = reinterpret_cast<QRgb*>(picture.bits()); // whole rows: no padding at 4 bytes a pixel
+    uint8_t* index = indices.data();
     const bool regionFind = o.searchRegions && !o.searchRegions->isEmpty();
     const bool bySpan = o.colourBySpan && o.temperatures;
+    if (!regionFind && !o.leakFind && !bySpan) { // the live picture's usual case
+        for (size_t i = 0; i < n; ++i) {
+            index[i] = indexOf[gray[i]];
+            rgb[i] = colourOf[gray[i]];
+        }
+        return oriented(picture, o);
+    }
     const TemperatureSpan span{o.spanLow, o.spanHigh};
     // Frame pixel indices are kept inside the frame even for a picture that is no whole
     // multiple of the scale.
@@ -35,8 +57,7 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             const int frameX = std::min(x / scale, frameWidth - 1);
             const float celsius = o.temperatures ? o.temperatures[size_t(frameY) * frameWidth + frameX] : 0.0f;
             const uint8_t g = gray[i];
-            const uint8_t index = bySpan ? span.index(celsius) : indexOf[g];
-            indices[i] = index;
+            index[i] = bySpan ? span.index(celsius) : indexOf[g];
             bool colour = true;
             if (regionFind) {
                 const QPoint p(frameX, frameY);
@@ -46,13 +67,12 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             // Both aids at once: leak find inside the search regions. The band is taken from the
             // temperatures where they exist: grey levels are not linear in degC.
             if (colour && o.leakFind)
-                colour = o.temperatures ? celsius > o.spanLow : index != 0;
-            const uint8_t* c = colour ? palette + 3 * index : nullptr;
-            rgb[i] = c ? qRgb(c[0], c[1], c[2]) : qRgb(g, g, g);
+                colour = o.temperatures ? celsius > o.spanLow : index[i] != 0;
+            const uint8_t* c = palette + 3 * index[i];
+            rgb[i] = colour ? qRgb(c[0], c[1], c[2]) : qRgb(g, g, g);
         }
     }
-    // 32-bit pixels: the format the painter draws without converting.
-    return oriented(QImage(reinterpret_cast<const uchar*>(rgb.data()), width, height, width * 4, QImage::Format_RGB32), o);
+    return oriented(picture, o);
 }
 
 QImage FrameRenderer::renderColour(const uint8_t* rgb888, int width, int height, const Options& o)
@@ -62,7 +82,8 @@ QImage FrameRenderer::renderColour(const uint8_t* rgb888, int width, int height,
                     o);
 }
 
-// The result owns its pixels: the buffers it came from are reused for the next frame.
+// Upright and unmirrored, the picture itself: it is written again only two frames later, or
+// copied first when still held then.
 QImage FrameRenderer::oriented(const QImage& image, const Options& o)
 {
     QImage result = image;
@@ -70,5 +91,5 @@ QImage FrameRenderer::oriented(const QImage& image, const Options& o)
         result = result.mirrored(o.mirrorH, o.mirrorV);
     if (o.rotation != 0)
         return result.transformed(QTransform().rotate(o.rotation), Qt::FastTransformation);
-    return result.copy();
+    return result;
 }

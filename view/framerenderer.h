@@ -43,11 +43,16 @@ public:
 
     const std::vector<uint8_t>& paletteIndices() const { return indices; }
 
-    // The image mirrored and rotated as the options say, in memory of its own.
+    // The image mirrored and rotated as the options say; upright and unmirrored, the image
+    // itself (sharing its memory).
     static QImage oriented(const QImage& image, const Options& options);
 
 private:
+    // The picture of this frame, written in place: two alternate, so the one the view still
+    // shows is not written (and one still held elsewhere is copied on write, not overwritten).
+    QImage& nextPicture(int width, int height);
 
     std::vector<uint8_t> indices;
-    std::vector<QRgb> rgb;
+    QImage pictures[2];
+    int current = 0;
 };

@@ -1,4 +1,5 @@
 #include "tcdenoise.h"
+#include "vectorclones.h"
 
 #include <cmath>
 #include <cstring>
@@ -20,11 +21,17 @@ struct Denoiser
     std::vector<float> temporalWeight; // by |difference|
     std::vector<float> rangeWeight;    // by |difference|
     float spatialWeight[3][3];
+    // Spatial times range weight by |difference|, for the neighbours at the sides (edge) and at
+    // the corners (corner) and for the centre: the products the filter forms, formed once.
+    std::vector<float> edgeWeight, cornerWeight;
+    float centreWeight = 1.0f;
 
     void rebuildTables()
     {
         temporalWeight.resize(kLevels);
         rangeWeight.resize(kLevels);
+        edgeWeight.resize(kLevels);
+        cornerWeight.resize(kLevels);
         for (int d = 0; d < kLevels; ++d) {
             const float t = d / gammaF;
             temporalWeight[d] = sigma * std::exp(-t * t);
@@ -34,7 +41,18 @@ struct Denoiser
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
                 spatialWeight[dy + 1][dx + 1] = std::exp(-float(dx * dx + dy * dy) / (2.0f * sigmaS * sigmaS));
+        for (int d = 0; d < kLevels; ++d) {
+            edgeWeight[d] = spatialWeight[0][1] * rangeWeight[d];
+            cornerWeight[d] = spatialWeight[0][0] * rangeWeight[d];
+        }
+        centreWeight = spatialWeight[1][1] * rangeWeight[0];
     }
+
+    void temporal(const uint16_t* image, uint16_t* out) const;
+    // One pixel of the 3 x 3 bilateral filter, the window cut at the borders.
+    uint16_t bilateralAtBorder(const uint16_t* in, int x, int y) const;
+    // A row of pixels whose windows lie inside the image.
+    void bilateralInside(const uint16_t* in, int y, uint16_t* out) const;
 };
 
 std::mutex mutex;
@@ -83,6 +101,70 @@ int setParams(const char* name, float value)
     return 0;
 }
 
+TC_VECTOR_CLONES void Denoiser::temporal(const uint16_t* image, uint16_t* out) const
+{
+    // Lean on the previous result where the pixel has not changed much.
+    const int n = width * height;
+    const float* weight = temporalWeight.data();
+    const uint16_t* before = previous.data();
+    for (int i = 0; i < n; ++i) {
+        const int now = image[i], then = before[i];
+        const float k = weight[difference(now, then)];
+        out[i] = uint16_t(float(now) + k * float(then - now) + 0.5f);
+    }
+}
+
+uint16_t Denoiser::bilateralAtBorder(const uint16_t* in, int x, int y) const
+{
+    const int centre = in[y * width + x];
+    float sum = 0.0f, weights = 0.0f;
+    for (int dy = -1; dy <= 1; ++dy) {
+        const int yy = y + dy;
+        if (yy < 0 || yy >= height)
+            continue;
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int xx = x + dx;
+            if (xx < 0 || xx >= width)
+                continue;
+            const int v = in[yy * width + xx];
+            const float weight = spatialWeight[dy + 1][dx + 1] * rangeWeight[difference(v, centre)];
+            sum += weight * float(v);
+            weights += weight;
+        }
+    }
+    return uint16_t(sum / weights + 0.5f);
+}
+
+TC_VECTOR_CLONES void Denoiser::bilateralInside(const uint16_t* in, int y, uint16_t* out) const
+{
+    // The border loop's sums, term by term in its order: the same result to the last bit.
+    const uint16_t* above = in + (y - 1) * width;
+    const uint16_t* row = in + y * width;
+    const uint16_t* below = in + (y + 1) * width;
+    const float* edge = edgeWeight.data();
+    const float* corner = cornerWeight.data();
+    for (int x = 1; x < width - 1; ++x) {
+        const int c = row[x];
+        float sum = 0.0f, weights = 0.0f;
+        const auto add = [&](const float* table, int v) {
+            const float weight = table[difference(v, c)];
+            sum += weight * float(v);
+            weights += weight;
+        };
+        add(corner, above[x - 1]);
+        add(edge, above[x]);
+        add(corner, above[x + 1]);
+        add(edge, row[x - 1]);
+        sum += centreWeight * float(c);
+        weights += centreWeight;
+        add(edge, row[x + 1]);
+        add(corner, below[x - 1]);
+        add(edge, below[x]);
+        add(corner, below[x + 1]);
+        out[x] = uint16_t(sum / weights + 0.5f);
+    }
+}
+
 int denoise(uint16_t* image, uint16_t* scratch)
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -90,40 +172,22 @@ int denoise(uint16_t* image, uint16_t* scratch)
         return -1;
     Denoiser& d = *instance;
     const int w = d.width, h = d.height, n = w * h;
-
-    // Temporal: lean on the previous result where the pixel has not changed much.
-    if (d.hasPrevious) {
-        for (int i = 0; i < n; ++i) {
-            const int now = image[i];
-            const int before = d.previous[i];
-            const float k = d.temporalWeight[difference(now, before)];
-            scratch[i] = uint16_t(float(now) + k * float(before - now) + 0.5f);
-        }
-    } else {
+    if (d.hasPrevious)
+        d.temporal(image, scratch);
+    else
         std::memcpy(scratch, image, size_t(n) * 2);
-    }
 
     // Spatial: 3 x 3 bilateral from scratch back into the image.
     for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int centre = scratch[y * w + x];
-            float sum = 0.0f, weights = 0.0f;
-            for (int dy = -1; dy <= 1; ++dy) {
-                const int yy = y + dy;
-                if (yy < 0 || yy >= h)
-                    continue;
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int xx = x + dx;
-                    if (xx < 0 || xx >= w)
-                        continue;
-                    const int v = scratch[yy * w + xx];
-                    const float weight = d.spatialWeight[dy + 1][dx + 1] * d.rangeWeight[difference(v, centre)];
-                    sum += weight * float(v);
-                    weights += weight;
-                }
-            }
-            image[y * w + x] = uint16_t(sum / weights + 0.5f);
+        uint16_t* out = image + y * w;
+        if (y == 0 || y == h - 1 || w < 3) {
+            for (int x = 0; x < w; ++x)
+                out[x] = d.bilateralAtBorder(scratch, x, y);
+            continue;
         }
+        out[0] = d.bilateralAtBorder(scratch, 0, y);
+        d.bilateralInside(scratch, y, out);
+        out[w - 1] = d.bilateralAtBorder(scratch, w - 1, y);
     }
     std::memcpy(d.previous.data(), image, size_t(n) * 2);
     d.hasPrevious = true;

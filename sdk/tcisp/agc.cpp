@@ -8,6 +8,7 @@
 //   fill the grey range is shown at that gain around mid-grey instead of stretched into noise;
 // - the mapping follows the scene with a per-frame weight, so a static scene does not pump.
 #include "ispmodule.h"
+#include "vectorclones.h"
 
 #include <cmath>
 
@@ -23,7 +24,7 @@ struct AgcState : IspState
 {
     AgcState(int w, int h, int m, const agc_param_t& p)
         : IspState(Module::Agc, w, h), mode(m), param(p), histogram(kLevels), slope(kLevels), map(kLevels),
-          lut(kLevels), noiseScratch(kNoiseBins)
+          target(kLevels), lut(kLevels), noiseScratch(kNoiseBins)
     {
     }
     int mode;
@@ -31,18 +32,23 @@ struct AgcState : IspState
     std::vector<uint32_t> histogram;
     std::vector<float> slope; // display levels per count, in the range
     std::vector<float> map;   // display level of every count, damped over frames
+    std::vector<float> target; // ... as this frame alone would have it
     std::vector<uint16_t> lut;
     std::vector<uint32_t> noiseScratch;
     bool primed = false;
 };
 
 // First level at which the running count exceeds the given number of pixels.
+// Whole counts exceed a number of pixels when they exceed its whole part.
 int levelAt(const std::vector<uint32_t>& histogram, double pixels)
 {
-    double sum = 0.0;
+    if (pixels < 0.0)
+        return 0;
+    const auto limit = uint64_t(pixels);
+    uint64_t sum = 0;
     for (int v = 0; v < kLevels; ++v) {
         sum += histogram[v];
-        if (sum > pixels)
+        if (sum > limit)
             return v;
     }
     return kLevels - 1;
@@ -50,13 +56,31 @@ int levelAt(const std::vector<uint32_t>& histogram, double pixels)
 
 int lastLevelBelow(const std::vector<uint32_t>& histogram, double pixels)
 {
-    double sum = 0.0;
+    if (pixels < 0.0)
+        return kLevels - 1;
+    const auto limit = uint64_t(pixels);
+    uint64_t sum = 0;
     for (int v = kLevels - 1; v >= 0; --v) {
         sum += histogram[v];
-        if (sum > pixels)
+        if (sum > limit)
             return v;
     }
     return 0;
+}
+
+// The damped map moves towards the target by the rate; the table reads it in output levels.
+TC_VECTOR_CLONES void dampTowards(const float* target, float rate, float* map, uint16_t* lut)
+{
+    for (int v = 0; v < kLevels; ++v) {
+        map[v] += rate * (target[v] - map[v]);
+        lut[v] = clamp14(map[v] * kOutputPerLevel);
+    }
+}
+
+TC_VECTOR_CLONES void lookUp(const uint16_t* in, int pixels, const uint16_t* lut, uint16_t* out)
+{
+    for (int i = 0; i < pixels; ++i)
+        out[i] = lut[in[i] > 16383 ? 16383 : in[i]];
 }
 
 // Caps every slope at the limit and hands what was cut to the bins below it, evenly, until
@@ -141,18 +165,16 @@ int agc_process(isp_handle_t* h, int)
     const float base = total < kGrey ? 0.5f * (kGrey - total) : 0.0f;
     const float rate = s->primed ? p.smoothing : 1.0f;
     s->primed = true;
+    float* target = s->target.data();
+    std::fill(target, target + low, base);
     float level = base;
-    for (int v = 0; v < kLevels; ++v) {
-        float target = level;
-        if (v >= low && v <= high) {
-            target = level + 0.5f * slope[v - low];
-            level += slope[v - low];
-        }
-        s->map[v] += rate * (target - s->map[v]);
-        s->lut[v] = clamp14(s->map[v] * kOutputPerLevel);
+    for (int v = low; v <= high; ++v) {
+        target[v] = level + 0.5f * slope[v - low];
+        level += slope[v - low];
     }
-    for (int i = 0; i < s->pixels; ++i)
-        out[i] = s->lut[in[i] > 16383 ? 16383 : in[i]];
+    std::fill(target + high + 1, target + kLevels, level);
+    dampTowards(target, rate, s->map.data(), s->lut.data());
+    lookUp(in, s->pixels, s->lut.data(), out);
     return 0;
 }
 

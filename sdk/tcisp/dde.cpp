@@ -2,6 +2,7 @@
 // into an edge-preserving base and the detail; detail above the coring threshold is
 // amplified and added back.
 #include "ispmodule.h"
+#include "vectorclones.h"
 
 #include <cmath>
 
@@ -11,14 +12,14 @@ namespace {
 struct DdeState : IspState
 {
     DdeState(int w, int h, const dde_param_t& p)
-        : IspState(Module::Dde, w, h), param(p), radius(2 + p.radius_extra), image(pixels), square(pixels),
-          meanI(pixels), meanII(pixels), a(pixels), b(pixels), scratch(pixels), sums(w)
+        : IspState(Module::Dde, w, h), param(p), box(w, h, 2 + p.radius_extra), a(pixels), b(pixels),
+          first(size_t(w)), second(size_t(w))
     {
     }
     dde_param_t param;
-    int radius;
-    std::vector<float> image, square, meanI, meanII, a, b, scratch;
-    std::vector<double> sums;
+    BoxFilter box;
+    std::vector<float> a, b;      // the guided filter's coefficients of every pixel
+    std::vector<float> first, second; // window sums of one row
 };
 
 } // namespace
@@ -38,7 +39,7 @@ int dde_init(isp_handle_t* h, int, const dde_param_t* param, const isp_image_siz
     return attach(h, new DdeState(size->width, size->height, *param), in, out);
 }
 
-int dde_process(isp_handle_t* h, int)
+TC_VECTOR_CLONES int dde_process(isp_handle_t* h, int)
 {
     auto* s = stateOf<DdeState>(h, Module::Dde);
     if (!s)
@@ -48,35 +49,61 @@ int dde_process(isp_handle_t* h, int)
     const dde_param_t& p = s->param;
     const int n = s->pixels;
 
-    double total = 0.0;
-    for (int i = 0; i < n; ++i) {
-        s->image[i] = float(in[i]);
-        s->square[i] = s->image[i] * s->image[i];
-        total += s->image[i];
-    }
-    const float mean = float(total / n);
-    boxMean(s->image.data(), s->width, s->height, s->radius, s->scratch.data(), s->sums.data(), s->meanI.data());
-    boxMean(s->square.data(), s->width, s->height, s->radius, s->scratch.data(), s->sums.data(), s->meanII.data());
+    uint64_t total = 0;
+    for (int i = 0; i < n; ++i)
+        total += in[i];
+    const float mean = float(double(total) / n);
+    // The image about its rounded mean: integer values whose local sums are exact in floats
+    // and whose squares keep the variance of a flat area clear of rounding.
+    const float centre = std::round(mean);
+    const auto centred = [centre](uint16_t v) { return float(v) - centre; };
+    const auto squared = [centre](uint16_t v) {
+        const float c = float(v) - centre;
+        return c * c;
+    };
+    const auto same = [](float v) { return v; };
+    const int w = s->width;
+    const float* inverseColumns = s->box.inverseColumns();
+    float* first = s->first.data();
+    float* second = s->second.data();
+    // The guided filter, the image its own guide: a = var / (var + eps) and b = mean (1 - a)
+    // per window, then base = mean(a) I + mean(b) over the same windows.
     const float eps = p.edge_threshold * p.edge_threshold;
-    for (int i = 0; i < n; ++i) {
-        const float variance = std::max(0.0f, s->meanII[i] - s->meanI[i] * s->meanI[i]);
-        s->a[i] = variance / (variance + eps);
-        s->b[i] = s->meanI[i] * (1.0f - s->a[i]);
+    for (int y = 0; y < s->height; ++y) {
+        s->box.rowSums(in, y, centred, first);
+        s->box.rowSums(in, y, squared, second);
+        const float inverseRow = s->box.inverseRow(y);
+        float* a = s->a.data() + size_t(y) * w;
+        float* b = s->b.data() + size_t(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const float inverse = inverseRow * inverseColumns[x];
+            const float meanI = first[x] * inverse, meanII = second[x] * inverse;
+            const float variance = std::max(0.0f, meanII - meanI * meanI);
+            a[x] = variance / (variance + eps);
+            b[x] = meanI * (1.0f - a[x]);
+        }
     }
-    // meanII and meanI are free again: reuse them for the averaged coefficients.
-    boxMean(s->a.data(), s->width, s->height, s->radius, s->scratch.data(), s->sums.data(), s->meanII.data());
-    boxMean(s->b.data(), s->width, s->height, s->radius, s->scratch.data(), s->sums.data(), s->meanI.data());
-
     const float gain = float(p.gain_num) / float(p.gain_den);
     const float mix = p.mix_percent / 100.0f;
-    for (int i = 0; i < n; ++i) {
-        const float base = s->meanII[i] * s->image[i] + s->meanI[i];
-        const float detail = s->image[i] - base;
-        const float magnitude = std::fabs(detail);
-        const float enhanced =
-            magnitude <= p.coring ? detail : std::copysign(p.coring + gain * (magnitude - p.coring), detail);
-        const float compressed = base + p.base_compress * (mean - base);
-        out[i] = clamp14(mix * (compressed + enhanced) + (1.0f - mix) * s->image[i]);
+    const float coring = p.coring, compress = p.base_compress, centredMean = mean - centre;
+    for (int y = 0; y < s->height; ++y) {
+        s->box.rowSums(s->a.data(), y, same, first);
+        s->box.rowSums(s->b.data(), y, same, second);
+        const float inverseRow = s->box.inverseRow(y);
+        const uint16_t* row = in + size_t(y) * w;
+        uint16_t* dst = out + size_t(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const float inverse = inverseRow * inverseColumns[x];
+            const float image = centred(row[x]);
+            const float base = first[x] * inverse * image + second[x] * inverse;
+            const float detail = image - base;
+            const float magnitude = std::fabs(detail);
+            // Both formed, one chosen: a select, not a branch, so the loop vectorises.
+            const float boosted = std::copysign(coring + gain * (magnitude - coring), detail);
+            const float enhanced = magnitude <= coring ? detail : boosted;
+            const float compressed = base + compress * (centredMean - base);
+            dst[x] = clamp14(mix * (compressed + enhanced) + (1.0f - mix) * image + centre);
+        }
     }
     return 0;
 }

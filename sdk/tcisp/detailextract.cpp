@@ -1,5 +1,6 @@
 // Detail extraction: the high-pass part of the image against its local box mean.
 #include "ispmodule.h"
+#include "vectorclones.h"
 
 namespace tcisp {
 namespace {
@@ -7,14 +8,12 @@ namespace {
 struct DetailState : IspState
 {
     DetailState(int w, int h, const detail_extract_param_t& p)
-        : IspState(Module::DetailExtract, w, h), radius(p.radius), gain(p.gain), image(pixels), mean(pixels),
-          scratch(pixels), sums(w)
+        : IspState(Module::DetailExtract, w, h), gain(p.gain), box(w, h, p.radius), sums(size_t(w))
     {
     }
-    int radius;
     float gain;
-    std::vector<float> image, mean, scratch;
-    std::vector<double> sums;
+    BoxFilter box;
+    std::vector<float> sums; // of one row
 };
 
 } // namespace
@@ -32,19 +31,25 @@ int detail_extract_init(isp_handle_t* h, int, const detail_extract_param_t* para
     return attach(h, new DetailState(size->width, size->height, *param), in, out);
 }
 
-int detail_extract_process(isp_handle_t* h, int)
+TC_VECTOR_CLONES int detail_extract_process(isp_handle_t* h, int)
 {
     auto* s = stateOf<DetailState>(h, Module::DetailExtract);
     if (!s)
         return -1;
     const auto* in = static_cast<const uint16_t*>(h->input);
     auto* out = static_cast<int16_t*>(h->output);
-    for (int i = 0; i < s->pixels; ++i)
-        s->image[i] = float(in[i]);
-    boxMean(s->image.data(), s->width, s->height, s->radius, s->scratch.data(), s->sums.data(), s->mean.data());
-    for (int i = 0; i < s->pixels; ++i) {
-        const float d = s->gain * (s->image[i] - s->mean[i]);
-        out[i] = int16_t(d < -32768.0f ? -32768.0f : (d > 32767.0f ? 32767.0f : d));
+    const int w = s->width;
+    float* sums = s->sums.data();
+    const float* inverseColumns = s->box.inverseColumns();
+    for (int y = 0; y < s->height; ++y) {
+        s->box.rowSums(in, y, [](uint16_t v) { return float(v); }, sums);
+        const float inverseRow = s->box.inverseRow(y);
+        const uint16_t* row = in + size_t(y) * w;
+        int16_t* dst = out + size_t(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const float d = s->gain * (float(row[x]) - sums[x] * (inverseRow * inverseColumns[x]));
+            dst[x] = int16_t(d < -32768.0f ? -32768.0f : (d > 32767.0f ? 32767.0f : d));
+        }
     }
     return 0;
 }

@@ -56,53 +56,16 @@ float noiseSigma(const uint16_t* image, int width, int height, uint32_t* scratch
     return std::max(0.5f, median / (0.6745f * std::sqrt(6.0f)));
 }
 
-void boxMean(const float* in, int width, int height, int radius, float* scratch, double* sums, float* out)
+BoxFilter::BoxFilter(int width, int height, int radius)
+    : w(width), h(height), r(radius), padded(size_t(width + 2 * radius), 0.0f), inverseRows(size_t(height)),
+      inverseColumnList(size_t(width))
 {
-    // Horizontal running sums into scratch, then vertical ones into out.
-    for (int y = 0; y < height; ++y) {
-        const float* row = in + y * width;
-        float* dst = scratch + y * width;
-        double sum = 0.0;
-        int count = 0;
-        for (int x = 0; x <= radius && x < width; ++x, ++count)
-            sum += row[x];
-        for (int x = 0; x < width; ++x) {
-            dst[x] = float(sum / count);
-            const int add = x + radius + 1;
-            const int drop = x - radius;
-            if (add < width) {
-                sum += row[add];
-                ++count;
-            }
-            if (drop >= 0) {
-                sum -= row[drop];
-                --count;
-            }
-        }
-    }
-    for (int x = 0; x < width; ++x)
-        sums[x] = 0.0;
-    int count = 0;
-    for (int y = 0; y <= radius && y < height; ++y, ++count)
-        for (int x = 0; x < width; ++x)
-            sums[x] += scratch[y * width + x];
-    for (int y = 0; y < height; ++y) {
-        float* dst = out + y * width;
-        for (int x = 0; x < width; ++x)
-            dst[x] = float(sums[x] / count);
-        const int add = y + radius + 1;
-        const int drop = y - radius;
-        if (add < height) {
-            for (int x = 0; x < width; ++x)
-                sums[x] += scratch[add * width + x];
-            ++count;
-        }
-        if (drop >= 0) {
-            for (int x = 0; x < width; ++x)
-                sums[x] -= scratch[drop * width + x];
-            --count;
-        }
-    }
+    const auto inverseLengths = [radius](std::vector<float>& out, int length) {
+        for (int i = 0; i < length; ++i)
+            out[size_t(i)] = 1.0f / float(std::min(length - 1, i + radius) - std::max(0, i - radius) + 1);
+    };
+    inverseLengths(inverseRows, height);
+    inverseLengths(inverseColumnList, width);
 }
 
 } // namespace tcisp

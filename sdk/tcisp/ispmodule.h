@@ -44,9 +44,44 @@ bool validSize(const isp_image_size_t* size);
 int attach(isp_handle_t* h, IspState* state, void* in, void* out);
 int destroy(isp_handle_t* h, Module m);
 
-// Mean over a (2 radius + 1)^2 window, the window shrunk at the borders. scratch holds
-// width * height floats, sums width doubles.
-void boxMean(const float* in, int width, int height, int radius, float* scratch, double* sums, float* out);
+// Box filtering for the modules' local means over a (2 radius + 1)^2 window cut at the
+// borders, one row at a time, so that a module finishes a row while its inputs are in cache.
+// The sums are direct and separable: every window pixel is added, so integer-valued floats
+// sum exactly and nothing drifts along the image, and every loop runs along a row and
+// vectorises (inlined into the module's loop, built for its target).
+class BoxFilter
+{
+public:
+    BoxFilter(int width, int height, int radius);
+    // Window sums around the pixels of row y of value(in[i]), in a width x height image.
+    template <class T, class Value> void rowSums(const T* in, int y, Value value, float* out)
+    {
+        float* column = padded.data() + r; // the zeros either side stand for what lies off the image
+        const int first = std::max(0, y - r), last = std::min(h - 1, y + r);
+        const T* row = in + size_t(first) * w;
+        for (int x = 0; x < w; ++x)
+            column[x] = value(row[x]);
+        for (int yy = first + 1; yy <= last; ++yy) {
+            row = in + size_t(yy) * w;
+            for (int x = 0; x < w; ++x)
+                column[x] += value(row[x]);
+        }
+        std::copy(padded.data(), padded.data() + w, out);
+        for (int k = 1; k <= 2 * r; ++k) {
+            const float* shifted = padded.data() + k;
+            for (int x = 0; x < w; ++x)
+                out[x] += shifted[x];
+        }
+    }
+    // 1 / the number of window pixels inside the image: inverseRow(y) * inverseColumns()[x].
+    float inverseRow(int y) const { return inverseRows[size_t(y)]; }
+    const float* inverseColumns() const { return inverseColumnList.data(); }
+
+private:
+    int w, h, r;
+    std::vector<float> padded; // one row of column sums, radius zeros either side
+    std::vector<float> inverseRows, inverseColumnList;
+};
 
 // Standard deviation (counts) of the temporal and fixed-pattern noise of a picture, from the
 // median of second differences along every other row at a lag of three pixels: edges and hot
@@ -55,9 +90,10 @@ void boxMean(const float* in, int width, int height, int radius, float* scratch,
 constexpr int kNoiseBins = 4096;
 float noiseSigma(const uint16_t* image, int width, int height, uint32_t* scratch);
 
+// Rounded into 0..16383; written without branches so that the loops using it vectorise.
 inline uint16_t clamp14(float v)
 {
-    return v <= 0.0f ? 0 : (v >= 16383.0f ? 16383 : uint16_t(v + 0.5f));
+    return uint16_t(std::min(std::max(v, 0.0f), 16383.0f) + 0.5f);
 }
 
 } // namespace tcisp

@@ -1,6 +1,7 @@
 // kt/bt correction: removes the gain and offset shading of the sensor and the offset drift
 // that follows its housing temperature.
 #include "ispmodule.h"
+#include "vectorclones.h"
 #include "shadinggrid.h"
 
 namespace tcisp {
@@ -39,7 +40,7 @@ int ktbt_init(isp_handle_t* h, int, ktbt_param_t* param, const isp_image_size_t*
     return attach(h, state, in, out);
 }
 
-int ktbt_process(isp_handle_t* h, int, int)
+TC_VECTOR_CLONES int ktbt_process(isp_handle_t* h, int, int)
 {
     auto* s = stateOf<KtBtState>(h, Module::KtBt);
     if (!s)

@@ -1,4 +1,5 @@
 #include "libtcparse.h"
+#include "vectorclones.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +20,7 @@ inline uint8_t clampByte(int v)
 
 extern "C" {
 
-int y16_to_y14(const uint16_t* in, int count, uint16_t* out)
+TC_VECTOR_CLONES int y16_to_y14(const uint16_t* in, int count, uint16_t* out)
 {
     if (!in || !out || count < 0)
         return -1;
@@ -28,7 +29,7 @@ int y16_to_y14(const uint16_t* in, int count, uint16_t* out)
     return 0;
 }
 
-int y14_to_rgb(const uint16_t* in, int count, uint8_t* rgb)
+TC_VECTOR_CLONES int y14_to_rgb(const uint16_t* in, int count, uint8_t* rgb)
 {
     if (!in || !rgb || count < 0)
         return -1;
@@ -41,7 +42,7 @@ int y14_to_rgb(const uint16_t* in, int count, uint8_t* rgb)
     return 0;
 }
 
-int y14_to_y8(const uint16_t* in, int count, uint8_t* out)
+TC_VECTOR_CLONES int y14_to_y8(const uint16_t* in, int count, uint8_t* out)
 {
     if (!in || !out || count < 0)
         return -1;

@@ -1,5 +1,7 @@
 #include "libtctemp.h"
+#include "vectorclones.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -33,33 +35,39 @@ void gridPosition(double value, double first, double step, int count, int& node,
 
 extern "C" {
 
-int get_rect_temp(const uint16_t* temperatures, tctemp_size_t size, tctemp_rect_t rect, tctemp_info_t* info)
+TC_VECTOR_CLONES int get_rect_temp(const uint16_t* temperatures, tctemp_size_t size, tctemp_rect_t rect, tctemp_info_t* info)
 {
     if (!temperatures || !info)
         return -1;
     if (rect.x0 < 0 || rect.y0 < 0 || rect.x0 > rect.x1 || rect.y0 > rect.y1 || rect.x1 >= size.width ||
         rect.y1 >= size.height)
         return -2;
+    // The first pixel (row by row) of the largest and of the smallest value: each row's
+    // extremes and sum in one vectorised pass, the position looked up only in a row that
+    // holds a new extreme.
     uint16_t maxValue = 0, minValue = 0xFFFF;
     int32_t maxX = rect.x0, maxY = rect.y0, minX = rect.x0, minY = rect.y0;
     uint64_t sum = 0;
-    bool first = true;
+    const int32_t width = rect.x1 - rect.x0 + 1;
     for (int32_t y = rect.y0; y <= rect.y1; ++y) {
-        const uint16_t* row = temperatures + size_t(y) * size.width;
-        for (int32_t x = rect.x0; x <= rect.x1; ++x) {
-            const uint16_t v = row[x];
-            sum += v;
-            if (first || v > maxValue) {
-                maxValue = v;
-                maxX = x;
-                maxY = y;
-            }
-            if (first || v < minValue) {
-                minValue = v;
-                minX = x;
-                minY = y;
-            }
-            first = false;
+        const uint16_t* row = temperatures + size_t(y) * size.width + rect.x0;
+        uint16_t rowMax = 0, rowMin = 0xFFFF;
+        uint32_t rowSum = 0;
+        for (int32_t x = 0; x < width; ++x) {
+            rowMax = std::max(rowMax, row[x]);
+            rowMin = std::min(rowMin, row[x]);
+            rowSum += row[x];
+        }
+        sum += rowSum;
+        if (y == rect.y0 || rowMax > maxValue) {
+            maxValue = rowMax;
+            maxX = rect.x0 + int32_t(std::find(row, row + width, rowMax) - row);
+            maxY = y;
+        }
+        if (y == rect.y0 || rowMin < minValue) {
+            minValue = rowMin;
+            minX = rect.x0 + int32_t(std::find(row, row + width, rowMin) - row);
+            minY = y;
         }
     }
     const uint64_t count = uint64_t(rect.x1 - rect.x0 + 1) * uint64_t(rect.y1 - rect.y0 + 1);
