@@ -2,6 +2,9 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QStaticText>
+
+#include <cmath>
 
 namespace overlay {
 
@@ -73,14 +76,38 @@ void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text)
 {
     // The black rim is the text drawn one pixel off in the eight directions: glyphs come from
     // the font cache, where stroking the text's outline path costs about a millisecond for a
-    // screenful of labels on every frame.
+    // screenful of labels on every frame. Laid out once for the nine, not shaped nine times.
+    QStaticText glyphs(text);
+    glyphs.setTextFormat(Qt::PlainText);
+    glyphs.prepare(painter.transform(), painter.font());
+    const QPoint topLeft = baseline - QPoint(0, painter.fontMetrics().ascent());
     painter.setPen(Qt::black);
     for (int dx = -1; dx <= 1; ++dx)
         for (int dy = -1; dy <= 1; ++dy)
             if (dx || dy)
-                painter.drawText(baseline + QPoint(dx, dy), text);
+                painter.drawStaticText(topLeft + QPoint(dx, dy), glyphs);
     painter.setPen(Qt::white);
-    painter.drawText(baseline, text);
+    painter.drawStaticText(topLeft, glyphs);
+}
+
+void OutlineCache::paint(QPainter& painter, const QPolygon& polygon)
+{
+    if (polygon != stroked || image.isNull()) {
+        stroked = polygon;
+        const QPen pen = outlinePen();
+        const int margin = int(std::ceil(pen.widthF())) + 1;
+        const QRect box = polygon.boundingRect().adjusted(-margin, -margin, margin, margin);
+        origin = box.topLeft();
+        image = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter stroke(&image);
+        stroke.setRenderHint(QPainter::Antialiasing);
+        stroke.translate(-origin); // the pen's bands stay where the widget has them
+        stroke.setPen(pen);
+        stroke.setBrush(Qt::NoBrush);
+        stroke.drawPolygon(polygon, Qt::OddEvenFill);
+    }
+    painter.drawImage(origin, image);
 }
 
 QPen outlinePen()

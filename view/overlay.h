@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QLine>
 #include <QPen>
 #include <QPoint>
+#include <QPolygon>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -32,5 +34,19 @@ void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text);
 
 // Repeating white-to-black bands, visible on any palette.
 QPen outlinePen();
+
+// A polygon's outline in the outline pen, stroked once into an image of its bounding box and
+// blended from there on every paint until the polygon moves: a slanted line stroked
+// antialiased with a gradient pen costs more than the rest of an overlay.
+class OutlineCache
+{
+public:
+    void paint(QPainter& painter, const QPolygon& polygon);
+
+private:
+    QPolygon stroked;
+    QImage image;
+    QPoint origin;
+};
 
 } // namespace overlay

@@ -16,6 +16,9 @@
 
 namespace {
 
+// The main window's background, which the letterbox margins show.
+const QColor kBackground(0, 21, 42);
+
 QCursor pixmapCursor(const char* name, Qt::CursorShape fallback)
 {
     const QPixmap pixmap(QStringLiteral(":/image/common/cursor/%1.png").arg(QLatin1String(name)));
@@ -35,6 +38,9 @@ ViewPort::ViewPort(QWidget* parent)
       polygonCursor(pixmapCursor("polygonCursor", Qt::CrossCursor))
 {
     setMouseTracking(true);
+    // Every pixel is painted here: Qt then fills neither this widget nor the window beneath it
+    // before each frame, two passes over the whole area that cost more than the picture.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     // Before the first setCameraGeometry, which hands the worker the size.
     superRes = std::make_unique<SuperResImage>(this, gAppDir + QStringLiteral("/RawRes.pb"));
     connect(superRes.get(), &SuperResImage::updateImage, this, &ViewPort::onUpdateSuperResImage);
@@ -913,7 +919,7 @@ void ViewPort::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ViewPort::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == repaintTimer)
+    if (event->timerId() == repaintTimer && (!sincePaint.isValid() || sincePaint.elapsed() >= 150))
         update();
     else
         QLabel::timerEvent(event);
@@ -1022,15 +1028,14 @@ void ViewPort::paintCharts(QPainter& painter, LabelLayout& labels)
             QPolygon mapped;
             for (const QPoint& vertex : polygon)
                 mapped << imageToWidget(vertex);
-            painter.setPen(overlay::outlinePen());
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPolygon(mapped, Qt::OddEvenFill);
+            outlines[size_t(2 * slot)].paint(painter, mapped);
             if (boardCompare) {
                 QPolygon second;
                 for (const QPoint& vertex : chart->testPolygon())
                     second << imageToWidget(vertex);
-                painter.drawPolygon(second, Qt::OddEvenFill);
+                outlines[size_t(2 * slot + 1)].paint(painter, second);
             }
+            painter.setPen(overlay::outlinePen());
             box = mapped.boundingRect();
             if (selected && !selection.moving) {
                 painter.drawLines(overlay::deleteIcon(QPoint(box.right() + 12, box.top() + 4)));
@@ -1058,7 +1063,9 @@ void ViewPort::paintCharts(QPainter& painter, LabelLayout& labels)
 void ViewPort::paintNoCamera(QPainter& painter)
 {
     // The last picture stays as a dim reminder of where the board was, nothing on it is live.
-    painter.fillRect(rect(), QColor(0, 21, 42, displayImage.isNull() ? 255 : 200));
+    QColor veil = kBackground;
+    veil.setAlpha(displayImage.isNull() ? 255 : 200);
+    painter.fillRect(rect(), veil);
     QFont font(QStringLiteral("Microsoft YaHei"));
     font.setPixelSize(22);
     painter.setFont(font);
@@ -1074,12 +1081,18 @@ void ViewPort::paintNoCamera(QPainter& painter)
 
 void ViewPort::paintEvent(QPaintEvent*)
 {
+    sincePaint.start();
     QPainter painter(this);
     // The picture's cells as they are, not smoothed: each shows one pixel's reading, and the
     // pointer's readout is the pixel under it.
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!displayImage.isNull())
+    QRegion margins(rect());
+    if (!displayImage.isNull()) {
         painter.drawImage(QPoint(geometry.marginX, geometry.marginY), geometry.scaled(displayImage));
+        margins -= QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    }
+    for (const QRect& margin : margins)
+        painter.fillRect(margin, kBackground);
     if (noCamera) {
         paintNoCamera(painter);
         return;

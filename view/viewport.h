@@ -3,12 +3,14 @@
 #include "devicekind.h"
 #include "frame.h"
 #include "framerenderer.h"
+#include "overlay.h"
 #include "regionsource.h"
 #include "superresimage.h"
 #include "viewgeometry.h"
 
 #include <QCursor>
 #include <QImage>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPixmap>
 #include <QVector>
@@ -217,6 +219,7 @@ private:
     QVector<QPoint> points;
     QVector<QRect> searchRegions;
     std::array<chartDialog*, kChartSlots> charts{};
+    std::array<overlay::OutlineCache, 2 * kChartSlots> outlines; // of each chart's polygon and its twin
     QVector<QPoint> polygonWidgetPoints;
     QPolygon polygonImagePoints;
     bool polygonStarted = false;
@@ -230,6 +233,7 @@ private:
 
     QCursor pointCursor, rectCursor, polygonCursor;
     int repaintTimer = 0;
+    QElapsedTimer sincePaint; // the timer repaints only a view that frames no longer repaint
     FrameRenderer renderer;
 
     // The newest enlarged image, written by the worker and taken by the GUI thread.

@@ -263,6 +263,41 @@ TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
     }
 }
 
+// A polygon outline blended from its cache looks as stroked in place: the pen's bands at the
+// same widget positions, every pixel within rounding; and it follows the polygon when it moves.
+TEST(Overlay, ACachedOutlineLooksAsStrokedInPlace)
+{
+    QImage background(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            background.setPixel(x, y, qRgb(x % 256, y % 256, 90));
+    overlay::OutlineCache cache;
+    for (const QPolygon& polygon : {QPolygon({QPoint(30, 40), QPoint(260, 60), QPoint(140, 250)}),
+                                    QPolygon({QPoint(130, 40), QPoint(360, 60), QPoint(240, 250), QPoint(150, 200)})}) {
+        QImage direct = background.copy(), cached = background.copy();
+        {
+            QPainter painter(&direct);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(overlay::outlinePen());
+            painter.drawPolygon(polygon, Qt::OddEvenFill);
+        }
+        {
+            QPainter painter(&cached);
+            cache.paint(painter, polygon);
+        }
+        int worst = 0, changed = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x) {
+                const QColor a = direct.pixelColor(x, y), b = cached.pixelColor(x, y);
+                worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                  std::abs(a.blue() - b.blue())});
+                changed += direct.pixel(x, y) != background.pixel(x, y);
+            }
+        EXPECT_LE(worst, 2);
+        EXPECT_GT(changed, 500) << "an outline was drawn";
+    }
+}
+
 TEST(Overlay, LabelsStayInsideAndUnitsConvert)
 {
     const QSize widget(1000, 600);
