@@ -1,14 +1,12 @@
 #include "archive.h"
 
 #include "log.h"
+#include "ziparchive.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <private/qzipreader_p.h>
-
-#include <zlib.h>
 
 namespace {
 
@@ -25,40 +23,44 @@ QString safeTarget(const QDir& target, const QString& entry)
     return path.startsWith(target.absolutePath() + QLatin1Char('/')) ? path : QString();
 }
 
-// Why the entry may not be unpacked into target (empty: it may). Files are read to check
-// their CRC-32: a damaged archive must not become a damaged installation.
-QString entryProblem(QZipReader& zip, const QZipReader::FileInfo& entry, const QDir& target, QByteArray* data)
+// Why the entry may not be unpacked into target (empty: it may). Files are inflated and
+// checked against their CRC-32: a damaged archive must not become a damaged installation.
+QString entryProblem(const ZipArchive& zip, const ZipArchive::Entry& entry, const QDir& target, QByteArray* data)
 {
-    if (safeTarget(target, entry.filePath).isEmpty())
+    if (safeTarget(target, entry.path).isEmpty())
         return QStringLiteral("it leaves the target folder");
-    if (entry.isSymLink)
+    if (entry.link)
         return QStringLiteral("links are not unpacked");
-    if (entry.isDir)
+    if (entry.directory)
         return QString();
-    *data = zip.fileData(entry.filePath);
-    if (zip.status() != QZipReader::NoError)
-        return QStringLiteral("it cannot be read");
-    if (crc32(0L, reinterpret_cast<const Bytef*>(data->constData()), uInt(data->size())) != entry.crc)
-        return QStringLiteral("its content is damaged");
-    return QString();
+    QString why;
+    return zip.read(entry, data, &why) ? QString() : why;
+}
+
+// The archive's bytes, from a device that holds no more than an archive may.
+bool readArchive(QIODevice* device, ZipArchive& zip, QString* why)
+{
+    const QByteArray bytes = device->read(ZipArchive::kMaxArchiveBytes + 1);
+    if (bytes.size() > ZipArchive::kMaxArchiveBytes) {
+        *why = QStringLiteral("larger than an update package may be");
+        return false;
+    }
+    return zip.open(bytes, why);
 }
 
 } // namespace
 
 bool archiveIntact(QIODevice* archive, QString* why)
 {
-    QZipReader zip(archive);
-    const QVector<QZipReader::FileInfo> entries = zip.fileInfoList();
-    if (!zip.isReadable() || zip.status() != QZipReader::NoError || entries.isEmpty()) {
-        *why = QStringLiteral("not a zip archive");
+    ZipArchive zip;
+    if (!readArchive(archive, zip, why))
         return false;
-    }
     const QDir anywhere(QStringLiteral("/archive"));
-    for (const QZipReader::FileInfo& entry : entries) {
+    for (const ZipArchive::Entry& entry : zip.entries()) {
         QByteArray data;
         const QString problem = entryProblem(zip, entry, anywhere, &data);
         if (!problem.isEmpty()) {
-            *why = entry.filePath + QStringLiteral(": ") + problem;
+            *why = entry.path + QStringLiteral(": ") + problem;
             return false;
         }
     }
@@ -67,36 +69,35 @@ bool archiveIntact(QIODevice* archive, QString* why)
 
 bool extractArchive(const QString& archivePath, const QString& targetFolder)
 {
-    QZipReader zip(archivePath);
-    if (!zip.isReadable() || zip.status() != QZipReader::NoError) {
-        LOG_INFO(LOG_OTHER) << "archive cannot be read:" << archivePath;
+    // The same reader as the check, from the same bytes: the two cannot disagree.
+    QFile file(archivePath);
+    ZipArchive zip;
+    QString why;
+    if (!file.open(QIODevice::ReadOnly) || !readArchive(&file, zip, &why)) {
+        LOG_INFO(LOG_OTHER) << "archive cannot be read:" << archivePath << why;
         return false;
     }
+    file.close();
     const QDir target(targetFolder);
     QDir().mkpath(target.absolutePath());
-    const QVector<QZipReader::FileInfo> entries = zip.fileInfoList();
-    if (entries.isEmpty() || zip.status() != QZipReader::NoError) {
-        LOG_INFO(LOG_OTHER) << "archive is damaged or empty:" << archivePath;
-        return false;
-    }
     bool complete = true;
-    for (const QZipReader::FileInfo& entry : entries) {
+    for (const ZipArchive::Entry& entry : zip.entries()) {
         QByteArray data;
         const QString problem = entryProblem(zip, entry, target, &data);
         if (!problem.isEmpty()) {
-            LOG_INFO(LOG_OTHER) << "archive entry refused," << problem << ":" << entry.filePath;
+            LOG_INFO(LOG_OTHER) << "archive entry refused," << problem << ":" << entry.path;
             complete = false;
             continue;
         }
-        const QString path = safeTarget(target, entry.filePath);
-        if (entry.isDir) {
+        const QString path = safeTarget(target, entry.path);
+        if (entry.directory) {
             QDir().mkpath(path);
             continue;
         }
         QDir().mkpath(QFileInfo(path).absolutePath());
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-            LOG_INFO(LOG_OTHER) << "archive entry cannot be unpacked:" << entry.filePath;
+        QSaveFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
+            LOG_INFO(LOG_OTHER) << "archive entry cannot be unpacked:" << entry.path;
             complete = false;
         } else if (entry.permissions) {
             // A program in an update must stay a program; no file becomes writable by others.

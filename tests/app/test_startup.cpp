@@ -3,6 +3,7 @@
 #include "startup.h"
 #include "zipfiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -89,6 +90,50 @@ TEST(Archive, AnEntryWhoseContentIsDamagedIsRefused)
     EXPECT_FALSE(QFile::exists(dir.path() + "/target/orvik"));
 }
 
+// Archives made to harm the reader: entries that claim gigabytes, a compressed size past the
+// end, a local header past the end, a stream that inflates beyond its stated size. The check
+// before a download is kept and the unpacking at start-up refuse each alike, quickly, with
+// nothing written.
+TEST(Archive, HostileArchivesAreRefusedByTheCheckAndTheUnpackingAlike)
+{
+    QTemporaryDir dir;
+    const auto fromFile = [](const char* name) {
+        QFile file(QStringLiteral(ORVIK_TEST_DATA "/archives/") + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QByteArray pastEnd = zipBytes({{"orvik", "new"}});
+    const int directory = pastEnd.indexOf("PK\x01\x02");
+    pastEnd[directory + 42] = char(0x7f); // the entry's local header offset
+    QByteArray longer = zipBytes({{"orvik", QByteArray(4000, 'a')}});
+    longer[longer.indexOf("PK\x01\x02") + 24] = char(0x10); // stated size 4000 -> 3856
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {{"an entry claiming 2 GB", fromFile("archive-huge-entry.zip")},
+                 {"a compressed size past the end", fromFile("archive-huge-compressed-size.zip")},
+                 {"a local header past the end", pastEnd},
+                 {"a stream longer than stated", longer}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.bytes.isEmpty());
+        QBuffer buffer;
+        buffer.setData(c.bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QString why;
+        EXPECT_FALSE(archiveIntact(&buffer, &why));
+        EXPECT_FALSE(why.isEmpty());
+        QFile file(dir.path() + "/package.zip");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        const QString target = dir.path() + "/target";
+        EXPECT_FALSE(extractArchive(file.fileName(), target));
+        EXPECT_TRUE(QDir(target).isEmpty(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) << "nothing written";
+        QDir(target).removeRecursively();
+    }
+}
+
 TEST_F(Startup, UpdateHandOff)
 {
     const QString base = gAppDir + "/updataProcess/updataFile";
@@ -125,6 +170,13 @@ TEST_F(Startup, UpdateHandOff)
     EXPECT_FALSE(startup::handOverWaitingUpdate());
     EXPECT_TRUE(startup::updateFailed());
     EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Zipfile"});
+
+    // A package that claims 2 GB: refused and removed, the start goes on, and on the next.
+    ASSERT_TRUE(QFile::copy(ORVIK_TEST_DATA "/archives/archive-huge-entry.zip", base + "/Zipfile/TavlonVeltrace.zip"));
+    EXPECT_FALSE(startup::handOverWaitingUpdate());
+    EXPECT_TRUE(startup::updateFailed());
+    EXPECT_FALSE(QFile::exists(base + "/Zipfile/TavlonVeltrace.zip"));
+    EXPECT_FALSE(startup::handOverWaitingUpdate());
 }
 
 } // namespace
