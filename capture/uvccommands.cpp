@@ -76,10 +76,12 @@ std::shared_ptr<const TemperatureCorrection::Table> applyCorrection(tccmd_handle
     const bool surface = TemperatureCorrection::cameraCorrectsSurface(kind);
     const auto applied = sendCorrection(cmd, surface ? correction.emissivity : 1.0f, correction.reflected,
                                         correction.ambient);
-    if (!surface)
-        return TemperatureCorrection::build(kind, correction, transmittance);
-    return TemperatureCorrection::build(kind, correction, transmittance,
-                                        applied.value_or(TemperatureCorrection::cameraSurface(correction)));
+    const TemperatureCorrection::CameraSurface asked =
+        surface ? TemperatureCorrection::cameraSurface(correction)
+                : TemperatureCorrection::CameraSurface{1.0f, correction.reflected};
+    if (!surface && applied && applied->emissivity < 1.0f)
+        LOG_INFO(LOG_CAMERA) << "camera keeps emissivity" << applied->emissivity << ", readings corrected for it";
+    return TemperatureCorrection::build(kind, correction, transmittance, applied.value_or(asked));
 }
 
 void setAutoShutter(tccmd_handle_t* cmd, uint16_t value)

@@ -39,7 +39,8 @@ struct Domain
         case Words:
             return QString::fromLatin1(words).split(QLatin1Char(' ')).contains(value);
         case FileName:
-            return !value.contains(QLatin1Char('/')) && !value.contains(QLatin1Char('\\')) && value != QLatin1String("..");
+            return !value.isEmpty() && !value.contains(QLatin1Char('/')) && !value.contains(QLatin1Char('\\')) &&
+                   !value.contains(QChar(0)) && value != QLatin1String("..") && value != QLatin1String(".");
         }
         return false;
     }
@@ -269,16 +270,29 @@ void ConfigManager::setVersion(const QString& version)
 
 QString ConfigManager::readOrFill(const QString& key, const QString& fallback)
 {
-    const QString stored = read(localSettingPath, key).toString();
+    // Missing is what the file does not hold: a value that reads empty as text (a list such as
+    // "C, F", "@Invalid()", an empty one) is someone's, kept in the file for its reader to judge.
+    QSettings settings(localSettingPath, QSettings::IniFormat);
+    if (!settings.contains(key)) {
+        settings.setValue(key, fallback);
+        return fallback;
+    }
+    const QVariant stored = settings.value(key);
+    return stored.type() == QVariant::StringList ? stored.toStringList().join(QStringLiteral(", ")) : stored.toString();
+}
+
+QString ConfigManager::readOrFillText(const QString& key, const QString& fallback)
+{
+    const QString stored = readOrFill(key, fallback);
     if (!stored.isEmpty())
         return stored;
-    write(localSettingPath, key, fallback);
+    reportFallback(key, stored, fallback);
     return fallback;
 }
 
 QString ConfigManager::getUpdateHost()
 {
-    return readOrFill(QStringLiteral("Url/Host"), QString::fromLatin1(kDefaultUpdateHost));
+    return readOrFillText(QStringLiteral("Url/Host"), QString::fromLatin1(kDefaultUpdateHost));
 }
 
 QString ConfigManager::getUpdatePort()
@@ -321,9 +335,9 @@ QString ConfigManager::getSettingOrDefault(const QString& key)
 QString ConfigManager::getPathOrDefault(const QString& key)
 {
     if (key == QLatin1String("ImagePath"))
-        return readOrFill(QStringLiteral("Path/ImagePath"), folders.pictures);
+        return readOrFillText(QStringLiteral("Path/ImagePath"), folders.pictures);
     if (key == QLatin1String("VideoPath"))
-        return readOrFill(QStringLiteral("Path/VideoPath"), folders.videos);
+        return readOrFillText(QStringLiteral("Path/VideoPath"), folders.videos);
     return getPathValue(key);
 }
 

@@ -88,7 +88,10 @@ private:
     void readIntPair(const QString& firstKey, const QString& secondKey, int& first, int& second) const;
     void writePair(const QString& firstKey, const QVariant& first, const QString& secondKey,
                    const QVariant& second);
+    // The stored text of a key, or the fallback written when the file does not hold the key.
     QString readOrFill(const QString& key, const QString& fallback);
+    // The same for a key whose empty text means nothing: then the fallback, the file untouched.
+    QString readOrFillText(const QString& key, const QString& fallback);
     void reportFallback(const QString& key, const QString& stored, const QString& used);
     static QString fallbackNote(const QString& key, const QString& stored, const QString& used);
 

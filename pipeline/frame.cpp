@@ -5,6 +5,8 @@
 #include "uvcpipeline.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 void Frame::resize(int w, int h)
 {
@@ -20,6 +22,19 @@ void Frame::dropTemperatures()
     temperatures.clear();
     maxTemp = minTemp = 0.0f;
     maxX = maxY = minX = minY = 0;
+}
+
+bool Frame::temperaturesFinite() const
+{
+    // An exponent of all ones is an infinity or not a number: one integer test a pixel, which
+    // the compiler vectorises.
+    uint32_t special = 0;
+    for (const float v : temperatures) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        special |= uint32_t((bits & 0x7f800000u) == 0x7f800000u);
+    }
+    return special == 0 && std::isfinite(maxTemp) && std::isfinite(minTemp);
 }
 
 bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame, const std::vector<float>* corrected)
@@ -50,7 +65,7 @@ bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame, const 
     frame.maxY = info.max_y;
     frame.minX = info.min_x;
     frame.minY = info.min_y;
-    return true;
+    return frame.temperaturesFinite();
 }
 
 bool extractUvcFrame(const UvcPipeline& pipeline, Frame& frame)

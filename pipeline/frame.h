@@ -34,13 +34,16 @@ struct Frame
     void resize(int width, int height);
     // Only the picture is handed on: no temperatures, extremes 0.
     void dropTemperatures();
+    // Whether every temperature and both extremes are numbers: the last check before a frame
+    // is handed on, whatever camera it came from.
+    bool temperaturesFinite() const;
 };
 
 using FramePtr = std::shared_ptr<const Frame>;
 
 // Temperatures (degC) and extremes of a frame of the frame's size from raw temperatures
 // (kelvin * 64 for kind 4, kelvin * 16 otherwise), through the sensor correction's table of
-// every raw word when there is one. False when they cannot be read.
+// every raw word when there is one. False when they cannot be read or are not all numbers.
 bool fillTemperatures(const uint16_t* raw, DeviceKind kind, Frame& frame, const std::vector<float>* corrected = nullptr);
 
 // Temperatures, extremes and picture of the frame the pipeline just delivered, at the size of

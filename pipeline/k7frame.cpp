@@ -32,7 +32,8 @@ bool K7Frame::decode(const uint8_t* frame, Frame& out, std::vector<uint8_t>& pic
     out.highRange = false;
     float unusedMean = 0.0f, unusedHousing = 0.0f;
     if (GetTmpData(0, words, &out.maxTemp, &out.maxX, &out.maxY, &out.minTemp, &out.minX, &out.minY, &unusedMean,
-                   &unusedHousing, out.temperatures.data()) != 0)
+                   &unusedHousing, out.temperatures.data()) != 0 ||
+        !out.temperaturesFinite())
         return false;
     const int high = words[kMaxWord];
     const int low = words[kMinWord];

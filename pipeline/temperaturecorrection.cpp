@@ -51,7 +51,8 @@ std::shared_ptr<const TemperatureCorrection::Table> TemperatureCorrection::build
                                                                                  const SensorCorrection& c,
                                                                                  float transmittance)
 {
-    return build(kind, c, transmittance, cameraSurface(c));
+    return build(kind, c, transmittance,
+                 cameraCorrectsSurface(kind) ? cameraSurface(c) : CameraSurface{1.0f, c.reflected});
 }
 
 std::shared_ptr<const TemperatureCorrection::Table> TemperatureCorrection::build(DeviceKind kind,
@@ -62,7 +63,8 @@ std::shared_ptr<const TemperatureCorrection::Table> TemperatureCorrection::build
     auto table = std::make_shared<Table>(65536);
     const bool inFrame = kind == Uvc160;
     const double e = std::clamp<double>(c.emissivity, 0.01, 1.0);
-    const bool surfaceSent = cameraCorrectsSurface(kind);
+    // Also a camera told a black body that keeps an emissivity of its own applies it.
+    const bool surfaceSent = cameraCorrectsSurface(kind) || applied.emissivity < 1.0f;
     const double sent = surfaceSent ? std::clamp<double>(applied.emissivity, 1.0 / 128, 1.0) : 1.0;
     const double tau = std::clamp<double>(transmittance, 0.01, 1.0);
     const double reflected = radiance(c.reflected), air = radiance(c.ambient);

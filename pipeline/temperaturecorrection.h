@@ -35,7 +35,8 @@ public:
     // What such a camera applies when it took what was asked for.
     static CameraSurface cameraSurface(const SensorCorrection& asked);
     // transmittance: of the air over the path (0..1], as the SDK's tables give it; applied: what
-    // the camera read back (a command it refused leaves its earlier values in use).
+    // the camera read back (a command it refused leaves its earlier values in use; a camera of
+    // any kind that reads back an emissivity below 1 is taken to apply it).
     static std::shared_ptr<const Table> build(DeviceKind kind, const SensorCorrection& correction,
                                               float transmittance);
     static std::shared_ptr<const Table> build(DeviceKind kind, const SensorCorrection& correction,

@@ -26,15 +26,15 @@ bool LabelLayout::isFree(const QRect& box, size_t self) const
             return false;
     // Every marker, also of labels placed later.
     for (size_t i = 0; i < requests.size(); ++i)
-        if (i != self &&
+        if (i != self && requests[i].marked &&
             padded.intersects(QRect(requests[i].anchor - QPoint(kMarker, kMarker), QSize(2 * kMarker, 2 * kMarker))))
             return false;
     return true;
 }
 
-void LabelLayout::add(const QPoint& anchor, const QPoint& usual, const QString& text)
+void LabelLayout::add(const QPoint& anchor, const QPoint& usual, const QString& text, bool marked)
 {
-    requests.push_back({anchor, usual, text});
+    requests.push_back({anchor, usual, text, marked});
 }
 
 const std::vector<LabelLayout::Label>& LabelLayout::labels()

@@ -27,8 +27,9 @@ public:
 
     LabelLayout(const QSize& widget, const QFontMetrics& metrics);
 
-    // usual: the baseline the label takes when it is alone.
-    void add(const QPoint& anchor, const QPoint& usual, const QString& text);
+    // usual: the baseline the label takes when it is alone; marked: a marker is drawn at the
+    // anchor, which other labels keep clear of (the pointer's readout has none).
+    void add(const QPoint& anchor, const QPoint& usual, const QString& text, bool marked = true);
     const std::vector<Label>& labels();
     void paint(QPainter& painter);
 
@@ -37,6 +38,7 @@ private:
     {
         QPoint anchor, usual;
         QString text;
+        bool marked;
     };
     void place();
     Label placeOne(size_t index) const;

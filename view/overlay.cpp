@@ -92,13 +92,16 @@ void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text)
 
 void OutlineCache::paint(QPainter& painter, const QPolygon& polygon)
 {
-    if (polygon != stroked || image.isNull()) {
+    // At the device's pixel ratio: on a high-density screen the outline stays as sharp.
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    if (polygon != stroked || image.isNull() || image.devicePixelRatioF() != ratio) {
         stroked = polygon;
         const QPen pen = outlinePen();
         const int margin = int(std::ceil(pen.widthF())) + 1;
         const QRect box = polygon.boundingRect().adjusted(-margin, -margin, margin, margin);
         origin = box.topLeft();
-        image = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
+        image = QImage(box.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
         image.fill(Qt::transparent);
         QPainter stroke(&image);
         stroke.setRenderHint(QPainter::Antialiasing);

@@ -919,7 +919,8 @@ void ViewPort::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ViewPort::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == repaintTimer && (!sincePaint.isValid() || sincePaint.elapsed() >= 150))
+    // Below the period: a paint a few milliseconds after the last tick is not a reason to skip.
+    if (event->timerId() == repaintTimer && (!sincePaint.isValid() || sincePaint.elapsed() >= 100))
         update();
     else
         QLabel::timerEvent(event);
@@ -1129,7 +1130,7 @@ void ViewPort::paintEvent(QPaintEvent*)
     if (showMouseTemperature && hoverPoint != QPoint(-1, -1) && hasTemperatures) {
         const QPoint pointer = imageToWidget(hoverPoint);
         labels.add(pointer, overlay::readoutPosition(pointer, size()),
-                   overlay::temperatureText(temperatureAt(hoverPoint), unitLetter));
+                   overlay::temperatureText(temperatureAt(hoverPoint), unitLetter), false);
     }
     labels.paint(painter);
 }

@@ -66,6 +66,18 @@ K7State& state()
     return *s;
 }
 
+// Calibration words a camera can have sent: a normal gain and an offset inside the raw word,
+// and between 0 and 100 degC a span of raw counts that fits the word and resolves the degrees.
+// A gain of 1e-35 passes "gain > 0" and fills the table with infinities.
+bool plausible(const Calibration& c)
+{
+    if (!std::isnormal(c.gain) || c.gain < 0.0f || !std::isfinite(c.offset) || std::fabs(c.offset) > 65535.0f ||
+        !(c.band.b > 0) || !(c.band.f > -200.0) || !std::isfinite(c.band.f))
+        return false;
+    const double span = double(c.gain) * (tcsdk::radiance(373.15, c.band) - tcsdk::radiance(273.15, c.band));
+    return span >= 10.0 && span <= 65535.0;
+}
+
 const uint16_t* parameterLines(const uint16_t* frame, const K7State& s)
 {
     return frame + size_t(s.width) * s.height;
@@ -101,7 +113,7 @@ int UpdateParam(int device, const uint16_t* frame, const char*, const char*)
     std::memcpy(&c.gain, lines + 10, 4);
     // Layout 1 states a single wavelength; layout 2 adds the band offset.
     c.band = {double(lines[13]), lines[1] == 2 ? int16_t(lines[14]) / 16.0 : 0.0};
-    if (!(c.gain > 0.0f) || !std::isfinite(c.offset) || c.band.b <= 0 || c.band.f <= -200.0)
+    if (!plausible(c))
         return -3;
     if (!s.calibrated || !(c == s.calibration)) {
         s.calibration = c;

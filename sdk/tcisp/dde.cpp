@@ -53,8 +53,9 @@ TC_VECTOR_CLONES int dde_process(isp_handle_t* h, int)
     for (int i = 0; i < n; ++i)
         total += in[i];
     const float mean = float(double(total) / n);
-    // The image about its rounded mean: integer values whose local sums are exact in floats
-    // and whose squares keep the variance of a flat area clear of rounding.
+    // The image about its rounded mean: integer values whose local sums are exact in floats,
+    // and whose squares are exact near the mean, where a flat area's small variance must not
+    // drown in rounding (further out a square rounds, by far less than a count of the output).
     const float centre = std::round(mean);
     const auto centred = [centre](uint16_t v) { return float(v) - centre; };
     const auto squared = [centre](uint16_t v) {

@@ -110,12 +110,13 @@ TEST_F(ConfigManagerTest, UpdatePortIsRepairedUnlessItIsAValidPort)
     EXPECT_EQ(stored("Url/Port").toString(), "9000");
 }
 
-TEST_F(ConfigManagerTest, EmptyUpdateHostIsRepairedAndAGivenOneKept)
+// An empty host is someone's value too: the default is used, the file keeps what it holds.
+TEST_F(ConfigManagerTest, EmptyUpdateHostGivesTheDefaultAndAGivenOneIsKept)
 {
     store("Url/Host", "");
     ConfigManager config;
     EXPECT_EQ(config.getUpdateHost(), "127.0.0.1");
-    EXPECT_EQ(stored("Url/Host").toString(), "127.0.0.1");
+    EXPECT_EQ(stored("Url/Host").toString(), "");
     store("Url/Host", "198.51.100.7");
     EXPECT_EQ(config.getUpdateHost(), "198.51.100.7");
     EXPECT_EQ(stored("Url/Host").toString(), "198.51.100.7");
@@ -269,6 +270,19 @@ TEST_F(ConfigManagerTest, ValuesOutsideTheirDomainGiveTheDefaultAndAreNotOverwri
     EXPECT_EQ(config.getSettingOrDefault("HighTempThreshold"), "72.5");
     store("Setting/3DLevel", "4.0"); // a whole number to the eye, none to its reader
     EXPECT_EQ(config.getSettingOrDefault("3DLevel"), "4");
+
+    // Values that read empty as text are present all the same: the default in memory, the
+    // file as it was.
+    writeRaw("[Setting]\nTempUnit=C, F\nFrequency=@Invalid()\n");
+    ConfigManager listed;
+    EXPECT_EQ(listed.getSettingOrDefault("TempUnit"), "C");
+    EXPECT_EQ(listed.getSettingOrDefault("Frequency"), "10");
+    EXPECT_EQ(stored("Setting/TempUnit").toStringList(), QStringList({"C", "F"}));
+    EXPECT_FALSE(stored("Setting/Frequency").isValid());
+    for (const QString& name : {QString("a") + QChar(0) + "b.wav", QString("."), QString()}) {
+        store("Setting/WarningSoundName", name);
+        EXPECT_EQ(listed.getSettingOrDefault("WarningSoundName"), "01-Chime.wav") << name.size();
+    }
 }
 
 TEST_F(ConfigManagerTest, SettingsLiveWhereTheStorageSays)

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -68,6 +70,32 @@ TEST_F(K7, TemperaturesFromTheParameterLinesMatchTheScene)
         EXPECT_LE(std::abs(maxY - hottest / 256), 1);
         EXPECT_FLOAT_EQ(maxT, *std::max_element(t.begin(), t.end()));
         EXPECT_NEAR(housing, 25.0, 6.5);
+    }
+}
+
+// Calibration words no camera sends (a gain of 1e-35, a denormal one) are refused: the last
+// sound calibration stays in use and no reading becomes infinite.
+TEST_F(K7, ImplausibleCalibrationWordsAreRefusedAndTheLastSoundOnesKept)
+{
+    ASSERT_TRUE(open("K7-22 serial=K7GAIN\n"));
+    ASSERT_EQ(DataInit(256, 192), 0);
+    const std::vector<uint16_t> frame = tcsim::renderFrame("K7GAIN", 0);
+    ASSERT_EQ(UpdateParam(0, frame.data(), "K7-22", "K7-22"), 0);
+    std::vector<uint16_t> tiny = frame, denormal = frame;
+    FILE* lines = std::fopen(ORVIK_TEST_DATA "/k7/k7-tiny-gain-parameter-lines.bin", "rb");
+    ASSERT_NE(lines, nullptr);
+    ASSERT_EQ(std::fread(tiny.data() + 49152, 2, 1024, lines), 1024u);
+    std::fclose(lines);
+    const uint32_t denormalBits = 0x00000100; // 3.6e-43
+    std::memcpy(denormal.data() + 49152 + 10, &denormalBits, 4);
+    for (const std::vector<uint16_t>* hostile : {&tiny, &denormal}) {
+        EXPECT_NE(UpdateParam(0, hostile->data(), "K7-22", "K7-22"), 0);
+        std::vector<float> t(49152);
+        float maxT, minT, mean, housing;
+        int maxX, maxY, minX, minY;
+        ASSERT_EQ(GetTmpData(0, hostile->data(), &maxT, &maxX, &maxY, &minT, &minX, &minY, &mean, &housing, t.data()), 0);
+        EXPECT_TRUE(std::all_of(t.begin(), t.end(), [](float v) { return std::isfinite(v); }));
+        EXPECT_LT(maxT, 200.0f) << "read with the sound calibration";
     }
 }
 

@@ -261,6 +261,11 @@ TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
                                                                   overlay::labelPosition(c.anchors.front(), widget)))
             << "a lone label keeps its usual place";
     }
+    // The pointer's readout has no marker: a label does not flee the pointer.
+    LabelLayout layout(widget, metrics);
+    layout.add({100, 100}, overlay::labelPosition({100, 100}, widget), QStringLiteral("663.4°C"));
+    layout.add({120, 118}, overlay::readoutPosition({120, 118}, widget), QStringLiteral("30.0°C"), false);
+    EXPECT_FALSE(layout.labels().front().led);
 }
 
 // A polygon outline blended from its cache looks as stroked in place: the pen's bands at the
