@@ -3,7 +3,10 @@
 #include "hotplugmonitor.h"
 #include "log.h"
 
-#include <QSaveFile>
+#include <QFile>
+#include <QSettings>
+
+#include <cstdio>
 
 DetectionLoop::DetectionLoop(CameraDetector& detector, QString resultPath, int intervalMs, QObject* parent)
     : QObject(parent), detector(detector), resultPath(std::move(resultPath))
@@ -37,11 +40,17 @@ void DetectionLoop::detectNow()
 
 bool DetectionLoop::writeResult(const CameraDetector::Found& found) const
 {
-    // Written aside and renamed, so a reader never sees half a file.
-    QSaveFile file(resultPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    file.write(
-        QStringLiteral("productName=%1\ncameraName=%2\n").arg(found.productName, found.cameraName).toUtf8());
-    return file.commit();
+    // Written aside and renamed, so a reader never sees half a file; written as the reader
+    // reads it, so a name holding "," ";" or "\\" comes back as it was.
+    const QString aside = resultPath + QStringLiteral(".new");
+    QFile::remove(aside);
+    {
+        QSettings file(aside, QSettings::IniFormat);
+        file.setValue(QStringLiteral("productName"), found.productName);
+        file.setValue(QStringLiteral("cameraName"), found.cameraName);
+        file.sync();
+        if (file.status() != QSettings::NoError)
+            return false;
+    }
+    return std::rename(QFile::encodeName(aside).constData(), QFile::encodeName(resultPath).constData()) == 0;
 }

@@ -11,14 +11,13 @@ constexpr int kGap = 4;      // between a label and what it must not cover
 
 } // namespace
 
-LabelLayout::LabelLayout(const QSize& widget, const QFontMetrics& fontMetrics)
-    : widgetRect(QPoint(0, 0), widget), metrics(fontMetrics)
+LabelLayout::LabelLayout(const QRect& area, const QFontMetrics& fontMetrics) : bounds(area), metrics(fontMetrics)
 {
 }
 
 bool LabelLayout::isFree(const QRect& box, size_t self) const
 {
-    if (!widgetRect.contains(box))
+    if (!bounds.contains(box))
         return false;
     const QRect padded = box.adjusted(-kGap, -kGap, kGap, kGap);
     for (const Label& other : placed)

@@ -11,7 +11,7 @@
 class QPainter;
 
 // The temperature labels of one paint of the view, placed so that none covers another, a
-// marker or the widget's edge: once all are added, each in the order added at the first free
+// marker or the picture's edge: once all are added, each in the order added at the first free
 // place around its marker, nearest first; a label that had to move away from its marker gets a
 // leader line. Where no place is free it keeps its usual one.
 class LabelLayout
@@ -25,7 +25,8 @@ public:
         bool led = false; // moved away: a line joins it to its marker
     };
 
-    LabelLayout(const QSize& widget, const QFontMetrics& metrics);
+    // bounds: where labels may go (the picture's area: a snapshot of it shows them whole).
+    LabelLayout(const QRect& bounds, const QFontMetrics& metrics);
 
     // usual: the baseline the label takes when it is alone; marked: a marker is drawn at the
     // anchor, which other labels keep clear of (the pointer's readout has none).
@@ -44,7 +45,7 @@ private:
     Label placeOne(size_t index) const;
     bool isFree(const QRect& box, size_t except) const;
 
-    QRect widgetRect;
+    QRect bounds;
     QFontMetrics metrics;
     std::vector<Request> requests;
     std::vector<Label> placed; // of the first requests, in their order

@@ -1110,7 +1110,10 @@ void ViewPort::paintEvent(QPaintEvent*)
     font.setPixelSize(16);
     painter.setFont(font);
 
-    LabelLayout labels(size(), painter.fontMetrics());
+    const QRect area = displayImage.isNull()
+                           ? rect()
+                           : QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    LabelLayout labels(area, painter.fontMetrics());
     paintHottest(painter, labels);
     paintPoints(painter, labels);
     if (dragging) {

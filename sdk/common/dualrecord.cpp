@@ -1,5 +1,6 @@
 #include "dualrecord.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -8,7 +9,7 @@ namespace {
 
 constexpr char kMark[4] = {'T', 'C', 'D', 'A'};
 constexpr uint32_t kVersion = 1;
-constexpr size_t kChecksumAt = 188;
+constexpr size_t kReservedAt = 56, kChecksumAt = 188;
 
 template <class T> void put(uint8_t* at, T value)
 {
@@ -58,11 +59,18 @@ bool decodeDualRecord(const uint8_t* r, DualGeometry& geometry)
     if (!r || std::memcmp(r, kMark, 4) != 0 || get<uint32_t>(r + 4) != kVersion ||
         get<uint32_t>(r + kChecksumAt) != crc32(r, kChecksumAt))
         return false;
+    // The camera's own sizes, and zeros where the layout has them: anything else is bytes that
+    // happen to carry a sound checksum, not a record of this camera.
+    const DualGeometry camera;
     DualGeometry g;
     g.irWidth = int(get<uint32_t>(r + 8));
     g.irHeight = int(get<uint32_t>(r + 12));
     g.visibleWidth = int(get<uint32_t>(r + 16));
     g.visibleHeight = int(get<uint32_t>(r + 20));
+    if (g.irWidth != camera.irWidth || g.irHeight != camera.irHeight || g.visibleWidth != camera.visibleWidth ||
+        g.visibleHeight != camera.visibleHeight ||
+        std::any_of(r + kReservedAt, r + kChecksumAt, [](uint8_t b) { return b != 0; }))
+        return false;
     for (int i = 0; i < 6; ++i)
         g.affine[i] = get<float>(r + 24 + 4 * i);
     g.parallax[0] = get<float>(r + 48);

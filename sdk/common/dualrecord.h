@@ -11,8 +11,8 @@
 //          disparity d the infrared image lies shifted by d / total times this vector
 //  56 132  zero
 // 188   4  uint32 CRC-32 (IEEE 802.3) of bytes 0..187
-// A record whose mark, version, sizes or checksum do not match is not a record: blank or worn
-// memory, or bytes that were never one.
+// A record whose mark, version, sizes (the camera's 256 x 192 and 800 x 600), zeros or
+// checksum do not match is not a record: blank or worn memory, or bytes that were never one.
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -196,6 +196,23 @@ TEST(Hotplug, ACameraPluggedInOrPulledOutIsReportedWithinASecond)
     tcsim::clearRegistryText();
 }
 
+// Names holding what an INI file gives a meaning to come back as they were written.
+TEST(DetectionLoop, NamesComeBackAsWritten)
+{
+    QTemporaryDir folder;
+    const QString name = "Odd,name;x\\y=\"q\"";
+    tcsim::setRegistryText(("Vesk_R_M serial=NAMES product=" + name.toStdString() + "\n").c_str());
+    {
+        CameraDetector detector({}, folder.path() + "/no-usb");
+        const QString result = folder.path() + "/NameConfig.ini";
+        DetectionLoop loop(detector, result, 3600 * 1000);
+        loop.start();
+        EXPECT_EQ(QSettings(result, QSettings::IniFormat).value("productName").toString(), name);
+        EXPECT_EQ(QSettings(result, QSettings::IniFormat).value("cameraName").toString(), "Vesk_R_M");
+    }
+    tcsim::clearRegistryText();
+}
+
 class DetectionProgram : public ::testing::Test
 {
 protected:

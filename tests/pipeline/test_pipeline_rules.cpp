@@ -67,8 +67,9 @@ TEST(RangeChange, NoFrameMixesTableSets)
             ++swaps;
         }
     });
+    // Until a few hundred swaps have landed: a frame may take less time than a swap.
     int mixed = 0;
-    for (int frame = 0; frame < 400; ++frame) {
+    for (int frame = 0; frame < 20000 && swaps.load() <= 200; ++frame) {
         ASSERT_TRUE(pipeline.processFrame(reinterpret_cast<const uint8_t*>(flat.data())));
         const uint16_t* kelvin16 = pipeline.temperatureData();
         for (int i = 0; i < 256 * 192; i += 97)
@@ -77,7 +78,7 @@ TEST(RangeChange, NoFrameMixesTableSets)
     }
     done = true;
     switcher.join();
-    EXPECT_GT(swaps.load(), 100) << "the ranges must really change while frames flow";
+    EXPECT_GT(swaps.load(), 200) << "the ranges must really change while frames flow";
     EXPECT_EQ(mixed, 0);
 }
 

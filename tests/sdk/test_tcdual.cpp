@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <array>
 #include <cmath>
 #include <random>
@@ -90,6 +92,17 @@ TEST(DualRecord, OnlyAWholeSoundRecordIsTakenWithTheGeometryItCarries)
     std::array<uint8_t, 192> blank;
     blank.fill(0xFF);
     EXPECT_FALSE(tcsdk::decodeDualRecord(blank.data(), read));
+    // Sound checksums over what is no record of this camera: sizes 0 x -1, a reserved byte set.
+    std::array<uint8_t, 192> badSizes{}, reserved = bytes;
+    FILE* file = std::fopen(ORVIK_TEST_DATA "/dual/dual-record-bad-sizes.bin", "rb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fread(badSizes.data(), 1, 192, file), 192u);
+    std::fclose(file);
+    reserved[100] = 1;
+    const uint32_t crc = tcsdk::crc32(reserved.data(), 188);
+    std::memcpy(reserved.data() + 188, &crc, 4);
+    EXPECT_FALSE(tcsdk::decodeDualRecord(badSizes.data(), read));
+    EXPECT_FALSE(tcsdk::decodeDualRecord(reserved.data(), read));
     EXPECT_EQ(tcdual_align_fusion_init(VH, VW, IH, IW, VH, VW, blank.data(), kIdentity), TCDUAL_NOMINAL_ALIGNMENT);
     EXPECT_EQ(tcdual_align_fusion_init(VH, VW, IH, IW, VH, VW + 1, bytes.data(), kIdentity), -1)
         << "the fused image has the visible image's size";

@@ -240,7 +240,7 @@ TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
     const auto marker = [](const QPoint& anchor) { return QRect(anchor - QPoint(12, 12), QSize(24, 24)); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        LabelLayout layout(widget, metrics);
+        LabelLayout layout(QRect(QPoint(0, 0), widget), metrics);
         for (const QPoint& anchor : c.anchors)
             layout.add(anchor, overlay::labelPosition(anchor, widget), QStringLiteral("663.4°C"));
         const std::vector<LabelLayout::Label>& labels = layout.labels();
@@ -262,7 +262,7 @@ TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
             << "a lone label keeps its usual place";
     }
     // The pointer's readout has no marker: a label does not flee the pointer.
-    LabelLayout layout(widget, metrics);
+    LabelLayout layout(QRect(QPoint(0, 0), widget), metrics);
     layout.add({100, 100}, overlay::labelPosition({100, 100}, widget), QStringLiteral("663.4°C"));
     layout.add({120, 118}, overlay::readoutPosition({120, 118}, widget), QStringLiteral("30.0°C"), false);
     EXPECT_FALSE(layout.labels().front().led);
