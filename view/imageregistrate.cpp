@@ -3,6 +3,7 @@
 #include "configmanager.h"
 #include "line2d.h"
 #include "log.h"
+#include "threadname.h"
 
 #include <QDir>
 #include <QDateTime>
@@ -12,7 +13,10 @@
 #include <opencv2/imgproc.hpp>
 
 #include <array>
+#include <chrono>
 #include <cmath>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -101,6 +105,38 @@ double sideRatio(const cv::RotatedRect& r)
 {
     const double a = r.size.width, b = r.size.height;
     return std::max(a, b) / std::max(1.0, std::min(a, b));
+}
+
+// OpenCV's YAML parser can loop for ever on a few bytes. A class or info file is parsed on a
+// thread of its own, given kParseSeconds, and abandoned when it does not finish (left to its
+// loop at the lowest priority until the program ends): the run fails with the reason, and
+// nothing the window waits on waits for the parser.
+constexpr int kParseSeconds = 5;
+constexpr qint64 kMaxClassFileBytes = qint64(64) << 20;
+
+std::shared_ptr<cv::FileStorage> readBounded(const QString& path, QString& failure)
+{
+    if (QFileInfo(path).size() > kMaxClassFileBytes) {
+        failure = QStringLiteral("file larger than a class file may be: ") + QFileInfo(path).fileName();
+        return nullptr;
+    }
+    auto result = std::make_shared<std::promise<std::shared_ptr<cv::FileStorage>>>();
+    std::future<std::shared_ptr<cv::FileStorage>> parsed = result->get_future();
+    std::thread([name = path.toStdString(), result] {
+        setCurrentThreadName("orvik-yaml");
+        lowerCurrentThreadPriority();
+        try {
+            result->set_value(std::make_shared<cv::FileStorage>(name, cv::FileStorage::READ));
+        } catch (...) {
+            result->set_exception(std::current_exception());
+        }
+    }).detach();
+    if (parsed.wait_for(std::chrono::seconds(kParseSeconds)) != std::future_status::ready) {
+        failure = QStringLiteral("file not read within %1 s, abandoned: ").arg(kParseSeconds) + QFileInfo(path).fileName();
+        LOG_INFO(LOG_OTHER) << failure;
+        return nullptr;
+    }
+    return parsed.get(); // a parse error comes back as the exception it raised
 }
 
 QImage toQImage(const cv::Mat& grey)
@@ -219,19 +255,23 @@ void imageRegistrate::run(Inputs inputs)
     emit registrationDone(ok, failure);
 }
 
-std::shared_ptr<cv::FileStorage> imageRegistrate::templateFile(const QString& path)
+std::shared_ptr<cv::FileStorage> imageRegistrate::templateFile(const QString& path, QString& failure)
 {
     // Known by path, time and size: a class trained again while the program runs is read again.
     const QFileInfo info(path);
     const QString key = path + QLatin1Char('|') + QString::number(info.lastModified().toMSecsSinceEpoch()) +
                         QLatin1Char('|') + QString::number(info.size());
-    std::lock_guard<std::mutex> lock(mutex);
-    const auto cached = templateCache.find(key);
-    if (cached != templateCache.end())
-        return cached->second;
-    auto file = std::make_shared<cv::FileStorage>(path.toStdString(), cv::FileStorage::READ);
-    if (!file->isOpened())
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto cached = templateCache.find(key);
+        if (cached != templateCache.end())
+            return cached->second;
+    }
+    // Parsed without the lock the view takes every frame.
+    auto file = readBounded(path, failure);
+    if (!file || !file->isOpened())
         return file; // not kept: it may be mended
+    std::lock_guard<std::mutex> lock(mutex);
     if (templateCache.size() >= kCachedTemplates)
         templateCache.erase(templateCache.begin());
     templateCache[key] = file;
@@ -247,7 +287,9 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
         failure = QStringLiteral("No test file");
         return false;
     }
-    const std::shared_ptr<cv::FileStorage> file = templateFile(in.templatePath);
+    const std::shared_ptr<cv::FileStorage> file = templateFile(in.templatePath, failure);
+    if (!file)
+        return false;
     if (!file->isOpened()) {
         failure = QStringLiteral("template file unreadable");
         return false;
@@ -323,8 +365,10 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     cv::cvtColor(colour, photo, cv::COLOR_BGR2GRAY);
     cv::Matx33d prior = cv::Matx33d::eye(); // the info file's turn and scale of the template found
     if (!in.infoPath.isEmpty() && QFileInfo::exists(in.infoPath)) {
-        cv::FileStorage info(in.infoPath.toStdString(), cv::FileStorage::READ);
-        const cv::FileNode infos = info["infos"];
+        const std::shared_ptr<cv::FileStorage> info = readBounded(in.infoPath, failure);
+        if (!info)
+            return false;
+        const cv::FileNode infos = (*info)["infos"];
         const cv::FileNode entry =
             infos.isSeq() && size_t(best.template_id) < infos.size() ? infos[best.template_id] : cv::FileNode();
         if (!entry.empty()) {

@@ -74,7 +74,9 @@ private:
     };
     void run(Inputs inputs);
     bool registrate(const Inputs& inputs, Registered& registered, QString& failure);
-    std::shared_ptr<cv::FileStorage> templateFile(const QString& path);
+    // The parsed class file, from the cache when unchanged; null, with the failure, when it
+    // could not be read in time.
+    std::shared_ptr<cv::FileStorage> templateFile(const QString& path, QString& failure);
 
     mutable std::mutex mutex; // everything below
     QString testName, infoName, pictureName;

@@ -98,6 +98,21 @@ TEST_P(CalmBench, TheBenchIsCalmAndThePartStandsOut)
     EXPECT_GE(hot - benchMean, GetParam().rise);
 }
 
+// A busy board still fills the grey range in the universal mode (p5..p95 over 100 levels).
+TEST_F(LivePicture, TheBoardSpreadsOverTheGreyRange)
+{
+    ASSERT_TRUE(openWith("Vesk_R_M serial=PICTURE scene=board\n", "Vesk_R_M", QSize(256, 192)));
+    QTest::mouseClick(window->form().palette3, Qt::LeftButton);
+    QTest::qWait(1500);
+    const QImage picture = view->shownImage();
+    std::vector<double> levels;
+    for (int i = 0; i < 256 * 192; ++i)
+        levels.push_back(luminance(picture, i));
+    const double spread = percentile(levels, 0.95) - percentile(levels, 0.05);
+    RecordProperty("spread", std::to_string(spread));
+    EXPECT_GE(spread, 100.0);
+}
+
 INSTANTIATE_TEST_SUITE_P(ModesAndParts, CalmBench,
                          ::testing::Values(Bench{70, &OrvikForm::universal, 128}, Bench{27, &OrvikForm::universal, 60},
                                            Bench{70, &OrvikForm::enhance, 128}, Bench{27, &OrvikForm::enhance, 60},

@@ -141,6 +141,29 @@ TEST_F(Registration, NoOrADamagedTemplateFileEndsTheRunWithoutAResult)
     EXPECT_FALSE(failure.isEmpty());
 }
 
+// A class file on which the YAML parser never returns: the run fails with the reason within
+// its bound, the view's calls meanwhile answer at once, and the registration can go away.
+TEST_F(Registration, AClassFileTheParserNeverFinishesEndsTheRunAndNothingWaits)
+{
+    ASSERT_TRUE(QFile::copy(ORVIK_TEST_DATA "/registration/class-file-parser-hang.yaml", gAppDir + "/PCB/hang.yaml"));
+    registration->setTemplateFiles("hang.yaml", "");
+    cv::imwrite((gAppDir + "/PCB/2Dpicture/board.png").toStdString(), photo);
+    registration->setPictureName("board.png");
+    registration->setThermalImage(thermal);
+    ASSERT_TRUE(registration->start());
+    const auto started = std::chrono::steady_clock::now();
+    while (registration->isRunning()) {
+        const auto asked = std::chrono::steady_clock::now();
+        registration->blendOverlay(QImage(64, 48, QImage::Format_RGB32), {});
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(500)) << "the view waited";
+        ASSERT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+        QTest::qWait(50);
+    }
+    EXPECT_FALSE(registration->isFinished());
+    EXPECT_TRUE(registration->failure().contains("abandoned")) << registration->failure().toStdString();
+    registration.reset(); // returns: nothing joins the abandoned parser
+}
+
 TEST_F(Registration, AThermalPictureWithoutTheBoardIsLowSimilarity)
 {
     thermal = cv::Mat(192, 256, CV_8UC1, cv::Scalar(50)); // the bench alone
