@@ -46,21 +46,33 @@ const QImage& ViewGeometry::scaled(const QImage& shown)
         area = QImage();
         return area;
     }
-    const QImage source = shown.format() == QImage::Format_RGB32 ? shown : shown.convertToFormat(QImage::Format_RGB32);
     if (area.size() != QSize(areaWidth, areaHeight))
         area = QImage(areaWidth, areaHeight, QImage::Format_RGB32);
+    scaleInto(shown, area, QRect(0, 0, areaWidth, areaHeight), QPoint(0, 0));
+    return area;
+}
+
+void ViewGeometry::scaleInto(const QImage& shown, QImage& target, const QRect& part, const QPoint& origin) const
+{
+    const QRect rows = part & QRect(0, 0, areaWidth, areaHeight);
+    if (rows.isEmpty() || shown.isNull())
+        return;
+    const QImage source = shown.format() == QImage::Format_RGB32 ? shown : shown.convertToFormat(QImage::Format_RGB32);
     const int lastColumn = source.width() - 1, lastRow = source.height() - 1;
-    for (int v = 0; v < areaHeight; ++v) {
-        auto* out = reinterpret_cast<QRgb*>(area.scanLine(v));
-        if (v > 0 && rowOf[size_t(v)] == rowOf[size_t(v) - 1]) { // the same picture row again
-            std::copy_n(reinterpret_cast<const QRgb*>(area.constScanLine(v - 1)), areaWidth, out);
+    // Written where the painter writes: the target's own buffer, never a detached copy.
+    const auto rowAt = [&](int v) {
+        return reinterpret_cast<QRgb*>(const_cast<uchar*>(target.constScanLine(origin.y() + v))) + origin.x();
+    };
+    for (int v = rows.top(); v <= rows.bottom(); ++v) {
+        QRgb* out = rowAt(v);
+        if (v > rows.top() && rowOf[size_t(v)] == rowOf[size_t(v) - 1]) { // the same picture row again
+            std::copy_n(rowAt(v - 1) + rows.left(), rows.width(), out + rows.left());
             continue;
         }
         const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(std::min(rowOf[size_t(v)], lastRow)));
-        for (int u = 0; u < areaWidth; ++u)
+        for (int u = rows.left(); u <= rows.right(); ++u)
             out[u] = in[std::min(columnOf[size_t(u)], lastColumn)];
     }
-    return area;
 }
 
 QSize ViewGeometry::shownSize() const

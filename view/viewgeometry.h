@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 #include <vector>
@@ -25,6 +26,9 @@ struct ViewGeometry
     // The picture (the one of the last letterBox) scaled into the image area by the index maps:
     // once, then kept for the repaints until the next letterBox.
     const QImage& scaled(const QImage& picture);
+    // The same pixels of part of the area (in area coordinates) written into a 32-bit image
+    // whose pixel origin holds the area's top-left corner: the picture painted in one pass.
+    void scaleInto(const QImage& picture, QImage& target, const QRect& part, const QPoint& origin) const;
 
     // The centre of the frame pixel's cell on screen (pixels outside the frame extrapolate).
     QPoint imageToWidget(const QPoint& image) const;

@@ -8,10 +8,13 @@
 #include "overlay.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QTransform>
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -1080,6 +1083,33 @@ void ViewPort::paintNoCamera(QPainter& painter)
     painter.drawText(lower, Qt::AlignHCenter | Qt::AlignTop, tr("请将热像仪连接到电脑的USB接口"));
 }
 
+bool ViewPort::paintPictureInPlace(QPainter& painter)
+{
+    // The window's backing store is an image: the scaled picture is written into it in one
+    // pass, where scaling into a cache and blitting that moved every pixel twice more. Only
+    // for 32-bit pixels moved by a whole-pixel translation; anything else draws the cache.
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    const QTransform toDevice = painter.deviceTransform();
+    const QImage::Format format = image->format();
+    if (toDevice.type() > QTransform::TxTranslate || image->devicePixelRatioF() != 1.0 ||
+        toDevice.dx() != std::floor(toDevice.dx()) || toDevice.dy() != std::floor(toDevice.dy()) ||
+        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied))
+        return false;
+    const QRect area = QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight)
+                           .translated(int(toDevice.dx()), int(toDevice.dy()));
+    // Only what this paint may touch: its region, on the image.
+    QRegion region = engine->systemClip().isEmpty() ? QRegion(image->rect()) : engine->systemClip();
+    region &= area & image->rect();
+    for (const QRect& part : region)
+        geometry.scaleInto(displayImage, *image, part.translated(-area.topLeft()), area.topLeft());
+    return true;
+}
+
 void ViewPort::paintEvent(QPaintEvent*)
 {
     sincePaint.start();
@@ -1089,7 +1119,8 @@ void ViewPort::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     QRegion margins(rect());
     if (!displayImage.isNull()) {
-        painter.drawImage(QPoint(geometry.marginX, geometry.marginY), geometry.scaled(displayImage));
+        if (!paintPictureInPlace(painter))
+            painter.drawImage(QPoint(geometry.marginX, geometry.marginY), geometry.scaled(displayImage));
         margins -= QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
     }
     for (const QRect& margin : margins)

@@ -181,6 +181,7 @@ private:
     const float* temperatureData() const;
     float temperatureAt(const QPoint& image) const;
     void paintNoCamera(QPainter& painter);
+    bool paintPictureInPlace(QPainter& painter);
     // What both pictures share: the aids, orientation and mirroring.
     FrameRenderer::Options renderOptions() const;
     // A region drawn across the middle, on the board where most of it lies; empty when it

@@ -67,6 +67,48 @@ protected:
     ViewPort view;
 };
 
+// The picture written straight into an image, as into the window's backing store, is pixel for
+// pixel the cached picture the painter would draw, through an offset and a partial repaint,
+// and nothing outside the repainted region is touched.
+TEST(ViewPicture, WrittenInPlaceItIsTheCachedPicture)
+{
+    ViewPort view;
+    view.resize(1000, 600); // margins left and right
+    view.setCameraGeometry(W, H, 15);
+    auto frame = flatFrame(W, H, 25.0f);
+    uint32_t state = 7;
+    for (uint8_t& grey : frame->image)
+        grey = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
+    uint8_t palette[768];
+    for (int i = 0; i < 256; ++i) {
+        palette[3 * i] = uint8_t(i);
+        palette[3 * i + 1] = uint8_t(255 - i);
+        palette[3 * i + 2] = uint8_t(i * 7);
+    }
+    view.setPalette(palette);
+    view.setFrame(frame);
+    view.renderFrame();
+    ViewGeometry geometry = view.viewGeometry();
+    const QImage& expected = geometry.scaled(view.shownImage());
+    const QRect area(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    const QRect part = area.adjusted(50, 30, -200, -100);
+    const QPoint offset(37, 21);
+    QImage painted(1100, 700, QImage::Format_RGB32);
+    painted.fill(Qt::black);
+    view.render(&painted, offset, QRegion(part));
+    int wrong = 0, touched = 0;
+    for (int y = 0; y < painted.height(); ++y)
+        for (int x = 0; x < painted.width(); ++x) {
+            const QPoint widget = QPoint(x, y) - offset + part.topLeft(); // the region's corner lands at the offset
+            if (part.contains(widget))
+                wrong += painted.pixel(x, y) != expected.pixel(widget - area.topLeft());
+            else
+                touched += painted.pixel(x, y) != qRgb(0, 0, 0);
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(touched, 0);
+}
+
 TEST_F(View, SearchAndChartRectanglesFromTheSameDrag)
 {
     view.armSearchRectTool();
