@@ -59,19 +59,17 @@ void ViewGeometry::scaleInto(const QImage& shown, QImage& target, const QRect& p
         return;
     const QImage source = shown.format() == QImage::Format_RGB32 ? shown : shown.convertToFormat(QImage::Format_RGB32);
     const int lastColumn = source.width() - 1, lastRow = source.height() - 1;
-    // Written where the painter writes: the target's own buffer, never a detached copy.
-    const auto rowAt = [&](int v) {
-        return reinterpret_cast<QRgb*>(const_cast<uchar*>(target.constScanLine(origin.y() + v))) + origin.x();
-    };
+    // A target being painted on is never shared: scanLine() writes where the painter writes.
+    const auto rowAt = [&](int v) { return reinterpret_cast<QRgb*>(target.scanLine(origin.y() + v)) + (origin.x() + rows.left()); };
     for (int v = rows.top(); v <= rows.bottom(); ++v) {
-        QRgb* out = rowAt(v);
+        QRgb* out = rowAt(v); // column rows.left() of the area
         if (v > rows.top() && rowOf[size_t(v)] == rowOf[size_t(v) - 1]) { // the same picture row again
-            std::copy_n(rowAt(v - 1) + rows.left(), rows.width(), out + rows.left());
+            std::copy_n(rowAt(v - 1), rows.width(), out);
             continue;
         }
         const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(std::min(rowOf[size_t(v)], lastRow)));
         for (int u = rows.left(); u <= rows.right(); ++u)
-            out[u] = in[std::min(columnOf[size_t(u)], lastColumn)];
+            out[u - rows.left()] = in[std::min(columnOf[size_t(u)], lastColumn)];
     }
 }
 

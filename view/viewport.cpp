@@ -1088,9 +1088,11 @@ bool ViewPort::paintPictureInPlace(QPainter& painter)
     // The window's backing store is an image: the scaled picture is written into it in one
     // pass, where scaling into a cache and blitting that moved every pixel twice more. Only
     // for 32-bit pixels moved by a whole-pixel translation; anything else draws the cache.
+    // A painter handed in by QWidget::render(QPainter*) may blend or clip by a path: drawn.
     QPaintEngine* engine = painter.paintEngine();
     QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
-    if (!device || device->devType() != QInternal::Image)
+    if (!device || device->devType() != QInternal::Image || engine->type() != QPaintEngine::Raster ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver || painter.hasClipping())
         return false;
     auto* image = static_cast<QImage*>(device);
     const QTransform toDevice = painter.deviceTransform();
@@ -1102,11 +1104,15 @@ bool ViewPort::paintPictureInPlace(QPainter& painter)
         return false;
     const QRect area = QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight)
                            .translated(int(toDevice.dx()), int(toDevice.dy()));
-    // Only what this paint may touch: its region, on the image.
+    // Only what this paint may touch: its region, on the image. A picture of another format
+    // (the registration's blend) is converted once, not once a rectangle.
     QRegion region = engine->systemClip().isEmpty() ? QRegion(image->rect()) : engine->systemClip();
     region &= area & image->rect();
+    const QImage picture = displayImage.format() == QImage::Format_RGB32
+                               ? displayImage
+                               : displayImage.convertToFormat(QImage::Format_RGB32);
     for (const QRect& part : region)
-        geometry.scaleInto(displayImage, *image, part.translated(-area.topLeft()), area.topLeft());
+        geometry.scaleInto(picture, *image, part.translated(-area.topLeft()), area.topLeft());
     return true;
 }
 

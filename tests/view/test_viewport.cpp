@@ -91,22 +91,25 @@ TEST(ViewPicture, WrittenInPlaceItIsTheCachedPicture)
     ViewGeometry geometry = view.viewGeometry();
     const QImage& expected = geometry.scaled(view.shownImage());
     const QRect area(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
-    const QRect part = area.adjusted(50, 30, -200, -100);
-    const QPoint offset(37, 21);
-    QImage painted(1100, 700, QImage::Format_RGB32);
-    painted.fill(Qt::black);
-    view.render(&painted, offset, QRegion(part));
-    int wrong = 0, touched = 0;
-    for (int y = 0; y < painted.height(); ++y)
-        for (int x = 0; x < painted.width(); ++x) {
-            const QPoint widget = QPoint(x, y) - offset + part.topLeft(); // the region's corner lands at the offset
-            if (part.contains(widget))
-                wrong += painted.pixel(x, y) != expected.pixel(widget - area.topLeft());
-            else
-                touched += painted.pixel(x, y) != qRgb(0, 0, 0);
-        }
-    EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(touched, 0);
+    // Two rectangles of a partial repaint, away from the hottest pixel's marker at (0, 0).
+    const QRegion part = QRegion(area.adjusted(50, 30, -400, -300)) + QRegion(area.adjusted(500, 350, -20, -10));
+    const QPoint corner = part.boundingRect().topLeft(), offset(37, 21);
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+        QImage painted(1100, 700, format);
+        painted.fill(Qt::black);
+        view.render(&painted, offset, part);
+        int wrong = 0, touched = 0;
+        for (int y = 0; y < painted.height(); ++y)
+            for (int x = 0; x < painted.width(); ++x) {
+                const QPoint widget = QPoint(x, y) - offset + corner; // the region's corner lands at the offset
+                if (part.contains(widget))
+                    wrong += painted.pixel(x, y) != expected.pixel(widget - area.topLeft());
+                else
+                    touched += painted.pixel(x, y) != qRgb(0, 0, 0);
+            }
+        EXPECT_EQ(wrong, 0) << format;
+        EXPECT_EQ(touched, 0) << format;
+    }
 }
 
 TEST_F(View, SearchAndChartRectanglesFromTheSameDrag)
