@@ -146,6 +146,17 @@ void ConfigManager::readIntPair(const QString& firstKey, const QString& secondKe
     second = settings.value(secondKey).toInt();
 }
 
+bool ConfigManager::storedAsNumbersOrMissing(const QString& firstKey, const QString& secondKey) const
+{
+    QSettings settings(localSettingPath, QSettings::IniFormat);
+    for (const QString& key : {firstKey, secondKey}) {
+        bool isNumber = false;
+        if (settings.contains(key) && (settings.value(key).toInt(&isNumber), !isNumber))
+            return false;
+    }
+    return true;
+}
+
 void ConfigManager::writePair(const QString& firstKey, const QVariant& first, const QString& secondKey,
                               const QVariant& second)
 {
@@ -360,7 +371,10 @@ void ConfigManager::getFixedTempRange(bool highRange, int& max, int& min)
     else
         getLowFixedTemp(max, min);
     const int defaultMax = highRange ? 150 : 90;
-    if (max == 0 && min == 0) {
+    if (max == 0 && min == 0 && storedAsNumbersOrMissing(highRange ? QStringLiteral("Temperature/HFixedTempMax")
+                                                                   : QStringLiteral("Temperature/LFixedTempMax"),
+                                                         highRange ? QStringLiteral("Temperature/HFixedTempMin")
+                                                                   : QStringLiteral("Temperature/LFixedTempMin"))) {
         max = defaultMax;
         min = 0;
         if (highRange)

@@ -86,6 +86,8 @@ private:
     QVariant read(const QString& file, const QString& key) const;
     void write(const QString& file, const QString& key, const QVariant& value);
     void readIntPair(const QString& firstKey, const QString& secondKey, int& first, int& second) const;
+    // Whether each key is absent or holds a whole number: text that reads as 0 is not a 0.
+    bool storedAsNumbersOrMissing(const QString& firstKey, const QString& secondKey) const;
     void writePair(const QString& firstKey, const QVariant& first, const QString& secondKey,
                    const QVariant& second);
     // The stored text of a key, or the fallback written when the file does not hold the key.

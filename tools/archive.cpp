@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 
 namespace {
@@ -40,7 +41,10 @@ QString entryProblem(const ZipArchive& zip, const ZipArchive::Entry& entry, cons
 // The archive's bytes, from a device that holds no more than an archive may.
 bool readArchive(QIODevice* device, ZipArchive& zip, QString* why)
 {
-    const QByteArray bytes = device->read(ZipArchive::kMaxArchiveBytes + 1);
+    // A file or buffer says its size: read what it holds rather than reserve the limit.
+    const qint64 wanted = device->isSequential() ? ZipArchive::kMaxArchiveBytes + 1
+                                                 : std::min(device->size() - device->pos(), ZipArchive::kMaxArchiveBytes + 1);
+    const QByteArray bytes = device->read(wanted);
     if (bytes.size() > ZipArchive::kMaxArchiveBytes) {
         *why = QStringLiteral("larger than an update package may be");
         return false;

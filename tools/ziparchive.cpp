@@ -88,7 +88,10 @@ bool ZipArchive::open(const QByteArray& archive, QString* why)
         const qint64 next = at + kDirectoryBytes + nameLength + extraLength + commentLength;
         if (next > directoryAt + directorySize)
             return fail(why, QStringLiteral("its directory is damaged"));
-        e.path = QString::fromUtf8(bytes.constData() + at + kDirectoryBytes, nameLength);
+        const QByteArray name = bytes.mid(int(at + kDirectoryBytes), nameLength);
+        if (name.isEmpty() || name.contains('\0'))
+            return fail(why, QStringLiteral("an entry has no usable name"));
+        e.path = QString::fromUtf8(name);
         if (flags & 1)
             return fail(why, e.path + QStringLiteral(": encrypted entries are not taken"));
         if (e.method != 0 && e.method != 8)

@@ -1,9 +1,9 @@
 #include "imageregistrate.h"
+#include "classfile.h"
 
 #include "configmanager.h"
 #include "line2d.h"
 #include "log.h"
-#include "threadname.h"
 
 #include <QDir>
 #include <QDateTime>
@@ -13,9 +13,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <array>
-#include <chrono>
 #include <cmath>
-#include <future>
 #include <thread>
 
 namespace {
@@ -105,38 +103,6 @@ double sideRatio(const cv::RotatedRect& r)
 {
     const double a = r.size.width, b = r.size.height;
     return std::max(a, b) / std::max(1.0, std::min(a, b));
-}
-
-// OpenCV's YAML parser can loop for ever on a few bytes. A class or info file is parsed on a
-// thread of its own, given kParseSeconds, and abandoned when it does not finish (left to its
-// loop at the lowest priority until the program ends): the run fails with the reason, and
-// nothing the window waits on waits for the parser.
-constexpr int kParseSeconds = 5;
-constexpr qint64 kMaxClassFileBytes = qint64(64) << 20;
-
-std::shared_ptr<cv::FileStorage> readBounded(const QString& path, QString& failure)
-{
-    if (QFileInfo(path).size() > kMaxClassFileBytes) {
-        failure = QStringLiteral("file larger than a class file may be: ") + QFileInfo(path).fileName();
-        return nullptr;
-    }
-    auto result = std::make_shared<std::promise<std::shared_ptr<cv::FileStorage>>>();
-    std::future<std::shared_ptr<cv::FileStorage>> parsed = result->get_future();
-    std::thread([name = path.toStdString(), result] {
-        setCurrentThreadName("orvik-yaml");
-        lowerCurrentThreadPriority();
-        try {
-            result->set_value(std::make_shared<cv::FileStorage>(name, cv::FileStorage::READ));
-        } catch (...) {
-            result->set_exception(std::current_exception());
-        }
-    }).detach();
-    if (parsed.wait_for(std::chrono::seconds(kParseSeconds)) != std::future_status::ready) {
-        failure = QStringLiteral("file not read within %1 s, abandoned: ").arg(kParseSeconds) + QFileInfo(path).fileName();
-        LOG_INFO(LOG_OTHER) << failure;
-        return nullptr;
-    }
-    return parsed.get(); // a parse error comes back as the exception it raised
 }
 
 QImage toQImage(const cv::Mat& grey)
@@ -268,7 +234,7 @@ std::shared_ptr<cv::FileStorage> imageRegistrate::templateFile(const QString& pa
             return cached->second;
     }
     // Parsed without the lock the view takes every frame.
-    auto file = readBounded(path, failure);
+    auto file = classfile::read(path, failure);
     if (!file || !file->isOpened())
         return file; // not kept: it may be mended
     std::lock_guard<std::mutex> lock(mutex);
@@ -365,7 +331,7 @@ bool imageRegistrate::registrate(const Inputs& in, Registered& registered, QStri
     cv::cvtColor(colour, photo, cv::COLOR_BGR2GRAY);
     cv::Matx33d prior = cv::Matx33d::eye(); // the info file's turn and scale of the template found
     if (!in.infoPath.isEmpty() && QFileInfo::exists(in.infoPath)) {
-        const std::shared_ptr<cv::FileStorage> info = readBounded(in.infoPath, failure);
+        const std::shared_ptr<cv::FileStorage> info = classfile::read(in.infoPath, failure);
         if (!info)
             return false;
         const cv::FileNode infos = (*info)["infos"];

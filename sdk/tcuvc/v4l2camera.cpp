@@ -19,6 +19,9 @@ namespace {
 constexpr uint32_t kBufferCount = 4;
 constexpr int kPollMs = 100; // how long a stop may wait for the stream thread
 constexpr int kMaxEntries = TCUVC_INFO_BYTES / TCUVC_STREAM_ENTRY_BYTES;
+// A driver's lists end with EINVAL; one that never says so (or offers formats without a size)
+// is cut off here rather than asked for ever.
+constexpr uint32_t kMaxListed = 256;
 
 std::string readLine(const fs::path& path)
 {
@@ -95,7 +98,8 @@ uint32_t bestRate(SystemCalls& calls, int fd, uint32_t fourcc, uint32_t width, u
     interval.pixel_format = fourcc;
     interval.width = width;
     interval.height = height;
-    for (interval.index = 0; xioctl(calls, fd, VIDIOC_ENUM_FRAMEINTERVALS, &interval) == 0;
+    for (interval.index = 0;
+         interval.index < kMaxListed && xioctl(calls, fd, VIDIOC_ENUM_FRAMEINTERVALS, &interval) == 0;
          ++interval.index) {
         // A stepwise range offers its shortest interval; a discrete list each of its own.
         const v4l2_fract shortest =
@@ -212,7 +216,7 @@ static int queryStreamEntries(const DeviceInfo& device, uint8_t* info)
     int failure = 0;
     v4l2_fmtdesc format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    for (format.index = 0; count < kMaxEntries; ++format.index) {
+    for (format.index = 0; count < kMaxEntries && format.index < kMaxListed; ++format.index) {
         if (xioctl(calls, fd, VIDIOC_ENUM_FMT, &format) != 0) {
             if (errno != EINVAL) // EINVAL ends the list
                 failure = errorCode(errno);

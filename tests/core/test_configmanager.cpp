@@ -147,6 +147,13 @@ TEST_F(ConfigManagerTest, FixedRangeOfTwoZerosGetsTheRangeDefault)
     config.getFixedTempRange(false, max, min);
     EXPECT_EQ(max, 0);
     EXPECT_EQ(min, -20);
+
+    // Text that reads as 0 is no zero: the default is used and the stored text kept.
+    store("Temperature/HFixedTempMax", "abc");
+    store("Temperature/HFixedTempMin", "0");
+    config.getFixedTempRange(true, max, min);
+    EXPECT_EQ(max, 150);
+    EXPECT_EQ(stored("Temperature/HFixedTempMax").toString(), "abc");
 }
 
 TEST_F(ConfigManagerTest, VersionFollowsTheProductNameCaseSensitively)
