@@ -35,7 +35,6 @@
 Orvik::Orvik(const FunctionModel::Options& deviceOptions, QWidget* parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
-    gMainWindow = this;
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
     setWindowTitle(gProductName);
     setMouseTracking(true);
@@ -92,8 +91,6 @@ Orvik::~Orvik()
     delete deviceManager; // saves its own settings, stops detection and the camera
     deviceManager = nullptr;
     LOG_INFO(LOG_ORVIK) << "-----------------------------------------";
-    if (gMainWindow == this)
-        gMainWindow = nullptr;
 }
 
 QSize Orvik::chooseWindowSize(const QSize& screen)
@@ -151,7 +148,7 @@ void Orvik::initVariable()
 void Orvik::createChildren(const FunctionModel::Options& deviceOptions)
 {
     deviceManager = new FunctionModel(deviceOptions, this);
-    deviceManager->setFrameCallback(&Orvik::onFrame);
+    connect(deviceManager, &FunctionModel::frameReady, this, &Orvik::presentFrame);
     connect(deviceManager, &FunctionModel::SetSN, this, &Orvik::showID);
     connect(deviceManager, &FunctionModel::setConnected, this, &Orvik::setConnectState);
     connect(deviceManager, &FunctionModel::RotateParam, this, &Orvik::showRotateParam);
@@ -309,12 +306,6 @@ void Orvik::warnAboutUnwritableFolders()
 }
 
 // ---------------------------------------------------------------- frames
-
-void Orvik::onFrame(const FramePtr& frame)
-{
-    if (gMainWindow)
-        gMainWindow->presentFrame(frame);
-}
 
 void Orvik::presentFrame(const FramePtr& frame)
 {

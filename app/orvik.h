@@ -44,9 +44,6 @@ public:
     // Which edges a point inside a window of that size grabs for resizing.
     static Qt::Edges edgesAt(const QPoint& point, const QSize& window);
 
-    // Frames of the device manager (static: it keeps a plain function pointer).
-    static void onFrame(const FramePtr& frame);
-
     void setHeatField(bool on) { heatField = on; }
     FunctionModel* deviceManagerForTests() const { return deviceManager; }
     const OrvikForm& form() const { return ui; }
@@ -74,6 +71,9 @@ public:
     void setVideoPath(QString path) override;
 
 public slots:
+    // A frame of the device manager: to the view, the colour bar, the slider, the alarm and,
+    // in heat-field mode, the 3D widget.
+    void presentFrame(const FramePtr& frame);
     void onLanguageChanged();
     void showID(QString id);
     void setConnectState(bool state);
@@ -141,7 +141,6 @@ private:
     void restoreSavedState();
     void initBasics();
     void warnAboutUnwritableFolders();
-    void presentFrame(const FramePtr& frame);
     void toggleMaximized();
     void loadQtTranslation();
     void openAddress(const QUrl& address);

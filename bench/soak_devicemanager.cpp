@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     // The detection program's stand-in reports the camera that is in at each of its starts.
     options.detection = {[] { return true; }, [] { report(kCameras[std::max(0, plugged.load())]); }, [] {}};
     FunctionModel model(options);
-    model.setFrameCallback(&onFrame);
+    QObject::connect(&model, &FunctionModel::frameReady, &onFrame);
     session.start();
     sinceFrame.start();
     int tick = 0;

@@ -46,7 +46,7 @@ QString fourcc(uint64_t format)
 
 } // namespace
 
-Camera_DoubleLigth::Camera_DoubleLigth(FrameReadyCallback sink, QObject* parent)
+Camera_DoubleLigth::Camera_DoubleLigth(FusedFrameCallback sink, QObject* parent)
     : QObject(parent), frameSink(std::move(sink)), manualTimer(new QTimer(this))
 {
     manualTimer->setSingleShot(true);
@@ -616,7 +616,7 @@ void Camera_DoubleLigth::runWorker()
             continue;
         fusedIr = irFrames;
         if (fuseOnce() && frameSink)
-            frameSink(nullptr, 0, nullptr);
+            frameSink();
     }
     LOG_INFO(LOG_CAMERA) << "stop camera";
 }

@@ -42,7 +42,9 @@ public:
     static constexpr int kRecordBytes = 192;
     static constexpr const char* kIrName = "USB Camera";
 
-    explicit Camera_DoubleLigth(FrameReadyCallback frameSink, QObject* parent = nullptr);
+    // Called on the capture thread once per fused frame, which extractFrame() then takes.
+    using FusedFrameCallback = std::function<void()>;
+    explicit Camera_DoubleLigth(FusedFrameCallback frameSink, QObject* parent = nullptr);
     ~Camera_DoubleLigth() override;
 
     // The infrared module is listed; its name is kept (deviceName()).
@@ -129,7 +131,7 @@ private:
     void runWorker();
     bool fuseOnce();
 
-    FrameReadyCallback frameSink;
+    FusedFrameCallback frameSink;
     Stream ir, vl;
     std::atomic<bool> irOpen{false}, vlOpen{false};
     QString irName;

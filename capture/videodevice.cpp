@@ -272,7 +272,7 @@ void VideoDevice::onUvcFrame(void* frame, void* user)
 {
     auto* self = static_cast<VideoDevice*>(user);
     if (self->pipeline.processFrame(static_cast<const uint8_t*>(frame)) && self->frameSink)
-        self->frameSink(nullptr, 0, nullptr);
+        self->frameSink(nullptr, 0);
 }
 
 bool VideoDevice::openVideoInput()
@@ -314,7 +314,7 @@ void VideoDevice::onVideoInputSample(const uint8_t* buffer, int length, void* us
 {
     auto* self = static_cast<VideoDevice*>(user);
     if (self->frameSink)
-        self->frameSink(const_cast<uint8_t*>(buffer), length, self);
+        self->frameSink(buffer, length);
 }
 
 void VideoDevice::sendStartupCommands()

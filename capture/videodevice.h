@@ -18,9 +18,9 @@
 
 class VideoDevice;
 
-// Called on the capture thread once per frame: the raw sample for the K7-22; null, 0, null
-// for the UVC kinds, whose results already lie in the device.
-using FrameReadyCallback = std::function<void(unsigned char* data, int length, VideoDevice* device)>;
+// Called on the capture thread once per frame: the raw sample for the K7-22, which the device
+// manager decodes; null and 0 for the UVC kinds, whose results already lie in the device.
+using FrameReadyCallback = std::function<void(const uint8_t* data, int length)>;
 
 // Capture back-end of the single-stream cameras (kinds 1-4): finds the camera of a table row,
 // opens it, runs the device half of the frame pipeline on its frames and closes it. The

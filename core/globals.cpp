@@ -5,4 +5,3 @@ QString gProductName;
 int gLanguageIndex = 0;
 QString gUpdateHost;
 QString gUpdatePort;
-Orvik* gMainWindow = nullptr;

@@ -8,6 +8,3 @@ extern QString gProductName;  // active product line, "Orvik" in this build
 extern int gLanguageIndex;    // 0 Simplified Chinese, 1 English, 2 Spanish
 extern QString gUpdateHost;   // update server address
 extern QString gUpdatePort;   // update server port, 1..65535 as text
-
-class Orvik;
-extern Orvik* gMainWindow; // the main window, for the static frame callback

@@ -37,6 +37,7 @@ FunctionModel::FunctionModel(QObject* parent) : FunctionModel(Options(), parent)
 
 FunctionModel::FunctionModel(const Options& opts, QObject* parent) : QObject(parent), options(opts)
 {
+    qRegisterMetaType<FramePtr>("FramePtr"); // for receivers on other threads
     if (!options.detection.running)
         options.detection.running = [this] { return detectionProgram.running(); };
     if (!options.detection.start)
@@ -65,8 +66,8 @@ void FunctionModel::initVariable()
 void FunctionModel::createChildren()
 {
     videoDevice = std::make_unique<VideoDevice>(
-        [this](unsigned char* data, int length, VideoDevice* device) { onCameraFrame(data, length, device); });
-    dualCamera = std::make_unique<Camera_DoubleLigth>([this](unsigned char*, int, VideoDevice*) { onDualFrame(); });
+        [this](const uint8_t* data, int length) { onCameraFrame(data, length); });
+    dualCamera = std::make_unique<Camera_DoubleLigth>([this] { onDualFrame(); });
     uartHandle = std::make_unique<uarthandle>();
     serialPort = new serialport(uartHandle.get(), this);
     connect(uartHandle.get(), &uarthandle::IsShakeHandsMsg, serialPort, &serialport::ShankHandHandleSlots);
@@ -541,7 +542,7 @@ void FunctionModel::setSerial(const QByteArray& value)
     deviceSerial = value.left(63);
 }
 
-void FunctionModel::onCameraFrame(unsigned char* data, int length, VideoDevice*)
+void FunctionModel::onCameraFrame(const uint8_t* data, int length)
 {
     // Nothing of a frame is read before it is known to be whole.
     if (!videoDevice->acceptsFrame(data, length))
@@ -616,13 +617,8 @@ void FunctionModel::presentFrame()
         QMutexLocker lock(&frameMutex);
         frame = std::move(latestFrame);
     }
-    if (frame && frameCallback)
-        frameCallback(frame);
-}
-
-void FunctionModel::setFrameCallback(FrameCallback callback)
-{
-    frameCallback = callback;
+    if (frame)
+        emit frameReady(frame);
 }
 
 void FunctionModel::setImageMode(int mode)

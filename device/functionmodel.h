@@ -26,11 +26,6 @@ class VideoDevice;
 class serialport;
 class uarthandle;
 
-// Presents one frame on the GUI thread: the newest frame since the last call, with its own
-// size, camera, range and extremes (no temperatures when only the picture is shown). The
-// frame never changes; keep the pointer as long as you need it.
-using FrameCallback = void (*)(const FramePtr& frame);
-
 // The device manager: finds out which camera is attached (with the detection program),
 // connects and disconnects it on a worker thread, holds the newest frame's results and
 // hands them to the main window, and keeps the camera's range, orientation and settings.
@@ -57,7 +52,6 @@ public:
     FunctionModel(const Options& options, QObject* parent = nullptr);
     ~FunctionModel() override;
 
-    void setFrameCallback(FrameCallback callback);
     void setImageMode(int mode);
     int getImageMode() const { return imageMode.enhance() ? 1 : (imageMode.highContrast() ? 2 : 0); }
     // The slider's window for the dual-light camera, which colours its fusion itself.
@@ -140,6 +134,10 @@ public:
     static QString displayIdentifier(const QByteArray& serial);
 
 signals:
+    // On the GUI thread, the newest frame since the last: its own size, camera, range and
+    // extremes (no temperatures when only the picture is shown). The frame never changes; keep
+    // the pointer as long as it is needed. Frames that came meanwhile were replaced, not queued.
+    void frameReady(FramePtr frame);
     void SetSN(QString sn);
     void setConnected(bool connected);
     void RotateParam(int rote, bool hfilp, bool vfilp);
@@ -199,7 +197,7 @@ private:
     void restartDetection();
     void stopWorker();
 
-    void onCameraFrame(unsigned char* data, int length, VideoDevice* device);
+    void onCameraFrame(const uint8_t* data, int length);
     void onDualFrame();
     // The first frame of a connection tells the serial number (or that there is none).
     void learnSerial(QByteArray read);
@@ -245,7 +243,6 @@ private:
     std::atomic<bool> presentationQueued{false};
     FramePool framePool;      // capture thread
     uint64_t framesOfConnection = 0; // capture thread
-    FrameCallback frameCallback = nullptr;
     std::atomic<bool> imageOnly{false};
     ImageMode imageMode;
 

@@ -31,7 +31,7 @@ protected:
         window->setConnectState(true);
         auto frame = flatFrame(256, 192, 25.0f);
         setHottest(*frame, 200, 30, 70.0f);
-        Orvik::onFrame(frame);
+        window->presentFrame(frame);
         window->setImagePath(folder.path());
         window->setVideoPath(folder.path());
     }

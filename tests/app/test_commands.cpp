@@ -56,7 +56,7 @@ protected:
     {
         auto frame = flatFrame(256, 192, 25.0f);
         setHottest(*frame, 100, 80, hottest);
-        Orvik::onFrame(frame);
+        window->presentFrame(frame);
     }
     const OrvikForm& ui() const { return window->form(); }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -254,7 +254,7 @@ TEST_F(Commands, ResetWhileLeakFindIsOnRestoresTheDefaultView)
     // Palette 1 again: its cold end is black, where palette 3 showed grey.
     auto frame = flatFrame(256, 192, 25.0f, 0);
     setHottest(*frame, 1, 1, 40.0f);
-    Orvik::onFrame(frame);
+    window->presentFrame(frame);
     EXPECT_EQ(view->shownImage().pixelColor(100, 100), QColor(0, 0, 0));
 }
 
@@ -273,7 +273,7 @@ TEST_F(Commands, ModeTableShowsAndHidesTheTools)
     EXPECT_TRUE(notice->isVisible());
     auto frozen = flatFrame(256, 192, 25.0f);
     setHottest(*frozen, 3, 3, 99.0f);
-    Orvik::onFrame(frozen);
+    window->presentFrame(frozen);
     EXPECT_NE(view->regionMaximum(QRect(0, 0, 256, 192)).value, 99.0f) << "the heat field takes the frames";
 
     click(ui().hotField); // refused: already the mode
@@ -451,7 +451,7 @@ TEST_F(Commands, LeakFindColoursOnlyPixelsAboveTheFloorByTemperature)
         frame->temperatures[size_t(p.x)] = p.celsius;
         frame->image[size_t(p.x)] = p.grey;
     }
-    Orvik::onFrame(frame);
+    window->presentFrame(frame);
     const QImage& shown = view->shownImage();
     for (const Probe& p : probes) {
         const QColor c = shown.pixelColor(p.x, 0);
@@ -463,19 +463,19 @@ TEST_F(Commands, LeakFindColoursOnlyPixelsAboveTheFloorByTemperature)
     // With region find too, leak find works inside the search regions: the probes lie
     // outside the middle ninth and turn grey; the hottest pixel lies inside it.
     click(ui().regionFind);
-    Orvik::onFrame(frame);
+    window->presentFrame(frame);
     EXPECT_EQ(view->shownImage().pixelColor(20, 0), QColor(128, 128, 128));
     EXPECT_NE(view->shownImage().pixelColor(100, 80), QColor(250, 250, 250));
     auto cool = flatFrame(256, 192, 25.0f, 128);
     setHottest(*cool, 5, 5, 70.0f);
-    Orvik::onFrame(cool);
+    window->presentFrame(cool);
     EXPECT_EQ(view->shownImage().pixelColor(128, 96), QColor(128, 128, 128)) << "below the floor inside a region";
     click(ui().regionFind);
 
     // Another measuring range keeps the window on the same temperatures.
     window->InitTemp("C", 0, 550);
     EXPECT_NEAR(ui().tempRange->temperatureAt(ui().tempRange->lowFraction()), 68.0f, 0.01f);
-    Orvik::onFrame(frame);
+    window->presentFrame(frame);
     EXPECT_NE(view->shownImage().pixelColor(20, 0), QColor(128, 128, 128)) << "68.1 degC still coloured";
 }
 
@@ -484,7 +484,7 @@ TEST_F(Commands, ArrowKeysNudgeTheSliderWhereverTheFocusIs)
     openConnected();
     auto frame = flatFrame(256, 192, 20.0f);
     setHottest(*frame, 1, 1, 40.0f);
-    Orvik::onFrame(frame);
+    window->presentFrame(frame);
     VerRangerSlider* slider = ui().tempRange;
     const int language = ui().language->currentIndex();
     ui().palette2->setFocus();

@@ -159,7 +159,7 @@ TEST_F(MainWindow, FramesGoToTheViewUnlessTheHeatFieldTakesThem)
     auto first = flatFrame(4, 2, 20.0f, 0);
     setHottest(*first, 3, 1, 40.0f);
     first->image[7] = 255;
-    Orvik::onFrame(first);
+    window.presentFrame(first);
     ViewPort* view = window.form().viewport;
     ASSERT_EQ(view->shownImage().size(), QSize(4, 2));
     // Palette 1 runs from black to white: the hot pixel is bright, the rest dark.
@@ -169,7 +169,7 @@ TEST_F(MainWindow, FramesGoToTheViewUnlessTheHeatFieldTakesThem)
     window.setHeatField(true);
     auto second = flatFrame(4, 2, 20.0f, 0);
     setHottest(*second, 3, 1, 90.0f);
-    Orvik::onFrame(second);
+    window.presentFrame(second);
     EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 4, 2)).value, 40.0f) << "the view keeps the last frame";
 }
 
@@ -207,7 +207,7 @@ TEST_F(MainWindow, ALostCameraLeavesNothingThatLooksLive)
     window.GetCameraSize(256, 192, 15);
     auto frame = flatFrame(256, 192, 25.0f);
     setHottest(*frame, 60, 100, 70.0f);
-    Orvik::onFrame(frame);
+    window.presentFrame(frame);
     window.setConnectState(true);
     EXPECT_FALSE(view->noCameraShown());
     EXPECT_FLOAT_EQ(view->regionMaximum(QRect(0, 0, 256, 192)).value, 70.0f);
@@ -216,7 +216,7 @@ TEST_F(MainWindow, ALostCameraLeavesNothingThatLooksLive)
     EXPECT_TRUE(view->noCameraShown());
     EXPECT_EQ(view->regionMaximum(QRect(0, 0, 256, 192)).value, ViewPort::kNoFrame) << "no temperatures remain";
     EXPECT_EQ(view->hoverPosition(), QPoint(-1, -1));
-    Orvik::onFrame(frame);
+    window.presentFrame(frame);
     EXPECT_FALSE(view->noCameraShown()) << "frames bring the picture back";
 }
 

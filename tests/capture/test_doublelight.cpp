@@ -68,7 +68,7 @@ protected:
         QFile::remove(gAppDir + "/calib_result.bin");
         writeFile(linkRecord(), bytesOf(tcsim::SerialResponder::cameraRecord()));
         tcsim::setRegistryText("Bifold serial=DUAL1\n");
-        camera = std::make_unique<Camera_DoubleLigth>([this](unsigned char*, int, VideoDevice*) { ++fused; });
+        camera = std::make_unique<Camera_DoubleLigth>([this] { ++fused; });
         camera->setStartDelay(std::chrono::milliseconds(0));
     }
     void TearDown() override

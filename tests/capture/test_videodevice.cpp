@@ -27,7 +27,7 @@ class VideoDeviceTest : public ::testing::Test
 {
 protected:
     void TearDown() override { tcsim::clearRegistryText(); }
-    VideoDevice device{[this](unsigned char*, int, VideoDevice*) { ++frames; }};
+    VideoDevice device{[this](const uint8_t*, int) { ++frames; }};
     std::atomic<int> frames{0};
 };
 

@@ -81,7 +81,7 @@ protected:
     void create()
     {
         model = std::make_unique<FunctionModel>(options);
-        model->setFrameCallback(&recordFrame);
+        QObject::connect(model.get(), &FunctionModel::frameReady, &recordFrame);
         auto* m = model.get();
         QObject::connect(m, &FunctionModel::setConnected, m, [this](bool on) { events << (on ? "connected true" : "connected false"); });
         QObject::connect(m, &FunctionModel::SetSN, m, [this](QString sn) { events << "sn " + sn; });
