@@ -1,6 +1,6 @@
-#include "alarmsound.h"
+#include "app/alarmsound.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QFileInfo>
 #include <QUrl>

@@ -1,9 +1,9 @@
-#include "installdriver.h"
+#include "app/installdriver.h"
 
-#include "archive.h"
-#include "globals.h"
-#include "log.h"
-#include "process.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "platform/process.h"
+#include "tools/archive.h"
 
 #include <QApplication>
 #include <QDir>

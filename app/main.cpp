@@ -1,16 +1,16 @@
 // Start-up: one copy per session, logging, updater and driver files, the update hand-off, then
 // the main window (whose device manager runs the detection program).
-#include "configmanager.h"
-#include "globals.h"
-#include "installdriver.h"
-#include "keepawake.h"
-#include "log.h"
-#include "logmanager.h"
-#include "orvik.h"
-#include "singleinstance.h"
-#include "softwaretollaunchpromptbox.h"
-#include "startup.h"
-#include "terminationsignals.h"
+#include "app/installdriver.h"
+#include "app/orvik.h"
+#include "app/softwaretollaunchpromptbox.h"
+#include "app/startup.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/logmanager.h"
+#include "platform/keepawake.h"
+#include "platform/singleinstance.h"
+#include "platform/terminationsignals.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "alarmsound.h"
-#include "alertbox.h"
-#include "frame.h"
-#include "functionmodel.h"
-#include "numberfield.h"
-#include "orvikform.h"
-#include "settingfunc.h"
+#include "app/alarmsound.h"
+#include "app/orvikform.h"
+#include "device/functionmodel.h"
+#include "pipeline/frame.h"
+#include "tools/numberfield.h"
+#include "tools/settingfunc.h"
+#include "view/alertbox.h"
 
 #include <QMainWindow>
 #include <QPoint>

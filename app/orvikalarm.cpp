@@ -1,11 +1,11 @@
 // The temperature alarm: a sound once per arming and a red frame blinking around the image
 // while the hottest pixel is above the threshold.
-#include "orvik.h"
+#include "app/orvik.h"
 
-#include "configmanager.h"
-#include "log.h"
-#include "numberfield.h"
-#include "viewport.h"
+#include "core/configmanager.h"
+#include "core/log.h"
+#include "tools/numberfield.h"
+#include "view/viewport.h"
 
 #include <QLineEdit>
 #include <QPushButton>

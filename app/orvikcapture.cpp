@@ -1,14 +1,14 @@
 // Snapshots, screen recording and the thumbnails beside their buttons.
-#include "orvik.h"
+#include "app/orvik.h"
 
-#include "alertbox.h"
-#include "configmanager.h"
-#include "log.h"
-#include "screengrab.h"
-#include "snapshotfiles.h"
-#include "verrangerslider.h"
-#include "videothumbnail.h"
-#include "viewport.h"
+#include "core/configmanager.h"
+#include "core/log.h"
+#include "tools/screengrab.h"
+#include "tools/snapshotfiles.h"
+#include "tools/videothumbnail.h"
+#include "view/alertbox.h"
+#include "view/verrangerslider.h"
+#include "view/viewport.h"
 
 #include <QDateTime>
 #include <QGuiApplication>

@@ -1,14 +1,14 @@
 // The main window's command buttons, keys and diagnosis modes.
-#include "orvik.h"
+#include "app/orvik.h"
 
-#include "configmanager.h"
-#include "globals.h"
-#include "log.h"
-#include "hot3dwidget.h"
-#include "palette.h"
-#include "thermometer.h"
-#include "verrangerslider.h"
-#include "viewport.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "view/hot3dwidget.h"
+#include "view/palette.h"
+#include "view/thermometer.h"
+#include "view/verrangerslider.h"
+#include "view/viewport.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,12 +1,12 @@
-#include "orvikform.h"
+#include "app/orvikform.h"
 
-#include "duallightbar.h"
+#include "view/duallightbar.h"
 
-#include "configmanager.h"
-#include "hot3dwidget.h"
-#include "thermometer.h"
-#include "verrangerslider.h"
-#include "viewport.h"
+#include "core/configmanager.h"
+#include "view/hot3dwidget.h"
+#include "view/thermometer.h"
+#include "view/verrangerslider.h"
+#include "view/viewport.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

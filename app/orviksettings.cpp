@@ -1,11 +1,11 @@
 // What the settings dialog changes in the running main window.
-#include "orvik.h"
+#include "app/orvik.h"
 
-#include "hot3dwidget.h"
-#include "settingdialog.h"
-#include "thermometer.h"
-#include "verrangerslider.h"
-#include "viewport.h"
+#include "tools/settingdialog.h"
+#include "view/hot3dwidget.h"
+#include "view/thermometer.h"
+#include "view/verrangerslider.h"
+#include "view/viewport.h"
 
 // The device manager's copies follow, for what it announces later (the unit of a new range).
 void Orvik::on_setting_clicked()

@@ -1,4 +1,4 @@
-#include "softwaretollaunchpromptbox.h"
+#include "app/softwaretollaunchpromptbox.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,10 +1,10 @@
-#include "startup.h"
+#include "app/startup.h"
 
-#include "archive.h"
-#include "devicemodel.h"
-#include "globals.h"
-#include "log.h"
-#include "process.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "pipeline/devicemodel.h"
+#include "platform/process.h"
+#include "tools/archive.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "windowplacement.h"
+#include "app/windowplacement.h"
 
 #include <algorithm>
 

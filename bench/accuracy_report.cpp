@@ -5,12 +5,12 @@
 // 2. The K7-22 correction against Planck's law integrated over 8..14 um, with the band model
 //    the SDK uses and with the single wavelength it used before.
 // The plot (accuracy.png by default) shows both against the true temperature.
-#include "accuracy.h"
-#include "globals.h"
-#include "k7calibrationframe.h"
-#include "pipelinecamera.h"
-#include "planckreference.h"
-#include "scene.h"
+#include "core/globals.h"
+#include "sdk/virtual/scene.h"
+#include "tests/support/accuracy.h"
+#include "tests/support/k7calibrationframe.h"
+#include "tests/support/pipelinecamera.h"
+#include "tests/support/planckreference.h"
 
 #include <QCoreApplication>
 #include <QDir>

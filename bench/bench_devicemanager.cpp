@@ -1,7 +1,7 @@
 // The device manager while a camera streams at 25 fps: what its worker thread costs.
-#include "functionmodel.h"
-#include "globals.h"
-#include "registry.h"
+#include "core/globals.h"
+#include "device/functionmodel.h"
+#include "sdk/virtual/registry.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,16 +1,16 @@
 // The budget of one frame as one number: a 256 x 192 camera's raw frame through the device
 // half, then coloured, scaled into a 1238 x 929 image area and painted with the measurement
 // overlays of a working session (points, the hottest spot, regions and polygons).
-#include "frame.h"
-#include "globals.h"
+#include "capture/tcal_module.h"
+#include "core/globals.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "registry.h"
-#include "tcal_module.h"
-#include "tcsim.h"
-#include "temperaturecorrection.h"
-#include "uvcpipeline.h"
-#include "viewport.h"
+#include "pipeline/frame.h"
+#include "pipeline/temperaturecorrection.h"
+#include "pipeline/uvcpipeline.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/tcsim.h"
+#include "view/viewport.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

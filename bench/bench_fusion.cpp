@@ -1,10 +1,10 @@
 // One fusion cycle of the dual-light camera at 800 x 600: alignment, the fusion mode and the
 // aligned temperatures, on the virtual camera's board (bar: 15 ms median for mode 3).
-#include "dualrecord.h"
-#include "dualview.h"
 #include "libtcdual.h"
-#include "registry.h"
-#include "scene.h"
+#include "sdk/common/dualrecord.h"
+#include "sdk/virtual/dualview.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/scene.h"
 
 #include <benchmark/benchmark.h>
 

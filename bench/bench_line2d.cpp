@@ -1,7 +1,7 @@
 // The shape matcher on a 384 x 288 board image against one class of 10 template pyramids
 // (200 features, T = {2, 4}): the registration's search (bar: 20 ms median).
-#include "boardimages.h"
-#include "line2dtrain.h"
+#include "matcher/line2dtrain.h"
+#include "tests/support/boardimages.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Cost of one program log statement, from the macro to the flushed line in the daily file.
 // Capture threads log on the frame path, so this must stay far below a frame period.
-#include "log.h"
-#include "logmanager.h"
+#include "core/log.h"
+#include "core/logmanager.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,16 +1,16 @@
 // The device half of one frame as the capture thread runs it: the kind's chain, extraction
 // into the frame and the selected image mode.
-#include "frame.h"
-#include "framepool.h"
-#include "globals.h"
-#include "imagemode.h"
+#include "capture/tcal_module.h"
+#include "core/globals.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "registry.h"
-#include "tcal_module.h"
-#include "tcsim.h"
-#include "temperaturecorrection.h"
-#include "uvcpipeline.h"
+#include "pipeline/frame.h"
+#include "pipeline/framepool.h"
+#include "pipeline/imagemode.h"
+#include "pipeline/temperaturecorrection.h"
+#include "pipeline/uvcpipeline.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/tcsim.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // One recording tick as the main window runs it every 100 ms: grab the window's region of the
 // X11 desktop, convert it, encode it and write it. Needs an X display (xvfb-run). The region
 // shows a new noise picture before every tick, the hardest case for the encoder.
-#include "screengrab.h"
+#include "tools/screengrab.h"
 
 #include <QApplication>
 #include <QLabel>

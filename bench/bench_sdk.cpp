@@ -4,9 +4,9 @@
 #include "libtcisp.h"
 #include "libtcparse.h"
 #include "libtcuvc.h"
-#include "registry.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/tcsim.h"
 #include "tcdenoise.h"
-#include "tcsim.h"
 
 #include <benchmark/benchmark.h>
 

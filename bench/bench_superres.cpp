@@ -4,9 +4,9 @@
 // ORVIK_SR_PICTURE=<file.png> it also writes one held-out frame side by side, coloured with the
 // first palette: the camera's frame, bicubic, the network, the network with sharpen and
 // smooth, and the truth.
-#include "palette.h"
-#include "superresframes.h"
-#include "superresnet.h"
+#include "tests/support/superresframes.h"
+#include "view/palette.h"
+#include "view/superresnet.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,8 +1,8 @@
 // The image view per frame: colouring a 384 x 288 frame, a whole paint with every kind of
 // overlay at the main window's size, and the 3D heat field's heights and colours.
-#include "chartdialog.h"
-#include "heatfieldimage.h"
-#include "viewport.h"
+#include "view/chartdialog.h"
+#include "view/heatfieldimage.h"
+#include "view/viewport.h"
 
 #include <QApplication>
 #include <QMouseEvent>

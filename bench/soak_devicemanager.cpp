@@ -5,9 +5,9 @@
 // was in, and frames whose size was not the camera's.
 //
 //   build/bench/soak_devicemanager [minutes, default 40]
-#include "functionmodel.h"
-#include "globals.h"
-#include "registry.h"
+#include "core/globals.h"
+#include "device/functionmodel.h"
+#include "sdk/virtual/registry.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,17 +1,17 @@
-#include "camera_doubleligth.h"
+#include "capture/camera_doubleligth.h"
 
-#include "configmanager.h"
-#include "globals.h"
+#include "capture/tcal_module.h"
+#include "capture/uvccommands.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
 #include "libtcdual.h"
 #include "libtctemp.h"
-#include "log.h"
-#include "serialnumber.h"
-#include "tcal_module.h"
-#include "temperature.h"
-#include "temperaturecorrection.h"
-#include "temperaturespan.h"
-#include "uvccommands.h"
-#include "threadname.h"
+#include "pipeline/serialnumber.h"
+#include "pipeline/temperature.h"
+#include "pipeline/temperaturecorrection.h"
+#include "pipeline/temperaturespan.h"
+#include "platform/threadname.h"
 
 #include <QFile>
 #include <QThread>

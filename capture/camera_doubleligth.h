@@ -1,12 +1,12 @@
 #pragma once
 
-#include "frame.h"
-#include "imagemode.h"
+#include "capture/videodevice.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "sensorcorrection.h"
-#include "uvcpipeline.h"
-#include "videodevice.h"
+#include "pipeline/frame.h"
+#include "pipeline/imagemode.h"
+#include "pipeline/sensorcorrection.h"
+#include "pipeline/uvcpipeline.h"
 
 #include <QObject>
 #include <QString>

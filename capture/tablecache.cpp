@@ -1,4 +1,4 @@
-#include "tablecache.h"
+#include "capture/tablecache.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -1,8 +1,8 @@
-#include "tcal_module.h"
+#include "capture/tcal_module.h"
 
-#include "configmanager.h"
-#include "globals.h"
-#include "log.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "calibrationtables.h"
-#include "devicekind.h"
+#include "capture/tablecache.h"
 #include "libtccmd.h"
-#include "tablecache.h"
+#include "pipeline/calibrationtables.h"
+#include "pipeline/devicekind.h"
 
 #include <QByteArray>
 #include <QString>

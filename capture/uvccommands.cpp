@@ -1,7 +1,7 @@
-#include "uvccommands.h"
+#include "capture/uvccommands.h"
 
-#include "log.h"
-#include "tcal_module.h"
+#include "capture/tcal_module.h"
+#include "core/log.h"
 
 #include <algorithm>
 #include <cmath>

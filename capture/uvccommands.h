@@ -2,11 +2,11 @@
 // What the UVC cameras are told, the same for every back-end that drives one: how to stream,
 // and for the Y16 cameras (kinds 2 and 3, and the dual-light camera's infrared module) what
 // goes through their command handle.
-#include "devicekind.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "temperaturecorrection.h"
-#include "uvcpipeline.h"
+#include "pipeline/devicekind.h"
+#include "pipeline/temperaturecorrection.h"
+#include "pipeline/uvcpipeline.h"
 
 #include <optional>
 

@@ -1,15 +1,15 @@
-#include "videodevice.h"
+#include "capture/videodevice.h"
 
+#include "capture/tcal_module.h"
+#include "capture/uvccommands.h"
+#include "core/configmanager.h"
+#include "core/log.h"
 #include "K7Dll.h"
-#include "configmanager.h"
-#include "devicemodel.h"
-#include "k7frame.h"
 #include "libtctemp.h"
-#include "log.h"
-#include "serialnumber.h"
-#include "tcal_module.h"
-#include "temperaturecorrection.h"
-#include "uvccommands.h"
+#include "pipeline/devicemodel.h"
+#include "pipeline/k7frame.h"
+#include "pipeline/serialnumber.h"
+#include "pipeline/temperaturecorrection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +34,7 @@ bool isK722Name(const char* name)
 
 VideoDevice::VideoDevice(FrameReadyCallback sink) : frameSink(std::move(sink))
 {
+    DataInit(K7Frame::kWidth, K7Frame::kImageHeight); // the K7-22's temperature library
     createHandles();
     lowTemperatureMode = ConfigManager::getInstance()->getEquipmentValue(QStringLiteral("LowTemperatureMode"));
 }

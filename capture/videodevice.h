@@ -1,11 +1,11 @@
 #pragma once
 
-#include "devicekind.h"
-#include "frame.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "sensorcorrection.h"
-#include "uvcpipeline.h"
+#include "pipeline/devicekind.h"
+#include "pipeline/frame.h"
+#include "pipeline/sensorcorrection.h"
+#include "pipeline/uvcpipeline.h"
 #include "videoinput.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
-#include "configmanager.h"
+#include "core/configmanager.h"
 
-#include "globals.h"
-#include "log.h"
+#include "core/globals.h"
+#include "core/log.h"
 
 #include <QSettings>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storagefolders.h"
+#include "core/storagefolders.h"
 
 #include <QObject>
 #include <QSet>

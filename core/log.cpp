@@ -1,6 +1,6 @@
-#include "log.h"
+#include "core/log.h"
 
-#include "logtime.h"
+#include "core/logtime.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "logmanager.h"
+#include "core/logmanager.h"
 
-#include "logtime.h"
+#include "core/logtime.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "logtime.h"
+#include "core/logtime.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "storagefolders.h"
+#include "core/storagefolders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "cameradetector.h"
+#include "detect/cameradetector.h"
 
-#include "devicemodel.h"
-#include "registry.h"
+#include "pipeline/devicemodel.h"
+#include "sdk/virtual/registry.h"
 
 #include <QDir>
 #include <QFile>

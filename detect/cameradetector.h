@@ -1,7 +1,7 @@
 #pragma once
 
+#include "detect/usbrules.h"
 #include "libtcuvc.h"
-#include "usbrules.h"
 
 #include <QString>
 

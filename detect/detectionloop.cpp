@@ -1,7 +1,7 @@
-#include "detectionloop.h"
+#include "detect/detectionloop.h"
 
-#include "hotplugmonitor.h"
-#include "log.h"
+#include "core/log.h"
+#include "detect/hotplugmonitor.h"
 
 #include <QFile>
 #include <QSettings>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cameradetector.h"
+#include "detect/cameradetector.h"
 
 #include <QObject>
 #include <QString>

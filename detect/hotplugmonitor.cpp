@@ -1,6 +1,6 @@
-#include "hotplugmonitor.h"
+#include "detect/hotplugmonitor.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QSocketNotifier>
 #include <libudev.h>

@@ -4,12 +4,12 @@
 // ORVIK_DETECTION_DIR names, with its log in "log" there. It ends
 // soon after the application that owns it: the process given by ORVIK_OWNER_PID, otherwise
 // the one that started it.
-#include "cameradetector.h"
-#include "detectionloop.h"
-#include "hotplugmonitor.h"
-#include "log.h"
-#include "logmanager.h"
-#include "process.h"
+#include "core/log.h"
+#include "core/logmanager.h"
+#include "detect/cameradetector.h"
+#include "detect/detectionloop.h"
+#include "detect/hotplugmonitor.h"
+#include "platform/process.h"
 
 #include <QCoreApplication>
 #include <QDir>

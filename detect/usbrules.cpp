@@ -1,6 +1,6 @@
-#include "usbrules.h"
+#include "detect/usbrules.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,9 +1,9 @@
-#include "detectionprogram.h"
+#include "device/detectionprogram.h"
 
-#include "configmanager.h"
-#include "globals.h"
-#include "log.h"
-#include "process.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "platform/process.h"
 
 #include <QCoreApplication>
 #include <QFile>

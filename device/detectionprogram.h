@@ -1,6 +1,6 @@
 #pragma once
 
-#include "childprocess.h"
+#include "platform/childprocess.h"
 
 #include <QString>
 

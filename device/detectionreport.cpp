@@ -1,6 +1,6 @@
-#include "detectionreport.h"
+#include "device/detectionreport.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QFileInfo>
 #include <QSettings>

@@ -1,17 +1,16 @@
-#include "functionmodel.h"
+#include "device/functionmodel.h"
 
-#include "K7Dll.h"
-#include "camera_doubleligth.h"
-#include "configmanager.h"
-#include "devicemodel.h"
-#include "globals.h"
-#include "libtctemp.h"
-#include "log.h"
-#include "serialnumber.h"
-#include "serialport.h"
-#include "threadname.h"
-#include "uarthandle.h"
-#include "videodevice.h"
+#include "capture/camera_doubleligth.h"
+#include "capture/transmittance.h"
+#include "capture/videodevice.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "pipeline/devicemodel.h"
+#include "pipeline/serialnumber.h"
+#include "platform/threadname.h"
+#include "serial/serialport.h"
+#include "serial/uarthandle.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,7 +54,6 @@ FunctionModel::FunctionModel(const Options& opts, QObject* parent) : QObject(par
 
 void FunctionModel::initVariable()
 {
-    DataInit(256, 192);
     modelIndex = 0;
     scanCount = 0;
     refreshParameters = true;
@@ -820,7 +818,7 @@ void FunctionModel::readSensorParameters(float& emiss, float& refltmp, float& ai
     fix = correction.offset;
     distance = correction.distance;
     if (getDeviceKind() != DirectShowY16)
-        read_tau(tauTable, humi, airtmp, distance, &tauValue);
+        transmittance::lookUp(tauTable, transmittance::kTableBytes, humi, airtmp, distance, tauValue);
 }
 
 SensorCorrection FunctionModel::sensorCorrection() const
@@ -843,15 +841,14 @@ void FunctionModel::correctOpenCamera()
     // change nothing.
     QFile file(lowTemperatureMode ? QStringLiteral(":/dat/tau_H.DAT") : QStringLiteral(":/dat/tau_L.DAT"));
     const QByteArray table = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    uint16_t tau = 16384;
-    if (table.size() < TCTEMP_TAU_TABLE_BYTES ||
-        read_tau(reinterpret_cast<const uint8_t*>(table.constData()), correction.humidity, correction.ambient,
-                 std::floor(correction.distance + 0.5f), &tau) != 0)
+    uint16_t tau = transmittance::kClearAir;
+    if (!transmittance::lookUp(reinterpret_cast<const uint8_t*>(table.constData()), size_t(table.size()),
+                               correction.humidity, correction.ambient, std::floor(correction.distance + 0.5f), tau))
         LOG_INFO(LOG_FUNCTION) << "no transmittance table, the air is left in";
     if (getDeviceKind() == DualLight)
-        dualCamera->sendCorrection(correction, tau / 16384.0f);
+        dualCamera->sendCorrection(correction, tau / float(transmittance::kClearAir));
     else
-        videoDevice->updateSensorParameters(correction, tau / 16384.0f);
+        videoDevice->updateSensorParameters(correction, tau / float(transmittance::kClearAir));
 }
 
 void FunctionModel::flipHorizontal()

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "detectionprogram.h"
-#include "detectionreport.h"
-#include "frame.h"
-#include "framepool.h"
-#include "imagemode.h"
-#include "orientation.h"
-#include "sensorcorrection.h"
+#include "device/detectionprogram.h"
+#include "device/detectionreport.h"
+#include "pipeline/frame.h"
+#include "pipeline/framepool.h"
+#include "pipeline/imagemode.h"
+#include "pipeline/orientation.h"
+#include "pipeline/sensorcorrection.h"
 
 #include <QByteArray>
 #include <QMutex>

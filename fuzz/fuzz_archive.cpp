@@ -1,8 +1,8 @@
 // Update packages: the bounded zip reader, the check made on a download and the unpacking at
 // start-up, over the same bytes.
-#include "archive.h"
-#include "fuzzing.h"
-#include "ziparchive.h"
+#include "fuzz/fuzzing.h"
+#include "tools/archive.h"
+#include "tools/ziparchive.h"
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>

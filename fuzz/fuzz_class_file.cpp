@@ -1,8 +1,8 @@
 // The board registration's class files: parsed with the registration's bound, read into the
 // shape matcher, and matched against a small thermal picture of a board.
-#include "classfile.h"
-#include "fuzzing.h"
-#include "line2d.h"
+#include "fuzz/fuzzing.h"
+#include "matcher/classfile.h"
+#include "matcher/line2d.h"
 #include <opencv2/core/persistence.hpp>
 #include <opencv2/imgproc.hpp>
 

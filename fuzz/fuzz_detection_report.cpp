@@ -1,6 +1,6 @@
 // The detection program's result file as the device manager reads it.
-#include "detectionreport.h"
-#include "fuzzing.h"
+#include "device/detectionreport.h"
+#include "fuzz/fuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,9 +1,9 @@
 // K7-22 frames: the parameter lines below the image carry the calibration and the raw
 // extremes; whatever they say, no temperature handed on is anything but finite.
+#include "fuzz/fuzzing.h"
 #include "K7Dll.h"
-#include "frame.h"
-#include "fuzzing.h"
-#include "k7frame.h"
+#include "pipeline/frame.h"
+#include "pipeline/k7frame.h"
 #include <cmath>
 #include <cstring>
 

@@ -1,8 +1,8 @@
 // The dual-light camera's serial link: the frame parser over any chunking, and the 192-byte
 // alignment record the camera sends over it.
-#include "dualrecord.h"
-#include "frameparser.h"
-#include "fuzzing.h"
+#include "fuzz/fuzzing.h"
+#include "sdk/common/dualrecord.h"
+#include "serial/frameparser.h"
 
 namespace {
 

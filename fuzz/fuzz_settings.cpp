@@ -1,7 +1,7 @@
 // The settings files as a user or an older version may have left them: every read gives a
 // value the program can use, and no stored value is ever written over.
-#include "configmanager.h"
-#include "fuzzing.h"
+#include "core/configmanager.h"
+#include "fuzz/fuzzing.h"
 #include <QDir>
 #include <QSettings>
 #include <cstring>

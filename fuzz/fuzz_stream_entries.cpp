@@ -1,10 +1,10 @@
 // The streams a V4L2 device lists (formats, frame sizes, frame intervals), asked of a device
 // whose every answer comes from the input, again and again: a driver that never ends a list
 // must not hold the detection for ever.
-#include "fuzzing.h"
+#include "fuzz/fuzzing.h"
 #include "libtcuvc.h"
-#include "v4l2camera.h"
-#include "v4l2syscalls.h"
+#include "sdk/tcuvc/v4l2camera.h"
+#include "sdk/tcuvc/v4l2syscalls.h"
 #include <algorithm>
 #include <cerrno>
 #include <linux/videodev2.h>

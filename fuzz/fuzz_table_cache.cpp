@@ -1,8 +1,8 @@
 // Calibration tables kept on disk between runs: a cached table is used only when all of it
 // matches the camera and holds together.
-#include "fuzzing.h"
-#include "tablecache.h"
-#include "tcal_module.h"
+#include "capture/tablecache.h"
+#include "capture/tcal_module.h"
+#include "fuzz/fuzzing.h"
 #include <cstring>
 
 namespace {

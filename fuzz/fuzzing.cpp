@@ -1,4 +1,4 @@
-#include "fuzzing.h"
+#include "fuzz/fuzzing.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Runs a harness over the inputs it is given (files, or folders of them) without libFuzzer:
 // the regression run of every corpus in the normal build, with the normal compiler.
-#include "fuzzing.h"
+#include "fuzz/fuzzing.h"
 #include <QDir>
 #include <QFile>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "devicemodel.h"
+#include "pipeline/devicemodel.h"
 
 const std::array<DeviceModel, kDeviceModelCount>& deviceModelTable()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devicekind.h"
+#include "pipeline/devicekind.h"
 
 #include <QString>
 

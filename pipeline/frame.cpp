@@ -1,8 +1,8 @@
-#include "frame.h"
+#include "pipeline/frame.h"
 
 #include "libtctemp.h"
-#include "temperature.h"
-#include "uvcpipeline.h"
+#include "pipeline/temperature.h"
+#include "pipeline/uvcpipeline.h"
 
 #include <algorithm>
 #include <cmath>

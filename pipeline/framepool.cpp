@@ -1,4 +1,4 @@
-#include "framepool.h"
+#include "pipeline/framepool.h"
 
 namespace {
 

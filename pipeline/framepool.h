@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frame.h"
+#include "pipeline/frame.h"
 
 #include <memory>
 #include <mutex>

@@ -1,7 +1,7 @@
-#include "imagemode.h"
+#include "pipeline/imagemode.h"
 
-#include "localcontrast.h"
-#include "log.h"
+#include "core/log.h"
+#include "pipeline/localcontrast.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -1,6 +1,6 @@
-#include "ispcontext.h"
+#include "pipeline/ispcontext.h"
 
-#include "log.h"
+#include "core/log.h"
 #include "tcdenoise.h"
 
 #include <algorithm>

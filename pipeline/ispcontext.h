@@ -1,8 +1,8 @@
 #pragma once
 
-#include "calibrationtables.h"
-#include "devicekind.h"
 #include "libtcisp.h"
+#include "pipeline/calibrationtables.h"
+#include "pipeline/devicekind.h"
 
 #include <mutex>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "k7frame.h"
+#include "pipeline/k7frame.h"
 
 #include "K7Dll.h"
 

@@ -1,4 +1,4 @@
-#include "localcontrast.h"
+#include "pipeline/localcontrast.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "orientation.h"
+#include "pipeline/orientation.h"
 
 void Orientation::flipHorizontal()
 {

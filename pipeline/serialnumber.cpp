@@ -1,4 +1,4 @@
-#include "serialnumber.h"
+#include "pipeline/serialnumber.h"
 
 #include <cctype>
 

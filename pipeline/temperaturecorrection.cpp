@@ -1,6 +1,6 @@
-#include "temperaturecorrection.h"
+#include "pipeline/temperaturecorrection.h"
 
-#include "temperature.h"
+#include "pipeline/temperature.h"
 
 #include <algorithm>
 #include <cmath>

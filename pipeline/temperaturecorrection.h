@@ -1,7 +1,7 @@
 #pragma once
 
-#include "devicekind.h"
-#include "sensorcorrection.h"
+#include "pipeline/devicekind.h"
+#include "pipeline/sensorcorrection.h"
 
 #include <cstdint>
 #include <memory>

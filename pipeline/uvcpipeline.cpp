@@ -1,7 +1,7 @@
-#include "uvcpipeline.h"
+#include "pipeline/uvcpipeline.h"
 
-#include "devicemodel.h"
 #include "libtcparse.h"
+#include "pipeline/devicemodel.h"
 #include "tcdenoise.h"
 
 #include <cstring>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "calibrationtables.h"
-#include "devicekind.h"
-#include "ispcontext.h"
 #include "libtccmd.h"
+#include "pipeline/calibrationtables.h"
+#include "pipeline/devicekind.h"
+#include "pipeline/ispcontext.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "keepawake.h"
+#include "platform/keepawake.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QDBusMessage>
 

@@ -1,6 +1,6 @@
-#include "singleinstance.h"
+#include "platform/singleinstance.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "threadname.h"
+#include "platform/threadname.h"
 
 #include <pthread.h>
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
-#include "frameparser.h"
+#include "serial/frameparser.h"
 
-#include "protocolstr.h"
+#include "serial/protocolstr.h"
 
 void FrameParser::reset()
 {

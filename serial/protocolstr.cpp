@@ -1,4 +1,4 @@
-#include "protocolstr.h"
+#include "serial/protocolstr.h"
 
 QByteArray protocolstr::request(uint8_t group, uint8_t command, uint8_t fourth, uint16_t length)
 {

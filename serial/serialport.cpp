@@ -1,10 +1,10 @@
-#include "serialport.h"
+#include "serial/serialport.h"
 
-#include "configmanager.h"
-#include "dualrecord.h"
-#include "log.h"
-#include "protocolstr.h"
-#include "uarthandle.h"
+#include "core/configmanager.h"
+#include "core/log.h"
+#include "sdk/common/dualrecord.h"
+#include "serial/protocolstr.h"
+#include "serial/uarthandle.h"
 
 #include <QDir>
 #include <QFile>

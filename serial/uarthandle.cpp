@@ -1,6 +1,6 @@
-#include "uarthandle.h"
+#include "serial/uarthandle.h"
 
-#include "protocolstr.h"
+#include "serial/protocolstr.h"
 
 uarthandle::uarthandle() : parser([this](const FrameParser::Frame& frame) { onFrame(frame); })
 {

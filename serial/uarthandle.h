@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frameparser.h"
+#include "serial/frameparser.h"
 
 #include <QByteArray>
 #include <QThread>

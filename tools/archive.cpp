@@ -1,7 +1,7 @@
-#include "archive.h"
+#include "tools/archive.h"
 
-#include "log.h"
-#include "ziparchive.h"
+#include "core/log.h"
+#include "tools/ziparchive.h"
 
 #include <QDir>
 #include <QFileInfo>

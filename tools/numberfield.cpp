@@ -1,4 +1,4 @@
-#include "numberfield.h"
+#include "tools/numberfield.h"
 
 #include <QLineEdit>
 #include <QLocale>

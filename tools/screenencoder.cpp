@@ -1,6 +1,6 @@
-#include "screenencoder.h"
+#include "tools/screenencoder.h"
 
-#include "log.h"
+#include "core/log.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

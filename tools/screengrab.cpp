@@ -1,6 +1,6 @@
-#include "screengrab.h"
+#include "tools/screengrab.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <QByteArray>
 

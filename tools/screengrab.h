@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screenencoder.h"
+#include "tools/screenencoder.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,11 +1,11 @@
-#include "settingdialog.h"
+#include "tools/settingdialog.h"
 
-#include "configmanager.h"
-#include "globals.h"
-#include "horrangerslider.h"
-#include "log.h"
-#include "numberfield.h"
-#include "settingfunc.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "tools/numberfield.h"
+#include "tools/settingfunc.h"
+#include "view/horrangerslider.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

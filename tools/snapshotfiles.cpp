@@ -1,7 +1,7 @@
-#include "snapshotfiles.h"
+#include "tools/snapshotfiles.h"
 
-#include "frame.h"
-#include "log.h"
+#include "core/log.h"
+#include "pipeline/frame.h"
 
 #include <QFileInfo>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "updatetip.h"
+#include "tools/updatetip.h"
 
-#include "archive.h"
-#include "configmanager.h"
-#include "globals.h"
-#include "log.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "tools/archive.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "videothumbnail.h"
+#include "tools/videothumbnail.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,4 +1,4 @@
-#include "ziparchive.h"
+#include "tools/ziparchive.h"
 
 #include <zlib.h>
 

@@ -1,9 +1,9 @@
 // The updater: started by the program when an update waits. Ends the waiting program, puts the
 // unpacked update in place without ever leaving a half-replaced installation, starts the
 // program again and writes every step to updata.log beside itself.
-#include "process.h"
-#include "singleinstance.h"
-#include "updateinstaller.h"
+#include "platform/process.h"
+#include "platform/singleinstance.h"
+#include "updater/updateinstaller.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

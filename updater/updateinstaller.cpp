@@ -1,4 +1,4 @@
-#include "updateinstaller.h"
+#include "updater/updateinstaller.h"
 
 #include <QDir>
 #include <QDirIterator>

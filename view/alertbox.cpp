@@ -1,4 +1,4 @@
-#include "alertbox.h"
+#include "view/alertbox.h"
 
 #include <QEvent>
 #include <QLabel>

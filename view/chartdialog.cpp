@@ -1,7 +1,7 @@
-#include "chartdialog.h"
+#include "view/chartdialog.h"
 
-#include "chartwidget.h"
-#include "regionsource.h"
+#include "view/chartwidget.h"
+#include "view/regionsource.h"
 
 #include <QButtonGroup>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "regionstats.h"
+#include "view/regionstats.h"
 
 #include <QDialog>
 #include <QPointF>

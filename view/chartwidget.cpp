@@ -1,6 +1,6 @@
-#include "chartwidget.h"
+#include "view/chartwidget.h"
 
-#include "configmanager.h"
+#include "core/configmanager.h"
 
 #include <QChart>
 #include <QChartView>

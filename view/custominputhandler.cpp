@@ -1,4 +1,4 @@
-#include "custominputhandler.h"
+#include "view/custominputhandler.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "duallightbar.h"
+#include "view/duallightbar.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

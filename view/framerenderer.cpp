@@ -1,6 +1,6 @@
-#include "framerenderer.h"
+#include "view/framerenderer.h"
 
-#include "temperaturespan.h"
+#include "pipeline/temperaturespan.h"
 
 #include <QTransform>
 

@@ -1,4 +1,4 @@
-#include "heatfieldimage.h"
+#include "view/heatfieldimage.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "horrangerslider.h"
+#include "view/horrangerslider.h"
 
-#include "configmanager.h"
+#include "core/configmanager.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "hot3dwidget.h"
+#include "view/hot3dwidget.h"
 
-#include "custominputhandler.h"
-#include "devicemodel.h"
-#include "log.h"
+#include "core/log.h"
+#include "pipeline/devicemodel.h"
+#include "view/custominputhandler.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frame.h"
-#include "heatfieldimage.h"
+#include "pipeline/frame.h"
+#include "view/heatfieldimage.h"
 
 #include <QImage>
 #include <QWidget>

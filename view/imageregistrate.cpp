@@ -1,9 +1,9 @@
-#include "imageregistrate.h"
-#include "classfile.h"
+#include "view/imageregistrate.h"
+#include "matcher/classfile.h"
 
-#include "configmanager.h"
-#include "line2d.h"
-#include "log.h"
+#include "core/configmanager.h"
+#include "core/log.h"
+#include "matcher/line2d.h"
 
 #include <QDir>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framerenderer.h"
+#include "view/framerenderer.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "labellayout.h"
+#include "view/labellayout.h"
 
-#include "overlay.h"
+#include "view/overlay.h"
 
 #include <QPainter>
 

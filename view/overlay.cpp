@@ -1,4 +1,4 @@
-#include "overlay.h"
+#include "view/overlay.h"
 
 #include <QLinearGradient>
 #include <QPainter>

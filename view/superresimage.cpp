@@ -1,6 +1,6 @@
-#include "superresimage.h"
+#include "view/superresimage.h"
 
-#include "log.h"
+#include "core/log.h"
 
 #include <opencv2/core.hpp>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "superresnet.h"
+#include "view/superresnet.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "superresnet.h"
+#include "view/superresnet.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "temphint.h"
+#include "view/temphint.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "thermometer.h"
+#include "view/thermometer.h"
 
-#include "overlay.h"
+#include "view/overlay.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "verrangerslider.h"
+#include "view/verrangerslider.h"
 
-#include "overlay.h"
+#include "view/overlay.h"
 
 #include <QMouseEvent>
 #include <QPainter>

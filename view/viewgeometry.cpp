@@ -1,4 +1,4 @@
-#include "viewgeometry.h"
+#include "view/viewgeometry.h"
 
 #include <algorithm>
 #include <cstdint>

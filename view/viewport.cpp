@@ -1,11 +1,11 @@
-#include "viewport.h"
+#include "view/viewport.h"
 
-#include "chartdialog.h"
-#include "devicemodel.h"
-#include "globals.h"
-#include "imageregistrate.h"
-#include "labellayout.h"
-#include "overlay.h"
+#include "core/globals.h"
+#include "pipeline/devicemodel.h"
+#include "view/chartdialog.h"
+#include "view/imageregistrate.h"
+#include "view/labellayout.h"
+#include "view/overlay.h"
 
 #include <QMouseEvent>
 #include <QPaintEngine>

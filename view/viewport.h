@@ -1,12 +1,12 @@
 #pragma once
 
-#include "devicekind.h"
-#include "frame.h"
-#include "framerenderer.h"
-#include "overlay.h"
-#include "regionsource.h"
-#include "superresimage.h"
-#include "viewgeometry.h"
+#include "pipeline/devicekind.h"
+#include "pipeline/frame.h"
+#include "view/framerenderer.h"
+#include "view/overlay.h"
+#include "view/regionsource.h"
+#include "view/superresimage.h"
+#include "view/viewgeometry.h"
 
 #include <QCursor>
 #include <QImage>

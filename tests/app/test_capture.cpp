@@ -1,11 +1,11 @@
 // Snapshots through the real window: the files they leave, their names and sizes, the alerts
 // when a folder is missing or cannot be written; the recording clock and the thumbnails.
-#include "alertcatcher.h"
-#include "configmanager.h"
-#include "csvrows.h"
-#include "livewindow.h"
-#include "snapshotfiles.h"
-#include "testframes.h"
+#include "core/configmanager.h"
+#include "tests/support/alertcatcher.h"
+#include "tests/support/csvrows.h"
+#include "tests/support/livewindow.h"
+#include "tests/support/testframes.h"
+#include "tools/snapshotfiles.h"
 
 #include <QLabel>
 #include <QPushButton>

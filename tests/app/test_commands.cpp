@@ -1,14 +1,14 @@
 // The main window's commands, keys, temperature alarm and diagnosis modes, driven with real
 // clicks and keys on the real window. Frames are made up where a temperature must be exact,
 // and come from virtual cameras where the device manager has to act on a camera.
-#include "chartdialog.h"
-#include "configmanager.h"
-#include "hot3dwidget.h"
-#include "livewindow.h"
-#include "temphint.h"
-#include "testframes.h"
-#include "thermometer.h"
-#include "verrangerslider.h"
+#include "core/configmanager.h"
+#include "tests/support/livewindow.h"
+#include "tests/support/testframes.h"
+#include "view/chartdialog.h"
+#include "view/hot3dwidget.h"
+#include "view/temphint.h"
+#include "view/thermometer.h"
+#include "view/verrangerslider.h"
 
 #include <QComboBox>
 #include <QDesktopServices>

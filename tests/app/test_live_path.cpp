@@ -1,8 +1,8 @@
 // The live path through the real main window with virtual cameras: cameras of two sizes
 // swapped back and forth under measurement objects, and a camera that goes away.
-#include "chartdialog.h"
-#include "livewindow.h"
-#include "thermometer.h"
+#include "tests/support/livewindow.h"
+#include "view/chartdialog.h"
+#include "view/thermometer.h"
 
 #include <QLabel>
 

@@ -2,9 +2,9 @@
 // grey palette (white is hot) and the scene's truth: a flat bench with one hot part stays calm
 // in every image mode and the part stands out; the slider's window colours by temperature;
 // the picture neither pumps nor lags.
-#include "livewindow.h"
-#include "tcsim.h"
-#include "verrangerslider.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/livewindow.h"
+#include "view/verrangerslider.h"
 
 #include <QElapsedTimer>
 

@@ -1,9 +1,9 @@
-#include "appdirenvironment.h"
-#include "configmanager.h"
-#include "functionmodel.h"
-#include "orvik.h"
-#include "testframes.h"
-#include "viewport.h"
+#include "app/orvik.h"
+#include "core/configmanager.h"
+#include "device/functionmodel.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/testframes.h"
+#include "view/viewport.h"
 
 #include <QApplication>
 #include <QScreen>

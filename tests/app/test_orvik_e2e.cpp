@@ -1,10 +1,10 @@
 // The whole window, as the program shows it, with a virtual camera and the real detection
 // program: the live board with its hottest-point label, the device ID and the connection.
-#include "alertcatcher.h"
-#include "appdirenvironment.h"
-#include "orvik.h"
-#include "videothumbnail.h"
-#include "viewport.h"
+#include "app/orvik.h"
+#include "tests/support/alertcatcher.h"
+#include "tests/support/appdirenvironment.h"
+#include "tools/videothumbnail.h"
+#include "view/viewport.h"
 
 #include <QApplication>
 #include <QDir>

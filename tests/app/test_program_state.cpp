@@ -2,9 +2,9 @@
 // on a virtual X display, with damaged or hostile stored state, unusual permissions and
 // signals. Each case has its own folders and runtime directory; where the system allows it
 // the program runs in a private PID namespace, so what it leaves running ends with it.
-#include "localhttpserver.h"
-#include "logfiles.h"
-#include "zipfiles.h"
+#include "tests/support/localhttpserver.h"
+#include "tests/support/logfiles.h"
+#include "tests/support/zipfiles.h"
 
 #include <QDir>
 #include <QFile>

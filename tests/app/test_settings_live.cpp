@@ -1,10 +1,10 @@
 // The settings dialog on the running program with a virtual camera: a new emissivity reaches
 // the camera and moves the hottest temperature as radiometry says it must.
-#include "configmanager.h"
-#include "livewindow.h"
-#include "serialresponder.h"
-#include "settingdialog.h"
-#include "tcsim.h"
+#include "core/configmanager.h"
+#include "sdk/virtual/serialresponder.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/livewindow.h"
+#include "tools/settingdialog.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,7 +1,7 @@
-#include "appdirenvironment.h"
-#include "archive.h"
-#include "startup.h"
-#include "zipfiles.h"
+#include "app/startup.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/zipfiles.h"
+#include "tools/archive.h"
 
 #include <QBuffer>
 #include <QDir>

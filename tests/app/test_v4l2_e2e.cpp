@@ -2,12 +2,12 @@
 // of 256 x 192, put in place of the kernel's by the LD_PRELOAD shim (for the program, and for
 // the detection program it starts) or through the SDK's system-call seam (for the window in
 // this process). What the program shows must be what the camera sent: words / 64 - 273.15.
-#include "appdirenvironment.h"
-#include "fakev4l2.h"
-#include "logfiles.h"
-#include "orvik.h"
-#include "systemcallsseam.h"
-#include "viewport.h"
+#include "app/orvik.h"
+#include "sdk/v4l2fake/fakev4l2.h"
+#include "sdk/v4l2fake/systemcallsseam.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/logfiles.h"
+#include "view/viewport.h"
 
 #include <QDir>
 #include <QFile>

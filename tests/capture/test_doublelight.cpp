@@ -1,16 +1,16 @@
 // The dual-light camera on the virtual camera's two devices: fusion against the scene, the
 // record files, manual alignment and streams that fail.
-#include "accuracy.h"
-#include "appdirenvironment.h"
-#include "camera_doubleligth.h"
-#include "configmanager.h"
-#include "dualrecord.h"
-#include "dualview.h"
-#include "logmanager.h"
-#include "registry.h"
-#include "scene.h"
-#include "serialresponder.h"
-#include "tcsim.h"
+#include "capture/camera_doubleligth.h"
+#include "core/configmanager.h"
+#include "core/logmanager.h"
+#include "sdk/common/dualrecord.h"
+#include "sdk/virtual/dualview.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/scene.h"
+#include "sdk/virtual/serialresponder.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/accuracy.h"
+#include "tests/support/appdirenvironment.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "appdirenvironment.h"
-#include "configmanager.h"
-#include "tcal_module.h"
-#include "virtualcamera.h"
+#include "capture/tcal_module.h"
+#include "core/configmanager.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/virtualcamera.h"
 
 #include <QDir>
 #include <QFile>

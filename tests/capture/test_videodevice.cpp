@@ -1,12 +1,12 @@
-#include "appdirenvironment.h"
-#include "devicemodel.h"
-#include "fakev4l2.h"
-#include "k7frame.h"
+#include "capture/videodevice.h"
 #include "libtccmd.h"
-#include "registry.h"
-#include "systemcallsseam.h"
-#include "tcsim.h"
-#include "videodevice.h"
+#include "pipeline/devicemodel.h"
+#include "pipeline/k7frame.h"
+#include "sdk/v4l2fake/fakev4l2.h"
+#include "sdk/v4l2fake/systemcallsseam.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/appdirenvironment.h"
 
 #include <QTemporaryDir>
 #include <QTest>

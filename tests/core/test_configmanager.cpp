@@ -1,5 +1,5 @@
-#include "configmanager.h"
-#include "globals.h"
+#include "core/configmanager.h"
+#include "core/globals.h"
 
 #include <QDir>
 #include <QFile>

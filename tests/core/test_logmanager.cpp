@@ -1,5 +1,5 @@
-#include "log.h"
-#include "logmanager.h"
+#include "core/log.h"
+#include "core/logmanager.h"
 
 #include <QCoreApplication>
 #include <QDate>

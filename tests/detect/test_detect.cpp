@@ -1,11 +1,11 @@
-#include "cameradetector.h"
-#include "countingsystemcalls.h"
-#include "detectionloop.h"
-#include "fakev4l2.h"
-#include "hotplugmonitor.h"
-#include "registry.h"
-#include "systemcallsseam.h"
-#include "usbrules.h"
+#include "detect/cameradetector.h"
+#include "detect/detectionloop.h"
+#include "detect/hotplugmonitor.h"
+#include "detect/usbrules.h"
+#include "sdk/v4l2fake/countingsystemcalls.h"
+#include "sdk/v4l2fake/fakev4l2.h"
+#include "sdk/v4l2fake/systemcallsseam.h"
+#include "sdk/virtual/registry.h"
 
 #include <QCoreApplication>
 #include <QDir>

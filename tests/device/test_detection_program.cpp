@@ -1,8 +1,8 @@
 // The device manager with the real detection program: it starts its own copy, the copy
 // finds the virtual camera, the camera connects, and the copy ends with the manager. Another
 // copy of the program on the machine is never touched.
-#include "appdirenvironment.h"
-#include "functionmodel.h"
+#include "device/functionmodel.h"
+#include "tests/support/appdirenvironment.h"
 
 #include <QDir>
 #include <QFile>

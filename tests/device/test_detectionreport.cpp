@@ -1,4 +1,4 @@
-#include "detectionreport.h"
+#include "device/detectionreport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,15 +1,15 @@
 // The device manager with real virtual cameras: detection, connection, frames, loss.
-#include "accuracy.h"
-#include "appdirenvironment.h"
-#include "configmanager.h"
-#include "countingsystemcalls.h"
-#include "fakev4l2.h"
-#include "functionmodel.h"
-#include "registry.h"
-#include "serialnumber.h"
-#include "serialresponder.h"
-#include "systemcallsseam.h"
-#include "tcsim.h"
+#include "core/configmanager.h"
+#include "device/functionmodel.h"
+#include "pipeline/serialnumber.h"
+#include "sdk/v4l2fake/countingsystemcalls.h"
+#include "sdk/v4l2fake/fakev4l2.h"
+#include "sdk/v4l2fake/systemcallsseam.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/serialresponder.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/accuracy.h"
+#include "tests/support/appdirenvironment.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "frame.h"
-#include "framepool.h"
-#include "imagemode.h"
-#include "k7frame.h"
 #include "K7Dll.h"
-#include "orientation.h"
-#include "serialnumber.h"
-#include "temperature.h"
-#include "uvcpipeline.h"
+#include "pipeline/frame.h"
+#include "pipeline/framepool.h"
+#include "pipeline/imagemode.h"
+#include "pipeline/k7frame.h"
+#include "pipeline/orientation.h"
+#include "pipeline/serialnumber.h"
+#include "pipeline/temperature.h"
+#include "pipeline/uvcpipeline.h"
 
 #include <gtest/gtest.h>
 

@@ -2,15 +2,15 @@
 // virtual cameras' raw frames: invariants of the emissivity correction, monotonic response,
 // the camera's noise, flash tables that disagree with the sensor, surfaces of real materials
 // and the shutter.
-#include "accuracy.h"
-#include "appdirenvironment.h"
-#include "pipelinecamera.h"
-#include "planckreference.h"
-#include "bandphysics.h"
-#include "scene.h"
-#include "sensor.h"
-#include "tcsim.h"
-#include "virtualcamera.h"
+#include "sdk/virtual/bandphysics.h"
+#include "sdk/virtual/scene.h"
+#include "sdk/virtual/sensor.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/accuracy.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/pipelinecamera.h"
+#include "tests/support/planckreference.h"
+#include "tests/support/virtualcamera.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // Raw frames of the virtual cameras through the whole device half of the pipeline, as the
 // program chains it, against the scene's ground truth.
-#include "accuracy.h"
-#include "appdirenvironment.h"
-#include "frame.h"
-#include "ispcontext.h"
-#include "k7frame.h"
+#include "capture/tcal_module.h"
 #include "K7Dll.h"
-#include "tcal_module.h"
-#include "tcsim.h"
-#include "uvcpipeline.h"
-#include "virtualcamera.h"
+#include "pipeline/frame.h"
+#include "pipeline/ispcontext.h"
+#include "pipeline/k7frame.h"
+#include "pipeline/uvcpipeline.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/accuracy.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/virtualcamera.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "appdirenvironment.h"
-#include "configmanager.h"
-#include "frame.h"
-#include "tcal_module.h"
-#include "tcsim.h"
-#include "uvcpipeline.h"
-#include "virtualcamera.h"
+#include "capture/tcal_module.h"
+#include "core/configmanager.h"
+#include "pipeline/frame.h"
+#include "pipeline/uvcpipeline.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/virtualcamera.h"
 
 #include <QFile>
 

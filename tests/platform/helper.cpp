@@ -2,7 +2,7 @@
 //   sleep                  wait until killed
 //   lock <dir>             hold the single-instance lock in <dir>, print "locked" or "refused"
 //   screensaver <address>  serve org.freedesktop.ScreenSaver on that bus, print each Inhibit
-#include "singleinstance.h"
+#include "platform/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

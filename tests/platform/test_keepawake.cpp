@@ -1,5 +1,5 @@
-#include "helperprocess.h"
-#include "keepawake.h"
+#include "platform/keepawake.h"
+#include "tests/platform/helperprocess.h"
 
 #include <QDBusConnection>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "childprocess.h"
-#include "process.h"
+#include "platform/childprocess.h"
+#include "platform/process.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "helperprocess.h"
-#include "singleinstance.h"
+#include "platform/singleinstance.h"
+#include "tests/platform/helperprocess.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 // Tests that need virtual cameras plug them in through the in-process registry.
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "registry.h"
+#include "sdk/virtual/registry.h"
 
 #include <gtest/gtest.h>
 

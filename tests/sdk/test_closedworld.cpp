@@ -2,8 +2,8 @@
 // camera's flash, kt/bt, environment correction and NUC recover the scene's temperature.
 #include "libtcisp.h"
 #include "libtcparse.h"
-#include "simfixture.h"
-#include "tcsim.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/sdk/simfixture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "K7Dll.h"
-#include "registry.h"
-#include "tcsim.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/tcsim.h"
 #include "videoinput.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The SDK's radiometric corrections against Planck's law over the 8..14 um band
 // (planckreference.h), not against the SDK's own model.
 #include "K7Dll.h"
-#include "k7calibrationframe.h"
 #include "libtcisp.h"
-#include "planckreference.h"
-#include "radiometry.h"
+#include "sdk/common/radiometry.h"
+#include "tests/support/k7calibrationframe.h"
+#include "tests/support/planckreference.h"
 
 #include <gtest/gtest.h>
 

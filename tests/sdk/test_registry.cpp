@@ -1,5 +1,5 @@
 #include "libtcuvc.h"
-#include "registry.h"
+#include "sdk/virtual/registry.h"
 #include "videoinput.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "registry.h"
-#include "scene.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/scene.h"
 
 #include <gtest/gtest.h>
 

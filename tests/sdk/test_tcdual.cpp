@@ -1,10 +1,10 @@
 // The fusion library: its record, the alignment against the virtual camera's two views, the
 // temperature map and the fusion modes.
-#include "dualrecord.h"
-#include "dualview.h"
 #include "libtcdual.h"
-#include "registry.h"
-#include "scene.h"
+#include "sdk/common/dualrecord.h"
+#include "sdk/virtual/dualview.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/scene.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "simfixture.h"
-#include "tcsim.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/sdk/simfixture.h"
 
 #include <chrono>
 #include <condition_variable>

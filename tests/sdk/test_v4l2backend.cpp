@@ -1,11 +1,11 @@
 // The SDK's V4L2 back-end against the fake V4L2 camera put in place of the kernel: real USB
 // cameras listed after the virtual ones, their streams, their failures.
-#include "countingsystemcalls.h"
-#include "fakev4l2.h"
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "registry.h"
-#include "systemcallsseam.h"
+#include "sdk/v4l2fake/countingsystemcalls.h"
+#include "sdk/v4l2fake/fakev4l2.h"
+#include "sdk/v4l2fake/systemcallsseam.h"
+#include "sdk/virtual/registry.h"
 
 #include <QTemporaryDir>
 #include <chrono>

@@ -1,6 +1,6 @@
 // The fake V4L2 camera behaves as a uvcvideo node does for the calls the back-end makes, so
 // the back-end's tests mean something for a real camera.
-#include "fakev4l2.h"
+#include "sdk/v4l2fake/fakev4l2.h"
 
 #include <QFile>
 #include <QFileInfo>

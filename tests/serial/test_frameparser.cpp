@@ -1,8 +1,8 @@
 // The link's frame parser and the thread that feeds it (also built with ThreadSanitizer as
 // serial_tsan_tests).
-#include "frameparser.h"
-#include "protocolstr.h"
-#include "uarthandle.h"
+#include "serial/frameparser.h"
+#include "serial/protocolstr.h"
+#include "serial/uarthandle.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // The calibration link end to end: our serial scan against the virtual dual-light camera's
 // serial side on a pseudo-terminal.
-#include "appdirenvironment.h"
-#include "serialport.h"
-#include "serialresponder.h"
-#include "uarthandle.h"
+#include "sdk/virtual/serialresponder.h"
+#include "serial/serialport.h"
+#include "serial/uarthandle.h"
+#include "tests/support/appdirenvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>

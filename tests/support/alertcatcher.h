@@ -1,6 +1,6 @@
 #pragma once
 // Closes the alert a click is about to raise modally and keeps its reason.
-#include "alertbox.h"
+#include "view/alertbox.h"
 
 #include <QApplication>
 #include <QTimer>

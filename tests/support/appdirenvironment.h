@@ -1,7 +1,7 @@
 #pragma once
 // Points gAppDir at a temporary folder for the whole test program, before anything asks the
 // settings store for its paths.
-#include "globals.h"
+#include "core/globals.h"
 
 #include <QTemporaryDir>
 

@@ -1,10 +1,10 @@
 #pragma once
 // The real main window fed by a virtual camera, with a stand-in detection program that
 // reports the camera named last (again after every restart, as the real one does).
-#include "appdirenvironment.h"
-#include "orvik.h"
-#include "registry.h"
-#include "viewport.h"
+#include "app/orvik.h"
+#include "sdk/virtual/registry.h"
+#include "tests/support/appdirenvironment.h"
+#include "view/viewport.h"
 
 #include <QApplication>
 #include <QDir>

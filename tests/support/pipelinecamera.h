@@ -1,16 +1,16 @@
 #pragma once
 // A virtual camera with the device half of the pipeline behind it, as the program chains it:
 // raw frames in, temperatures out. For the physics tests and the accuracy report.
-#include "frame.h"
-#include "k7calibrationframe.h"
-#include "k7frame.h"
+#include "capture/tcal_module.h"
+#include "capture/uvccommands.h"
 #include "K7Dll.h"
 #include "libtccmd.h"
-#include "tcal_module.h"
-#include "tcsim.h"
-#include "uvccommands.h"
-#include "uvcpipeline.h"
-#include "virtualcamera.h"
+#include "pipeline/frame.h"
+#include "pipeline/k7frame.h"
+#include "pipeline/uvcpipeline.h"
+#include "sdk/virtual/tcsim.h"
+#include "tests/support/k7calibrationframe.h"
+#include "tests/support/virtualcamera.h"
 
 #include <cmath>
 #include <memory>

@@ -3,7 +3,7 @@
 // truth is rendered at twice the camera's resolution, the camera sees each pixel as the mean
 // of a 2 x 2 block plus its temporal noise, and both are put on grey levels by the same
 // linear stretch, taken from the camera's frame.
-#include "scene.h"
+#include "sdk/virtual/scene.h"
 
 #include <opencv2/core.hpp>
 

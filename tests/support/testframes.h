@@ -1,6 +1,6 @@
 #pragma once
 // Frames as the device manager hands them on, made up for tests of what consumes them.
-#include "frame.h"
+#include "pipeline/frame.h"
 
 #include <algorithm>
 #include <memory>

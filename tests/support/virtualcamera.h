@@ -2,7 +2,7 @@
 // A virtual camera opened through the SDK for tests of the code above it.
 #include "libtccmd.h"
 #include "libtcuvc.h"
-#include "registry.h"
+#include "sdk/virtual/registry.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // Records the X11 desktop into a file the way the main window does, for tests that have to
 // end a recording from outside: record_probe <file> <seconds> [largest file in bytes].
 // Exit 0: recorded and finished; 3: the file could not grow any more and the recording ended.
-#include "screengrab.h"
+#include "tools/screengrab.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The shape matcher: its preconditions and errors, the template file, and finding a trained
 // board again (shifted, turned, noisy, another contrast) but not an unrelated one.
-#include "boardimages.h"
-#include "line2dtrain.h"
+#include "matcher/line2dtrain.h"
+#include "tests/support/boardimages.h"
 
 #include <gtest/gtest.h>
 

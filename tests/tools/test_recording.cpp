@@ -1,8 +1,8 @@
 // Screen recording on a real (virtual) X display: what the file holds, what a kill or a full
 // disk leaves behind, and the thumbnail read back from it.
-#include "screengrab.h"
-#include "videoreader.h"
-#include "videothumbnail.h"
+#include "tests/tools/videoreader.h"
+#include "tools/screengrab.h"
+#include "tools/videothumbnail.h"
 
 #include <QElapsedTimer>
 #include <QFile>

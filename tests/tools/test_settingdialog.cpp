@@ -1,9 +1,9 @@
 // The settings dialog against a recorder of what it hands the program: what it shows at
 // opening, what Apply stores and sends, and what it refuses.
-#include "appdirenvironment.h"
-#include "configmanager.h"
-#include "settingdialog.h"
-#include "settingfunc.h"
+#include "core/configmanager.h"
+#include "tests/support/appdirenvironment.h"
+#include "tools/settingdialog.h"
+#include "tools/settingfunc.h"
 
 #include <QApplication>
 #include <QFileDialog>

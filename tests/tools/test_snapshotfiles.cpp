@@ -1,8 +1,8 @@
 // The files a snapshot leaves: the picture's size, the temperatures in the orientation shown,
 // and nothing at all when the folder cannot take them.
-#include "csvrows.h"
-#include "frame.h"
-#include "snapshotfiles.h"
+#include "pipeline/frame.h"
+#include "tests/support/csvrows.h"
+#include "tools/snapshotfiles.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,10 +1,10 @@
 // The update check against a real HTTP server on 127.0.0.1: the query, the version rule, and
 // which downloads may become the package the next start installs.
-#include "appdirenvironment.h"
-#include "configmanager.h"
-#include "localhttpserver.h"
-#include "updatetip.h"
-#include "zipfiles.h"
+#include "core/configmanager.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/localhttpserver.h"
+#include "tests/support/zipfiles.h"
+#include "tools/updatetip.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>

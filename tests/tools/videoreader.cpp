@@ -1,4 +1,4 @@
-#include "videoreader.h"
+#include "tests/tools/videoreader.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

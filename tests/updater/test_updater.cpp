@@ -1,6 +1,6 @@
 // The updater: files swapped in whole or not at all, links left out, and the program itself
 // ending the waiting program and starting the new version.
-#include "updateinstaller.h"
+#include "updater/updateinstaller.h"
 
 #include <QDir>
 #include <QFile>

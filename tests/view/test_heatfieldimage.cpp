@@ -1,5 +1,5 @@
 // The heat field's heights and colours: the grey window, the box smoothing and its borders.
-#include "heatfieldimage.h"
+#include "view/heatfieldimage.h"
 
 #include <gtest/gtest.h>
 

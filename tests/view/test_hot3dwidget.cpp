@@ -1,8 +1,8 @@
 // The 3D heat field on a real (virtual) X display with OpenGL: its size rules, its mouse and
 // a rendered surface in the palette's colours.
-#include "custominputhandler.h"
-#include "devicemodel.h"
-#include "hot3dwidget.h"
+#include "pipeline/devicemodel.h"
+#include "view/custominputhandler.h"
+#include "view/hot3dwidget.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
 // The PCB registration on synthetic boards: a photograph brought onto the thermal picture, and
 // runs that must fail (another board, no or a damaged template file) without harm.
-#include "appdirenvironment.h"
-#include "boardimages.h"
-#include "imageregistrate.h"
-#include "line2dtrain.h"
+#include "matcher/line2dtrain.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/boardimages.h"
+#include "view/imageregistrate.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "palette.h"
+#include "view/palette.h"
 
 #include <gtest/gtest.h>
 

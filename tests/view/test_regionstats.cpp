@@ -1,4 +1,4 @@
-#include "regionstats.h"
+#include "view/regionstats.h"
 
 #include <gtest/gtest.h>
 

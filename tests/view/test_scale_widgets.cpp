@@ -1,7 +1,7 @@
-#include "alertbox.h"
-#include "horrangerslider.h"
-#include "thermometer.h"
-#include "verrangerslider.h"
+#include "view/alertbox.h"
+#include "view/horrangerslider.h"
+#include "view/thermometer.h"
+#include "view/verrangerslider.h"
 
 #include <QApplication>
 #include <QLabel>

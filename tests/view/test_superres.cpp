@@ -1,10 +1,10 @@
 // Super resolution: the worker's frame hand-over, its faults, the shipped model's quality and
 // the view showing its results. Also built with ThreadSanitizer (superres_tsan_tests).
-#include "globals.h"
-#include "superresframes.h"
-#include "superresimage.h"
-#include "tfgraphbytes.h"
-#include "viewport.h"
+#include "core/globals.h"
+#include "tests/support/superresframes.h"
+#include "tests/support/tfgraphbytes.h"
+#include "view/superresimage.h"
+#include "view/viewport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "framerenderer.h"
-#include "labellayout.h"
-#include "overlay.h"
-#include "viewgeometry.h"
+#include "view/framerenderer.h"
+#include "view/labellayout.h"
+#include "view/overlay.h"
+#include "view/viewgeometry.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
-#include "chartdialog.h"
-#include "chartwidget.h"
-#include "testframes.h"
-#include "viewport.h"
+#include "tests/support/testframes.h"
+#include "view/chartdialog.h"
+#include "view/chartwidget.h"
+#include "view/viewport.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // The board registration as the view shows it: the photograph over the live picture, until it
 // is removed.
-#include "appdirenvironment.h"
-#include "boardimages.h"
-#include "line2dtrain.h"
-#include "testframes.h"
-#include "viewport.h"
+#include "matcher/line2dtrain.h"
+#include "tests/support/appdirenvironment.h"
+#include "tests/support/boardimages.h"
+#include "tests/support/testframes.h"
+#include "view/viewport.h"
 
 #include <QDir>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 //   line2d_train <class id> <output.yaml> <image> [<image> ...]
 // Each image (grey or colour) becomes one template pyramid, trained as the registration's
 // detector matches: 200 features, T = {2, 4}, thresholds 30.
-#include "line2dtrain.h"
+#include "matcher/line2dtrain.h"
 
 #include <opencv2/imgcodecs.hpp>
 

@@ -1,4 +1,4 @@
-#include "line2d.h"
+#include "matcher/line2d.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -1,4 +1,4 @@
-#include "line2dtrain.h"
+#include "matcher/line2dtrain.h"
 
 #include <algorithm>
 #include <cmath>

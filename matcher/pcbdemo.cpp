@@ -5,10 +5,10 @@
 // writes <folder>/test_temple.yaml, <folder>/test_infom.yaml and
 // <folder>/2Dpicture/demo_board.png. The orientations the matcher compares do not depend on
 // how temperatures become grey levels, so the scene's own temperatures train it.
-#include "dualview.h"
-#include "line2dtrain.h"
-#include "registry.h"
-#include "scene.h"
+#include "matcher/line2dtrain.h"
+#include "sdk/virtual/dualview.h"
+#include "sdk/virtual/registry.h"
+#include "sdk/virtual/scene.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>

@@ -1,6 +1,6 @@
-#include "classfile.h"
-#include "log.h"
-#include "threadname.h"
+#include "matcher/classfile.h"
+#include "core/log.h"
+#include "platform/threadname.h"
 #include <QFileInfo>
 #include <opencv2/core/persistence.hpp>
 #include <chrono>

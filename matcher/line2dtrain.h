@@ -2,7 +2,7 @@
 // Training of the shape matcher's templates: scattered strong-gradient features of an image at
 // every pyramid level of a detector, and the YAML class file the detector reads. Used by the
 // training program and the tests, not by Orvik itself.
-#include "line2d.h"
+#include "matcher/line2d.h"
 
 #include <string>
 #include <vector>
