@@ -31,7 +31,13 @@ std::shared_ptr<cv::FileStorage> read(const QString& path, QString& failure)
         LOG_INFO(LOG_OTHER) << failure;
         return nullptr;
     }
-    return parsed.get();
+    try {
+        return parsed.get();
+    } catch (const std::exception& e) {
+        failure = QStringLiteral("file not readable (%1): ").arg(QString::fromUtf8(e.what()).simplified()) +
+                  QFileInfo(path).fileName();
+        return nullptr;
+    }
 }
 
 } // namespace classfile

@@ -15,8 +15,8 @@ namespace classfile {
 constexpr int kParseSeconds = 5;
 constexpr qint64 kMaxBytes = qint64(64) << 20;
 
-// The parsed file (which may not be open), or null with the reason in failure. A parse error
-// comes back as the exception the parser raised.
+// The parsed file (which may not be open), or null with the reason in failure: one too large,
+// one the parser rejects (whatever it throws) or does not finish in time.
 std::shared_ptr<cv::FileStorage> read(const QString& path, QString& failure);
 
 } // namespace classfile
