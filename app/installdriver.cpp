@@ -84,7 +84,7 @@ void installdriver::installDriver(const QString& folder, const QString& installe
         extractArchive(dir + QStringLiteral(".zip"), gAppDir + QStringLiteral("/Driver/"));
     }
     if (!QProcess::startDetached(programPath(dir, installer), {}))
-        LOG_INFO(LOG_OTHER) << "cannot start driver installer" << programPath(dir, installer);
+        LOG_WARNING(LOG_OTHER) << "cannot start driver installer" << programPath(dir, installer);
 }
 
 void installdriver::on_pPtndriver1_clicked()

@@ -292,7 +292,7 @@ void Orvik::warnAboutUnwritableFolders()
             unwritable.append(folder);
     if (unwritable.isEmpty())
         return;
-    LOG_INFO(LOG_ORVIK) << "cannot write to" << unwritable.join(QStringLiteral(", "));
+    LOG_ERROR(LOG_ORVIK) << "cannot write to" << unwritable.join(QStringLiteral(", "));
     auto* notice = new QMessageBox(QMessageBox::Warning, tr("警告"),
                                    tr("无法写入以下文件夹，抓拍图片和录像将无法保存：") + QStringLiteral("\n\n") +
                                        unwritable.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +

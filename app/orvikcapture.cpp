@@ -177,7 +177,7 @@ void Orvik::startRecording()
     recorder->setRegion(region.x(), region.y(), region.width(), region.height());
     if (!recorder->open()) {
         // Told, not shown as a recording that records nothing.
-        LOG_INFO(LOG_ORVIK) << "grab screen error";
+        LOG_ERROR(LOG_ORVIK) << "grab screen error";
         recorder.reset();
         QFile::remove(lastVideoPath);
         showAlert(AlertBox::Reason::RecordingNotStarted);
@@ -225,7 +225,7 @@ void Orvik::recordFile()
     recorder->grabFrame();
     if (recorder->writeFailed()) {
         // The part written so far stays playable; the user learns why the recording ended.
-        LOG_INFO(LOG_ORVIK) << "recording stopped: cannot write" << lastVideoPath;
+        LOG_ERROR(LOG_ORVIK) << "recording stopped: cannot write" << lastVideoPath;
         blockRecordButton();
         stopRecording();
         showRecordingStopped();

@@ -249,7 +249,7 @@ void Orvik::onRegistrationFinished(bool registered, const QString& failure)
         found = tr("图片无法读取。");
     else if (failure.contains(QLatin1String("another shape")) || failure.contains(QLatin1String("parts are not")))
         found = tr("图片中的电路板与热图像中的不符。");
-    LOG_INFO(LOG_ORVIK) << "registration shown as failed:" << failure;
+    LOG_WARNING(LOG_ORVIK) << "registration shown as failed:" << failure;
     QStringList reasons{found, QString(), tr("1.2D图片选择错误。"), tr("2.热成像中的物体轮廓过小。"), tr("3.热成像中的物体轮廓不够明显。"),
                         tr("4.热成像中有其他发热物体的轮廓干扰。"), tr("5.热成像中的物体轮廓不完整。")};
     auto* box = new QMessageBox(QMessageBox::Warning, tr("匹配失败的可能原因"), reasons.join(QLatin1Char('\n')),

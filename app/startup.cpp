@@ -71,7 +71,7 @@ bool handOverWaitingUpdate()
     if (!QFile::exists(package))
         return false;
     if (!extractArchive(package, base + QLatin1Char('/'))) {
-        LOG_INFO(LOG_OTHER) << "update package damaged, start-up goes on without it";
+        LOG_WARNING(LOG_OTHER) << "update package damaged, start-up goes on without it";
         removeUnpacked();
         QDir(zipFolder).removeRecursively();
         QDir().mkpath(zipFolder);
@@ -96,7 +96,7 @@ bool handOverWaitingUpdate()
     qputenv("ORVIK_WAITING_PID", QByteArray::number(QCoreApplication::applicationPid()));
     if (!QProcess::startDetached(updater, {})) {
         qunsetenv("ORVIK_WAITING_PID");
-        LOG_INFO(LOG_OTHER) << "cannot start the updater" << updater << ", normal start-up goes on";
+        LOG_WARNING(LOG_OTHER) << "cannot start the updater" << updater << ", normal start-up goes on";
         return false;
     }
     return true;

@@ -68,7 +68,7 @@ bool Camera_DoubleLigth::createHandles(Stream& stream, const char* failed, const
     stream.uvc = tcuvc_create_handle();
     stream.cmd = stream.uvc ? tccmd_create_handle(stream.uvc, 1) : nullptr;
     if (!stream.uvc || !stream.cmd || tcuvc_camera_init(stream.uvc) < 0) {
-        LOG_INFO(LOG_CAMERA) << failed;
+        LOG_WARNING(LOG_CAMERA) << failed;
         closeStream(stream, ""); // tried afresh next time
         return false;
     }
@@ -125,7 +125,7 @@ bool Camera_DoubleLigth::open()
     }
     if (!openInfrared()) {
         irOpen = false;
-        LOG_INFO(LOG_CAMERA) << "ir camera open failed!";
+        LOG_WARNING(LOG_CAMERA) << "ir camera open failed!";
         close();
         return false;
     }
@@ -146,7 +146,7 @@ bool Camera_DoubleLigth::open()
     }
     const tcuvc_callback_t callback{vl.uvc, &Camera_DoubleLigth::onVisibleFrame, this};
     if (tcuvc_camera_stream_start(vl.uvc, &vl.params, &callback) < 0) {
-        LOG_INFO(LOG_CAMERA) << "camera stream start failed";
+        LOG_WARNING(LOG_CAMERA) << "camera stream start failed";
         close();
         return false;
     }
@@ -170,11 +170,11 @@ bool Camera_DoubleLigth::openInfrared()
     }
     uint8_t info[TCUVC_INFO_BYTES] = {};
     if (tcuvc_camera_info_get(ir.uvc, &ir.entry, info) < 0) {
-        LOG_INFO(LOG_CAMERA) << "tcuvc_camera_info_get error";
+        LOG_WARNING(LOG_CAMERA) << "tcuvc_camera_info_get error";
         return false;
     }
     if (tcuvc_camera_open_same(ir.uvc, &ir.entry, 0) < 0) {
-        LOG_INFO(LOG_CAMERA) << "tcuvc_camera_open_same error";
+        LOG_WARNING(LOG_CAMERA) << "tcuvc_camera_open_same error";
         return false;
     }
     ir.open = true;
@@ -195,13 +195,13 @@ bool Camera_DoubleLigth::openInfrared()
     irStamp = 0;
     const tcuvc_callback_t callback{ir.uvc, &Camera_DoubleLigth::onIrFrame, this};
     if (tcuvc_camera_stream_start(ir.uvc, &ir.params, &callback) < 0) {
-        LOG_INFO(LOG_CAMERA) << "uvc_camera_stream_start error";
+        LOG_WARNING(LOG_CAMERA) << "uvc_camera_stream_start error";
         return false;
     }
     if (y16_preview_start(ir.cmd, 0, 5) < 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (y16_preview_start(ir.cmd, 0, 5) < 0)
-            LOG_INFO(LOG_CAMERA) << "y16 to TNR failed";
+            LOG_WARNING(LOG_CAMERA) << "y16 to TNR failed";
     }
     return true;
 }
@@ -210,22 +210,22 @@ bool Camera_DoubleLigth::openVisible()
 {
     tcuvc_device_entry_t list[TCUVC_MAX_DEVICES] = {};
     if (tcuvc_camera_list(vl.uvc, list) <= 0) {
-        LOG_INFO(LOG_CAMERA) << "tcuvc_camera_list error";
+        LOG_WARNING(LOG_CAMERA) << "tcuvc_camera_list error";
         return false;
     }
     if (!selectDevice(vl, kVisibleVendor, kVisibleProduct)) {
-        LOG_INFO(LOG_CAMERA) << "Get_dev_index_with_pid_vid error";
+        LOG_WARNING(LOG_CAMERA) << "Get_dev_index_with_pid_vid error";
         return false;
     }
     uint8_t info[TCUVC_INFO_BYTES] = {};
     int result = tcuvc_camera_info_get(vl.uvc, &vl.entry, info);
     if (result < 0) {
-        LOG_INFO(LOG_CAMERA) << "tcuvc_camera_info_get error! error is " << result;
+        LOG_WARNING(LOG_CAMERA) << "tcuvc_camera_info_get error! error is " << result;
         return false;
     }
     result = tcuvc_camera_open_same(vl.uvc, &vl.entry, 0);
     if (result < 0) {
-        LOG_INFO(LOG_CAMERA) << "tcuvc_camera_open_same error! error is " << result;
+        LOG_WARNING(LOG_CAMERA) << "tcuvc_camera_open_same error! error is " << result;
         return false;
     }
     vl.open = true;
@@ -244,7 +244,7 @@ void Camera_DoubleLigth::closeStream(Stream& stream, const char* failed)
         // Only a stream that was started can fail to close.
         const bool started = &stream == &vl ? vlOpen.load() : irStamp != 0;
         if (tcuvc_camera_stream_close(stream.uvc, 0) < 0 && started)
-            LOG_INFO(LOG_CAMERA) << failed;
+            LOG_WARNING(LOG_CAMERA) << failed;
         tcuvc_camera_close(stream.uvc);
         stream.open = false;
     }
@@ -297,7 +297,7 @@ void Camera_DoubleLigth::loadRecord()
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        LOG_INFO(LOG_CAMERA) << "cannot read" << path << "-" << file.errorString();
+        LOG_WARNING(LOG_CAMERA) << "cannot read" << path << "-" << file.errorString();
         return;
     }
     // Only a whole record: a short file would leave the rest of another record in place.
@@ -318,7 +318,7 @@ void Camera_DoubleLigth::configureFusion()
     if (result == TCDUAL_NOMINAL_ALIGNMENT)
         LOG_INFO(LOG_CAMERA) << "no valid calibration record, images aligned by their centres";
     else if (result < 0)
-        LOG_INFO(LOG_CAMERA) << "tcdual_align_fusion_init failed:" << result;
+        LOG_WARNING(LOG_CAMERA) << "tcdual_align_fusion_init failed:" << result;
     tcdual_align_fusion_set_mode(fusionMode);
     tcdual_align_fusion_set_disparity(disparity);
     if (fusionMode == TCDUAL_MODE_DETAIL)
@@ -335,7 +335,7 @@ void Camera_DoubleLigth::loadColourMap()
         QFile file(QStringLiteral(":/RGB_Map_Data/lut_12.dat"));
         const QByteArray map = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         if (map.size() != int(colourMap.size())) {
-            LOG_INFO(LOG_CAMERA) << "fusion colour map unreadable, grey used";
+            LOG_WARNING(LOG_CAMERA) << "fusion colour map unreadable, grey used";
             return;
         }
         std::copy(map.cbegin(), map.cend(), colourMap.begin());
@@ -565,7 +565,7 @@ void Camera_DoubleLigth::onVisibleFrame(void* frame, void* user)
     if (decoded.cols != kVisibleWidth || decoded.rows != kVisibleHeight) {
         // A broken or foreign picture: the previous one stays, unstamped.
         if (!self->badPictureLogged.exchange(true))
-            LOG_INFO(LOG_CAMERA) << "visible frame unreadable:" << decoded.cols << "x" << decoded.rows;
+            LOG_WARNING(LOG_CAMERA) << "visible frame unreadable:" << decoded.cols << "x" << decoded.rows;
         return;
     }
     std::shared_lock<std::shared_mutex> guard(self->lock);

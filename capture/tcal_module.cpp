@@ -79,7 +79,7 @@ bool TcalModule::bindTableFiles(tccmd_handle_t* cmd, const char* failMessage)
     QByteArray serial;
     const bool read = readSerial(cmd, serial);
     if (!read)
-        LOG_INFO(LOG_FLOW) << failMessage;
+        LOG_WARNING(LOG_FLOW) << failMessage;
     else if (serial.isEmpty())
         LOG_INFO(LOG_FLOW) << "camera reports no serial number: its tables are read from its flash, not cached";
     // Without a serial number the tables cannot be told from another camera's: a camera
@@ -111,7 +111,7 @@ bool TcalModule::loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, con
     }
     std::vector<uint8_t> flash(size_t(bytes), 0);
     if (spi_read(cmd, address, uint32_t(bytes), flash.data()) != 0) {
-        LOG_INFO(LOG_FLOW) << failMessage;
+        LOG_WARNING(LOG_FLOW) << failMessage;
         table.clear();
         return false;
     }
@@ -122,7 +122,7 @@ bool TcalModule::loadTable(tccmd_handle_t* cmd, uint32_t address, int bytes, con
         return true;
     }
     if (!cachePath.isEmpty() && !TableCache::write(cachePath, identity, table))
-        LOG_INFO(LOG_FLOW) << "cannot write calibration cache" << cachePath;
+        LOG_WARNING(LOG_FLOW) << "cannot write calibration cache" << cachePath;
     return true;
 }
 
@@ -136,7 +136,7 @@ bool TcalModule::loadKtBt(tccmd_handle_t* cmd, DeviceKind kind, TableSet set, Ca
         const std::vector<uint16_t> words = swappedWords(header);
         std::copy(words.begin(), words.begin() + 3, tables.header);
     } else {
-        LOG_INFO(LOG_FLOW) << "readHeaderFail";
+        LOG_WARNING(LOG_FLOW) << "readHeaderFail";
     }
     ConfigManager* config = ConfigManager::getInstance();
     QString ktPath = config->getTmpNameValue(low ? QStringLiteral("LowktName") : QStringLiteral("HighktName"));

@@ -59,7 +59,7 @@ std::optional<TemperatureCorrection::CameraSurface> sendCorrection(tccmd_handle_
     uint16_t emissivity128 = 0, reflectedK = 0, on = 0;
     if (get_prop_tpd_params(cmd, 3, &emissivity128) != 0 || get_prop_tpd_params(cmd, 1, &reflectedK) != 0 ||
         get_prop_tpd_params(cmd, 4, &on) != 0 || emissivity128 < 1 || emissivity128 > 128) {
-        LOG_INFO(LOG_CAMERA) << "camera does not read back its sensor correction";
+        LOG_WARNING(LOG_CAMERA) << "camera does not read back its sensor correction";
         return std::nullopt;
     }
     if (on == 0)

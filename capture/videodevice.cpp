@@ -141,7 +141,7 @@ bool VideoDevice::isPresentVideoInput()
     vi_device_info_t devices[kMaxVideoInputs] = {};
     const int count = vi_list_devices(devices, kMaxVideoInputs);
     if (count < 0) {
-        LOG_INFO(LOG_CAMERA) << "CreateClassEnumerator failed";
+        LOG_WARNING(LOG_CAMERA) << "CreateClassEnumerator failed";
         return false;
     }
     for (int i = 0; i < count; ++i) {
@@ -177,7 +177,7 @@ bool VideoDevice::refuse(Refusal why, const QString& device, const QString& deta
     const QString line = device + QStringLiteral(": ") + detail;
     if (line != loggedRefusal) {
         loggedRefusal = line;
-        LOG_INFO(LOG_CAMERA) << "camera refused," << line;
+        LOG_WARNING(LOG_CAMERA) << "camera refused," << line;
     }
     return false;
 }
@@ -206,14 +206,14 @@ bool VideoDevice::openUvc(bool halves)
     if (streams == TCUVC_ERROR_ACCESS)
         return refuse(Refusal::AccessDenied, device, access);
     if (streams < 0) {
-        LOG_INFO(LOG_CAMERA) << (halves ? "160获取相机信息失败" : "uvc info get failed");
+        LOG_WARNING(LOG_CAMERA) << (halves ? "160获取相机信息失败" : "uvc info get failed");
         return false;
     }
     const int opened = tcuvc_camera_open_same(uvcHandle, &entry, 0);
     if (opened == TCUVC_ERROR_ACCESS)
         return refuse(Refusal::AccessDenied, device, access);
     if (opened < 0) {
-        LOG_INFO(LOG_CAMERA) << "openFail";
+        LOG_WARNING(LOG_CAMERA) << "openFail";
         return false;
     }
     selectedEntry = entry;
@@ -254,7 +254,7 @@ bool VideoDevice::openUvc(bool halves)
     const tcuvc_callback_t callback{uvcHandle, &VideoDevice::onUvcFrame, this};
     if (tcuvc_camera_stream_start(uvcHandle, &streamParameters, &callback) < 0) {
         if (halves)
-            LOG_INFO(LOG_CAMERA) << "callback failed";
+            LOG_WARNING(LOG_CAMERA) << "callback failed";
         pipeline.close();
         tcuvc_camera_close(uvcHandle);
         return false;
@@ -283,7 +283,7 @@ bool VideoDevice::openVideoInput()
     vi_device_info_t devices[kMaxVideoInputs] = {};
     const int count = vi_list_devices(devices, kMaxVideoInputs);
     if (count < 0)
-        LOG_INFO(LOG_CAMERA) << "CreateClassEnumerator failed";
+        LOG_WARNING(LOG_CAMERA) << "CreateClassEnumerator failed";
     for (int i = 0; i < count; ++i) {
         const char* name = devices[i].description[0] ? devices[i].description : devices[i].friendly_name;
         if (!isK722Name(name))
@@ -291,13 +291,13 @@ bool VideoDevice::openVideoInput()
         LOG_INFO(LOG_CAMERA) << "initialize device";
         vi_device_t* device = vi_open(devices[i].path);
         if (!device) {
-            LOG_INFO(LOG_CAMERA) << "Fail to add source filter for moniker of current graph for device";
+            LOG_WARNING(LOG_CAMERA) << "Fail to add source filter for moniker of current graph for device";
             continue;
         }
         VideoInputEntry entry{device, QByteArray(devices[i].path), 0, 0, false};
         if (vi_get_format(device, &entry.width, &entry.height) != 0 ||
             vi_set_callback(device, &VideoDevice::onVideoInputSample, this) != 0) {
-            LOG_INFO(LOG_CAMERA) << "Fail to set callback function of sample grabber for device";
+            LOG_WARNING(LOG_CAMERA) << "Fail to set callback function of sample grabber for device";
             vi_close(device);
             continue;
         }
@@ -364,7 +364,7 @@ bool VideoDevice::closeUvc()
 {
     LOG_INFO(LOG_CAMERA) << "close camera";
     if (tcuvc_camera_stream_close(uvcHandle, 0) < 0)
-        LOG_INFO(LOG_CAMERA) << "stream close failed";
+        LOG_WARNING(LOG_CAMERA) << "stream close failed";
     else
         tcuvc_camera_close(uvcHandle);
     LOG_INFO(LOG_CAMERA) << "Release_resources";

@@ -29,7 +29,7 @@ void DetectionProgram::start()
     // folder cannot be written.
     const QString folder = QStringLiteral("ORVIK_DETECTION_DIR=") + ConfigManager::getInstance()->storage().detection;
     if (!process.start(program, {owner, folder}))
-        LOG_INFO(LOG_FUNCTION) << "cannot start" << program;
+        LOG_WARNING(LOG_FUNCTION) << "cannot start" << program;
 }
 
 void DetectionProgram::stop()

@@ -168,7 +168,7 @@ void FunctionModel::createFolders()
          {storage.calibration, storage.detection, imagePath, videoPath, pcb + QStringLiteral("/2DImage"),
           pcb + QStringLiteral("/2Dpicture"), pcb + QStringLiteral("/hotimage")})
         if (!QDir(folder).exists() && !QDir().mkpath(folder))
-            LOG_INFO(LOG_FUNCTION) << "cannot create" << folder;
+            LOG_WARNING(LOG_FUNCTION) << "cannot create" << folder;
 }
 
 void FunctionModel::initMode()
@@ -385,7 +385,7 @@ void FunctionModel::connectionStep()
         if (!refused.isEmpty())
             emit ConnectErr(refused);
         if (refused != refusal && !refused.isEmpty()) {
-            LOG_INFO(LOG_FUNCTION) << "camera refused:" << refused;
+            LOG_WARNING(LOG_FUNCTION) << "camera refused:" << refused;
             emit cameraRefused(refused);
         }
         refusal = refused;

@@ -28,7 +28,7 @@ std::shared_ptr<cv::FileStorage> read(const QString& path, QString& failure)
     }).detach();
     if (parsed.wait_for(std::chrono::seconds(kParseSeconds)) != std::future_status::ready) {
         failure = QStringLiteral("file not read within %1 s, abandoned: ").arg(kParseSeconds) + QFileInfo(path).fileName();
-        LOG_INFO(LOG_OTHER) << failure;
+        LOG_WARNING(LOG_OTHER) << failure;
         return nullptr;
     }
     try {

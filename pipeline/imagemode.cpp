@@ -33,7 +33,7 @@ void ImageMode::enhanceImage(uint8_t* image, int width, int height)
         cv::bilateralFilter(sharpened, smoothed, 11, 11.0, 0.0, cv::BORDER_REFLECT_101);
         smoothed.copyTo(picture);
     } catch (const std::exception& e) {
-        LOG_INFO(LOG_CAMERA) << "enhance failed:" << e.what();
+        LOG_WARNING(LOG_CAMERA) << "enhance failed:" << e.what();
     }
 }
 
@@ -44,6 +44,6 @@ void ImageMode::highContrastImage(uint8_t* image, int width, int height)
         static thread_local LocalContrast contrast(10.0f, 8, 8);
         contrast.apply(image, width, height);
     } catch (const std::exception& e) {
-        LOG_INFO(LOG_CAMERA) << "high contrast failed:" << e.what();
+        LOG_WARNING(LOG_CAMERA) << "high contrast failed:" << e.what();
     }
 }

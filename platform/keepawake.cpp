@@ -16,7 +16,7 @@ bool keepAwake(const QDBusConnection& bus)
     call << QStringLiteral("Orvik") << QStringLiteral("Live thermal diagnosis");
     const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        LOG_INFO(LOG_OTHER) << "keepAwake: inhibit refused:" << reply.errorMessage();
+        LOG_WARNING(LOG_OTHER) << "keepAwake: inhibit refused:" << reply.errorMessage();
         return false;
     }
     return true;

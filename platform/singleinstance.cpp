@@ -66,7 +66,7 @@ bool SingleInstance::acquire()
 bool SingleInstance::unavailable(const QString& what, int error) const
 {
     // A runtime folder that is broken must not keep the program from starting at all.
-    LOG_INFO(LOG_OTHER) << what << path << ":" << QString::fromLocal8Bit(strerror(error))
+    LOG_WARNING(LOG_OTHER) << what << path << ":" << QString::fromLocal8Bit(strerror(error))
                         << "- started without the single-copy check";
     return true;
 }

@@ -92,14 +92,14 @@ void serialport::SendShankToAllUartSlots()
     if (port->open(QIODevice::ReadWrite))
         send(protocolstr::handshake());
     else
-        LOG_INFO(LOG_SERIAL) << currentPortName + QStringLiteral(" open failed");
+        LOG_WARNING(LOG_SERIAL) << currentPortName + QStringLiteral(" open failed");
     scanIndex = (scanIndex + 1) % int(portNames.size());
 }
 
 void serialport::send(const QByteArray& request)
 {
     if (port->isOpen() && port->write(request) != request.size())
-        LOG_INFO(LOG_SERIAL) << "cannot write to" << currentPortName << "-" << port->errorString();
+        LOG_WARNING(LOG_SERIAL) << "cannot write to" << currentPortName << "-" << port->errorString();
 }
 
 void serialport::ReadDataFromUart()
@@ -126,7 +126,7 @@ void serialport::onPortError(QSerialPort::SerialPortError error)
         error == QSerialPort::PermissionError || !port->isOpen() || lossPending)
         return;
     lossPending = true; // one loss, however many errors the port reports for it
-    LOG_INFO(LOG_SERIAL) << "serial port" << currentPortName << "lost:" << port->errorString();
+    LOG_WARNING(LOG_SERIAL) << "serial port" << currentPortName << "lost:" << port->errorString();
     QMetaObject::invokeMethod(this, "JudgeUartIsValidSlots", Qt::QueuedConnection);
 }
 
@@ -177,7 +177,7 @@ void serialport::ReadCalDataSlots(QByteArray data)
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        LOG_INFO(LOG_SERIAL) << "cal data file open failed:" << file.errorString();
+        LOG_WARNING(LOG_SERIAL) << "cal data file open failed:" << file.errorString();
         return;
     }
     LOG_INFO(LOG_SERIAL) << "Read cal data from uart";

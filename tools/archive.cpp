@@ -78,7 +78,7 @@ bool extractArchive(const QString& archivePath, const QString& targetFolder)
     ZipArchive zip;
     QString why;
     if (!file.open(QIODevice::ReadOnly) || !readArchive(&file, zip, &why)) {
-        LOG_INFO(LOG_OTHER) << "archive cannot be read:" << archivePath << why;
+        LOG_WARNING(LOG_OTHER) << "archive cannot be read:" << archivePath << why;
         return false;
     }
     file.close();
@@ -89,7 +89,7 @@ bool extractArchive(const QString& archivePath, const QString& targetFolder)
         QByteArray data;
         const QString problem = entryProblem(zip, entry, target, &data);
         if (!problem.isEmpty()) {
-            LOG_INFO(LOG_OTHER) << "archive entry refused," << problem << ":" << entry.path;
+            LOG_WARNING(LOG_OTHER) << "archive entry refused," << problem << ":" << entry.path;
             complete = false;
             continue;
         }
@@ -101,7 +101,7 @@ bool extractArchive(const QString& archivePath, const QString& targetFolder)
         QDir().mkpath(QFileInfo(path).absolutePath());
         QSaveFile out(path);
         if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-            LOG_INFO(LOG_OTHER) << "archive entry cannot be unpacked:" << entry.path;
+            LOG_WARNING(LOG_OTHER) << "archive entry cannot be unpacked:" << entry.path;
             complete = false;
         } else if (entry.permissions) {
             // A program in an update must stay a program; no file becomes writable by others.

@@ -450,7 +450,7 @@ bool settingDialog::fieldsValid()
             first = edit;
     if (!first)
         return true;
-    LOG_INFO(LOG_ORVIK) << "setting refused:" << first->objectName() << first->text();
+    LOG_WARNING(LOG_ORVIK) << "setting refused:" << first->objectName() << first->text();
     first->setFocus();
     first->selectAll();
     return false;

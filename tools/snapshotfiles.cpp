@@ -19,7 +19,7 @@ bool commit(QSaveFile& file, const QString& path)
 {
     if (file.commit())
         return true;
-    LOG_INFO(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
+    LOG_ERROR(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
     return false;
 }
 
@@ -111,7 +111,7 @@ bool savePicture(const QPixmap& view, bool portrait, const Legend& legend, const
     const QSize size = portrait ? QSize(480, 640) : QSize(640, 480);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        LOG_INFO(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
+        LOG_ERROR(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
         return false;
     }
     QImage page(size.width() + kLegendWidth, size.height(), QImage::Format_RGB32);
@@ -123,7 +123,7 @@ bool savePicture(const QPixmap& view, bool portrait, const Legend& legend, const
     }
     if (!page.save(&file, "JPG", 92)) {
         file.cancelWriting();
-        LOG_INFO(LOG_ORVIK) << "cannot encode the snapshot" << path;
+        LOG_ERROR(LOG_ORVIK) << "cannot encode the snapshot" << path;
         return false;
     }
     return commit(file, path);
@@ -152,7 +152,7 @@ bool saveTemperatures(const Frame& frame, int rotation, bool mirrorH, bool mirro
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
-        LOG_INFO(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
+        LOG_ERROR(LOG_ORVIK) << "cannot save" << path << ":" << file.errorString();
         file.cancelWriting();
         return false;
     }

@@ -164,7 +164,7 @@ void UpdateTip::handleVersion(const QByteArray& body)
     const QUrl url(fullUrl);
     // A package comes over the web only: a file: or other address could reach anything.
     if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) {
-        LOG_INFO(LOG_UPDATE) << "update package address refused:" << fullUrl;
+        LOG_WARNING(LOG_UPDATE) << "update package address refused:" << fullUrl;
         return;
     }
     // A digest that is named must be one: 64 hexadecimal digits.
@@ -172,7 +172,7 @@ void UpdateTip::handleVersion(const QByteArray& body)
         const QString digest = content.value(QStringLiteral("sha256")).toString();
         static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{64}$"));
         if (!hex.match(digest).hasMatch()) {
-            LOG_INFO(LOG_UPDATE) << "update refused: its sha256 is no digest";
+            LOG_WARNING(LOG_UPDATE) << "update refused: its sha256 is no digest";
             return;
         }
         expectedDigest = QByteArray::fromHex(digest.toLatin1());
@@ -188,7 +188,7 @@ void UpdateTip::limitDownload(qint64 received, qint64 total)
 {
     // The body is kept in memory until it is checked: an endless one must not fill it.
     if ((received > kLargestPackage || total > kLargestPackage) && downloadReply) {
-        LOG_INFO(LOG_UPDATE) << "update package larger than" << kLargestPackage << "bytes, refused";
+        LOG_WARNING(LOG_UPDATE) << "update package larger than" << kLargestPackage << "bytes, refused";
         downloadReply->abort();
     }
 }
@@ -215,14 +215,14 @@ void UpdateTip::handleDownload(QNetworkReply* reply, const QByteArray& body)
         archiveIntact(&archive, &refused);
     }
     if (!refused.isEmpty()) {
-        LOG_INFO(LOG_UPDATE) << "update package refused:" << refused;
+        LOG_WARNING(LOG_UPDATE) << "update package refused:" << refused;
         return;
     }
     const QString path = packagePath();
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
-        LOG_INFO(LOG_UPDATE) << "update package not saved:" << file.errorString();
+        LOG_WARNING(LOG_UPDATE) << "update package not saved:" << file.errorString();
         return;
     }
     LOG_INFO(LOG_UPDATE) << "update package ready:" << body.size() << "bytes";

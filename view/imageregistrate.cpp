@@ -202,7 +202,7 @@ void imageRegistrate::run(Inputs inputs)
     if (!ok && stopRequested)
         failure = QStringLiteral("stopped");
     if (!ok)
-        LOG_INFO(LOG_OTHER) << "registration failed:" << failure;
+        LOG_WARNING(LOG_OTHER) << "registration failed:" << failure;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (ok) {

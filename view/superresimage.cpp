@@ -9,7 +9,7 @@ SuperResImage::SuperResImage(SuperResSink* receiver, const QString& modelPath) :
     input.resize(size_t(frameWidth) * frameHeight);
     if (!net.load(modelPath, &unavailable)) {
         // The log keeps a line up to its next "|"; OpenCV's reasons may hold one.
-        LOG_INFO(LOG_OTHER) << "super resolution unavailable: cannot load" << modelPath << ":"
+        LOG_WARNING(LOG_OTHER) << "super resolution unavailable: cannot load" << modelPath << ":"
                             << QString(unavailable).replace(QLatin1Char('|'), QLatin1Char('/'));
         return;
     }
