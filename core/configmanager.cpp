@@ -327,6 +327,35 @@ QString ConfigManager::getVersion()
     return QStringLiteral("V1.3.1");
 }
 
+UserSettings ConfigManager::readUserSettings()
+{
+    UserSettings s;
+    s.temperatureUnit = getSettingOrDefault(QStringLiteral("TempUnit"));
+    s.snapshotFolder = getPathOrDefault(QStringLiteral("ImagePath"));
+    s.videoFolder = getPathOrDefault(QStringLiteral("VideoPath"));
+    s.alarmSound = getSettingOrDefault(QStringLiteral("WarningSoundName"));
+    s.alarmRepeatSeconds = getSettingOrDefault(QStringLiteral("SoundIntervalSeconds")).toInt();
+    s.mouseReadoutOff = getEquipmentValue(QStringLiteral("MouseTemp"));
+    setEquipmentValue(QStringLiteral("MouseTemp"), s.mouseReadoutOff);
+    s.heatFieldLevel = getSettingOrDefault(QStringLiteral("3DLevel")).toInt();
+    s.alarmOn = getEquipmentValue(QStringLiteral("HighTempAlarm"));
+    s.alarmThreshold = getSettingOrDefault(QStringLiteral("HighTempThreshold"));
+    getSettingOrDefault(QStringLiteral("Frequency")); // filled in for the K7-22's timer
+    s.trackHottest = getEquipmentValue(QStringLiteral("MaxTempTrack"));
+    s.trackColdest = getEquipmentValue(QStringLiteral("MinTempTrack"));
+    // Stored under the name of the range it is not.
+    s.highRange = getEquipmentValue(QStringLiteral("LowTemperatureMode"));
+    return s;
+}
+
+void ConfigManager::writeUserSettings(const UserSettings& s)
+{
+    setEquipmentValue(QStringLiteral("LowTemperatureMode"), s.highRange);
+    setEquipmentValue(QStringLiteral("HighTempAlarm"), s.alarmOn);
+    setEquipmentValue(QStringLiteral("MaxTempTrack"), s.trackHottest);
+    setEquipmentValue(QStringLiteral("MinTempTrack"), s.trackColdest);
+}
+
 QString ConfigManager::getSettingOrDefault(const QString& key)
 {
     for (const SettingDefault& entry : kSettingDefaults) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/storagefolders.h"
+#include "core/usersettings.h"
 
 #include <QObject>
 #include <QSet>
@@ -44,6 +45,11 @@ public:
     void setSettingValue(const QString& key, const QString& value);
     QString getTmpNameValue(const QString& key) const;
     void setTmpNameValue(const QString& key, const QString& value);
+
+    // The user's choices, read with their defaults (missing ones filled in) and written back
+    // where the program changes them while it runs: the alarm, tracking and the range.
+    UserSettings readUserSettings();
+    void writeUserSettings(const UserSettings& settings);
 
     void getHighFixedTemp(int& max, int& min) const;
     void setHighFixedTemp(int max, int min);

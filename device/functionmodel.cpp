@@ -8,29 +8,15 @@
 #include "core/log.h"
 #include "pipeline/devicemodel.h"
 #include "pipeline/serialnumber.h"
-#include "platform/threadname.h"
 #include "serial/serialport.h"
 #include "serial/uarthandle.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTime>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-// Letters mixed into the serial number for the identifier shown to the user.
-const char kDisplayKey[] = "KTRVMZHQDLXE";
-const char kHexDigits[] = "0123456789ABCDEF";
-constexpr int kScansBeforeRestart = 20;
-constexpr int kScansWhileRunning = 1200;
-constexpr int kQuickRoundsAfterLoss = 10;
-
-} // namespace
 
 FunctionModel::FunctionModel(QObject* parent) : FunctionModel(Options(), parent) {}
 
@@ -89,25 +75,13 @@ SensorCorrection FunctionModel::storedCorrection()
 void FunctionModel::initEquitMessage()
 {
     ConfigManager* config = ConfigManager::getInstance();
-    tempUnit = config->getSettingOrDefault(QStringLiteral("TempUnit"));
-    imagePath = config->getPathOrDefault(QStringLiteral("ImagePath"));
-    videoPath = config->getPathOrDefault(QStringLiteral("VideoPath"));
-    warningSoundName = config->getSettingOrDefault(QStringLiteral("WarningSoundName"));
-    soundIntervalSeconds = config->getSettingOrDefault(QStringLiteral("SoundIntervalSeconds")).toInt();
-    mouseTemp = config->getEquipmentValue(QStringLiteral("MouseTemp"));
-    config->setEquipmentValue(QStringLiteral("MouseTemp"), mouseTemp);
-    threeDLevel = config->getSettingOrDefault(QStringLiteral("3DLevel")).toInt();
-    highTempAlarm = config->getEquipmentValue(QStringLiteral("HighTempAlarm"));
-    highTempThreshold = config->getSettingOrDefault(QStringLiteral("HighTempThreshold"));
-    config->getSettingOrDefault(QStringLiteral("Frequency"));
-    maxTempTrack = config->getEquipmentValue(QStringLiteral("MaxTempTrack"));
-    minTempTrack = config->getEquipmentValue(QStringLiteral("MinTempTrack"));
-
-    bool low = config->getEquipmentValue(QStringLiteral("LowTemperatureMode"));
-    if (low && (gProductName == QLatin1String("Quell_IR") || gProductName == QLatin1String("Harrow_IR"))) {
-        low = false;
-        config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), false);
+    settings = config->readUserSettings();
+    // These product lines have no high range.
+    if (settings.highRange && (gProductName == QLatin1String("Quell_IR") || gProductName == QLatin1String("Harrow_IR"))) {
+        settings.highRange = false;
+        config->writeUserSettings(settings);
     }
+    const bool low = settings.highRange;
     lowTemperatureMode = low;
     int highMax = 0, highMin = 0, lowMax = 0, lowMin = 0;
     config->getFixedTempRange(true, highMax, highMin);
@@ -165,7 +139,7 @@ void FunctionModel::createFolders()
     const StorageFolders& storage = ConfigManager::getInstance()->storage();
     const QString pcb = storage.registration;
     for (const QString& folder :
-         {storage.calibration, storage.detection, imagePath, videoPath, pcb + QStringLiteral("/2DImage"),
+         {storage.calibration, storage.detection, settings.snapshotFolder, settings.videoFolder, pcb + QStringLiteral("/2DImage"),
           pcb + QStringLiteral("/2Dpicture"), pcb + QStringLiteral("/hotimage")})
         if (!QDir(folder).exists() && !QDir().mkpath(folder))
             LOG_WARNING(LOG_FUNCTION) << "cannot create" << folder;
@@ -211,7 +185,7 @@ FunctionModel::~FunctionModel()
         videoDevice.reset();
         dualCamera->close();
     }
-    dropLatestFrame();
+    frames.drop();
     delete serialPort; // before the parser it feeds
     serialPort = nullptr;
     uartHandle.reset();
@@ -236,10 +210,8 @@ void FunctionModel::uninitEquitMessage()
     ConfigManager* config = ConfigManager::getInstance();
     if (gProductName == QLatin1String("Veltrace"))
         writeFusionSettings();
-    config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), lowTemperatureMode);
-    config->setEquipmentValue(QStringLiteral("HighTempAlarm"), highTempAlarm);
-    config->setEquipmentValue(QStringLiteral("MaxTempTrack"), maxTempTrack);
-    config->setEquipmentValue(QStringLiteral("MinTempTrack"), minTempTrack);
+    settings.highRange = lowTemperatureMode;
+    config->writeUserSettings(settings);
     const bool rotationSavingOff = config->getEquipmentValue(QStringLiteral("SaveRotate"));
     config->setEquipmentValue(QStringLiteral("SaveRotate"), rotationSavingOff);
     if (!rotationSavingOff) {
@@ -248,282 +220,6 @@ void FunctionModel::uninitEquitMessage()
         config->setEquipmentValue(QStringLiteral("VerticalFlip"), orientation.vFlip());
     }
     LOG_INFO(LOG_FUNCTION) << "UninitEquitMessage";
-}
-
-// ---------------------------------------------------------------- worker
-
-void FunctionModel::workerLoop()
-{
-    setCurrentThreadName("orvik-worker");
-    {
-        std::lock_guard<std::mutex> lock(workerMutex);
-        paused = false;
-    }
-    const auto interval = std::chrono::milliseconds(options.loopIntervalMs);
-    // Right after a camera is lost the next one (a twin left attached, a swap) is usually
-    // reported at once: look again sooner for a few rounds.
-    const auto quickInterval = std::min(interval, std::chrono::milliseconds(100));
-    while (true) {
-        {
-            std::unique_lock<std::mutex> lock(workerMutex);
-            workerWake.wait(lock, [this] { return !paused || stopRequested; });
-            if (stopRequested)
-                break;
-        }
-        scanStep();
-        detectionStep();
-        connectionStep();
-        const bool quick = quickRounds > 0 && !connected;
-        quickRounds = connected ? 0 : std::max(quickRounds - 1, 0);
-        std::unique_lock<std::mutex> lock(workerMutex);
-        if (workerWake.wait_for(lock, quick ? quickInterval : interval, [this] { return stopRequested; }))
-            break;
-    }
-    const QTime now = QTime::currentTime();
-    LOG_INFO(LOG_FUNCTION) << "Time:"
-                           << QString::asprintf("%02d:%02d:%02d %03d", now.hour(), now.minute(), now.second(),
-                                                now.msec());
-}
-
-void FunctionModel::scanStep()
-{
-    if (connected) {
-        scanCount = 0;
-        return;
-    }
-    ++scanCount;
-    emit ConnectErr(tr("正在扫描设备......"));
-    if (!options.detection.running()) {
-        if (scanCount >= kScansBeforeRestart) {
-            LOG_INFO(LOG_FUNCTION) << "Exceedconnect:" << scanCount;
-            scanCount = 0;
-            startDetection();
-        }
-        return;
-    }
-    if (scanCount > kScansWhileRunning) {
-        stopDetection();
-        startDetection();
-        scanCount = 0;
-    }
-}
-
-namespace {
-
-// Text from outside (a result file) in a log line: long values shortened.
-QString forLog(const QString& text)
-{
-    constexpr int kLongest = 64;
-    return text.size() <= kLongest ? text : text.left(kLongest) + QStringLiteral("...(%1 characters)").arg(text.size());
-}
-
-} // namespace
-
-void FunctionModel::detectionStep()
-{
-    const DetectionReport::Camera& reported = detectionReport.current();
-    const QString productName = reported.productName;
-    const QString cameraName = reported.cameraName;
-    if (cameraName.isEmpty() || cameraName == deviceModelTable()[size_t(modelIndex.load())].cameraName)
-        return;
-    // The open camera streams on until it is gone; a new name is acted on after that, so no
-    // size or row of another camera is announced while its frames still arrive.
-    if (connected)
-        return;
-    emit ConnectErr(tr("检测到设备，正在等待连接，请稍候......"));
-    if (productName != gProductName) {
-        emit ConnectErr(tr("设备和软件不匹配!请检查软件或设备。"));
-        modelIndex = 0;
-        // One restart lets the program write the file afresh; after that the same camera
-        // stays ignored until another one is reported.
-        const QString camera = productName + QLatin1Char('/') + cameraName;
-        if (camera != mismatchedCamera) {
-            mismatchedCamera = camera;
-            LOG_INFO(LOG_FUNCTION) << "camera is not match " + gProductName + "! CameraType is " + forLog(cameraName);
-            restartDetection();
-        }
-        return;
-    }
-    mismatchedCamera.clear();
-    const int row = findDeviceModel(cameraName, productName);
-    if (row < 0)
-        return;
-    const DeviceKind kind = deviceModelTable()[size_t(row)].kind;
-    const FrameSize size = modelFrameSize(row);
-    emit sendCameraSize(size.width, size.height, row);
-    LOG_INFO(LOG_FUNCTION) << (kind == Uvc384 ? "检测到384" : kind == Uvc160 ? "检测到160" : kind == DualLight ? "检测到双光" : "检测到256");
-    {
-        std::lock_guard<std::recursive_mutex> lock(cameraMutex);
-        videoDevice->setExpectedName(cameraName);
-    }
-    modelIndex = row;
-    scanCount = 0;
-}
-
-void FunctionModel::connectionStep()
-{
-    std::unique_lock<std::recursive_mutex> lock(cameraMutex);
-    const bool present = isPresent();
-    if (connected && !present) {
-        tearDownConnection();
-        quickRounds = kQuickRoundsAfterLoss;
-        // Outside the camera lock: ending the program may take a moment, and the GUI thread
-        // must not wait for it to change the range or send a command.
-        lock.unlock();
-        restartDetection();
-    } else if (connected && present) {
-        if (!serial().isEmpty() && justConnected.exchange(false)) {
-            emit setConnected(true);
-            emit serportStop();
-        }
-    } else if (!connected && present) {
-        emit ConnectErr(tr("设备正在连接中，请稍候......"));
-        openCamera();
-        emit ConnectErr(QString());
-        // A refusal stays the last word until the camera connects or goes.
-        const QString refused = connected ? QString() : refusalMessage();
-        if (!refused.isEmpty())
-            emit ConnectErr(refused);
-        if (refused != refusal && !refused.isEmpty()) {
-            LOG_WARNING(LOG_FUNCTION) << "camera refused:" << refused;
-            emit cameraRefused(refused);
-        }
-        refusal = refused;
-    } else if (!present) {
-        refusal.clear();
-    }
-}
-
-bool FunctionModel::isPresent()
-{
-    if (getDeviceKind() != DualLight)
-        return videoDevice->isPresent(modelIndex);
-    // While open: that very camera; otherwise any dual-light camera's infrared module.
-    return dualCamera->isIrOpen() ? dualCamera->isAttached() : dualCamera->isPresent();
-}
-
-void FunctionModel::openDualLight()
-{
-    ++calibWaitCount;
-    emit serportStart();
-    LOG_INFO(LOG_FUNCTION) << "cnt:" << calibWaitCount;
-    if (dualCamera->deviceName() != QLatin1String(Camera_DoubleLigth::kIrName)) {
-        if (calibWaitCount == 1)
-            LOG_INFO(LOG_FUNCTION) << "dual-light infrared module is named" << dualCamera->deviceName() << ", not connected";
-        return;
-    }
-    if (!serialPort->hasCalibrationData()) {
-        if (calibWaitCount <= kCalibrationWaits)
-            return;
-        emit GetPortDataErr(tr("未读到出厂标定数据，将使用默认数据，请检查串口连接情况！"));
-    }
-    calibWaitCount = 0;
-    dualCamera->setLowTemperatureMode(lowTemperatureMode);
-    emit DoubleConnected(true);
-    const int mode = storedFusionMode();
-    emit SetDoubleModel(mode);
-    dualCamera->storeFusionMode(mode);
-    if (!dualCamera->open()) // with the stored detail level and mean weight
-        return;
-    dualCamera->setTemperatureRange(lowTemperatureMode, false);
-    correctOpenCamera();
-    markConnected();
-}
-
-void FunctionModel::markConnected()
-{
-    // Set last: the first frame published is corrected and in its range.
-    justConnected = true;
-    refreshParameters = true;
-    connected = true;
-}
-
-void FunctionModel::openCamera()
-{
-    const DeviceKind kind = DeviceKind(getDeviceKind());
-    if (kind == DualLight) {
-        openDualLight();
-        return;
-    }
-    if (kind < DirectShowY16 || kind > Uvc160)
-        return;
-    videoDevice->setLowTemperatureMode(lowTemperatureMode);
-    if (!videoDevice->openCamera())
-        return;
-    videoDevice->sendStartupCommands();
-    if (videoDevice->isUvc()) {
-        videoDevice->setTemperatureRange(lowTemperatureMode, VideoDevice::Tables::BestEffort);
-    } else if (videoDevice->isK722()) {
-        emit Sets0_40();
-        ConfigManager* config = ConfigManager::getInstance();
-        if (config->getEquipmentValue(QStringLiteral("LowTemperatureMode")))
-            config->setEquipmentValue(QStringLiteral("LowTemperatureMode"), false);
-        int max = 0, min = 0;
-        config->getFixedTempRange(false, max, min);
-        emit InitTempRange(tempUnit, min, max);
-    }
-    correctOpenCamera();
-    markConnected();
-}
-
-QString FunctionModel::refusalMessage() const
-{
-    if (getDeviceKind() == DualLight)
-        return QString();
-    const QString device = videoDevice->refusedDevice();
-    switch (videoDevice->openRefusal()) {
-    case VideoDevice::Refusal::AccessDenied:
-        return tr("无法打开摄像头 %1：没有读写权限。请安装本软件的 udev 规则后重新插入摄像头，或将用户加入 "
-                  "video 组。")
-            .arg(device);
-    case VideoDevice::Refusal::NoCalibration:
-        return tr("摄像头 %1 的标定数据无法读取，无法测量温度，未连接。").arg(device);
-    case VideoDevice::Refusal::NoStream:
-        return tr("摄像头 %1 不提供所需的图像格式，未连接。").arg(device);
-    case VideoDevice::Refusal::None:
-        break;
-    }
-    return QString();
-}
-
-void FunctionModel::tearDownConnection()
-{
-    justConnected = false;
-    connected = false;
-    modelIndex = 0;
-    videoDevice->setExpectedName(QString());
-    videoDevice->closeCamera(); // no frame arrives after this
-    if (dualCamera->isIrOpen())
-        dualCamera->close();
-    calibWaitCount = 0;
-    emit setConnected(false);
-    setSerial(QByteArray());
-    emit SetSN(QString());
-    dropLatestFrame();
-    framesOfConnection = 0;
-    emit SetDoubleModel(1);
-    emit DoubleConnected(false);
-}
-
-// ---------------------------------------------------------------- detection program
-
-void FunctionModel::startDetection()
-{
-    DetectionProgram::emptyResultFile();
-    options.detection.start();
-}
-
-void FunctionModel::stopDetection()
-{
-    LOG_INFO(LOG_FUNCTION) << "KillProcess";
-    options.detection.stop();
-}
-
-void FunctionModel::restartDetection()
-{
-    // A second copy would fight the first over the result file: stop it before starting.
-    stopDetection();
-    startDetection();
 }
 
 // ---------------------------------------------------------------- frames
@@ -553,15 +249,14 @@ void FunctionModel::onCameraFrame(const uint8_t* data, int length)
         return;
     if (refreshParameters.exchange(false))
         videoDevice->refreshParameters(data);
-    std::shared_ptr<Frame> frame = framePool.acquire();
+    std::shared_ptr<Frame> frame = frames.acquire();
     if (!videoDevice->extractFrame(data, *frame))
         return;
     frame->modelIndex = modelIndex;
-    frame->index = framesOfConnection++;
     imageMode.apply(*frame);
     if (imageOnly)
         frame->dropTemperatures();
-    publish(std::move(frame));
+    frames.publish(std::move(frame));
 }
 
 void FunctionModel::learnSerial(QByteArray read)
@@ -582,40 +277,16 @@ void FunctionModel::onDualFrame()
     }
     if (!connected)
         return;
-    std::shared_ptr<Frame> frame = framePool.acquire();
+    std::shared_ptr<Frame> frame = frames.acquire();
     if (!dualCamera->extractFrame(*frame, imageOnly))
         return;
     frame->modelIndex = modelIndex;
-    frame->index = framesOfConnection++;
-    publish(std::move(frame));
-}
-
-void FunctionModel::publish(std::shared_ptr<Frame> frame)
-{
-    {
-        QMutexLocker lock(&frameMutex);
-        latestFrame = std::move(frame);
-    }
-    if (!presentationQueued.exchange(true))
-        QMetaObject::invokeMethod(this, "presentFrame", Qt::QueuedConnection);
-}
-
-void FunctionModel::dropLatestFrame()
-{
-    QMutexLocker lock(&frameMutex);
-    latestFrame.reset();
+    frames.publish(std::move(frame));
 }
 
 void FunctionModel::presentFrame()
 {
-    // Cleared before taking, so a frame stored after this point queues a presentation of its own.
-    presentationQueued = false;
-    FramePtr frame;
-    {
-        QMutexLocker lock(&frameMutex);
-        frame = std::move(latestFrame);
-    }
-    if (frame)
+    if (FramePtr frame = frames.take())
         emit frameReady(frame);
 }
 
@@ -670,19 +341,7 @@ bool FunctionModel::isDualLightOpen() const
 
 QString FunctionModel::displayIdentifier(const QByteArray& serial)
 {
-    QString identifier;
-    const int length = std::min(int(serial.size()), 63);
-    for (int i = 0; i < length; ++i) {
-        const auto byte = uint8_t(serial[i]);
-        if (length <= 6) {
-            const uint8_t x = byte ^ uint8_t(kDisplayKey[i]);
-            identifier += QLatin1Char(kHexDigits[x >> 4]);
-            identifier += QLatin1Char(kHexDigits[x & 15]);
-        } else {
-            identifier += QLatin1Char(kHexDigits[(byte ^ uint8_t(kDisplayKey[0])) & 15]);
-        }
-    }
-    return identifier;
+    return ::displayIdentifier(serial);
 }
 
 void FunctionModel::checkSN()

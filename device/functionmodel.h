@@ -1,9 +1,10 @@
 #pragma once
 
+#include "core/usersettings.h"
 #include "device/detectionprogram.h"
 #include "device/detectionreport.h"
+#include "device/framepublisher.h"
 #include "pipeline/frame.h"
-#include "pipeline/framepool.h"
 #include "pipeline/imagemode.h"
 #include "pipeline/orientation.h"
 #include "pipeline/sensorcorrection.h"
@@ -94,29 +95,30 @@ public:
     bool getVFlip() const { return orientation.vFlip(); }
     uint16_t getTauValue() const { return tauValue; }
 
-    // The settings snapshot read at construction.
-    QString getTempUnit() const { return tempUnit; }
-    QString getImagePath() const { return imagePath; }
-    QString getVideoPath() const { return videoPath; }
-    QString getWarningSoundName() const { return warningSoundName; }
-    int getSoundIntervalSeconds() const { return soundIntervalSeconds; }
-    bool getMouseTemp() const { return mouseTemp; }
-    int getThreeDLevel() const { return threeDLevel; }
-    bool getHighTempAlarm() const { return highTempAlarm; }
-    QString getHighTempThreshold() const { return highTempThreshold; }
-    bool getMaxTempTrack() const { return maxTempTrack; }
-    bool getMinTempTrack() const { return minTempTrack; }
-    void setTempUnitValue(const QString& unit) { tempUnit = unit; }
-    void setImagePath(const QString& path) { imagePath = path; }
-    void setVideoPath(const QString& path) { videoPath = path; }
-    void setWarningSoundName(const QString& name) { warningSoundName = name; }
-    void setSoundIntervalSeconds(int seconds) { soundIntervalSeconds = seconds; }
-    void setMouseTemp(bool off) { mouseTemp = off; }
-    void setThreeDLevel(int level) { threeDLevel = level; }
-    void setHighTempAlarm(bool on) { highTempAlarm = on; }
-    void setHighTempThreshold(const QString& threshold) { highTempThreshold = threshold; }
-    void setMaxTempTrack(bool on) { maxTempTrack = on; }
-    void setMinTempTrack(bool on) { minTempTrack = on; }
+    // The user's choices read at construction, saved at destruction (GUI thread).
+    const UserSettings& userSettings() const { return settings; }
+    QString getTempUnit() const { return settings.temperatureUnit; }
+    QString getImagePath() const { return settings.snapshotFolder; }
+    QString getVideoPath() const { return settings.videoFolder; }
+    QString getWarningSoundName() const { return settings.alarmSound; }
+    int getSoundIntervalSeconds() const { return settings.alarmRepeatSeconds; }
+    bool getMouseTemp() const { return settings.mouseReadoutOff; }
+    int getThreeDLevel() const { return settings.heatFieldLevel; }
+    bool getHighTempAlarm() const { return settings.alarmOn; }
+    QString getHighTempThreshold() const { return settings.alarmThreshold; }
+    bool getMaxTempTrack() const { return settings.trackHottest; }
+    bool getMinTempTrack() const { return settings.trackColdest; }
+    void setTempUnitValue(const QString& unit) { settings.temperatureUnit = unit; }
+    void setImagePath(const QString& path) { settings.snapshotFolder = path; }
+    void setVideoPath(const QString& path) { settings.videoFolder = path; }
+    void setWarningSoundName(const QString& name) { settings.alarmSound = name; }
+    void setSoundIntervalSeconds(int seconds) { settings.alarmRepeatSeconds = seconds; }
+    void setMouseTemp(bool off) { settings.mouseReadoutOff = off; }
+    void setThreeDLevel(int level) { settings.heatFieldLevel = level; }
+    void setHighTempAlarm(bool on) { settings.alarmOn = on; }
+    void setHighTempThreshold(const QString& threshold) { settings.alarmThreshold = threshold; }
+    void setMaxTempTrack(bool on) { settings.trackHottest = on; }
+    void setMinTempTrack(bool on) { settings.trackColdest = on; }
 
     // The dual-light camera's fusion (GUI thread): mode 1-3, manual alignment (0 down, 1 up,
     // 2 disparity + 1, 3 disparity - 1) and its reset. Nothing happens without that camera.
@@ -201,8 +203,6 @@ private:
     void onDualFrame();
     // The first frame of a connection tells the serial number (or that there is none).
     void learnSerial(QByteArray read);
-    void publish(std::shared_ptr<Frame> frame);
-    void dropLatestFrame();
     QByteArray serial() const;
     void setSerial(const QByteArray& serial);
 
@@ -236,13 +236,7 @@ private:
     mutable std::mutex serialMutex;
     QByteArray deviceSerial;
 
-    // The newest frame waits in latestFrame (guarded by frameMutex) until presentFrame takes it;
-    // a newer one replaces it, and one queued presentation at a time is enough.
-    QMutex frameMutex;
-    FramePtr latestFrame;
-    std::atomic<bool> presentationQueued{false};
-    FramePool framePool;      // capture thread
-    uint64_t framesOfConnection = 0; // capture thread
+    FramePublisher frames{[this] { QMetaObject::invokeMethod(this, "presentFrame", Qt::QueuedConnection); }};
     std::atomic<bool> imageOnly{false};
     ImageMode imageMode;
 
@@ -255,10 +249,8 @@ private:
     uint16_t tauValue = 0;
     SensorCorrection correction; // in use: what the settings hold (under cameraMutex)
 
-    // Settings snapshot.
-    QString tempUnit, imagePath, videoPath, warningSoundName, highTempThreshold;
-    int soundIntervalSeconds = 5, threeDLevel = 4, frequencyMs = 10000;
-    bool mouseTemp = false, highTempAlarm = false, maxTempTrack = false, minTempTrack = false;
+    UserSettings settings; // GUI thread
+    int frequencyMs = 10000;
     bool startupElapsed = false;
 
     QTimer* appRunTimer = nullptr;
