@@ -3,6 +3,7 @@
 #include "pipeline/devicekind.h"
 #include "pipeline/frame.h"
 #include "view/framerenderer.h"
+#include "view/measurements.h"
 #include "view/overlay.h"
 #include "view/regionsource.h"
 #include "view/superresimage.h"
@@ -43,18 +44,12 @@ public:
         ChartRect,
         Polygon,
     };
-    enum class SelectionKind
-    {
-        Point = 0,
-        SearchRegion = 1,
-        Chart = 2,
-    };
+    using SelectionKind = Measurements::Kind;
     struct Selection
     {
         bool active = false;
         SelectionKind kind = SelectionKind::Point;
         int index = 0;
-        QRect deleteIconRect;
         QRect pressRect;
         QPolygon pressPolygon;
         bool moving = false;
@@ -122,13 +117,15 @@ public:
     void closeChart(int slot) override;
 
     // State, for the main window and tests.
-    const QVector<QPoint>& measurementPoints() const { return points; }
-    const QVector<QRect>& searchRegionList() const { return searchRegions; }
+    const QVector<QPoint>& measurementPoints() const { return measurements.points; }
+    const QVector<QRect>& searchRegionList() const { return measurements.searchRegions; }
     chartDialog* chart(int slot) const { return charts[size_t(slot)]; }
     const QImage& shownImage() const { return displayImage; }
     const FramePtr& shownFrame() const { return frame; }
     const ViewGeometry& viewGeometry() const { return geometry; }
     const Selection& currentSelection() const { return selection; }
+    // Where the selected object's delete icon is (widget pixels); empty while none is shown.
+    QRect deleteIconRect() const;
     QPoint hoverPosition() const { return hoverPoint; }
     Tool armedTool() const { return tool; }
     const std::vector<uint8_t>& paletteIndices() const { return renderer.paletteIndices(); }
@@ -164,7 +161,9 @@ private:
     void clearSelection() { selection = Selection(); }
     void deleteSelected();
     void hitTest(const QPoint& image);
-    int resizeHandleAt(const QRect& rect, const QPoint& image) const;
+    // The shapes of the points, regions and open charts, in the order a press finds them.
+    std::vector<Measurements::Shape> shapes() const;
+    bool selectedShape(Measurements::Shape& shape) const;
     Qt::CursorShape resizeCursor(int handle) const;
     bool hover(const QPoint& widget, const QPoint& image);
     void moveSelection(const QPoint& image);
@@ -217,8 +216,7 @@ private:
     bool showMouseTemperature = true, showHottest = true;
     bool boardCompare = false, regionFind = false, leakFind = false, superResolution = false;
 
-    QVector<QPoint> points;
-    QVector<QRect> searchRegions;
+    Measurements measurements;
     std::array<chartDialog*, kChartSlots> charts{};
     std::array<overlay::OutlineCache, 2 * kChartSlots> outlines; // of each chart's polygon and its twin
     QVector<QPoint> polygonWidgetPoints;

@@ -421,7 +421,7 @@ TEST_F(View, TheDeleteIconRemovesTheSelectedObject)
     click(at(60, 100)); // selects it
     ASSERT_TRUE(view.currentSelection().active);
     view.grab(); // painting places the delete icon
-    const QRect icon = view.currentSelection().deleteIconRect;
+    const QRect icon = view.deleteIconRect();
     ASSERT_FALSE(icon.isEmpty());
     click(icon.center());
     EXPECT_TRUE(view.measurementPoints().isEmpty());

@@ -1,0 +1,255 @@
+// The view's painting: the picture, letter-boxed, and the overlay of measurement objects with
+// their labels, drawn from what the objects and the selection say (nothing is recorded here).
+#include "view/chartdialog.h"
+#include "view/labellayout.h"
+#include "view/overlay.h"
+#include "view/viewport.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The main window's background, which the letterbox margins show.
+const QColor kBackground(0, 21, 42);
+
+} // namespace
+
+QRect ViewPort::widgetRectOf(const QRect& image) const
+{
+    const QPoint a = imageToWidget(image.topLeft());
+    const QPoint b = imageToWidget(image.bottomRight());
+    return QRect(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::abs(b.x() - a.x()) + 1,
+                 std::abs(b.y() - a.y()) + 1);
+}
+
+void ViewPort::drawTempLabel(QPainter& painter, LabelLayout& labels, const QPoint& image, float value)
+{
+    const QPoint w = imageToWidget(image);
+    painter.setPen(QPen(Qt::red, 2.0));
+    painter.drawLines(overlay::crossMarker(w));
+    labels.add(w, overlay::labelPosition(w, size()), overlay::temperatureText(value, unitLetter));
+}
+
+void ViewPort::paintHottest(QPainter& painter, LabelLayout& labels)
+{
+    if (!showHottest || frameMax == kNoFrame || !hasTemperatures)
+        return;
+    if (!boardCompare) {
+        drawTempLabel(painter, labels, frameMaxPos, frameMax);
+        return;
+    }
+    for (const QRect& half : {QRect(0, 0, frameWidth / 2, frameHeight),
+                              QRect(frameWidth / 2, 0, frameWidth / 2, frameHeight)}) {
+        const RegionMaximum hottest = regionMaximum(half);
+        drawTempLabel(painter, labels, hottest.pixel, hottest.value);
+    }
+}
+
+void ViewPort::paintPoints(QPainter& painter, LabelLayout& labels)
+{
+    for (int i = 0; i < measurements.points.size(); ++i) {
+        const QPoint w = imageToWidget(measurements.points[i]);
+        painter.setPen(QPen(Qt::blue, 2.0));
+        painter.drawLines(overlay::crossMarker(w));
+        if (hasTemperatures)
+            labels.add(w, overlay::labelPosition(w, size()), overlay::temperatureText(temperatureAt(measurements.points[i]), unitLetter));
+        if (selection.active && selection.kind == SelectionKind::Point && selection.index == i && !selection.moving) {
+            painter.setPen(QPen(Qt::white, 1.0, Qt::DashLine));
+            painter.drawLines(overlay::deleteIcon(deleteIconRect().topLeft() + QPoint(8, 8)));
+        }
+    }
+}
+
+void ViewPort::paintSelectedRectDecorations(QPainter& painter, const QRect& r)
+{
+    painter.setPen(overlay::outlinePen());
+    painter.drawLines(overlay::deleteIcon(deleteIconRect().topLeft() + QPoint(8, 8)));
+    painter.setPen(QPen(Qt::green, 1.0));
+    painter.drawLines(overlay::resizeHandles(r));
+}
+
+void ViewPort::paintSearchRegions(QPainter& painter, LabelLayout& labels)
+{
+    for (int i = 0; i < measurements.searchRegions.size(); ++i) {
+        const QRect w = widgetRectOf(measurements.searchRegions[i]);
+        const bool selected = selection.active && selection.kind == SelectionKind::SearchRegion && selection.index == i;
+        if (!regionFind || selected) {
+            painter.setPen(overlay::outlinePen());
+            painter.drawRect(w);
+        }
+        if (selected && !selection.moving)
+            paintSelectedRectDecorations(painter, w);
+        if (showHottest && hasTemperatures) {
+            const RegionMaximum hottest = regionMaximum(measurements.searchRegions[i]);
+            drawTempLabel(painter, labels, hottest.pixel, hottest.value);
+        }
+    }
+}
+
+void ViewPort::paintCharts(QPainter& painter, LabelLayout& labels)
+{
+    for (int slot = 0; slot < kChartSlots; ++slot) {
+        chartDialog* chart = charts[size_t(slot)];
+        if (!chart)
+            continue;
+        const bool selected = selection.active && selection.kind == SelectionKind::Chart && selection.index == slot;
+        const QPolygon polygon(chart->referencePolygon());
+        QRect box;
+        if (polygon.isEmpty()) {
+            box = widgetRectOf(chart->referenceRect());
+            painter.setPen(overlay::outlinePen());
+            painter.drawRect(box);
+            if (boardCompare)
+                painter.drawRect(widgetRectOf(chart->testRect()));
+            if (selected && !selection.moving)
+                paintSelectedRectDecorations(painter, box);
+        } else {
+            QPolygon mapped;
+            for (const QPoint& vertex : polygon)
+                mapped << imageToWidget(vertex);
+            outlines[size_t(2 * slot)].paint(painter, mapped);
+            if (boardCompare) {
+                QPolygon second;
+                for (const QPoint& vertex : chart->testPolygon())
+                    second << imageToWidget(vertex);
+                outlines[size_t(2 * slot + 1)].paint(painter, second);
+            }
+            painter.setPen(overlay::outlinePen());
+            box = mapped.boundingRect();
+            if (selected && !selection.moving) {
+                painter.drawLines(overlay::deleteIcon(deleteIconRect().topLeft() + QPoint(8, 8)));
+                painter.setPen(QPen(Qt::green, 1.0));
+                for (const QPoint& vertex : mapped)
+                    painter.drawRect(QRect(vertex.x() - 4, vertex.y() - 4, 8, 8));
+            }
+        }
+        painter.setPen(QPen(Qt::white, 2.0));
+        painter.drawText(QPoint(box.right(), box.top()), QStringLiteral("#%1").arg(slot + 1));
+        if (showHottest && hasTemperatures) {
+            const RegionMaximum hottest = polygon.isEmpty() ? regionMaximum(chart->referenceRect())
+                                                            : regionMaximum(chart->referenceMask());
+            drawTempLabel(painter, labels, hottest.pixel, hottest.value);
+            if (boardCompare) {
+                const RegionMaximum second = polygon.isEmpty() ? regionMaximum(chart->testRect())
+                                                               : regionMaximum(chart->testMask());
+                drawTempLabel(painter, labels, second.pixel, second.value);
+            }
+        }
+    }
+}
+
+void ViewPort::paintNoCamera(QPainter& painter)
+{
+    // The last picture stays as a dim reminder of where the board was, nothing on it is live.
+    QColor veil = kBackground;
+    veil.setAlpha(displayImage.isNull() ? 255 : 200);
+    painter.fillRect(rect(), veil);
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(22);
+    painter.setFont(font);
+    painter.setPen(QColor(220, 230, 240));
+    const QRect upper(0, 0, width(), height() / 2 - 4);
+    painter.drawText(upper, Qt::AlignHCenter | Qt::AlignBottom, tr("未检测到热像仪"));
+    font.setPixelSize(15);
+    painter.setFont(font);
+    painter.setPen(QColor(150, 170, 190));
+    const QRect lower(0, height() / 2 + 4, width(), height() / 2 - 4);
+    painter.drawText(lower, Qt::AlignHCenter | Qt::AlignTop, tr("请将热像仪连接到电脑的USB接口"));
+}
+
+bool ViewPort::paintPictureInPlace(QPainter& painter)
+{
+    // The window's backing store is an image: the scaled picture is written into it in one
+    // pass, where scaling into a cache and blitting that moved every pixel twice more. Only
+    // for 32-bit pixels moved by a whole-pixel translation; anything else draws the cache.
+    // A painter handed in by QWidget::render(QPainter*) may blend or clip by a path: drawn.
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || engine->type() != QPaintEngine::Raster ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver || painter.hasClipping())
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    const QTransform toDevice = painter.deviceTransform();
+    const QImage::Format format = image->format();
+    if (toDevice.type() > QTransform::TxTranslate || image->devicePixelRatioF() != 1.0 ||
+        toDevice.dx() != std::floor(toDevice.dx()) || toDevice.dy() != std::floor(toDevice.dy()) ||
+        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied))
+        return false;
+    const QRect area = QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight)
+                           .translated(int(toDevice.dx()), int(toDevice.dy()));
+    // Only what this paint may touch: its region, on the image. A picture of another format
+    // (the registration's blend) is converted once, not once a rectangle.
+    QRegion region = engine->systemClip().isEmpty() ? QRegion(image->rect()) : engine->systemClip();
+    region &= area & image->rect();
+    const QImage picture = displayImage.format() == QImage::Format_RGB32
+                               ? displayImage
+                               : displayImage.convertToFormat(QImage::Format_RGB32);
+    for (const QRect& part : region)
+        geometry.scaleInto(picture, *image, part.translated(-area.topLeft()), area.topLeft());
+    return true;
+}
+
+void ViewPort::paintEvent(QPaintEvent*)
+{
+    sincePaint.start();
+    QPainter painter(this);
+    // The picture's cells as they are, not smoothed: each shows one pixel's reading, and the
+    // pointer's readout is the pixel under it.
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRegion margins(rect());
+    if (!displayImage.isNull()) {
+        if (!paintPictureInPlace(painter))
+            painter.drawImage(QPoint(geometry.marginX, geometry.marginY), geometry.scaled(displayImage));
+        margins -= QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    }
+    for (const QRect& margin : margins)
+        painter.fillRect(margin, kBackground);
+    if (noCamera) {
+        paintNoCamera(painter);
+        return;
+    }
+    if (boardCompare) {
+        painter.setPen(QPen(Qt::white, 1.0, Qt::DashLine));
+        // Between the two boards' columns, over the picture's whole height.
+        const auto between = [this](int y) {
+            return (imageToWidget(QPoint(frameWidth / 2 - 1, y)) + imageToWidget(QPoint(frameWidth / 2, y))) / 2;
+        };
+        painter.drawLine(between(-1), between(frameHeight));
+    }
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(16);
+    painter.setFont(font);
+
+    const QRect area = displayImage.isNull()
+                           ? rect()
+                           : QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    LabelLayout labels(area, painter.fontMetrics());
+    paintHottest(painter, labels);
+    paintPoints(painter, labels);
+    if (dragging) {
+        painter.setPen(overlay::outlinePen());
+        painter.drawRect(pressPos.x(), pressPos.y(), currentPos.x() - pressPos.x(), currentPos.y() - pressPos.y());
+    }
+    paintSearchRegions(painter, labels);
+    if (polygonStarted) {
+        painter.setPen(overlay::outlinePen());
+        for (int i = 1; i < polygonWidgetPoints.size(); ++i)
+            painter.drawLine(polygonWidgetPoints[i - 1], polygonWidgetPoints[i]);
+        if (rubberBandValid && !polygonWidgetPoints.isEmpty())
+            painter.drawLine(polygonWidgetPoints.last(), rubberBandPos);
+    }
+    paintCharts(painter, labels);
+    // The readout follows the pointer: it gives way to the labels that stay put.
+    if (showMouseTemperature && hoverPoint != QPoint(-1, -1) && hasTemperatures) {
+        const QPoint pointer = imageToWidget(hoverPoint);
+        labels.add(pointer, overlay::readoutPosition(pointer, size()),
+                   overlay::temperatureText(temperatureAt(hoverPoint), unitLetter), false);
+    }
+    labels.paint(painter);
+}
