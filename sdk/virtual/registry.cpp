@@ -61,8 +61,23 @@ bool applyOption(DeviceSpec& spec, const std::string& key, const std::string& va
         spec.serial = value;
     else if (key == "product" && !value.empty())
         spec.product = value;
-    else if (key == "scene" && (value == "board" || value == "compare" || value == "uniform" || value == "hotspot"))
+    else if (key == "scene" &&
+             (value == "board" || value == "compare" || value == "golden" || value == "uniform" || value == "hotspot"))
         spec.scene = value;
+    else if (key == "single" && (value == "0" || value == "1"))
+        spec.single = value == "1";
+    else if (key == "shiftx" && parseNumber(value, number) && std::fabs(number) <= 100)
+        spec.shiftX = number;
+    else if (key == "shifty" && parseNumber(value, number) && std::fabs(number) <= 100)
+        spec.shiftY = number;
+    else if (key == "turn" && parseNumber(value, number) && std::fabs(number) <= 30)
+        spec.turn = number;
+    else if (key == "faultpart" && parseInteger(value, integer) && integer >= -1 && integer < 64)
+        spec.faultPart = int(integer);
+    else if (key == "faultrise" && parseNumber(value, number) && std::fabs(number) <= 200)
+        spec.faultRise = number;
+    else if (key == "faultmissing" && (value == "0" || value == "1"))
+        spec.faultMissing = value == "1";
     else if (key == "layout" && parseInteger(value, integer) && integer >= 0 && integer <= 0x7FFFFFFF)
         spec.layout = uint32_t(integer);
     else if (key == "fps" && parseInteger(value, integer) && integer >= 1 && integer <= 200)
@@ -143,7 +158,8 @@ bool DeviceSpec::sameOptions(const DeviceSpec& o) const
     auto fields = [](const DeviceSpec& d) {
         return std::tie(d.cameraName, d.kind, d.visiblePart, d.visibleMjpg, d.bench, d.materials, d.fault, d.product,
                         d.serial, d.scene, d.layout, d.fps, d.ambient, d.netd, d.driftPerMinute, d.hot, d.hotX,
-                        d.hotY, d.hotAfter, d.previewFailOnce, d.z8r, d.productId, d.vendorId, d.uvcName);
+                        d.hotY, d.hotAfter, d.previewFailOnce, d.z8r, d.productId, d.vendorId, d.uvcName, d.single,
+                        d.shiftX, d.shiftY, d.turn, d.faultPart, d.faultRise, d.faultMissing);
     };
     // NaN, an unset background, counts as equal to itself.
     const bool sameBackground =

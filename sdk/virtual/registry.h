@@ -1,8 +1,9 @@
 #pragma once
 // The device registry: the plain text file named by TCSIM_DEVICES, one camera per line,
 //   <cameraName> [key=value ...]          # comments and blank lines are ignored
-// Keys: serial (empty: the camera reports none), product, scene (board | compare | uniform |
-// hotspot), layout (board and compare: 0 the standard board, any other number a board laid out
+// Keys: serial (empty: the camera reports none), product, scene (board | compare | golden |
+// uniform | hotspot), single, shiftx, shifty, turn, faultpart, faultrise, faultmissing (golden:
+// the board under test alone, its placement in pixels and degrees, an injected fault), layout (board and compare: 0 the standard board, any other number a board laid out
 // from it), fps (1..200), ambient (degC), netd (K of noise), drift (K per minute of offset
 // drift), hot, hotx, hoty, hotafter (hotspot scene: degC, position as fractions, seconds before it
 // appears), preview_fail (1: the
@@ -38,6 +39,14 @@ struct DeviceSpec
     std::string product;
     std::string serial;
     std::string scene = "board";
+    // The golden scene: a known-good board and the board under test (or, single, the board
+    // under test alone), placed shiftX, shiftY pixels off and turned by turn degrees about its
+    // centre; faultPart (>= 0) of its parts runs faultRise K hotter, or is missing.
+    bool single = false;
+    double shiftX = 0.0, shiftY = 0.0, turn = 0.0;
+    int faultPart = -1;
+    double faultRise = 0.0;
+    bool faultMissing = false;
     uint32_t layout = 0;
     int fps = 25;
     double ambient = 25.0;

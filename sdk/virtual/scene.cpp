@@ -87,6 +87,69 @@ std::vector<BoardPart> boardParts(uint32_t layout)
     return parts;
 }
 
+namespace {
+
+// The golden scene's geometry in frame pixels: where the board under test lies, its size, and
+// the turn and shift that place it.
+struct GoldenPlacement
+{
+    double x0, y0, width, height, cos, sin, shiftX, shiftY;
+
+    GoldenPlacement(const DeviceSpec& spec, int w, int h)
+    {
+        const double gap = 0.02;
+        const BoardArea area = boardArea(spec);
+        const double areaX = area.x0 * w, areaWidth = (area.x1 - area.x0) * w;
+        width = spec.single ? areaWidth : (0.5 - gap / 2) * areaWidth;
+        height = (area.y1 - area.y0) * h;
+        x0 = spec.single ? areaX : areaX + (0.5 + gap / 2) * areaWidth;
+        y0 = area.y0 * h;
+        const double turn = spec.turn * M_PI / 180.0;
+        cos = std::cos(turn);
+        sin = std::sin(turn);
+        shiftX = spec.shiftX;
+        shiftY = spec.shiftY;
+    }
+    // Fractions of the known-good board seen at frame point (px, py).
+    void boardAtFrame(double px, double py, double& u, double& v) const
+    {
+        const double qx = px - x0 - width / 2 - shiftX, qy = py - y0 - height / 2 - shiftY;
+        u = (cos * qx + sin * qy + width / 2) / width;
+        v = (-sin * qx + cos * qy + height / 2) / height;
+    }
+    void frameOfBoard(double u, double v, double& px, double& py) const
+    {
+        const double bx = u * width - width / 2, by = v * height - height / 2;
+        px = cos * bx - sin * by + width / 2 + x0 + shiftX;
+        py = sin * bx + cos * by + height / 2 + y0 + shiftY;
+    }
+};
+
+// The board under test at fractions (u, v) of the known-good board: its parts, one of them
+// hotter, colder or missing.
+double testBoardAt(const std::vector<Part>& parts, const DeviceSpec& spec, double u, double v, double pixel)
+{
+    if (spec.faultPart < 0 || size_t(spec.faultPart) >= parts.size())
+        return boardAt(parts, u, v, spec.ambient, pixel);
+    const Part& p = parts[size_t(spec.faultPart)];
+    if (spec.faultMissing) {
+        std::vector<Part> without = parts;
+        without.erase(without.begin() + spec.faultPart);
+        return boardAt(without, u, v, spec.ambient, pixel);
+    }
+    return boardAt(parts, u, v, spec.ambient, pixel) +
+           spec.faultRise * sigmoidEdge(u - p.cx, p.halfWidth) * sigmoidEdge(v - p.cy, p.halfHeight);
+}
+
+} // namespace
+
+void goldenPartCentre(const DeviceSpec& spec, int w, int h, int part, double& x, double& y)
+{
+    const std::vector<Part> parts = boardParts(spec.layout);
+    const Part& p = parts.at(size_t(part));
+    GoldenPlacement(spec, w, h).frameOfBoard(p.cx, p.cy, x, y);
+}
+
 BoardArea boardArea(const DeviceSpec& spec)
 {
     if (spec.kind == 5 || spec.bench)
@@ -103,7 +166,8 @@ Scene::Scene(const DeviceSpec& spec, int width, int height)
     const BoardArea area = boardArea(spec);
     const double pixel = 1.0 / std::max(width * (area.x1 - area.x0), height * (area.y1 - area.y0));
     const std::vector<Part> parts = boardParts(spec.layout);
-    const bool boards = spec.scene == "board" || spec.scene == "compare";
+    const bool boards = spec.scene == "board" || spec.scene == "compare" || spec.scene == "golden";
+    const GoldenPlacement golden(spec, width, height);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const double fu = (x + 0.5) / w, fv = (y + 0.5) / h;
@@ -128,6 +192,23 @@ Scene::Scene(const DeviceSpec& spec, int width, int height)
                     emissivity = materialAt(parts, bu, v);
                     const double du = bu - 0.40, dv = v - 0.60;
                     t += 60.0 * sigmoidEdge(du, 0.04) * sigmoidEdge(dv, 0.04); // a shorted part
+                }
+            } else if (spec.scene == "golden") {
+                const double gap = 0.02;
+                emissivity = Part::kSolderMask;
+                double bu = 0, bv = 0;
+                golden.boardAtFrame(x + 0.5, y + 0.5, bu, bv);
+                const bool test = spec.single || u > 0.5 + gap / 2;
+                if (!test && u < 0.5 - gap / 2) { // the known-good board, as it was laid
+                    bu = u / (0.5 - gap / 2);
+                    bv = v;
+                    t = boardAt(parts, bu, bv, spec.ambient, 2 * pixel);
+                    emissivity = materialAt(parts, bu, bv);
+                } else if (test && bu >= 0 && bu <= 1 && bv >= 0 && bv <= 1) {
+                    t = testBoardAt(parts, spec, bu, bv, spec.single ? pixel : 2 * pixel);
+                    emissivity = materialAt(parts, bu, bv);
+                } else {
+                    emissivity = kBenchEmissivity;
                 }
             } else if (spec.scene == "uniform") {
                 t = spec.ambient + 5.0 + 0.4 * std::sin(2 * M_PI * u) * std::cos(2 * M_PI * v);

@@ -6,6 +6,8 @@
 //            part) and one small part that slowly heats up (a leak); a layout other than 0
 //            places packages and traces at random from that number;
 //   compare  two copies of the board side by side, the right one with a faulty hot part;
+//   golden   a known-good board and, beside it, the board under test placed with a shift and a
+//            turn and carrying an injected fault (or the board under test alone);
 //   uniform  within 1 degC;
 //   hotspot  ambient with one point at a set temperature.
 // The dual-light camera sees its board on the bench: the board (or the pair) fills only the
@@ -37,6 +39,9 @@ struct BoardArea
     double x0, y0, x1, y1;
 };
 BoardArea boardArea(const DeviceSpec& spec);
+// Where the centre of a part of the golden scene's board under test lies in a w x h frame, in
+// pixels (x from the left edge of pixel 0): its true place, for tests of the comparison.
+void goldenPartCentre(const DeviceSpec& spec, int w, int h, int part, double& x, double& y);
 
 class Scene
 {
