@@ -327,7 +327,7 @@ void Orvik::presentFrame(const FramePtr& frame)
     const float highCelsius = ui.tempRange->temperatureAt(ui.tempRange->highFraction());
     if (frame->kind == DualLight) // its fusion is coloured in the camera: from the next frame on
         deviceManager->setTemperatureSpan(ui.tempRange->windowNarrowed(), lowCelsius, highCelsius);
-    ui.viewport->setFrame(frame);
+    ui.viewport->setFrame(goldenPicture(frame)); // a difference picture comes in its own colours
     ui.viewport->setGrayWindow(low, high);
     ui.viewport->setTemperatureWindow(lowCelsius, highCelsius, ui.tempRange->windowNarrowed());
     ui.viewport->renderFrame();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/alarmsound.h"
+#include "app/goldenboard.h"
 #include "app/orvikform.h"
 #include "device/functionmodel.h"
 #include "pipeline/frame.h"
@@ -52,6 +53,11 @@ public:
     bool leakFindOn() const { return leakFind; }
     bool regionFindOn() const { return regionFind; }
     bool superResolutionOn() const { return superResolution; }
+    bool goldenBoardOn() const { return golden.isOn(); }
+    // The golden-board comparison (board compare only); the reference file's part.
+    void setGoldenBoard(bool on);
+    bool saveReferenceTo(const QString& path);
+    bool loadReferenceFrom(const QString& path);
     bool isRecording() const { return recording; }
     QString lastRecording() const { return lastVideoPath; }
 
@@ -119,6 +125,9 @@ private slots:
     void on_regionFind_clicked();
     void on_leakFind_clicked() { toggleLeakFind(); }
     void on_SuperModule_clicked();
+    void on_goldenBoard_clicked() { setGoldenBoard(!golden.isOn()); }
+    void on_saveReference_clicked();
+    void on_loadReference_clicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -221,4 +230,10 @@ private:
     QString imagePath, videoPath, warningSoundName, lastVideoPath;
     std::unique_ptr<ScreenGrab> recorder; // while recording
     unsigned char palette[768] = {};
+    GoldenBoard golden;
+    // A live frame through the golden-board comparison: the picture the view is to show.
+    FramePtr goldenPicture(const FramePtr& frame);
+    bool goldenKey(const QKeyEvent* event) const;
+    void nudgeGoldenBoard(int key);
+    float goldenThresholdK = 3.0f;
 };

@@ -99,6 +99,23 @@ void Orvik::on_snapImage_clicked()
         if (!saved)
             QFile::remove(path); // a picture without its temperatures is not the snapshot asked for
     }
+    if (saved && frame && golden.isOn() && !golden.lastDelta().empty()) {
+        // The difference from the golden board beside the picture, as shown.
+        Frame difference = *frame;
+        const cv::Mat& delta = golden.lastDelta();
+        difference.temperatures.assign(delta.ptr<float>(0), delta.ptr<float>(0) + delta.total());
+        double low = 0, high = 0;
+        cv::minMaxLoc(delta, &low, &high);
+        difference.minTemp = float(low);
+        difference.maxTemp = float(high);
+        QString differencePath = snapshot::temperaturePath(path);
+        differencePath.insert(differencePath.size() - 4, QStringLiteral("-dT"));
+        const ViewGeometry& shown = ui.viewport->viewGeometry();
+        saved = snapshot::saveTemperatures(difference, shown.rotation, shown.mirrorH, shown.mirrorV,
+                                           ui.deviceId->text(), differencePath, "K (difference from the golden board)");
+        if (!saved)
+            QFile::remove(path);
+    }
     if (!saved) {
         showAlert(AlertBox::Reason::SnapshotNotSaved);
         return;

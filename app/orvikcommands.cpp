@@ -124,6 +124,10 @@ void Orvik::enterMode(int mode)
         aid->setVisible(mode == FunctionModel::PcbaQuickFind);
     ui.stackedWidget->setCurrentIndex(heatField ? 1 : 0);
     ui.viewport->setBoardCompare(mode == FunctionModel::BoardCompare);
+    for (QPushButton* golden : {ui.goldenBoard, ui.saveReference, ui.loadReference})
+        golden->setVisible(mode == FunctionModel::BoardCompare);
+    if (mode != FunctionModel::BoardCompare)
+        setGoldenBoard(false);
     endAids();
 }
 
@@ -289,6 +293,8 @@ bool Orvik::isCommandKey(const QKeyEvent* event) const
     // In the threshold field the keys are typing.
     if (QApplication::focusWidget() == ui.tempAlarmValue)
         return false;
+    if (goldenKey(event))
+        return true;
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
     case Qt::Key_A:
@@ -307,6 +313,11 @@ void Orvik::keyReleaseEvent(QKeyEvent* event)
 {
     if (!isCommandKey(event)) {
         QMainWindow::keyReleaseEvent(event);
+        return;
+    }
+    if (goldenKey(event)) {
+        nudgeGoldenBoard(event->key());
+        event->accept();
         return;
     }
     const bool ctrl = event->key() == pressedKey ? pressedWithCtrl

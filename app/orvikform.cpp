@@ -279,11 +279,18 @@ void OrvikForm::setupUi(QMainWindow* window)
     polygonRegion = button(widget_function, "polygonRegion");
     regionFind = button(widget_function, "regionFind", true);
     leakFind = button(widget_function, "leakFind", true);
+    // Board compare's golden-board difference and its reference file.
+    goldenBoard = button(widget_function, "goldenBoard", true);
+    saveReference = button(widget_function, "saveReference");
+    loadReference = button(widget_function, "loadReference");
     for (QPushButton* b : {pcba_quickFind, boardCompare, hotField})
         buttonGroup->addButton(b);
     pcba_quickFind->setChecked(true);
-    for (QPushButton* b : {pcba_quickFind, boardCompare, hotField, pointTemp, rectTemp, polygonRegion, regionFind, leakFind})
+    for (QPushButton* b : {pcba_quickFind, boardCompare, hotField, pointTemp, rectTemp, polygonRegion, regionFind, leakFind,
+                           goldenBoard, saveReference, loadReference})
         functions->addWidget(b);
+    for (QPushButton* b : {goldenBoard, saveReference, loadReference})
+        b->setVisible(false);
     functions->addStretch();
     main->addWidget(widget_function);
     root->addWidget(mainGroupBox, 1);
@@ -351,6 +358,9 @@ void OrvikForm::retranslateUi(QMainWindow*)
     polygonRegion->setToolTip(tr("逐点点击多边形，右键或双击结束"));
     regionFind->setToolTip(tr("只给选定区域上色"));
     leakFind->setToolTip(tr("突出最热点附近的温度（M键）"));
+    goldenBoard->setToolTip(tr("待测板与标准板逐点相减，标出差异超过阈值的区域（Shift+方向键微调对准）"));
+    saveReference->setToolTip(tr("把视野中的整块板保存为标准板文件"));
+    loadReference->setToolTip(tr("载入标准板文件，与视野中的整块板比较"));
     SuperModule->setText(tr("超分辨率"));
     boardRegistration->setText(tr("板图配准"));
     universal->setText(tr("通用"));
@@ -376,6 +386,9 @@ void OrvikForm::retranslateUi(QMainWindow*)
     polygonRegion->setText(tr("多边形区域曲线"));
     regionFind->setText(tr("区域细查"));
     leakFind->setText(tr("漏电速查"));
+    goldenBoard->setText(tr("标准板差异"));
+    saveReference->setText(tr("保存标准板"));
+    loadReference->setText(tr("载入标准板"));
     connectHint->setText(tr("设备未连接"));
     idHint->setText(tr("设备ID:"));
 }

@@ -53,6 +53,7 @@ struct OrvikForm
     QLineEdit* tempAlarmValue;
     QLabel* label_temp;
     QPushButton* ResetCalibration;
+    QPushButton *goldenBoard, *saveReference, *loadReference;
     QPushButton *pcba_quickFind, *boardCompare, *hotField, *pointTemp, *rectTemp, *polygonRegion, *regionFind,
         *leakFind;
     QFrame* frame_end;

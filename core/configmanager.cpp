@@ -71,6 +71,7 @@ const SettingDefault kSettingDefaults[] = {
     {"distan", "0.25", {Domain::Number, 0.01, 1000.0}},
     {"refltmp", "25.0", {Domain::Number, -50.0, 600.0}},
     {"fix", "0.0", {Domain::Number, -100.0, 100.0}},
+    {"GoldenThreshold", "3.0", {Domain::Number, 0.5, 50.0}}, // K: golden-board differences flagged beyond it
 };
 
 // The fixed display ranges must lie within what the camera measures in that range.

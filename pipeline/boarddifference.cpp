@@ -10,6 +10,7 @@ namespace {
 
 constexpr double kLargestTurn = 6.0; // degrees
 constexpr double kCertainAgreement = 0.95;
+constexpr int kEdgeBand = 4; // pixels
 
 // The test -> reference map of a placement (reference -> test: turn about the centre, shift).
 cv::Matx23f testToReference(const BoardDifference::Placement& p, const cv::Size& size)
@@ -54,11 +55,11 @@ cv::Mat smoothed(const cv::Mat& celsius)
 
 } // namespace
 
-void BoardDifference::setReference(const cv::Mat& celsius)
+void BoardDifference::setReference(const cv::Mat& celsius, bool keepPlacement)
 {
+    placed = placed && keepPlacement && celsius.size() == reference.size();
     celsius.convertTo(reference, CV_32F);
     smoothReference = smoothed(reference);
-    placed = false;
 }
 
 void BoardDifference::nudge(double dx, double dy, double degrees)
@@ -158,6 +159,9 @@ BoardDifference::Result BoardDifference::compare(const cv::Mat& celsius, float t
     cv::erode(aligned, low, square);
     cv::dilate(aligned, high, square);
     cv::erode(inside, inside, square, cv::Point(-1, -1), 2); // the known-good board's own edge is unknown
+    // Nor is what lies at the picture's own edge: where two boards share a frame, the strip
+    // between them falls on one picture's edge and not on the other's.
+    cv::rectangle(inside, cv::Rect(0, 0, inside.cols, inside.rows), cv::Scalar(0), 2 * kEdgeBand);
     result.delta = cv::Mat::zeros(test.size(), CV_32F);
     for (int y = 0; y < test.rows; ++y) {
         const float* t = smoothTest.ptr<float>(y);

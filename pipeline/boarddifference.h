@@ -36,8 +36,9 @@ public:
     static constexpr double kSoundAgreement = 0.8;
     static constexpr int kSmallestArea = 4; // pixels
 
-    // A new known-good picture; the next comparison estimates the placement afresh.
-    void setReference(const cv::Mat& celsius);
+    // A new known-good picture; the next comparison estimates the placement afresh, unless the
+    // picture is the same board's next frame (keepPlacement).
+    void setReference(const cv::Mat& celsius, bool keepPlacement = false);
     bool hasReference() const { return !reference.empty(); }
     const cv::Mat& referencePicture() const { return reference; }
     // The user's correction, added to the estimated placement.

@@ -130,7 +130,7 @@ bool savePicture(const QPixmap& view, bool portrait, const Legend& legend, const
 }
 
 bool saveTemperatures(const Frame& frame, int rotation, bool mirrorH, bool mirrorV, const QString& cameraId,
-                      const QString& path)
+                      const QString& path, const char* unit)
 {
     if (!frame.hasTemperatures())
         return false;
@@ -142,7 +142,7 @@ bool saveTemperatures(const Frame& frame, int rotation, bool mirrorH, bool mirro
     const QByteArray maximum(field);
     std::snprintf(field, sizeof field, "%.2f", double(frame.minTemp));
     text += "# camera " + cameraId.toUtf8() + ", " + QByteArray::number(o.shownWidth()) + " x " +
-            QByteArray::number(o.shownHeight()) + ", unit degC, max " + maximum + ", min " + QByteArray(field) + '\n';
+            QByteArray::number(o.shownHeight()) + ", unit " + unit + ", max " + maximum + ", min " + QByteArray(field) + '\n';
     for (int y = 0; y < o.shownHeight(); ++y) {
         for (int x = 0; x < o.shownWidth(); ++x) {
             const int n = std::snprintf(field, sizeof field, x ? ",%.2f" : "%.2f", double(frame.temperatures[o.source(x, y)]));

@@ -32,10 +32,10 @@ constexpr int kLegendWidth = 140;
 bool savePicture(const QPixmap& view, bool portrait, const Legend& legend, const QString& path);
 
 // The frame's temperatures as they are shown (mirrored, then turned clockwise by rotation
-// degrees): degC with two decimals, one image row per line, after a comment line naming the
-// camera, the size, the unit and the extremes.
+// degrees): in unit (degC, or K for differences) with two decimals, one image row per line,
+// after a comment line naming the camera, the size, the unit and the extremes.
 bool saveTemperatures(const Frame& frame, int rotation, bool mirrorH, bool mirrorV, const QString& cameraId,
-                      const QString& path);
+                      const QString& path, const char* unit = "degC");
 
 // "….csv" beside "….jpg".
 QString temperaturePath(const QString& picturePath);

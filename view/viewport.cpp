@@ -509,3 +509,9 @@ void ViewPort::resizeEvent(QResizeEvent* event)
     geometry.letterBox(size(), displayImage.size());
     QLabel::resizeEvent(event);
 }
+
+void ViewPort::setDifferenceOverlay(const DifferenceOverlay& overlay)
+{
+    difference = overlay;
+    update();
+}

@@ -3,6 +3,7 @@
 #include "pipeline/devicekind.h"
 #include "pipeline/frame.h"
 #include "view/framerenderer.h"
+#include "view/differenceoverlay.h"
 #include "view/measurements.h"
 #include "view/overlay.h"
 #include "view/regionsource.h"
@@ -130,6 +131,10 @@ public:
     Tool armedTool() const { return tool; }
     const std::vector<uint8_t>& paletteIndices() const { return renderer.paletteIndices(); }
 
+    // The golden-board comparison's marks over the picture (off: none).
+    void setDifferenceOverlay(const DifferenceOverlay& overlay);
+    const DifferenceOverlay& differenceOverlay() const { return difference; }
+
     // Board registration: the photograph registered with the camera's frame shown now (class
     // "test" of "/PCB/test_temple.yaml") and laid over the picture, following its flips and
     // turns. False when there is no frame or a run is under way; registrationFinished() follows.
@@ -193,6 +198,7 @@ private:
     void paintPoints(QPainter& painter, LabelLayout& labels);
     void paintSearchRegions(QPainter& painter, LabelLayout& labels);
     void paintCharts(QPainter& painter, LabelLayout& labels);
+    void paintDifference(QPainter& painter);
     void paintSelectedRectDecorations(QPainter& painter, const QRect& widgetRect);
     // A red marker at the pixel, its temperature among the labels.
     void drawTempLabel(QPainter& painter, LabelLayout& labels, const QPoint& image, float value);
@@ -217,6 +223,7 @@ private:
     bool boardCompare = false, regionFind = false, leakFind = false, superResolution = false;
 
     Measurements measurements;
+    DifferenceOverlay difference;
     std::array<chartDialog*, kChartSlots> charts{};
     std::array<overlay::OutlineCache, 2 * kChartSlots> outlines; // of each chart's polygon and its twin
     QVector<QPoint> polygonWidgetPoints;

@@ -195,6 +195,75 @@ bool ViewPort::paintPictureInPlace(QPainter& painter)
     return true;
 }
 
+void ViewPort::paintDifference(QPainter& painter)
+{
+    if (!difference.on)
+        return;
+    const QRect area(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    const QFontMetrics metrics = painter.fontMetrics();
+    if (!difference.aligned) {
+        // Better no picture than the difference of two boards that do not lie on each other.
+        const QString text = tr("未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。");
+        QRect box = metrics.boundingRect(area.adjusted(40, 0, -40, 0), Qt::AlignCenter | Qt::TextWordWrap, text);
+        box.adjust(-12, -8, 12, 8);
+        painter.fillRect(box, QColor(0, 0, 0, 190));
+        painter.setPen(Qt::white);
+        painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+        return;
+    }
+    // Differences in the unit shown: kelvin, or Fahrenheit degrees.
+    const bool fahrenheit = unitLetter == QLatin1String("F");
+    const auto text = [fahrenheit](float deltaK) {
+        const float value = fahrenheit ? deltaK * 1.8f : deltaK;
+        return QStringLiteral("%1%2 %3")
+            .arg(value > 0 ? QStringLiteral("+") : QString())
+            .arg(double(value), 0, 'f', 1)
+            .arg(fahrenheit ? QStringLiteral("°F") : QStringLiteral("K"));
+    };
+    for (int i = 0; i < difference.areas.size(); ++i) {
+        const DifferenceOverlay::Area& a = difference.areas[i];
+        const QRect box = widgetRectOf(a.box).adjusted(-2, -2, 2, 2);
+        const QColor colour = a.delta > 0 ? QColor(255, 60, 40) : QColor(60, 140, 255);
+        painter.setPen(QPen(colour, 2.0));
+        painter.drawRect(box);
+        painter.setPen(Qt::white);
+        painter.drawText(box.topLeft() + QPoint(0, -4), QStringLiteral("%1 ").arg(i + 1) + text(a.delta));
+    }
+    // The largest five, beside the picture's top-left corner.
+    QStringList lines;
+    lines << tr("与标准板的差异（阈值外）：");
+    for (int i = 0; i < std::min(5, int(difference.areas.size())); ++i) {
+        const DifferenceOverlay::Area& a = difference.areas[i];
+        lines << QStringLiteral("%1  %2  (%3, %4)").arg(i + 1).arg(text(a.delta)).arg(qRound(a.centre.x())).arg(qRound(a.centre.y()));
+    }
+    if (difference.areas.isEmpty())
+        lines << tr("无");
+    const int lineHeight = metrics.height();
+    QRect list(area.left() + 8, area.top() + 8, 0, lineHeight * lines.size() + 8);
+    for (const QString& line : lines)
+        list.setWidth(std::max(list.width(), metrics.horizontalAdvance(line) + 16));
+    painter.fillRect(list, QColor(0, 0, 0, 160));
+    painter.setPen(Qt::white);
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(list.left() + 8, list.top() + 4 + metrics.ascent() + i * lineHeight, lines[i]);
+    // The colour scale, top right: cold, none, hot.
+    const QRect bar(area.right() - 28, area.top() + 8 + lineHeight, 14, 160);
+    QLinearGradient gradient(bar.topLeft(), bar.bottomLeft());
+    gradient.setColorAt(0.0, QColor(200, 30, 30));
+    gradient.setColorAt(0.5, Qt::white);
+    gradient.setColorAt(1.0, QColor(30, 70, 200));
+    painter.fillRect(bar, gradient);
+    painter.setPen(Qt::white);
+    painter.drawRect(bar);
+    const QString top = text(difference.scaleK), bottom = text(-difference.scaleK);
+    for (const auto& [label, y] : {std::make_pair(top, bar.top() - 4), std::make_pair(bottom, bar.bottom() + lineHeight)}) {
+        const QRect box(bar.right() - metrics.horizontalAdvance(label) - 4, y - metrics.ascent() - 2,
+                        metrics.horizontalAdvance(label) + 8, metrics.height() + 2);
+        painter.fillRect(box, QColor(0, 0, 0, 160));
+        painter.drawText(QPoint(box.left() + 4, y), label);
+    }
+}
+
 void ViewPort::paintEvent(QPaintEvent*)
 {
     sincePaint.start();
@@ -245,6 +314,7 @@ void ViewPort::paintEvent(QPaintEvent*)
             painter.drawLine(polygonWidgetPoints.last(), rubberBandPos);
     }
     paintCharts(painter, labels);
+    paintDifference(painter);
     // The readout follows the pointer: it gives way to the labels that stay put.
     if (showMouseTemperature && hoverPoint != QPoint(-1, -1) && hasTemperatures) {
         const QPoint pointer = imageToWidget(hoverPoint);

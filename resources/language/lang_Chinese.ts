@@ -282,6 +282,30 @@
         <source>相机未接受重置校准命令</source>
         <translation>相机未接受重置校准命令</translation>
     </message>
+    <message>
+        <source>没有温度数据</source>
+        <translation>没有温度数据</translation>
+    </message>
+    <message>
+        <source>标准板未能保存：%1</source>
+        <translation>标准板未能保存：%1</translation>
+    </message>
+    <message>
+        <source>标准板文件无法使用：%1</source>
+        <translation>标准板文件无法使用：%1</translation>
+    </message>
+    <message>
+        <source>保存标准板</source>
+        <translation>保存标准板</translation>
+    </message>
+    <message>
+        <source>标准板 (*.ovref)</source>
+        <translation>标准板 (*.ovref)</translation>
+    </message>
+    <message>
+        <source>载入标准板</source>
+        <translation>载入标准板</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -529,6 +553,30 @@
         <source>板图配准</source>
         <translation>板图配准</translation>
     </message>
+    <message>
+        <source>待测板与标准板逐点相减，标出差异超过阈值的区域（Shift+方向键微调对准）</source>
+        <translation>待测板与标准板逐点相减，标出差异超过阈值的区域（Shift+方向键微调对准）</translation>
+    </message>
+    <message>
+        <source>把视野中的整块板保存为标准板文件</source>
+        <translation>把视野中的整块板保存为标准板文件</translation>
+    </message>
+    <message>
+        <source>载入标准板文件，与视野中的整块板比较</source>
+        <translation>载入标准板文件，与视野中的整块板比较</translation>
+    </message>
+    <message>
+        <source>标准板差异</source>
+        <translation>标准板差异</translation>
+    </message>
+    <message>
+        <source>保存标准板</source>
+        <translation>保存标准板</translation>
+    </message>
+    <message>
+        <source>载入标准板</source>
+        <translation>载入标准板</translation>
+    </message>
 </context>
 <context>
     <name>TempHint</name>
@@ -565,6 +613,18 @@
     <message>
         <source>请将热像仪连接到电脑的USB接口</source>
         <translation>请将热像仪连接到电脑的USB接口</translation>
+    </message>
+    <message>
+        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</source>
+        <translation>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</translation>
+    </message>
+    <message>
+        <source>与标准板的差异（阈值外）：</source>
+        <translation>与标准板的差异（阈值外）：</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>无</translation>
     </message>
 </context>
 <context>

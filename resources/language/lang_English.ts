@@ -282,6 +282,30 @@
         <source>相机未接受重置校准命令</source>
         <translation>The camera did not accept the calibration reset</translation>
     </message>
+    <message>
+        <source>没有温度数据</source>
+        <translation>No temperature data</translation>
+    </message>
+    <message>
+        <source>标准板未能保存：%1</source>
+        <translation>The golden board was not saved: %1</translation>
+    </message>
+    <message>
+        <source>标准板文件无法使用：%1</source>
+        <translation>The golden-board file cannot be used: %1</translation>
+    </message>
+    <message>
+        <source>保存标准板</source>
+        <translation>Save golden board</translation>
+    </message>
+    <message>
+        <source>标准板 (*.ovref)</source>
+        <translation>Golden board (*.ovref)</translation>
+    </message>
+    <message>
+        <source>载入标准板</source>
+        <translation>Load golden board</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -529,6 +553,30 @@
         <source>板图配准</source>
         <translation>Board photo</translation>
     </message>
+    <message>
+        <source>待测板与标准板逐点相减，标出差异超过阈值的区域（Shift+方向键微调对准）</source>
+        <translation>Subtracts the golden board from the board under test pixel by pixel and marks the areas beyond the threshold (Shift+arrow keys nudge the alignment)</translation>
+    </message>
+    <message>
+        <source>把视野中的整块板保存为标准板文件</source>
+        <translation>Saves the whole board in view as a golden-board file</translation>
+    </message>
+    <message>
+        <source>载入标准板文件，与视野中的整块板比较</source>
+        <translation>Loads a golden-board file and compares the whole board in view with it</translation>
+    </message>
+    <message>
+        <source>标准板差异</source>
+        <translation>Golden board ΔT</translation>
+    </message>
+    <message>
+        <source>保存标准板</source>
+        <translation>Save golden board</translation>
+    </message>
+    <message>
+        <source>载入标准板</source>
+        <translation>Load golden board</translation>
+    </message>
 </context>
 <context>
     <name>TempHint</name>
@@ -565,6 +613,18 @@
     <message>
         <source>请将热像仪连接到电脑的USB接口</source>
         <translation>Connect the thermal camera to a USB port of this computer</translation>
+    </message>
+    <message>
+        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</source>
+        <translation>No sound alignment found: no difference is shown. Lay the boards more alike, or nudge with Shift+arrow keys.</translation>
+    </message>
+    <message>
+        <source>与标准板的差异（阈值外）：</source>
+        <translation>Differences from the golden board (beyond the threshold):</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
     </message>
 </context>
 <context>

@@ -282,6 +282,30 @@
         <source>相机未接受重置校准命令</source>
         <translation>La cámara no aceptó el restablecimiento de la calibración</translation>
     </message>
+    <message>
+        <source>没有温度数据</source>
+        <translation>Sin datos de temperatura</translation>
+    </message>
+    <message>
+        <source>标准板未能保存：%1</source>
+        <translation>La placa de referencia no se guardó: %1</translation>
+    </message>
+    <message>
+        <source>标准板文件无法使用：%1</source>
+        <translation>El archivo de placa de referencia no se puede usar: %1</translation>
+    </message>
+    <message>
+        <source>保存标准板</source>
+        <translation>Guardar placa ref.</translation>
+    </message>
+    <message>
+        <source>标准板 (*.ovref)</source>
+        <translation>Placa de referencia (*.ovref)</translation>
+    </message>
+    <message>
+        <source>载入标准板</source>
+        <translation>Cargar placa ref.</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -529,6 +553,30 @@
         <source>板图配准</source>
         <translation>Foto de placa</translation>
     </message>
+    <message>
+        <source>待测板与标准板逐点相减，标出差异超过阈值的区域（Shift+方向键微调对准）</source>
+        <translation>Resta la placa de referencia de la placa en prueba píxel a píxel y marca las zonas fuera del umbral (Mayús+flechas ajustan la alineación)</translation>
+    </message>
+    <message>
+        <source>把视野中的整块板保存为标准板文件</source>
+        <translation>Guarda la placa completa a la vista como archivo de placa de referencia</translation>
+    </message>
+    <message>
+        <source>载入标准板文件，与视野中的整块板比较</source>
+        <translation>Carga un archivo de placa de referencia y compara con él la placa completa a la vista</translation>
+    </message>
+    <message>
+        <source>标准板差异</source>
+        <translation>ΔT placa ref.</translation>
+    </message>
+    <message>
+        <source>保存标准板</source>
+        <translation>Guardar placa ref.</translation>
+    </message>
+    <message>
+        <source>载入标准板</source>
+        <translation>Cargar placa ref.</translation>
+    </message>
 </context>
 <context>
     <name>TempHint</name>
@@ -565,6 +613,18 @@
     <message>
         <source>请将热像仪连接到电脑的USB接口</source>
         <translation>Conecte la cámara térmica a un puerto USB de este ordenador</translation>
+    </message>
+    <message>
+        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</source>
+        <translation>No se encontró una alineación fiable: no se muestra la diferencia. Coloque las placas de forma más parecida o ajuste con Mayús+flechas.</translation>
+    </message>
+    <message>
+        <source>与标准板的差异（阈值外）：</source>
+        <translation>Diferencias con la placa de referencia (fuera del umbral):</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>Ninguna</translation>
     </message>
 </context>
 <context>
