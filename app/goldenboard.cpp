@@ -1,13 +1,18 @@
 #include "app/goldenboard.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cmath>
 
 void GoldenBoard::setOn(bool enabled)
 {
+    if (enabled != on)
+        difference.resetNudge(); // a nudge belongs to the boards it was made for
     on = enabled;
     if (!on && referenceLoaded) {
         referenceLoaded = false;
+        referenceName.clear();
         difference.setReference(cv::Mat());
     }
     delta.release();
@@ -16,10 +21,11 @@ void GoldenBoard::setOn(bool enabled)
 FramePtr GoldenBoard::compare(const FramePtr& live, float thresholdK, DifferenceOverlay& overlay)
 {
     overlay = DifferenceOverlay();
-    overlay.on = on;
     delta.release();
     if (!on || !live || !live->hasTemperatures())
-        return live;
+        return live; // nothing to compare: no marks either
+    overlay.on = true;
+    overlay.reference = referenceName;
     cv::Mat celsius(live->height, live->width, CV_32F, const_cast<float*>(live->temperatures.data()));
     // Board compare's layout: the known-good board on the left, the board under test on the right.
     const QRect test = referenceLoaded ? QRect(0, 0, live->width, live->height)
@@ -82,12 +88,27 @@ bool GoldenBoard::saveReference(const Frame& frame, const QString& camera, bool 
     return file.save(path, why);
 }
 
-bool GoldenBoard::loadReference(const QString& path, QString* why)
+bool GoldenBoard::loadReference(const QString& path, const Frame& live, bool highRange, QString* why)
 {
     ReferenceFile file;
     if (!file.load(path, why))
         return false;
+    if (file.width != live.width || file.height != live.height) {
+        if (why)
+            *why = QStringLiteral("the reference is %1 x %2, the camera's frame %3 x %4")
+                       .arg(file.width).arg(file.height).arg(live.width).arg(live.height);
+        return false;
+    }
+    if (file.highRange != highRange) {
+        if (why)
+            *why = QStringLiteral("the reference was taken in the other measuring range");
+        return false;
+    }
     difference.setReference(cv::Mat(file.height, file.width, CV_32F, file.celsius.data()));
+    difference.resetNudge();
     referenceLoaded = true;
+    referenceEmissivity = file.emissivity;
+    referenceCamera = file.camera;
+    referenceName = QFileInfo(path).fileName();
     return true;
 }

@@ -26,7 +26,10 @@ public:
     // The whole frame as the known-good board (one board in view).
     static bool saveReference(const Frame& frame, const QString& camera, bool highRange, float emissivity,
                               const QString& path, QString* why);
-    bool loadReference(const QString& path, QString* why);
+    // Refused when the file is unsound or was taken at another size or in the other range.
+    bool loadReference(const QString& path, const Frame& live, bool highRange, QString* why);
+    float loadedEmissivity() const { return referenceEmissivity; }
+    const QString& loadedCamera() const { return referenceCamera; }
 
     // Shift (pixels) and turn (degrees) the user adds to the estimated placement.
     void nudge(double dx, double dy, double degrees) { difference.nudge(dx, dy, degrees); }
@@ -40,5 +43,7 @@ private:
     BoardDifference difference;
     bool on = false;
     bool referenceLoaded = false;
+    float referenceEmissivity = 1.0f;
+    QString referenceCamera, referenceName;
     cv::Mat delta;
 };

@@ -536,15 +536,18 @@ bool Orvik::eventFilter(QObject* watched, QEvent* event)
         // the threshold field while typing; they act once, on release.
         auto* widget = qobject_cast<QWidget*>(watched);
         auto* key = static_cast<QKeyEvent*>(event);
-        if (!widget || widget->window() != this || !isCommandKey(key))
+        if (!widget || widget->window() != this)
             break;
-        if (event->type() == QEvent::KeyRelease) {
-            keyReleaseEvent(key);
-        } else if (!key->isAutoRepeat()) {
-            // Ctrl counts as held at the press: it is often let go before the arrow.
+        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
+            // Ctrl and Shift count as held at the press: they are often let go before the key.
             pressedKey = key->key();
             pressedWithCtrl = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+            pressedWithShift = (key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier;
         }
+        if (!isCommandKey(key))
+            break;
+        if (event->type() == QEvent::KeyRelease)
+            keyReleaseEvent(key);
         return true;
     }
     case QEvent::Enter:

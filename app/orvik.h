@@ -225,7 +225,7 @@ private:
     int flickerCount = 0;
     QString thresholdUnit = QStringLiteral("C");
     int pressedKey = 0; // the last command key pressed, and whether Ctrl was held then
-    bool pressedWithCtrl = false;
+    bool pressedWithCtrl = false, pressedWithShift = false;
     float currentMax = 0.0f;
     QString imagePath, videoPath, warningSoundName, lastVideoPath;
     std::unique_ptr<ScreenGrab> recorder; // while recording
@@ -236,4 +236,5 @@ private:
     bool goldenKey(const QKeyEvent* event) const;
     void nudgeGoldenBoard(int key);
     float goldenThresholdK = 3.0f;
+    QString referenceFolder; // where the last reference was saved or loaded
 };

@@ -113,8 +113,10 @@ void Orvik::on_snapImage_clicked()
         const ViewGeometry& shown = ui.viewport->viewGeometry();
         saved = snapshot::saveTemperatures(difference, shown.rotation, shown.mirrorH, shown.mirrorV,
                                            ui.deviceId->text(), differencePath, "K (difference from the golden board)");
-        if (!saved)
+        if (!saved) { // the snapshot is the picture with its tables, or nothing
             QFile::remove(path);
+            QFile::remove(snapshot::temperaturePath(path));
+        }
     }
     if (!saved) {
         showAlert(AlertBox::Reason::SnapshotNotSaved);

@@ -5,7 +5,10 @@
 #include "view/viewport.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
+
+#include <cmath>
 #include <QPushButton>
 
 void Orvik::setGoldenBoard(bool on)
@@ -42,24 +45,37 @@ bool Orvik::saveReferenceTo(const QString& path)
         return false;
     }
     LOG_INFO(LOG_ORVIK) << "reference saved:" << path;
+    referenceFolder = QFileInfo(path).absolutePath();
+    showNotice(tr("标准板已保存：%1").arg(QFileInfo(path).fileName()));
     return true;
 }
 
 bool Orvik::loadReferenceFrom(const QString& path)
 {
-    QString why;
-    if (!golden.loadReference(path, &why)) {
+    const FramePtr live = ui.viewport->shownFrame();
+    QString why = tr("没有温度数据");
+    if (!connected || deviceManager->getFunctionMode() != FunctionModel::BoardCompare || !live ||
+        !live->hasTemperatures() || !golden.loadReference(path, *live, highRange, &why)) {
         LOG_WARNING(LOG_ORVIK) << "reference refused:" << path << why;
         showNotice(tr("标准板文件无法使用：%1").arg(why));
         return false;
     }
+    referenceFolder = QFileInfo(path).absolutePath();
+    const float emissivity = deviceManager->sensorCorrection().emissivity;
+    if (std::abs(golden.loadedEmissivity() - emissivity) > 0.005f)
+        LOG_WARNING(LOG_ORVIK) << "reference taken at emissivity" << golden.loadedEmissivity() << ", now" << emissivity;
+    LOG_INFO(LOG_ORVIK) << "reference loaded:" << path << "of camera" << golden.loadedCamera();
     setGoldenBoard(true);
+    // Another camera of the kind may serve, but the technician should know.
+    if (golden.loadedCamera() != ui.deviceId->text())
+        showNotice(tr("标准板由另一台相机（%1）拍摄").arg(golden.loadedCamera()));
     return golden.isOn();
 }
 
 void Orvik::on_saveReference_clicked()
 {
-    const QString path = QFileDialog::getSaveFileName(this, tr("保存标准板"), imagePath + QStringLiteral("/reference.ovref"),
+    const QString folder = referenceFolder.isEmpty() ? imagePath : referenceFolder;
+    const QString path = QFileDialog::getSaveFileName(this, tr("保存标准板"), folder + QStringLiteral("/reference.ovref"),
                                                       tr("标准板 (*.ovref)"));
     if (!path.isEmpty())
         saveReferenceTo(path);
@@ -67,14 +83,19 @@ void Orvik::on_saveReference_clicked()
 
 void Orvik::on_loadReference_clicked()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("载入标准板"), imagePath, tr("标准板 (*.ovref)"));
+    const QString path = QFileDialog::getOpenFileName(this, tr("载入标准板"), referenceFolder.isEmpty() ? imagePath : referenceFolder,
+                                                      tr("标准板 (*.ovref)"));
     if (!path.isEmpty())
         loadReferenceFrom(path);
 }
 
 bool Orvik::goldenKey(const QKeyEvent* event) const
 {
-    if (!golden.isOn() || (event->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier)
+    // Shift as it was at the press: it is often let go before the key.
+    const bool shift = event->type() == QEvent::KeyRelease && event->key() == pressedKey
+                           ? pressedWithShift
+                           : (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier;
+    if (!golden.isOn() || !shift)
         return false;
     switch (event->key()) {
     case Qt::Key_Left:

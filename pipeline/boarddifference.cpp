@@ -11,6 +11,7 @@ namespace {
 constexpr double kLargestTurn = 6.0; // degrees
 constexpr double kCertainAgreement = 0.95;
 constexpr int kEdgeBand = 4; // pixels
+constexpr int kSearchEvery = 8; // frames
 
 // The test -> reference map of a placement (reference -> test: turn about the centre, shift).
 cv::Matx23f testToReference(const BoardDifference::Placement& p, const cv::Size& size)
@@ -58,6 +59,13 @@ cv::Mat smoothed(const cv::Mat& celsius)
 void BoardDifference::setReference(const cv::Mat& celsius, bool keepPlacement)
 {
     placed = placed && keepPlacement && celsius.size() == reference.size();
+    if (!placed)
+        failedFrames = 0;
+    if (celsius.empty()) {
+        reference.release();
+        smoothReference.release();
+        return;
+    }
     celsius.convertTo(reference, CV_32F);
     smoothReference = smoothed(reference);
 }
@@ -134,8 +142,11 @@ BoardDifference::Result BoardDifference::compare(const cv::Mat& celsius, float t
     Placement placement = lastPlacement;
     // Boards lie still between frames: the last placement needs a few steps at most.
     bool sound = placed && refine(smoothTest, placement, result.agreement, 8);
-    if (!sound)
+    // A search costs several frames' time: while none succeeds it is tried every few frames.
+    if (!sound && failedFrames++ % kSearchEvery == 0)
         sound = estimate(smoothTest, placement, result.agreement);
+    if (sound)
+        failedFrames = 0;
     placed = sound;
     if (sound)
         lastPlacement = placement;

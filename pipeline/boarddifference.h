@@ -57,4 +57,5 @@ private:
     Placement userNudge;
     Placement lastPlacement;
     bool placed = false; // lastPlacement is sound: the next frame only refines it
+    int failedFrames = 0; // since the last sound placement
 };

@@ -48,8 +48,10 @@ bool ReferenceFile::load(const QString& path, QString* why)
         return fail(why, file.errorString());
     const QByteArray head = file.peek(kLargestHeader);
     const int end = head.indexOf("\n\n");
-    if (!head.startsWith(QByteArray(kMagic) + '\n') || end < 0)
+    if (!head.startsWith(QByteArray(kMagic) + '\n'))
         return fail(why, QStringLiteral("not a reference of this program"));
+    if (end < 0)
+        return fail(why, QStringLiteral("the file ends inside its header"));
     ReferenceFile read;
     bool sizes = false, widthOk = false, heightOk = false, emissivityOk = false;
     for (const QByteArray& line : head.left(end).split('\n').mid(1)) {
@@ -76,7 +78,7 @@ bool ReferenceFile::load(const QString& path, QString* why)
         return fail(why, QStringLiteral("its size or emissivity is unusable"));
     const qint64 bytes = qint64(read.width) * read.height * qint64(sizeof(float));
     if (file.size() != end + 2 + bytes)
-        return fail(why, QStringLiteral("its matrix is not of its size"));
+        return fail(why, QStringLiteral("the file is shorter or longer than its size says"));
     file.seek(end + 2);
     read.celsius.resize(size_t(read.width) * read.height);
     if (file.read(reinterpret_cast<char*>(read.celsius.data()), bytes) != bytes)

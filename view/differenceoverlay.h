@@ -18,5 +18,6 @@ struct DifferenceOverlay
     bool aligned = false;
     float scaleK = 10.0f; // the picture's colours span -scaleK .. +scaleK
     QRect testArea;       // where the board under test lies in the frame
+    QString reference;    // the reference file's name; empty: the left half of the frame
     QVector<Area> areas;  // largest difference first
 };

@@ -198,7 +198,7 @@ private:
     void paintPoints(QPainter& painter, LabelLayout& labels);
     void paintSearchRegions(QPainter& painter, LabelLayout& labels);
     void paintCharts(QPainter& painter, LabelLayout& labels);
-    void paintDifference(QPainter& painter);
+    void paintDifference(QPainter& painter, LabelLayout& labels);
     void paintSelectedRectDecorations(QPainter& painter, const QRect& widgetRect);
     // A red marker at the pixel, its temperature among the labels.
     void drawTempLabel(QPainter& painter, LabelLayout& labels, const QPoint& image, float value);

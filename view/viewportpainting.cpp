@@ -195,7 +195,7 @@ bool ViewPort::paintPictureInPlace(QPainter& painter)
     return true;
 }
 
-void ViewPort::paintDifference(QPainter& painter)
+void ViewPort::paintDifference(QPainter& painter, LabelLayout& labels)
 {
     if (!difference.on)
         return;
@@ -203,7 +203,7 @@ void ViewPort::paintDifference(QPainter& painter)
     const QFontMetrics metrics = painter.fontMetrics();
     if (!difference.aligned) {
         // Better no picture than the difference of two boards that do not lie on each other.
-        const QString text = tr("未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。");
+        const QString text = tr("未找到可靠的对准：不显示差异。请把两块板放得更一致。");
         QRect box = metrics.boundingRect(area.adjusted(40, 0, -40, 0), Qt::AlignCenter | Qt::TextWordWrap, text);
         box.adjust(-12, -8, 12, 8);
         painter.fillRect(box, QColor(0, 0, 0, 190));
@@ -220,18 +220,19 @@ void ViewPort::paintDifference(QPainter& painter)
             .arg(double(value), 0, 'f', 1)
             .arg(fahrenheit ? QStringLiteral("°F") : QStringLiteral("K"));
     };
+    // Each area outlined, its label placed among the others so that none covers another.
     for (int i = 0; i < difference.areas.size(); ++i) {
         const DifferenceOverlay::Area& a = difference.areas[i];
         const QRect box = widgetRectOf(a.box).adjusted(-2, -2, 2, 2);
-        const QColor colour = a.delta > 0 ? QColor(255, 60, 40) : QColor(60, 140, 255);
-        painter.setPen(QPen(colour, 2.0));
+        painter.setPen(QPen(a.delta > 0 ? QColor(255, 60, 40) : QColor(60, 140, 255), 2.0));
         painter.drawRect(box);
-        painter.setPen(Qt::white);
-        painter.drawText(box.topLeft() + QPoint(0, -4), QStringLiteral("%1 ").arg(i + 1) + text(a.delta));
+        const QPoint corner = box.topLeft();
+        labels.add(corner, corner + QPoint(0, -4), QStringLiteral("%1 ").arg(i + 1) + text(a.delta), false);
     }
-    // The largest five, beside the picture's top-left corner.
+    // The largest five and the colour scale, in a box at the picture's top-left corner.
     QStringList lines;
-    lines << tr("与标准板的差异（阈值外）：");
+    lines << (difference.reference.isEmpty() ? tr("与标准板的差异（阈值外）：")
+                                             : tr("与标准板文件 %1 的差异（阈值外）：").arg(difference.reference));
     for (int i = 0; i < std::min(5, int(difference.areas.size())); ++i) {
         const DifferenceOverlay::Area& a = difference.areas[i];
         lines << QStringLiteral("%1  %2  (%3, %4)").arg(i + 1).arg(text(a.delta)).arg(qRound(a.centre.x())).arg(qRound(a.centre.y()));
@@ -239,29 +240,24 @@ void ViewPort::paintDifference(QPainter& painter)
     if (difference.areas.isEmpty())
         lines << tr("无");
     const int lineHeight = metrics.height();
-    QRect list(area.left() + 8, area.top() + 8, 0, lineHeight * lines.size() + 8);
+    const QString low = text(-difference.scaleK), high = text(difference.scaleK);
+    const int scaleWidth = metrics.horizontalAdvance(low) + 120 + metrics.horizontalAdvance(high) + 16;
+    QRect list(area.left() + 8, area.top() + 8, scaleWidth + 16, lineHeight * (lines.size() + 1) + 12);
     for (const QString& line : lines)
         list.setWidth(std::max(list.width(), metrics.horizontalAdvance(line) + 16));
     painter.fillRect(list, QColor(0, 0, 0, 160));
     painter.setPen(Qt::white);
     for (int i = 0; i < lines.size(); ++i)
         painter.drawText(list.left() + 8, list.top() + 4 + metrics.ascent() + i * lineHeight, lines[i]);
-    // The colour scale, top right: cold, none, hot.
-    const QRect bar(area.right() - 28, area.top() + 8 + lineHeight, 14, 160);
-    QLinearGradient gradient(bar.topLeft(), bar.bottomLeft());
-    gradient.setColorAt(0.0, QColor(200, 30, 30));
+    const int scaleY = list.top() + 8 + lines.size() * lineHeight;
+    painter.drawText(list.left() + 8, scaleY + metrics.ascent(), low);
+    const QRect bar(list.left() + 16 + metrics.horizontalAdvance(low), scaleY + 2, 120, lineHeight - 4);
+    QLinearGradient gradient(bar.topLeft(), bar.topRight());
+    gradient.setColorAt(0.0, QColor(30, 70, 200));
     gradient.setColorAt(0.5, Qt::white);
-    gradient.setColorAt(1.0, QColor(30, 70, 200));
+    gradient.setColorAt(1.0, QColor(200, 30, 30));
     painter.fillRect(bar, gradient);
-    painter.setPen(Qt::white);
-    painter.drawRect(bar);
-    const QString top = text(difference.scaleK), bottom = text(-difference.scaleK);
-    for (const auto& [label, y] : {std::make_pair(top, bar.top() - 4), std::make_pair(bottom, bar.bottom() + lineHeight)}) {
-        const QRect box(bar.right() - metrics.horizontalAdvance(label) - 4, y - metrics.ascent() - 2,
-                        metrics.horizontalAdvance(label) + 8, metrics.height() + 2);
-        painter.fillRect(box, QColor(0, 0, 0, 160));
-        painter.drawText(QPoint(box.left() + 4, y), label);
-    }
+    painter.drawText(bar.right() + 8, scaleY + metrics.ascent(), high);
 }
 
 void ViewPort::paintEvent(QPaintEvent*)
@@ -283,7 +279,7 @@ void ViewPort::paintEvent(QPaintEvent*)
         paintNoCamera(painter);
         return;
     }
-    if (boardCompare) {
+    if (boardCompare && (!difference.on || difference.reference.isEmpty())) { // a reference file: one board
         painter.setPen(QPen(Qt::white, 1.0, Qt::DashLine));
         // Between the two boards' columns, over the picture's whole height.
         const auto between = [this](int y) {
@@ -314,7 +310,7 @@ void ViewPort::paintEvent(QPaintEvent*)
             painter.drawLine(polygonWidgetPoints.last(), rubberBandPos);
     }
     paintCharts(painter, labels);
-    paintDifference(painter);
+    paintDifference(painter, labels);
     // The readout follows the pointer: it gives way to the labels that stay put.
     if (showMouseTemperature && hoverPoint != QPoint(-1, -1) && hasTemperatures) {
         const QPoint pointer = imageToWidget(hoverPoint);

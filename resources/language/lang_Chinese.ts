@@ -306,6 +306,14 @@
         <source>载入标准板</source>
         <translation>载入标准板</translation>
     </message>
+    <message>
+        <source>标准板已保存：%1</source>
+        <translation>标准板已保存：%1</translation>
+    </message>
+    <message>
+        <source>标准板由另一台相机（%1）拍摄</source>
+        <translation>标准板由另一台相机（%1）拍摄</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -615,16 +623,20 @@
         <translation>请将热像仪连接到电脑的USB接口</translation>
     </message>
     <message>
-        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</source>
-        <translation>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</translation>
-    </message>
-    <message>
         <source>与标准板的差异（阈值外）：</source>
         <translation>与标准板的差异（阈值外）：</translation>
     </message>
     <message>
         <source>无</source>
         <translation>无</translation>
+    </message>
+    <message>
+        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致。</source>
+        <translation>未找到可靠的对准：不显示差异。请把两块板放得更一致。</translation>
+    </message>
+    <message>
+        <source>与标准板文件 %1 的差异（阈值外）：</source>
+        <translation>与标准板文件 %1 的差异（阈值外）：</translation>
     </message>
 </context>
 <context>

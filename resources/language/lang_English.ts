@@ -306,6 +306,14 @@
         <source>载入标准板</source>
         <translation>Load golden board</translation>
     </message>
+    <message>
+        <source>标准板已保存：%1</source>
+        <translation>Golden board saved: %1</translation>
+    </message>
+    <message>
+        <source>标准板由另一台相机（%1）拍摄</source>
+        <translation>The golden board was taken with another camera (%1)</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -615,16 +623,20 @@
         <translation>Connect the thermal camera to a USB port of this computer</translation>
     </message>
     <message>
-        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</source>
-        <translation>No sound alignment found: no difference is shown. Lay the boards more alike, or nudge with Shift+arrow keys.</translation>
-    </message>
-    <message>
         <source>与标准板的差异（阈值外）：</source>
         <translation>Differences from the golden board (beyond the threshold):</translation>
     </message>
     <message>
         <source>无</source>
         <translation>None</translation>
+    </message>
+    <message>
+        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致。</source>
+        <translation>No sound alignment found: no difference is shown. Lay the two boards more alike.</translation>
+    </message>
+    <message>
+        <source>与标准板文件 %1 的差异（阈值外）：</source>
+        <translation>Differences from the golden-board file %1 (beyond the threshold):</translation>
     </message>
 </context>
 <context>

@@ -306,6 +306,14 @@
         <source>载入标准板</source>
         <translation>Cargar placa ref.</translation>
     </message>
+    <message>
+        <source>标准板已保存：%1</source>
+        <translation>Placa de referencia guardada: %1</translation>
+    </message>
+    <message>
+        <source>标准板由另一台相机（%1）拍摄</source>
+        <translation>La placa de referencia se tomó con otra cámara (%1)</translation>
+    </message>
 </context>
 <context>
     <name>OrvikForm</name>
@@ -615,16 +623,20 @@
         <translation>Conecte la cámara térmica a un puerto USB de este ordenador</translation>
     </message>
     <message>
-        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致，或用 Shift+方向键微调。</source>
-        <translation>No se encontró una alineación fiable: no se muestra la diferencia. Coloque las placas de forma más parecida o ajuste con Mayús+flechas.</translation>
-    </message>
-    <message>
         <source>与标准板的差异（阈值外）：</source>
         <translation>Diferencias con la placa de referencia (fuera del umbral):</translation>
     </message>
     <message>
         <source>无</source>
         <translation>Ninguna</translation>
+    </message>
+    <message>
+        <source>未找到可靠的对准：不显示差异。请把两块板放得更一致。</source>
+        <translation>No se encontró una alineación fiable: no se muestra la diferencia. Coloque las dos placas de forma más parecida.</translation>
+    </message>
+    <message>
+        <source>与标准板文件 %1 的差异（阈值外）：</source>
+        <translation>Diferencias con el archivo de placa de referencia %1 (fuera del umbral):</translation>
     </message>
 </context>
 <context>

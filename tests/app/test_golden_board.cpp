@@ -79,8 +79,13 @@ TEST_F(GoldenBoardWindow, MarksTheHotterPartWhereItLiesAndTheKeysMoveTheAlignmen
     const QColor same = view->shownImage().pixelColor(220, 150);
     EXPECT_LT(std::abs(same.red() - same.blue()) + std::abs(same.red() - same.green()), 6);
 
-    // Nudged four pixels off, the boards' edges no longer lie on each other; reset, they do.
-    key(Qt::Key_Right, 4);
+    // Nudged four pixels off, the boards' edges no longer lie on each other (Shift let go before
+    // the arrow counts as held); reset, they do.
+    key(Qt::Key_Right, 3);
+    QTest::keyPress(window.get(), Qt::Key_Shift);
+    QTest::keyPress(window.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyRelease(window.get(), Qt::Key_Shift);
+    QTest::keyRelease(window.get(), Qt::Key_Right);
     show(sceneFrame(placed));
     EXPECT_GT(overlay().areas.size(), 1);
     key(Qt::Key_Backspace);
@@ -125,6 +130,15 @@ TEST_F(GoldenBoardWindow, ComparesTheBoardInViewWithAReferenceFile)
     show(sceneFrame("single=1 layout=17"));
     EXPECT_FALSE(overlay().aligned);
     EXPECT_TRUE(overlay().areas.isEmpty());
+
+    // Off forgets the file; a reference of another camera's size is refused.
+    QTest::mouseClick(window->form().goldenBoard, Qt::LeftButton);
+    EXPECT_FALSE(window->goldenBoardOn());
+    window->GetCameraSize(384, 288, 15);
+    auto large = flatFrame(384, 288, 30.0f);
+    window->presentFrame(large);
+    EXPECT_FALSE(window->loadReferenceFrom(path));
+    EXPECT_FALSE(window->goldenBoardOn());
 }
 
 } // namespace
