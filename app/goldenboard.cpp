@@ -27,11 +27,13 @@ FramePtr GoldenBoard::compare(const FramePtr& live, float thresholdK, Difference
     overlay.on = true;
     overlay.reference = referenceName;
     cv::Mat celsius(live->height, live->width, CV_32F, const_cast<float*>(live->temperatures.data()));
-    // Board compare's layout: the known-good board on the left, the board under test on the right.
+    // Board compare's layout: the known-good board on the left, the board under test on the
+    // right, in halves of one width.
+    const int half = live->width / 2;
     const QRect test = referenceLoaded ? QRect(0, 0, live->width, live->height)
-                                       : QRect(live->width / 2, 0, live->width - live->width / 2, live->height);
+                                       : QRect(live->width - half, 0, half, live->height);
     if (!referenceLoaded)
-        difference.setReference(celsius(cv::Rect(0, 0, live->width / 2, live->height)), true);
+        difference.setReference(celsius(cv::Rect(0, 0, half, live->height)), true);
     overlay.testArea = test;
     const BoardDifference::Result result =
         difference.compare(celsius(cv::Rect(test.x(), test.y(), test.width(), test.height())), thresholdK);

@@ -4,13 +4,17 @@
 #include "fuzz/fuzzing.h"
 #include <QDir>
 #include <QSettings>
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 const char* const kSettingKeys[] = {"HighTempThreshold", "Frequency", "WarningSoundName", "SoundIntervalSeconds",
                                     "TempUnit", "3DLevel", "SnapshotTemperatures", "Palette", "ImageMode",
-                                    "emiss", "humi", "airtmp", "distan", "refltmp", "fix"};
+                                    "emiss", "humi", "airtmp", "distan", "refltmp", "fix", "GoldenThreshold"};
+// Written back on reading by design: the update port when it is no port, and the mouse
+// readout's flag, stored again as the boolean it reads as.
+const char* const kWrittenBack[] = {"Url/Port", "EquitMent/MouseTemp"};
 
 QMap<QString, QVariant> stored(const QString& path)
 {
@@ -50,7 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_REQUIRE(min < max && min >= -20 && max <= (high ? 550 : 150),
                      QStringLiteral("%1..%2").arg(min).arg(max));
     }
-    FUZZ_REQUIRE(!config.getUpdateHost().isEmpty() && !config.getUpdatePort().isEmpty(), QStringLiteral("update"));
+    FUZZ_REQUIRE(!config.getUpdateHost().isEmpty(), QStringLiteral("update host"));
+    const int port = config.getUpdatePort().toInt();
+    FUZZ_REQUIRE(port >= 1 && port <= 65535, QStringLiteral("update port"));
+    const UserSettings user = config.readUserSettings();
+    FUZZ_REQUIRE(user.temperatureUnit == QLatin1String("C") || user.temperatureUnit == QLatin1String("F"),
+                 user.temperatureUnit);
     FUZZ_REQUIRE(!config.getPathOrDefault(QStringLiteral("ImagePath")).isEmpty(), QStringLiteral("ImagePath"));
     FUZZ_REQUIRE(!config.getPathOrDefault(QStringLiteral("VideoPath")).isEmpty(), QStringLiteral("VideoPath"));
 
@@ -61,14 +70,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return !localBefore.contains(key) || (localBefore.value(key).toInt(&isNumber) == 0 && isNumber);
     };
     const auto neverSet = [&](const QString& key) {
-        const QString pair = key.left(key.size() - 3);
-        return key.startsWith(QLatin1String("Temperature/")) && zero(pair + QLatin1String("Max")) &&
-               zero(pair + QLatin1String("Min"));
+        for (const char* pair : {"Temperature/HFixedTemp", "Temperature/LFixedTemp"})
+            if (key == QLatin1String(pair) + QLatin1String("Max") || key == QLatin1String(pair) + QLatin1String("Min"))
+                return zero(QLatin1String(pair) + QLatin1String("Max")) && zero(QLatin1String(pair) + QLatin1String("Min"));
+        return false;
+    };
+    const auto writtenBack = [](const QString& key) {
+        return std::any_of(std::begin(kWrittenBack), std::end(kWrittenBack),
+                           [&](const char* k) { return key == QLatin1String(k); });
     };
     for (const auto& [path, before] : {std::make_pair(local, localBefore), std::make_pair(paths, pathsBefore)}) {
         const QMap<QString, QVariant> after = stored(path);
         for (auto it = before.cbegin(); it != before.cend(); ++it)
-            FUZZ_REQUIRE(after.value(it.key()) == it.value() || (path == local && neverSet(it.key())), it.key());
+            FUZZ_REQUIRE(after.value(it.key()) == it.value() || (path == local && (neverSet(it.key()) || writtenBack(it.key()))),
+                         it.key());
     }
     return 0;
 }

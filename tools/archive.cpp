@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <algorithm>
 
 
@@ -52,6 +53,22 @@ bool readArchive(QIODevice* device, ZipArchive& zip, QString* why)
     return zip.open(bytes, why);
 }
 
+// Entries that cannot all be unpacked: a file where another entry needs a folder of that name.
+QString layoutProblem(const ZipArchive& zip)
+{
+    QSet<QString> files, folders;
+    for (const ZipArchive::Entry& entry : zip.entries()) {
+        const QString path = QDir::cleanPath(QString(entry.path).replace(QLatin1Char('\\'), QLatin1Char('/')));
+        (entry.directory ? folders : files).insert(path);
+        for (int slash = path.indexOf(QLatin1Char('/')); slash > 0; slash = path.indexOf(QLatin1Char('/'), slash + 1))
+            folders.insert(path.left(slash));
+    }
+    for (const QString& file : files)
+        if (folders.contains(file))
+            return file + QStringLiteral(": both a file and a folder");
+    return QString();
+}
+
 } // namespace
 
 bool archiveIntact(QIODevice* archive, QString* why)
@@ -59,6 +76,11 @@ bool archiveIntact(QIODevice* archive, QString* why)
     ZipArchive zip;
     if (!readArchive(archive, zip, why))
         return false;
+    const QString clash = layoutProblem(zip);
+    if (!clash.isEmpty()) {
+        *why = clash;
+        return false;
+    }
     const QDir anywhere(QStringLiteral("/archive"));
     for (const ZipArchive::Entry& entry : zip.entries()) {
         QByteArray data;
@@ -82,6 +104,11 @@ bool extractArchive(const QString& archivePath, const QString& targetFolder)
         return false;
     }
     file.close();
+    const QString clash = layoutProblem(zip);
+    if (!clash.isEmpty()) {
+        LOG_WARNING(LOG_OTHER) << "archive refused," << clash;
+        return false;
+    }
     const QDir target(targetFolder);
     QDir().mkpath(target.absolutePath());
     bool complete = true;
