@@ -23,8 +23,10 @@ VARIANTS = {
     "fsrcnn-40m3": (40, 12, 3),
     "fsrcnn-40": (40, 12, 2),
     "fsrcnn-s": (32, 5, 1),
+    "fsrcnn-24m1": (24, 8, 1),
+    "fsrcnn-16m1": (16, 6, 1),
 }
-PROGRAM_CONTEXT = 7
+PROGRAM_CONTEXT = 5
 
 
 class Fsrcnn(nn.Module):
@@ -47,8 +49,30 @@ class Fsrcnn(nn.Module):
         nn.init.zeros_(self.deconv.bias)
 
     def forward(self, x):
-        h, w = x.shape[-2:]
-        return self.deconv(self.body(x))[..., : 2 * h, : 2 * w]
+        """What the transposed convolution (cut to 2h x 2w) computes, as a 5 x 5 convolution
+        to the four output phases and their interleaving: the same numbers, several times
+        faster to train on a CPU."""
+        phases = torch.einsum("ctuk,dk->cdtu", _PHASE_TAPS, self.deconv.weight[:, 0].reshape(-1, 81))
+        out = nn.functional.pixel_shuffle(nn.functional.conv2d(self.body(x), phases, padding=2), 2)
+        return out + self.deconv.bias.view(1, -1, 1, 1)
+
+
+def _phase_taps():
+    """taps[c, t, u, k] = 1 where phase c = 2 * row parity + column parity takes tap k of the
+    9 x 9 kernel at offset (t - 2, u - 2): output row 2i + p reads input row i + j through
+    kernel row p + 3 - 2j (stride 2, padding 3)."""
+    taps = torch.zeros(4, 5, 5, 81)
+    for py in range(2):
+        for px in range(2):
+            for t in range(5):
+                for u in range(5):
+                    ky, kx = py + 3 - 2 * (t - 2), px + 3 - 2 * (u - 2)
+                    if 0 <= ky < 9 and 0 <= kx < 9:
+                        taps[2 * py + px, t, u, 9 * ky + kx] = 1.0
+    return taps
+
+
+_PHASE_TAPS = _phase_taps()
 
 
 _proto = None
@@ -72,8 +96,8 @@ def _proto_module():
 
 def context(variant):
     """Low-resolution pixels an output looks across: 2 for the 5 x 5 layer, 1 for each 3 x 3
-    mapping layer and 2 for the transposed convolution. The program mirrors 7 pixels around
-    the frame, so only networks that look no further than that can be used."""
+    mapping layer and 2 for the transposed convolution. The program mirrors PROGRAM_CONTEXT pixels
+    around the frame, so only networks that look no further than that can be used."""
     d, s, m = VARIANTS[variant]
     return 4 + m
 

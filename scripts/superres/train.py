@@ -4,14 +4,17 @@ A maintainer's tool, never part of the build: run it with Debian's Python (pytho
 python3-numpy, python3-protobuf, protobuf-compiler) after building, for instance
 
     /usr/bin/python3 scripts/superres/train.py --render build/bin/tcsim_render \
-        --out resources/model/RawRes.pb --minutes 25
+        --out resources/model/RawRes.pb --minutes 40 --threads 1
 
 Training pairs: the scene's true temperature field is rendered at twice the camera's
-resolution; the camera's frame is the mean of each 2 x 2 block (optionally after a little
-optical blur) plus temporal noise; both are put on grey levels by one mapping taken from the
-camera's frame, as the image modes do (linear stretch, gain and offset, histogram
-equalisation, gamma, inverted). The network starts as exact bicubic interpolation, so
-training only ever has to add to it. Layouts above 800000 are kept out of training: 800001..
+resolution (boards on the bench or filling the frame, pairs of boards, one hot part on a flat
+bench, a bench with a gentle gradient; ambient 0 to 50 degC); the camera's frame is the mean
+of each 2 x 2 block (half of the time after a little optical blur); both are put on grey
+levels by one mapping taken from the camera's frame (a stretch between percentiles or
+histogram equalisation, gamma 0.5 to 2, inverted or not), and the camera's temporal noise
+adds 0.5 to 3 grey levels. The network starts as exact bicubic interpolation, so training
+only ever has to add to it; it is kept by the gain over bicubic of the mapping family it
+helps least on the validation frames. Layouts above 800000 are kept out of training: 800001..
 are this script's validation, 900001.. the benchmark's held-out frames.
 """
 import argparse
@@ -26,8 +29,8 @@ import torch
 
 from fsrcnn import PROGRAM_CONTEXT, VARIANTS, Fsrcnn, context, export_graphdef, load_graphdef
 
-NOISE_LEVELS = (0.02, 0.04, 0.06, 0.08, 0.10, 0.12)
 CAMERA_SIZES = ((256, 192), (256, 192), (384, 288), (160, 120))
+FAMILIES = ("linear", "equalised", "gamma 0.5", "gamma 2", "inverted")
 
 
 def render(tool, folder, index, width, height, seconds, line):
@@ -39,12 +42,18 @@ def render(tool, folder, index, width, height, seconds, line):
 
 
 def scene_line(rng, validation):
-    """A board or a pair of boards. The hotspot and uniform scenes are left out: stretched
-    over their frame, they are noise with a point or nothing in it."""
-    ambient = rng.uniform(15, 35)
+    """A scene with a wide or a narrow span: a board (on the bench or filling the frame), a
+    pair of boards, one hot part on a flat bench, or a bench with a gentle gradient."""
+    ambient = rng.uniform(0, 50)
     layout = int(rng.integers(800001, 800100)) if validation else int(rng.integers(1, 20001))
-    scene = "compare" if rng.random() < 0.25 else "board"
-    return f"Lumo scene={scene} layout={layout} ambient={ambient:.1f}"
+    kind = rng.choice(["board", "compare", "hotspot", "uniform"], p=[0.45, 0.15, 0.3, 0.1])
+    line = f"Lumo scene={kind} ambient={ambient:.1f}"
+    if kind in ("board", "compare"):
+        return f"{line} layout={layout} bench={int(rng.random() < 0.4)}"
+    if kind == "hotspot":
+        hot = min(ambient + np.exp(rng.uniform(np.log(2), np.log(400))), 590)
+        return f"{line} hot={hot:.1f} hotx={rng.uniform(0.05, 0.95):.3f} hoty={rng.uniform(0.05, 0.95):.3f}"
+    return line
 
 
 def area_average(field):
@@ -62,40 +71,51 @@ def gaussian_blur(field, sigma):
     return sum(k[i] * rows[i:i + field.shape[0], :] for i in range(len(k)))
 
 
-def grey_mapping(rng, seen, plain):
-    """A function from temperature to grey level (float 0..255), chosen from the camera's frame."""
-    p = 0.5 if plain else rng.uniform(0, 2)
-    low, high = np.percentile(seen, [p, 100 - p])
+def grey_mapping(seen, equalise, percent, gamma, invert):
+    """A function from temperature to grey level (float 0..255), taken from the camera's frame
+    as the image modes do: a stretch between two percentiles (the extremes when those meet, as
+    on a flat bench with one hot part) or histogram equalisation, then gamma, maybe inverted."""
+    low, high = np.percentile(seen, [percent, 100 - percent])
+    if high - low < 0.5:
+        low, high = float(seen.min()), float(seen.max())
     span = max(high - low, 1e-3)
-    gain, offset = (1.0, 0.0) if plain else (rng.uniform(0.7, 1.3), rng.uniform(-20, 20))
-    equalise = not plain and rng.random() < 0.3
-    gamma = 1.0 if plain or rng.random() < 0.7 else rng.uniform(0.7, 1.4)
-    invert = not plain and rng.random() < 0.2
-    if equalise:
-        levels = np.sort(seen.ravel())
-        cdf = np.linspace(0, 1, levels.size)
+    if equalise: # each level at the middle of its own rank, between levels linearly
+        levels, counts = np.unique(seen, return_counts=True)
+        cdf = (np.cumsum(counts) - counts / 2) / seen.size
 
     def apply(field):
-        if equalise:
-            u = np.interp(field, levels, cdf)
-        else:
-            u = (field - low) / span
-        u = np.clip(u, 0, 1) ** gamma
-        g = np.clip(255 * u * gain + offset, 0, 255)
+        u = np.interp(field, levels, cdf) if equalise else (field - low) / span
+        g = 255 * np.clip(u, 0, 1) ** gamma
         return 255 - g if invert else g
 
     return apply
 
 
-def make_pair(rng, field, netd, plain=False):
-    """(low, high) uint8 frames from a true field at twice the camera's resolution."""
-    seen_field = field if plain or rng.random() < 0.5 else gaussian_blur(field, rng.uniform(0.2, 0.8))
-    seen = area_average(seen_field) + rng.normal(0, netd, (field.shape[0] // 2, field.shape[1] // 2))
-    grey = grey_mapping(rng, seen, plain)
-    return np.rint(grey(seen)).astype(np.uint8), np.rint(grey(field)).astype(np.uint8)
+def family_mapping(seen, family):
+    """The held-out families' mappings, as bench_superres computes them."""
+    return grey_mapping(seen, family == "equalised", 0.5,
+                        {"gamma 0.5": 0.5, "gamma 2": 2.0}.get(family, 1.0), family == "inverted")
+
+
+def random_mapping(rng, seen):
+    gamma = 1.0 if rng.random() < 0.4 else float(np.exp(rng.uniform(np.log(0.5), np.log(2))))
+    return grey_mapping(seen, rng.random() < 0.35, rng.uniform(0, 1.5), gamma, rng.random() < 0.4)
+
+
+def make_pair(rng, field, noise, family=None):
+    """(low, high) uint8 frames from a true field at twice the camera's resolution: the camera
+    sees the 2 x 2 means (sometimes through a little optical blur), the mapping is taken from
+    that frame and the camera's temporal noise adds `noise` grey levels to it."""
+    blurred = family is None and rng.random() < 0.5
+    seen = area_average(gaussian_blur(field, rng.uniform(0.2, 0.8)) if blurred else field)
+    grey = family_mapping(seen, family) if family else random_mapping(rng, seen)
+    low = grey(seen) + rng.normal(0, noise, seen.shape)
+    return np.clip(np.rint(low), 0, 255).astype(np.uint8), np.rint(grey(field)).astype(np.uint8)
 
 
 def build_frames(tool, count, seed, validation):
+    """Training pairs of random mappings and noise of 0.5 to 3 grey levels; validation pairs of
+    each held-out family in turn, noise 0.5 to 3 grey levels in turn."""
     rng = np.random.default_rng(seed)
     jobs = []
     for i in range(count):
@@ -104,9 +124,12 @@ def build_frames(tool, count, seed, validation):
     with tempfile.TemporaryDirectory() as folder, ThreadPoolExecutor(2) as pool:
         fields = list(pool.map(lambda j: render(tool, folder, *j), jobs))
     pairs = []
-    for field in fields:
-        netd = 0.05 if validation else NOISE_LEVELS[int(rng.integers(len(NOISE_LEVELS)))]
-        pairs.append(make_pair(rng, field, netd, plain=validation))
+    for i, field in enumerate(fields):
+        if validation:
+            family = FAMILIES[i % len(FAMILIES)]
+            pairs.append((family, make_pair(rng, field, (0.5, 1, 2, 3)[i // len(FAMILIES) % 4], family)))
+        else:
+            pairs.append(make_pair(rng, field, float(np.exp(rng.uniform(np.log(0.5), np.log(3))))))
     return pairs
 
 
@@ -145,15 +168,15 @@ def start_as_bicubic(model):
 # frame before the network runs and cuts them off after it, so the network never sees zeros
 # at the frame's edge either.
 def batches(rng, pairs, size, patch):
-    """Low patches with PROGRAM_CONTEXT pixels around the part the loss sees, and the true high part.
-    Around the frame the context is mirrored, as the program does."""
+    """Low patches with PROGRAM_CONTEXT pixels around the part the loss sees, and the true high
+    part. pairs hold the low frames already mirrored by PROGRAM_CONTEXT, as the program does."""
     inner = patch - 2 * PROGRAM_CONTEXT
     lows, highs = [], []
     for _ in range(size):
-        low, high = pairs[int(rng.integers(len(pairs)))]
-        h, w = low.shape
+        padded, high = pairs[int(rng.integers(len(pairs)))]
+        h, w = high.shape[0] // 2, high.shape[1] // 2
         y, x = int(rng.integers(0, h - inner + 1)), int(rng.integers(0, w - inner + 1))
-        lp = np.pad(low, PROGRAM_CONTEXT, mode="reflect")[y:y + patch, x:x + patch]
+        lp = padded[y:y + patch, x:x + patch]
         hp = high[2 * y:2 * (y + inner), 2 * x:2 * (x + inner)]
         turns, flip = int(rng.integers(4)), rng.random() < 0.5
         lp, hp = np.rot90(lp, turns), np.rot90(hp, turns)
@@ -178,55 +201,61 @@ def enlarge(model, low):
 
 
 def psnr(model, pairs):
-    """Mean PSNR (dB) of the model's 8-bit output against the true frames."""
-    values = []
+    """Mean PSNR (dB) of the model's 8-bit output against the true frames, per family."""
+    values = {}
     with torch.no_grad():
-        for low, high in pairs:
-            out = enlarge(model, low)
-            out = np.clip(np.rint(out * 255), 0, 255)
+        for family, (low, high) in pairs:
+            out = np.clip(np.rint(enlarge(model, low) * 255), 0, 255)
             mse = np.mean((out - high.astype(np.float64)) ** 2)
-            values.append(10 * np.log10(255 ** 2 / max(mse, 1e-10)))
-    return float(np.mean(values))
+            values.setdefault(family, []).append(10 * np.log10(255 ** 2 / max(mse, 1e-10)))
+    return {family: float(np.mean(v)) for family, v in values.items()}
+
+
+def weakest_gain(scores, bicubic):
+    """The gain over bicubic of the family the model helps least: what the model is kept by."""
+    return min(scores[f] - bicubic[f] for f in scores)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--render", required=True, help="the tcsim_render program of a build")
     parser.add_argument("--out", required=True, help="the model file to write")
-    parser.add_argument("--variant", default="fsrcnn-56m3", choices=sorted(VARIANTS))
-    parser.add_argument("--minutes", type=float, default=25)
-    parser.add_argument("--frames", type=int, default=1200)
-    parser.add_argument("--seed", type=int, default=20261207)
+    parser.add_argument("--variant", default="fsrcnn-16m1", choices=sorted(VARIANTS))
+    parser.add_argument("--minutes", type=float, default=40)
+    parser.add_argument("--frames", type=int, default=1600)
+    parser.add_argument("--threads", type=int, default=os.cpu_count() or 1)
+    parser.add_argument("--seed", type=int, default=20261208)
     parser.add_argument("--start", help="a model file of the same variant to go on training from")
     args = parser.parse_args()
     if context(args.variant) > PROGRAM_CONTEXT:
         parser.error(f"{args.variant} looks across {context(args.variant)} pixels; the program mirrors {PROGRAM_CONTEXT}")
 
-    torch.set_num_threads(os.cpu_count() or 1)
+    torch.set_num_threads(args.threads)
     torch.manual_seed(args.seed)
     # Independent streams for the training frames, the validation frames and the patches.
     training_seed, validation_seed, patch_seed = np.random.SeedSequence(args.seed).spawn(3)
     rng = np.random.default_rng(patch_seed)
     began = time.time()
-    training = build_frames(args.render, args.frames, training_seed, validation=False)
-    validation = build_frames(args.render, 16, validation_seed, validation=True)
+    training = [(np.pad(low, PROGRAM_CONTEXT, mode="reflect"), high)
+                for low, high in build_frames(args.render, args.frames, training_seed, validation=False)]
+    validation = build_frames(args.render, 8 * len(FAMILIES), validation_seed, validation=True)
     print(f"rendered {len(training)} training and {len(validation)} validation frames "
           f"in {time.time() - began:.0f} s", flush=True)
 
     model = Fsrcnn(*VARIANTS[args.variant])
     start_as_bicubic(model)
     bicubic = psnr(model, validation)
-    print(f"validation PSNR of bicubic: {bicubic:.2f} dB", flush=True)
+    print("validation PSNR of bicubic: " + ", ".join(f"{f} {v:.2f} dB" for f, v in bicubic.items()), flush=True)
     if args.start:
         load_graphdef(model, args.start)
-        print(f"going on from {args.start}: {psnr(model, validation):.2f} dB", flush=True)
+        print(f"going on from {args.start}: weakest gain {weakest_gain(psnr(model, validation), bicubic):+.2f} dB", flush=True)
 
     optimiser = torch.optim.Adam([
         {"params": model.body.parameters(), "lr": 1e-4},
         {"params": model.deconv.parameters(), "lr": 1e-5},
     ])
     budget = args.minutes * 60
-    best, best_state = psnr(model, validation), {k: v.clone() for k, v in model.state_dict().items()}
+    best, best_state = weakest_gain(psnr(model, validation), bicubic), {k: v.clone() for k, v in model.state_dict().items()}
     step, began = 0, time.time()
     while time.time() - began < budget:
         progress = (time.time() - began) / budget
@@ -236,17 +265,21 @@ def main():
         loss = torch.mean((inner_part(model(low)) - high) ** 2)
         optimiser.zero_grad()
         loss.backward()
+        # A rare patch (a saturated hot part, say) must not throw the network far off.
+        torch.nn.utils.clip_grad_norm_(model.parameters(), 0.05)
         optimiser.step()
         step += 1
-        if step % 250 == 0:
-            score = psnr(model, validation)
+        if step % 500 == 0:
+            scores = psnr(model, validation)
+            score = weakest_gain(scores, bicubic)
             if score > best:
                 best, best_state = score, {k: v.clone() for k, v in model.state_dict().items()}
-            print(f"step {step}  loss {loss.item():.3e}  validation {score:.2f} dB  best {best:.2f} dB", flush=True)
+            gains = ", ".join(f"{f} {scores[f] - bicubic[f]:+.2f}" for f in scores)
+            print(f"{time.time() - began:.0f} s step {step}  loss {loss.item():.3e}  gains {gains}  best weakest {best:+.2f} dB", flush=True)
     model.load_state_dict(best_state)
     export_graphdef(model, args.out)
-    print(f"{args.variant} {VARIANTS[args.variant]}: {step} steps, validation {best:.2f} dB "
-          f"against bicubic {bicubic:.2f} dB; wrote {args.out}")
+    print(f"{args.variant} {VARIANTS[args.variant]}: {step} steps, weakest family's gain over bicubic "
+          f"{best:+.2f} dB; wrote {args.out}")
 
 
 if __name__ == "__main__":
