@@ -6,10 +6,11 @@
 
 namespace {
 
-// Pixels mirrored around the frame before the network runs and cut off after it: about what
-// the network looks across, so no output sees the zeros its convolutions pad with (the
-// training never showed it those).
-constexpr int kContext = 7;
+// Pixels mirrored around the frame before the network runs and cut off after it: what the
+// network looks across (2 for its 5 x 5 layer, 1 for its one mapping layer, 2 for the
+// transposed convolution), so no output sees the zeros its convolutions pad with (the training
+// never showed it those).
+constexpr int kContext = 5;
 
 } // namespace
 

@@ -13,9 +13,10 @@ of each 2 x 2 block (half of the time after a little optical blur); both are put
 levels by one mapping taken from the camera's frame (a stretch between percentiles or
 histogram equalisation, gamma 0.5 to 2, inverted or not), and the camera's temporal noise
 adds 0.5 to 3 grey levels. The network starts as exact bicubic interpolation, so training
-only ever has to add to it; it is kept by the gain over bicubic of the mapping family it
-helps least on the validation frames. Layouts above 800000 are kept out of training: 800001..
-are this script's validation, 900001.. the benchmark's held-out frames.
+only ever has to add to it; it is kept by its margin, in the mapping family it helps least
+on the validation frames, to a mean gain over bicubic of 0.5 dB with no frame more than
+0.2 dB below bicubic. Layouts above 800000 are kept out of training: 800001.. are this
+script's validation, 900001.. the benchmark's held-out frames.
 """
 import argparse
 import os
@@ -31,6 +32,7 @@ from fsrcnn import PROGRAM_CONTEXT, VARIANTS, Fsrcnn, context, export_graphdef, 
 
 CAMERA_SIZES = ((256, 192), (256, 192), (384, 288), (160, 120))
 FAMILIES = ("linear", "equalised", "gamma 0.5", "gamma 2", "inverted")
+EQUALISE_STEP = 0.05  # degC, about one count of a camera
 
 
 def render(tool, folder, index, width, height, seconds, line):
@@ -51,7 +53,7 @@ def scene_line(rng, validation):
     if kind in ("board", "compare"):
         return f"{line} layout={layout} bench={int(rng.random() < 0.4)}"
     if kind == "hotspot":
-        hot = min(ambient + np.exp(rng.uniform(np.log(2), np.log(400))), 590)
+        hot = ambient + np.exp(rng.uniform(np.log(2), np.log(400)))
         return f"{line} hot={hot:.1f} hotx={rng.uniform(0.05, 0.95):.3f} hoty={rng.uniform(0.05, 0.95):.3f}"
     return line
 
@@ -73,18 +75,22 @@ def gaussian_blur(field, sigma):
 
 def grey_mapping(seen, equalise, percent, gamma, invert):
     """A function from temperature to grey level (float 0..255), taken from the camera's frame
-    as the image modes do: a stretch between two percentiles (the extremes when those meet, as
+    as a camera's or an image mode's gain control may: a stretch between two percentiles (the extremes when those meet, as
     on a flat bench with one hot part) or histogram equalisation, then gamma, maybe inverted."""
     low, high = np.percentile(seen, [percent, 100 - percent])
     if high - low < 0.5:
         low, high = float(seen.min()), float(seen.max())
     span = max(high - low, 1e-3)
-    if equalise: # each level at the middle of its own rank, between levels linearly
-        levels, counts = np.unique(seen, return_counts=True)
+    if equalise:
+        # Histogram equalisation over levels of EQUALISE_STEP degrees, as a camera equalises its
+        # counts: each level at the middle of its own rank, linear between levels. (Exact float
+        # levels would rank a flat bench's 22.0 in the truth far above its 21.99999 in a blurred
+        # frame.)
+        levels, counts = np.unique(np.round(seen / EQUALISE_STEP), return_counts=True)
         cdf = (np.cumsum(counts) - counts / 2) / seen.size
 
     def apply(field):
-        u = np.interp(field, levels, cdf) if equalise else (field - low) / span
+        u = np.interp(field / EQUALISE_STEP, levels, cdf) if equalise else (field - low) / span
         g = 255 * np.clip(u, 0, 1) ** gamma
         return 255 - g if invert else g
 
@@ -92,14 +98,14 @@ def grey_mapping(seen, equalise, percent, gamma, invert):
 
 
 def family_mapping(seen, family):
-    """The held-out families' mappings, as bench_superres computes them."""
+    """The held-out families' mappings, as tests/support/superresframes.h computes them."""
     return grey_mapping(seen, family == "equalised", 0.5,
                         {"gamma 0.5": 0.5, "gamma 2": 2.0}.get(family, 1.0), family == "inverted")
 
 
 def random_mapping(rng, seen):
     gamma = 1.0 if rng.random() < 0.4 else float(np.exp(rng.uniform(np.log(0.5), np.log(2))))
-    return grey_mapping(seen, rng.random() < 0.35, rng.uniform(0, 1.5), gamma, rng.random() < 0.4)
+    return grey_mapping(seen, rng.random() < 0.5, rng.uniform(0, 1.5), gamma, rng.random() < 0.4)
 
 
 def make_pair(rng, field, noise, family=None):
@@ -114,8 +120,8 @@ def make_pair(rng, field, noise, family=None):
 
 
 def build_frames(tool, count, seed, validation):
-    """Training pairs of random mappings and noise of 0.5 to 3 grey levels; validation pairs of
-    each held-out family in turn, noise 0.5 to 3 grey levels in turn."""
+    """Training pairs of random mappings and noise of 0.5 to 3 grey levels; for validation each
+    scene under every held-out family, with noise of 0.5 to 3 grey levels by scene."""
     rng = np.random.default_rng(seed)
     jobs = []
     for i in range(count):
@@ -123,14 +129,10 @@ def build_frames(tool, count, seed, validation):
         jobs.append((i, 2 * width, 2 * height, rng.uniform(0, 600), scene_line(rng, validation)))
     with tempfile.TemporaryDirectory() as folder, ThreadPoolExecutor(2) as pool:
         fields = list(pool.map(lambda j: render(tool, folder, *j), jobs))
-    pairs = []
-    for i, field in enumerate(fields):
-        if validation:
-            family = FAMILIES[i % len(FAMILIES)]
-            pairs.append((family, make_pair(rng, field, (0.5, 1, 2, 3)[i // len(FAMILIES) % 4], family)))
-        else:
-            pairs.append(make_pair(rng, field, float(np.exp(rng.uniform(np.log(0.5), np.log(3))))))
-    return pairs
+    if validation:
+        return [(family, make_pair(rng, field, (0.5, 1, 2, 3)[i % 4], family))
+                for i, field in enumerate(fields) for family in FAMILIES]
+    return [make_pair(rng, field, float(np.exp(rng.uniform(np.log(0.5), np.log(3))))) for field in fields]
 
 
 def cubic_weights(t, a=-0.75):
@@ -201,19 +203,20 @@ def enlarge(model, low):
 
 
 def psnr(model, pairs):
-    """Mean PSNR (dB) of the model's 8-bit output against the true frames, per family."""
+    """PSNR (dB) of the model's 8-bit output against the true frames, frame by frame per family."""
     values = {}
     with torch.no_grad():
         for family, (low, high) in pairs:
             out = np.clip(np.rint(enlarge(model, low) * 255), 0, 255)
             mse = np.mean((out - high.astype(np.float64)) ** 2)
             values.setdefault(family, []).append(10 * np.log10(255 ** 2 / max(mse, 1e-10)))
-    return {family: float(np.mean(v)) for family, v in values.items()}
+    return {family: np.array(v) for family, v in values.items()}
 
 
-def weakest_gain(scores, bicubic):
-    """The gain over bicubic of the family the model helps least: what the model is kept by."""
-    return min(scores[f] - bicubic[f] for f in scores)
+def margin(scores, bicubic):
+    """How far the model is above its goals in the family it helps least: a mean gain over
+    bicubic of 0.5 dB, and no frame more than 0.2 dB below bicubic. What the model is kept by."""
+    return min(min((scores[f] - bicubic[f]).mean() - 0.5, (scores[f] - bicubic[f]).min() + 0.2) for f in scores)
 
 
 def main():
@@ -238,24 +241,24 @@ def main():
     began = time.time()
     training = [(np.pad(low, PROGRAM_CONTEXT, mode="reflect"), high)
                 for low, high in build_frames(args.render, args.frames, training_seed, validation=False)]
-    validation = build_frames(args.render, 8 * len(FAMILIES), validation_seed, validation=True)
+    validation = build_frames(args.render, 12, validation_seed, validation=True)
     print(f"rendered {len(training)} training and {len(validation)} validation frames "
           f"in {time.time() - began:.0f} s", flush=True)
 
     model = Fsrcnn(*VARIANTS[args.variant])
     start_as_bicubic(model)
     bicubic = psnr(model, validation)
-    print("validation PSNR of bicubic: " + ", ".join(f"{f} {v:.2f} dB" for f, v in bicubic.items()), flush=True)
+    print("validation PSNR of bicubic: " + ", ".join(f"{f} {v.mean():.2f} dB" for f, v in bicubic.items()), flush=True)
     if args.start:
         load_graphdef(model, args.start)
-        print(f"going on from {args.start}: weakest gain {weakest_gain(psnr(model, validation), bicubic):+.2f} dB", flush=True)
+        print(f"going on from {args.start}: margin {margin(psnr(model, validation), bicubic):+.2f} dB", flush=True)
 
     optimiser = torch.optim.Adam([
         {"params": model.body.parameters(), "lr": 1e-4},
         {"params": model.deconv.parameters(), "lr": 1e-5},
     ])
     budget = args.minutes * 60
-    best, best_state = weakest_gain(psnr(model, validation), bicubic), {k: v.clone() for k, v in model.state_dict().items()}
+    best, best_state = margin(psnr(model, validation), bicubic), {k: v.clone() for k, v in model.state_dict().items()}
     step, began = 0, time.time()
     while time.time() - began < budget:
         progress = (time.time() - began) / budget
@@ -271,15 +274,15 @@ def main():
         step += 1
         if step % 500 == 0:
             scores = psnr(model, validation)
-            score = weakest_gain(scores, bicubic)
+            score = margin(scores, bicubic)
             if score > best:
                 best, best_state = score, {k: v.clone() for k, v in model.state_dict().items()}
-            gains = ", ".join(f"{f} {scores[f] - bicubic[f]:+.2f}" for f in scores)
-            print(f"{time.time() - began:.0f} s step {step}  loss {loss.item():.3e}  gains {gains}  best weakest {best:+.2f} dB", flush=True)
+            gains = ", ".join(f"{f} {(scores[f] - bicubic[f]).mean():+.2f} (worst {(scores[f] - bicubic[f]).min():+.2f})"
+                              for f in scores)
+            print(f"{time.time() - began:.0f} s step {step}  loss {loss.item():.3e}  gains {gains}  best margin {best:+.2f} dB", flush=True)
     model.load_state_dict(best_state)
     export_graphdef(model, args.out)
-    print(f"{args.variant} {VARIANTS[args.variant]}: {step} steps, weakest family's gain over bicubic "
-          f"{best:+.2f} dB; wrote {args.out}")
+    print(f"{args.variant} {VARIANTS[args.variant]}: {step} steps, margin to the goals {best:+.2f} dB; wrote {args.out}")
 
 
 if __name__ == "__main__":
