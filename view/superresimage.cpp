@@ -1,6 +1,7 @@
 #include "view/superresimage.h"
 
 #include "core/log.h"
+#include "platform/threadname.h"
 
 #include <opencv2/core.hpp>
 
@@ -99,6 +100,7 @@ bool SuperResImage::takeFrame(int& width, int& height)
 
 void SuperResImage::run()
 {
+    setCurrentThreadName("orvik-superres");
     int width = 0, height = 0;
     for (;;) {
         try {
