@@ -15,6 +15,9 @@ SuperResImage::SuperResImage(SuperResSink* receiver, const QString& modelPath) :
         return;
     }
     LOG_INFO(LOG_OTHER) << "super resolution model loaded:" << modelPath;
+    if (!net.openCvReason().isEmpty())
+        LOG_INFO(LOG_OTHER) << "super resolution runs the network in OpenCV, several times slower:"
+                            << QString(net.openCvReason()).replace(QLatin1Char('|'), QLatin1Char('/'));
     try {
         worker = std::thread(&SuperResImage::run, this);
     } catch (const std::system_error& e) {

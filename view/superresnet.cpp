@@ -4,22 +4,26 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <stdexcept>
+
 namespace {
 
-// Pixels mirrored around the frame before the network runs and cut off after it: what the
-// network looks across (2 for its 5 x 5 layer, 1 for its one mapping layer, 2 for the
-// transposed convolution), so no output sees the zeros its convolutions pad with (the training
-// never showed it those).
-constexpr int kContext = 5;
+// Pixels mirrored around the frame for a network OpenCV runs: what the shipped kind of network
+// looks across, so no output sees the zeros its convolutions pad with (the training never
+// showed it those). Our engine mirrors exactly what its network looks across.
+constexpr int kOpenCvContext = 5;
 
 } // namespace
 
 bool SuperResNet::load(const QString& modelPath, QString* error)
 {
     ready = false;
+    notOwnEngine.clear();
     try {
-        network.readModel(QFile::encodeName(modelPath).toStdString());
-        network.setModel("fsrcnn", 2);
+        network = cv::dnn::readNetFromTensorflow(QFile::encodeName(modelPath).toStdString());
+        std::string why;
+        if (!engine.build(network, &why))
+            notOwnEngine = QString::fromStdString(why);
         ready = true;
     } catch (const cv::Exception& e) {
         if (error)
@@ -33,9 +37,20 @@ bool SuperResNet::load(const QString& modelPath, QString* error)
 
 cv::Mat SuperResNet::enlarge(const cv::Mat& input)
 {
-    cv::copyMakeBorder(input, padded, kContext, kContext, kContext, kContext, cv::BORDER_REFLECT_101);
-    network.upsample(padded, enlargedPadded);
-    return enlargedPadded(cv::Rect(2 * kContext, 2 * kContext, 2 * input.cols, 2 * input.rows));
+    if (engine.ready()) {
+        const int context = engine.context();
+        cv::copyMakeBorder(input, padded, context, context, context, context, cv::BORDER_REFLECT_101);
+        engine.run(padded, enlargedByEngine);
+        return enlargedByEngine;
+    }
+    cv::copyMakeBorder(input, padded, kOpenCvContext, kOpenCvContext, kOpenCvContext, kOpenCvContext,
+                       cv::BORDER_REFLECT_101);
+    network.setInput(cv::dnn::blobFromImage(padded, 1.0 / 255.0));
+    cv::Mat out = network.forward();
+    if (out.dims != 4 || out.size[1] != 1 || out.size[2] != 2 * padded.rows || out.size[3] != 2 * padded.cols)
+        throw std::runtime_error("the network's output is not one channel of twice the input's size");
+    cv::Mat(out.size[2], out.size[3], CV_32F, out.ptr<float>()).convertTo(enlargedPadded, CV_8U, 255.0);
+    return enlargedPadded(cv::Rect(2 * kOpenCvContext, 2 * kOpenCvContext, 2 * input.cols, 2 * input.rows));
 }
 
 void SuperResNet::upsampleOnly(const cv::Mat& input, cv::Mat& output)

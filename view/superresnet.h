@@ -2,8 +2,10 @@
 
 #include <QString>
 
+#include "view/fsrcnnengine.h"
+
 #include <opencv2/core.hpp>
-#include <opencv2/dnn_superres.hpp>
+#include <opencv2/dnn.hpp>
 
 // The image work of super resolution: the FSRCNN x2 network, then a light sharpen and an
 // edge-preserving smooth that takes the sharpen's ringing off flat areas.
@@ -14,6 +16,9 @@ public:
     bool load(const QString& modelPath, QString* error);
     bool loaded() const { return ready; }
     void unload() { ready = false; }
+    // Empty when our own engine runs the network; otherwise why OpenCV runs it (a network not
+    // of FSRCNN's form, at OpenCV's speed).
+    const QString& openCvReason() const { return notOwnEngine; }
 
     // 8-bit one-channel input of w x h into output of 2w x 2h, same type. Throws
     // cv::Exception when OpenCV cannot process the image (std::bad_alloc without memory).
@@ -22,10 +27,12 @@ public:
     void upsampleOnly(const cv::Mat& input, cv::Mat& output);
 
 private:
-    // The network's 2x image of input, as a view into enlargedPadded.
+    // The network's 2x image of input (a view into the member that holds it).
     cv::Mat enlarge(const cv::Mat& input);
 
-    cv::dnn_superres::DnnSuperResImpl network;
-    cv::Mat padded, enlargedPadded, sharpened;
+    cv::dnn::Net network;
+    FsrcnnEngine engine;
+    QString notOwnEngine;
+    cv::Mat padded, enlargedPadded, enlargedByEngine, sharpened;
     bool ready = false;
 };

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <opencv2/dnn.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <atomic>
@@ -279,6 +280,37 @@ TEST(SuperResNet, ShippedModelGainsOverBicubicUnderTwoMappings)
             gain += superres::psnr(enlarged, pair.high) - superres::psnr(cubic, pair.high);
         }
         EXPECT_GT(gain / double(std::size(scenes)), 0.5) << mapping.name;
+    }
+}
+
+// Our engine computes what OpenCV computes from the same file, to rounding: for the shipped
+// model and for the standard FSRCNN (56, 12, 4), which looks further (four mapping layers), on a
+// frame whose rows fill one strip of the engine and part of the next.
+TEST(SuperResNet, OwnEngineComputesWhatOpenCvComputes)
+{
+    cv::Mat frame(45, 61, CV_8UC1);
+    cv::randu(frame, 0, 256);
+    cv::GaussianBlur(frame, frame, cv::Size(5, 5), 1.2);
+    constexpr int kMirrored = 10; // beyond what either network looks across
+    cv::Mat mirrored;
+    cv::copyMakeBorder(frame, mirrored, kMirrored, kMirrored, kMirrored, kMirrored, cv::BORDER_REFLECT_101);
+    for (const char* path : {ORVIK_SR_MODEL, ORVIK_SR_REFERENCE}) {
+        SuperResNet net;
+        QString error;
+        ASSERT_TRUE(net.load(path, &error)) << qPrintable(error);
+        EXPECT_TRUE(net.openCvReason().isEmpty()) << qPrintable(net.openCvReason());
+        cv::Mat ours, theirs, difference;
+        net.upsampleOnly(frame, ours);
+
+        cv::dnn::Net openCv = cv::dnn::readNetFromTensorflow(path);
+        openCv.setInput(cv::dnn::blobFromImage(mirrored, 1.0 / 255.0));
+        cv::Mat out = openCv.forward();
+        cv::Mat(out.size[2], out.size[3], CV_32F, out.ptr<float>()).convertTo(theirs, CV_8U, 255.0);
+        theirs = theirs(cv::Rect(2 * kMirrored, 2 * kMirrored, 2 * frame.cols, 2 * frame.rows));
+        ASSERT_EQ(ours.size(), theirs.size()) << path;
+        cv::absdiff(ours, theirs, difference);
+        EXPECT_LE(cv::norm(difference, cv::NORM_INF), 1.0) << path;
+        EXPECT_LT(cv::countNonZero(difference), int(difference.total() / 100)) << path;
     }
 }
 
