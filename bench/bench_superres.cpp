@@ -4,7 +4,8 @@
 // runs on one thread, as in the program. The model is build/bin/RawRes.pb, or the file named
 // by ORVIK_SR_MODEL. With ORVIK_SR_PICTURE=<file.png> it also writes one held-out frame side
 // by side, coloured with the first palette: the camera's frame, bicubic, the network, the
-// network with sharpen and smooth, and the truth.
+// network with sharpen and smooth, and the truth; a board, or the scene of the camera line in
+// ORVIK_SR_SCENE.
 #include "tests/support/superresframes.h"
 #include "view/palette.h"
 #include "view/superresnet.h"
@@ -183,8 +184,9 @@ void reportSpeed()
 
 void writePicture(const char* path)
 {
-    const superres::FramePair pair = superres::makeFramePair("Lumo scene=board layout=900003", 256, 192,
-                                                             superres::kMappingFamilies[0], 1.0, 77);
+    const char* scene = std::getenv("ORVIK_SR_SCENE");
+    const superres::FramePair pair = superres::makeFramePair(scene ? scene : "Lumo scene=board layout=900003", 256,
+                                                             192, superres::kMappingFamilies[0], 1.0, 77);
     const Enlarged e = enlargeAllWays(pair);
     cv::Mat camera;
     cv::resize(pair.low, camera, pair.high.size(), 0, 0, cv::INTER_NEAREST);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace tcdenoise {
@@ -48,10 +49,24 @@ struct Denoiser
         centreWeight = spatialWeight[1][1] * rangeWeight[0];
     }
 
+    // The weights between a row and the one below it: a weight depends only on the two pixels'
+    // difference, so each pair's is looked up once and used by both pixels.
+    struct RowPairs
+    {
+        std::vector<float> below, belowRight, belowLeft; // from pixel x to x, x + 1, x - 1 below
+    };
+    RowPairs above, below;
+    std::vector<float> right; // from pixel x to x + 1 in the same row
+
     void temporal(const uint16_t* image, uint16_t* out) const;
     // One pixel of the 3 x 3 bilateral filter, the window cut at the borders.
     uint16_t bilateralAtBorder(const uint16_t* in, int x, int y) const;
-    // A row of pixels whose windows lie inside the image.
+    std::vector<int> indices;
+    void lookUp(const float* table, const uint16_t* a, const uint16_t* b, int n, float* out);
+    void pairWeights(const uint16_t* in, int y, RowPairs& pairs);
+    void rightWeights(const uint16_t* row);
+    // A row of pixels whose windows lie inside the image, with the pair weights of the rows
+    // above (from row y - 1) and below (from row y) and of the row itself.
     void bilateralInside(const uint16_t* in, int y, uint16_t* out) const;
 };
 
@@ -135,32 +150,63 @@ uint16_t Denoiser::bilateralAtBorder(const uint16_t* in, int x, int y) const
     return uint16_t(sum / weights + 0.5f);
 }
 
+void Denoiser::pairWeights(const uint16_t* in, int y, RowPairs& pairs)
+{
+    const uint16_t* row = in + y * width;
+    const uint16_t* next = row + width;
+    const int n = width;
+    pairs.below.resize(size_t(n));
+    pairs.belowRight.resize(size_t(n));
+    pairs.belowLeft.resize(size_t(n));
+    lookUp(edgeWeight.data(), row, next, n, pairs.below.data());
+    lookUp(cornerWeight.data(), row, next + 1, n - 1, pairs.belowRight.data());
+    lookUp(cornerWeight.data(), row + 1, next, n - 1, pairs.belowLeft.data() + 1);
+}
+
+void Denoiser::rightWeights(const uint16_t* row)
+{
+    right.resize(size_t(width));
+    lookUp(edgeWeight.data(), row, row + 1, width - 1, right.data());
+}
+
+TC_VECTOR_CLONES void Denoiser::lookUp(const float* __restrict table, const uint16_t* a, const uint16_t* b, int n,
+                                        float* __restrict out)
+{
+    // The differences first, as 32-bit indices: formed together with the look-ups, the
+    // compiler narrows them to 16 bits, and gathers need 32.
+    indices.resize(size_t(n));
+    int* __restrict index = indices.data();
+    for (int x = 0; x < n; ++x)
+        index[x] = difference(a[x], b[x]);
+    for (int x = 0; x < n; ++x)
+        out[x] = table[index[x]];
+}
+
 TC_VECTOR_CLONES void Denoiser::bilateralInside(const uint16_t* in, int y, uint16_t* out) const
 {
     // The border loop's sums, term by term in its order: the same result to the last bit.
-    const uint16_t* above = in + (y - 1) * width;
+    const uint16_t* top = in + (y - 1) * width;
     const uint16_t* row = in + y * width;
-    const uint16_t* below = in + (y + 1) * width;
-    const float* edge = edgeWeight.data();
-    const float* corner = cornerWeight.data();
+    const uint16_t* bottom = in + (y + 1) * width;
+    const float *upLeft = above.belowRight.data(), *up = above.below.data(), *upRight = above.belowLeft.data();
+    const float *downLeft = below.belowLeft.data(), *down = below.below.data(), *downRight = below.belowRight.data();
+    const float* side = right.data();
     for (int x = 1; x < width - 1; ++x) {
-        const int c = row[x];
         float sum = 0.0f, weights = 0.0f;
-        const auto add = [&](const float* table, int v) {
-            const float weight = table[difference(v, c)];
+        const auto add = [&](float weight, int v) {
             sum += weight * float(v);
             weights += weight;
         };
-        add(corner, above[x - 1]);
-        add(edge, above[x]);
-        add(corner, above[x + 1]);
-        add(edge, row[x - 1]);
-        sum += centreWeight * float(c);
+        add(upLeft[x - 1], top[x - 1]);
+        add(up[x], top[x]);
+        add(upRight[x + 1], top[x + 1]);
+        add(side[x - 1], row[x - 1]);
+        sum += centreWeight * float(row[x]);
         weights += centreWeight;
-        add(edge, row[x + 1]);
-        add(corner, below[x - 1]);
-        add(edge, below[x]);
-        add(corner, below[x + 1]);
+        add(side[x], row[x + 1]);
+        add(downLeft[x], bottom[x - 1]);
+        add(down[x], bottom[x]);
+        add(downRight[x], bottom[x + 1]);
         out[x] = uint16_t(sum / weights + 0.5f);
     }
 }
@@ -185,6 +231,11 @@ int denoise(uint16_t* image, uint16_t* scratch)
                 out[x] = d.bilateralAtBorder(scratch, x, y);
             continue;
         }
+        if (y == 1)
+            d.pairWeights(scratch, 0, d.below);
+        std::swap(d.above, d.below);
+        d.pairWeights(scratch, y, d.below);
+        d.rightWeights(scratch + y * w);
         out[0] = d.bilateralAtBorder(scratch, 0, y);
         d.bilateralInside(scratch, y, out);
         out[w - 1] = d.bilateralAtBorder(scratch, w - 1, y);
