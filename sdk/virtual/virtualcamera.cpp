@@ -392,11 +392,13 @@ void VirtualCamera::render160(double t, uint16_t* out)
     const float span = std::max(*highest - *lowest, 0.1f);
     auto* yuv = reinterpret_cast<uint8_t*>(out);
     uint16_t* kelvin64 = out + n;
+    // Rounded by adding a half to values that are never negative: a loop that vectorises.
+    const float low = *lowest, toGrey = 255.0f / span;
     for (int i = 0; i < n; ++i) {
-        yuv[2 * i] = uint8_t(std::lround(255.0f * (celsius[i] - *lowest) / span));
+        yuv[2 * i] = uint8_t((celsius[i] - low) * toGrey + 0.5f);
         yuv[2 * i + 1] = 128;
-        const double k64 = (celsius[i] + tcsdk::kKelvinOffset) * 64.0;
-        kelvin64[i] = uint16_t(std::clamp(std::lround(k64), 0L, 65535L));
+        const double k64 = (celsius[i] + tcsdk::kKelvinOffset) * 64.0 + 0.5;
+        kelvin64[i] = uint16_t(std::clamp(k64, 0.0, 65535.0));
     }
 }
 
