@@ -3,7 +3,6 @@
 #include <opencv2/dnn/all_layers.hpp>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -14,7 +13,9 @@ constexpr int kStripRows = 32;
 constexpr int kUpsampleKernel = 9;
 constexpr int kPhaseTaps = 5;
 
-// The machine's widest vectors where it has them, each loop built twice.
+// The machine's widest vectors where it has them, each loop built twice. The vector build
+// multiplies and adds in one rounding, so its 8-bit result can differ from the other's by a
+// grey level now and then: a picture, not a measurement.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) && \
     !defined(__SANITIZE_THREAD__)
 #define ORVIK_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
@@ -113,11 +114,15 @@ bool allEqual(const std::vector<size_t>& values, size_t expected)
     return !values.empty() && std::all_of(values.begin(), values.end(), [&](size_t v) { return v == expected; });
 }
 
+bool floats(const cv::Mat& blob, size_t count)
+{
+    return blob.type() == CV_32F && blob.isContinuous() && blob.total() == count;
+}
+
 } // namespace
 
 void FsrcnnEngine::Maps::shape(int c, int r, int w)
 {
-    channels = c;
     rows = r;
     columns = w;
     values.resize(size_t(c) * r * w);
@@ -130,61 +135,63 @@ bool FsrcnnEngine::build(cv::dnn::Net& net, std::string* why)
     std::vector<Convolution> found;
     const std::vector<cv::String> names = net.getLayerNames();
     int channels = 1;
-    for (size_t i = 0; i < names.size(); ++i) {
+    if (names.empty())
+        return fail(why, "the network has no layers");
+    for (size_t i = 0; i + 1 < names.size(); ++i) {
         const cv::Ptr<cv::dnn::Layer> layer = net.getLayer(names[i]);
         const auto conv = layer.dynamicCast<cv::dnn::BaseConvolutionLayer>();
-        if (!conv)
+        if (!conv || layer->type != "Convolution")
             return fail(why, "layer " + names[i] + " (" + layer->type + ") is not a convolution");
-        const bool last = i + 1 == names.size();
-        if (!last && layer->type == "Convolution") {
-            const cv::Mat& w = conv->blobs.empty() ? cv::Mat() : conv->blobs[0];
-            const int size = w.dims == 4 ? w.size[2] : 0;
-            if (w.dims != 4 || w.size[1] != channels || size != w.size[3] || size % 2 == 0 ||
-                conv->blobs.size() < 2 || conv->blobs[1].total() != size_t(w.size[0]) ||
-                !allEqual(conv->strides, 1) || !allEqual(conv->dilations, 1) ||
-                (conv->padMode != "SAME" && !allEqual(conv->pads_begin, size_t(size / 2))))
-                return fail(why, "convolution " + names[i] + " is not a same-size convolution of the maps before it");
-            const cv::Ptr<cv::dnn::Layer> next = net.getLayer(names[++i]);
-            if (next->type != "PReLU" || next->blobs.empty() || next->blobs[0].total() != size_t(w.size[0]))
-                return fail(why, "convolution " + names[i - 1] + " is not followed by a PReLU");
-            Convolution c;
-            c.inputs = channels;
-            c.outputs = w.size[0];
-            c.size = size;
-            c.weights.assign(w.ptr<float>(), w.ptr<float>() + w.total());
-            c.bias.assign(conv->blobs[1].ptr<float>(), conv->blobs[1].ptr<float>() + c.outputs);
-            c.slope.assign(next->blobs[0].ptr<float>(), next->blobs[0].ptr<float>() + c.outputs);
-            reach += size / 2;
-            channels = c.outputs;
-            found.push_back(std::move(c));
-            continue;
-        }
         const cv::Mat& w = conv->blobs.empty() ? cv::Mat() : conv->blobs[0];
-        if (!last || layer->type != "Deconvolution" || found.empty() || w.dims != 4 || w.size[0] != channels ||
-            w.size[1] != 1 || w.size[2] != kUpsampleKernel || w.size[3] != kUpsampleKernel ||
-            conv->blobs.size() < 2 || conv->blobs[1].total() != 1 || !allEqual(conv->strides, 2) ||
-            conv->padMode != "SAME")
-            return fail(why, "the network does not end in a 9 x 9 transposed convolution of stride 2 to one channel");
-        // Output row 2i + p reads input row i + t - 2 through kernel row p + 3 - 2 (t - 2)
-        // (stride 2, three rows of padding before); likewise the columns.
-        phaseTaps.assign(size_t(4) * channels * kPhaseTaps * kPhaseTaps, 0.0f);
-        for (int phase = 0; phase < 4; ++phase)
-            for (int c = 0; c < channels; ++c)
-                for (int t = 0; t < kPhaseTaps; ++t)
-                    for (int u = 0; u < kPhaseTaps; ++u) {
-                        const int ky = phase / 2 + 7 - 2 * t, kx = phase % 2 + 7 - 2 * u;
-                        if (ky < 0 || ky >= kUpsampleKernel || kx < 0 || kx >= kUpsampleKernel)
-                            continue;
-                        phaseTaps[((size_t(phase) * channels + c) * kPhaseTaps + t) * kPhaseTaps + u] =
-                            w.ptr<float>(c, 0)[ky * kUpsampleKernel + kx];
-                    }
-        upsampleBias = conv->blobs[1].at<float>(0);
-        features = channels;
-        reach += kPhaseTaps / 2;
-        layers = std::move(found);
-        return true;
+        const int size = w.dims == 4 ? w.size[2] : 0;
+        if (w.dims != 4 || w.size[1] != channels || size != w.size[3] || size % 2 == 0 ||
+            !floats(w, w.total()) || conv->blobs.size() < 2 || !floats(conv->blobs[1], size_t(w.size[0])) ||
+            !allEqual(conv->strides, 1) || !allEqual(conv->dilations, 1) ||
+            (conv->padMode != "SAME" &&
+             !(allEqual(conv->pads_begin, size_t(size / 2)) && allEqual(conv->pads_end, size_t(size / 2)))))
+            return fail(why, "convolution " + names[i] + " is not a same-size convolution of the maps before it");
+        const cv::Ptr<cv::dnn::Layer> next = net.getLayer(names[++i]);
+        if (next->type != "PReLU" || next->blobs.empty() || !floats(next->blobs[0], size_t(w.size[0])))
+            return fail(why, "convolution " + names[i - 1] + " is not followed by a PReLU");
+        Convolution c;
+        c.inputs = channels;
+        c.outputs = w.size[0];
+        c.size = size;
+        c.weights.assign(w.ptr<float>(), w.ptr<float>() + w.total());
+        c.bias.assign(conv->blobs[1].ptr<float>(), conv->blobs[1].ptr<float>() + c.outputs);
+        c.slope.assign(next->blobs[0].ptr<float>(), next->blobs[0].ptr<float>() + c.outputs);
+        reach += size / 2;
+        channels = c.outputs;
+        found.push_back(std::move(c));
     }
-    return fail(why, "the network has no layers");
+    const auto last = net.getLayer(names.back()).dynamicCast<cv::dnn::BaseConvolutionLayer>();
+    const cv::Mat& w = !last || last->blobs.empty() ? cv::Mat() : last->blobs[0];
+    // Stride 2 with the output exactly twice the input (one more column and row than "SAME" would
+    // leave): three pixels of padding before, the alignment the phases below assume.
+    if (found.empty() || !last || last->type != "Deconvolution" || w.dims != 4 || w.size[0] != channels ||
+        w.size[1] != 1 || w.size[2] != kUpsampleKernel || w.size[3] != kUpsampleKernel || !floats(w, w.total()) ||
+        last->blobs.size() < 2 || !floats(last->blobs[1], 1) || last->numOutput != 1 || !allEqual(last->strides, 2) ||
+        !allEqual(last->dilations, 1) || !allEqual(last->adjust_pads, 1) || last->padMode != "SAME")
+        return fail(why, "the network is not convolutions with PReLU ending in a 9 x 9 transposed convolution of "
+                         "stride 2 to one channel");
+    // Output row 2i + p reads input row i + t - 2 through kernel row p + 3 - 2 (t - 2)
+    // (stride 2, three rows of padding before); likewise the columns.
+    phaseTaps.assign(size_t(4) * channels * kPhaseTaps * kPhaseTaps, 0.0f);
+    for (int phase = 0; phase < 4; ++phase)
+        for (int c = 0; c < channels; ++c)
+            for (int t = 0; t < kPhaseTaps; ++t)
+                for (int u = 0; u < kPhaseTaps; ++u) {
+                    const int ky = phase / 2 + 7 - 2 * t, kx = phase % 2 + 7 - 2 * u;
+                    if (ky < 0 || ky >= kUpsampleKernel || kx < 0 || kx >= kUpsampleKernel)
+                        continue;
+                    phaseTaps[((size_t(phase) * channels + c) * kPhaseTaps + t) * kPhaseTaps + u] =
+                        w.ptr<float>(c, 0)[ky * kUpsampleKernel + kx];
+                }
+    upsampleBias = last->blobs[1].ptr<float>()[0];
+    features = channels;
+    reach += kPhaseTaps / 2;
+    layers = std::move(found);
+    return true;
 }
 
 void FsrcnnEngine::convolve(const Convolution& layer, Maps& in, Maps& out)

@@ -33,7 +33,7 @@ private:
     // One strip's feature maps: channel after channel, rows of `columns` floats.
     struct Maps
     {
-        int channels = 0, rows = 0, columns = 0;
+        int rows = 0, columns = 0;
         std::vector<float> values;
         void shape(int c, int r, int w);
         float* row(int channel, int y) { return values.data() + (size_t(channel) * rows + y) * columns; }
@@ -41,7 +41,7 @@ private:
 
     void convolve(const Convolution& layer, Maps& in, Maps& out);
     // The strip's high-resolution rows from the last maps, into output rows 2 first ...
-    void upsample(Maps& features, int first, cv::Mat& enlarged);
+    void upsample(Maps& maps, int first, cv::Mat& enlarged);
 
     std::vector<Convolution> layers;
     // The transposed convolution by phase (2 row parity + column parity): per channel, the 5 x 5

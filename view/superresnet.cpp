@@ -8,9 +8,9 @@
 
 namespace {
 
-// Pixels mirrored around the frame for a network OpenCV runs: what the shipped kind of network
-// looks across, so no output sees the zeros its convolutions pad with (the training never
-// showed it those). Our engine mirrors exactly what its network looks across.
+// Pixels mirrored around the frame for a network OpenCV runs, whose reach is not known: what
+// the shipped model looks across, so that at least a network like it sees no zero padding at
+// the frame's edges. Our engine mirrors exactly what its network looks across.
 constexpr int kOpenCvContext = 5;
 
 } // namespace

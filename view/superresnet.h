@@ -21,7 +21,8 @@ public:
     const QString& openCvReason() const { return notOwnEngine; }
 
     // 8-bit one-channel input of w x h into output of 2w x 2h, same type. Throws
-    // cv::Exception when OpenCV cannot process the image (std::bad_alloc without memory).
+    // std::exception (cv::Exception from OpenCV, std::bad_alloc without memory) when the
+    // image cannot be processed.
     void upsample(const cv::Mat& input, cv::Mat& output);
     // The network alone, without the sharpen and smooth.
     void upsampleOnly(const cv::Mat& input, cv::Mat& output);
