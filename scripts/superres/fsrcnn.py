@@ -26,7 +26,9 @@ VARIANTS = {
     "fsrcnn-24m1": (24, 8, 1),
     "fsrcnn-16m1": (16, 6, 1),
 }
-PROGRAM_CONTEXT = 5
+# Pixels the training mirrors around its frames and patches, as the program mirrors what its
+# network looks across: the training takes networks that look no further.
+MIRRORED = 5
 
 
 class Fsrcnn(nn.Module):
@@ -96,8 +98,9 @@ def _proto_module():
 
 def context(variant):
     """Low-resolution pixels an output looks across: 2 for the 5 x 5 layer, 1 for each 3 x 3
-    mapping layer and 2 for the transposed convolution. The program mirrors PROGRAM_CONTEXT pixels
-    around the frame, so only networks that look no further than that can be used."""
+    mapping layer and 2 for the transposed convolution. The program mirrors that many pixels
+    around the frame; the training mirrors MIRRORED, so it trains only networks that look no
+    further."""
     d, s, m = VARIANTS[variant]
     return 4 + m
 

@@ -15,7 +15,8 @@ histogram equalisation, gamma 0.5 to 2, inverted or not), and the camera's tempo
 adds 0.5 to 3 grey levels. The network starts as exact bicubic interpolation, so training
 only ever has to add to it; it is kept by its margin, in the mapping family it helps least
 on the validation frames, to a mean gain over bicubic of 0.5 dB with no frame more than
-0.2 dB below bicubic. Layouts above 800000 are kept out of training: 800001.. are this
+0.2 dB below bicubic. With --sharpened-weight the loss also weighs the error after the
+program's sharpen, and the margin of the sharpened picture counts as well. Layouts above 800000 are kept out of training: 800001.. are this
 script's validation, 900001.. the benchmark's held-out frames.
 """
 import argparse
@@ -28,7 +29,7 @@ from concurrent.futures import ThreadPoolExecutor
 import numpy as np
 import torch
 
-from fsrcnn import PROGRAM_CONTEXT, VARIANTS, Fsrcnn, context, export_graphdef, load_graphdef
+from fsrcnn import MIRRORED, VARIANTS, Fsrcnn, context, export_graphdef, load_graphdef
 
 CAMERA_SIZES = ((256, 192), (256, 192), (384, 288), (160, 120))
 FAMILIES = ("linear", "equalised", "gamma 0.5", "gamma 2", "inverted")
@@ -165,14 +166,14 @@ def start_as_bicubic(model):
         model.deconv.bias.zero_()
 
 
-# Outputs nearer than PROGRAM_CONTEXT to the edge of a patch would see the zeros of the
-# padding, so they are left out of the loss; the program mirrors that many pixels around the
-# frame before the network runs and cuts them off after it, so the network never sees zeros
-# at the frame's edge either.
+# Outputs nearer than MIRRORED to the edge of a patch would see the zeros of the padding, so
+# they are left out of the loss; the program mirrors what the network looks across around the
+# frame before the network runs and cuts it off after, so the network never sees zeros at the
+# frame's edge either.
 def batches(rng, pairs, size, patch):
-    """Low patches with PROGRAM_CONTEXT pixels around the part the loss sees, and the true high
-    part. pairs hold the low frames already mirrored by PROGRAM_CONTEXT, as the program does."""
-    inner = patch - 2 * PROGRAM_CONTEXT
+    """Low patches with MIRRORED pixels around the part the loss sees, and the true high
+    part. pairs hold the low frames already mirrored by MIRRORED, as the program does."""
+    inner = patch - 2 * MIRRORED
     lows, highs = [], []
     for _ in range(size):
         padded, high = pairs[int(rng.integers(len(pairs)))]
@@ -191,23 +192,35 @@ def batches(rng, pairs, size, patch):
 
 
 def inner_part(out):
-    c = 2 * PROGRAM_CONTEXT
+    c = 2 * MIRRORED
     return out[..., c:-c, c:-c]
 
 
 def enlarge(model, low):
     """The model on a whole frame as the program runs it: mirrored edges, cut off after."""
-    padded = np.pad(low, PROGRAM_CONTEXT, mode="reflect").astype(np.float32) / 255.0
+    padded = np.pad(low, MIRRORED, mode="reflect").astype(np.float32) / 255.0
     out = model(torch.from_numpy(padded[None, None]))[0, 0].numpy()
     return inner_part(out)
 
 
-def psnr(model, pairs):
-    """PSNR (dB) of the model's 8-bit output against the true frames, frame by frame per family."""
+# The program's sharpen after the network (3 x 3, on the 8-bit picture).
+SHARPEN = torch.tensor([[0, -1, 0], [-1, 5, -1], [0, -1, 0]], dtype=torch.float32).view(1, 1, 3, 3)
+
+
+def sharpen(out):
+    """The sharpen on a batch of pictures, edges mirrored as the program's filter does."""
+    return torch.nn.functional.conv2d(torch.nn.functional.pad(out, (1, 1, 1, 1), mode="reflect"), SHARPEN)
+
+
+def psnr(model, pairs, sharpened=False):
+    """PSNR (dB) of the model's 8-bit output (or of that output sharpened as the program does)
+    against the true frames, frame by frame per family."""
     values = {}
     with torch.no_grad():
         for family, (low, high) in pairs:
             out = np.clip(np.rint(enlarge(model, low) * 255), 0, 255)
+            if sharpened:
+                out = np.clip(np.rint(sharpen(torch.from_numpy(out[None, None]).float())[0, 0].numpy()), 0, 255)
             mse = np.mean((out - high.astype(np.float64)) ** 2)
             values.setdefault(family, []).append(10 * np.log10(255 ** 2 / max(mse, 1e-10)))
     return {family: np.array(v) for family, v in values.items()}
@@ -229,9 +242,12 @@ def main():
     parser.add_argument("--threads", type=int, default=os.cpu_count() or 1)
     parser.add_argument("--seed", type=int, default=20261208)
     parser.add_argument("--start", help="a model file of the same variant to go on training from")
+    parser.add_argument("--sharpened-weight", type=float, default=0.0,
+                        help="weight of the error after the program's sharpen in the loss (the sharpen multiplies "
+                             "the network's finest ripples up to nine times)")
     args = parser.parse_args()
-    if context(args.variant) > PROGRAM_CONTEXT:
-        parser.error(f"{args.variant} looks across {context(args.variant)} pixels; the program mirrors {PROGRAM_CONTEXT}")
+    if context(args.variant) > MIRRORED:
+        parser.error(f"{args.variant} looks across {context(args.variant)} pixels; the training mirrors {MIRRORED}")
 
     torch.set_num_threads(args.threads)
     torch.manual_seed(args.seed)
@@ -239,7 +255,7 @@ def main():
     training_seed, validation_seed, patch_seed = np.random.SeedSequence(args.seed).spawn(3)
     rng = np.random.default_rng(patch_seed)
     began = time.time()
-    training = [(np.pad(low, PROGRAM_CONTEXT, mode="reflect"), high)
+    training = [(np.pad(low, MIRRORED, mode="reflect"), high)
                 for low, high in build_frames(args.render, args.frames, training_seed, validation=False)]
     validation = build_frames(args.render, 12, validation_seed, validation=True)
     print(f"rendered {len(training)} training and {len(validation)} validation frames "
@@ -257,15 +273,27 @@ def main():
         {"params": model.body.parameters(), "lr": 1e-4},
         {"params": model.deconv.parameters(), "lr": 1e-5},
     ])
+
+    def judge():
+        """The margin to the goals of the network alone and, with a weight on the error after the
+        sharpen, the smaller of that and the sharpened picture's margin; the PSNRs of both."""
+        scores = psnr(model, validation)
+        shown = psnr(model, validation, sharpened=True) if args.sharpened_weight > 0 else None
+        score = margin(scores, bicubic) if shown is None else min(margin(scores, bicubic), margin(shown, bicubic))
+        return score, scores, shown
+
     budget = args.minutes * 60
-    best, best_state = margin(psnr(model, validation), bicubic), {k: v.clone() for k, v in model.state_dict().items()}
+    best, best_state = judge()[0], {k: v.clone() for k, v in model.state_dict().items()}
     step, began = 0, time.time()
     while time.time() - began < budget:
         progress = (time.time() - began) / budget
         for group, base in zip(optimiser.param_groups, (1e-4, 1e-5)):
             group["lr"] = base * 0.5 * (1 + np.cos(np.pi * progress))
-        low, high = batches(rng, training, 16, 48 + 2 * PROGRAM_CONTEXT)
-        loss = torch.mean((inner_part(model(low)) - high) ** 2)
+        low, high = batches(rng, training, 16, 48 + 2 * MIRRORED)
+        out = inner_part(model(low))
+        loss = torch.mean((out - high) ** 2)
+        if args.sharpened_weight > 0:
+            loss = loss + args.sharpened_weight * torch.mean((sharpen(out)[..., 1:-1, 1:-1] - high[..., 1:-1, 1:-1]) ** 2)
         optimiser.zero_grad()
         loss.backward()
         # A rare patch (a saturated hot part, say) must not throw the network far off.
@@ -273,12 +301,13 @@ def main():
         optimiser.step()
         step += 1
         if step % 500 == 0:
-            scores = psnr(model, validation)
-            score = margin(scores, bicubic)
+            score, scores, shown = judge()
             if score > best:
                 best, best_state = score, {k: v.clone() for k, v in model.state_dict().items()}
             gains = ", ".join(f"{f} {(scores[f] - bicubic[f]).mean():+.2f} (worst {(scores[f] - bicubic[f]).min():+.2f})"
                               for f in scores)
+            if shown is not None:
+                gains += "; sharpened " + ", ".join(f"{(shown[f] - bicubic[f]).mean():+.2f}" for f in shown)
             print(f"{time.time() - began:.0f} s step {step}  loss {loss.item():.3e}  gains {gains}  best margin {best:+.2f} dB", flush=True)
     model.load_state_dict(best_state)
     export_graphdef(model, args.out)
