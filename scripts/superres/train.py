@@ -16,7 +16,8 @@ adds 0.5 to 3 grey levels. The network starts as exact bicubic interpolation, so
 only ever has to add to it; it is kept by its margin, in the mapping family it helps least
 on the validation frames, to a mean gain over bicubic of 0.5 dB with no frame more than
 0.2 dB below bicubic. With --sharpened-weight the loss also weighs the error after the
-program's sharpen, and the margin of the sharpened picture counts as well. Layouts above 800000 are kept out of training: 800001.. are this
+program's sharpen, and the margin of the sharpened picture counts as well (the program's
+edge-preserving smooth after the sharpen is left out of both). Layouts above 800000 are kept out of training: 800001.. are this
 script's validation, 900001.. the benchmark's held-out frames.
 """
 import argparse
@@ -244,7 +245,8 @@ def main():
     parser.add_argument("--start", help="a model file of the same variant to go on training from")
     parser.add_argument("--sharpened-weight", type=float, default=0.0,
                         help="weight of the error after the program's sharpen in the loss (the sharpen multiplies "
-                             "the network's finest ripples up to nine times)")
+                             "the network's finest ripples up to nine times); the program's smooth after it is "
+                             "left out of the loss and of the validation")
     args = parser.parse_args()
     if context(args.variant) > MIRRORED:
         parser.error(f"{args.variant} looks across {context(args.variant)} pixels; the training mirrors {MIRRORED}")
@@ -265,14 +267,6 @@ def main():
     start_as_bicubic(model)
     bicubic = psnr(model, validation)
     print("validation PSNR of bicubic: " + ", ".join(f"{f} {v.mean():.2f} dB" for f, v in bicubic.items()), flush=True)
-    if args.start:
-        load_graphdef(model, args.start)
-        print(f"going on from {args.start}: margin {margin(psnr(model, validation), bicubic):+.2f} dB", flush=True)
-
-    optimiser = torch.optim.Adam([
-        {"params": model.body.parameters(), "lr": 1e-4},
-        {"params": model.deconv.parameters(), "lr": 1e-5},
-    ])
 
     def judge():
         """The margin to the goals of the network alone and, with a weight on the error after the
@@ -282,6 +276,14 @@ def main():
         score = margin(scores, bicubic) if shown is None else min(margin(scores, bicubic), margin(shown, bicubic))
         return score, scores, shown
 
+    if args.start:
+        load_graphdef(model, args.start)
+        print(f"going on from {args.start}: margin {judge()[0]:+.2f} dB", flush=True)
+
+    optimiser = torch.optim.Adam([
+        {"params": model.body.parameters(), "lr": 1e-4},
+        {"params": model.deconv.parameters(), "lr": 1e-5},
+    ])
     budget = args.minutes * 60
     best, best_state = judge()[0], {k: v.clone() for k, v in model.state_dict().items()}
     step, began = 0, time.time()
@@ -293,7 +295,10 @@ def main():
         out = inner_part(model(low))
         loss = torch.mean((out - high) ** 2)
         if args.sharpened_weight > 0:
-            loss = loss + args.sharpened_weight * torch.mean((sharpen(out)[..., 1:-1, 1:-1] - high[..., 1:-1, 1:-1]) ** 2)
+            # As the program sees it: the network's output and the sharpened picture both on
+            # 8-bit levels, so an overshoot beyond white at a saturated hot part costs nothing.
+            shown = sharpen(out.clamp(0, 1)).clamp(0, 1)
+            loss = loss + args.sharpened_weight * torch.mean((shown[..., 1:-1, 1:-1] - high[..., 1:-1, 1:-1]) ** 2)
         optimiser.zero_grad()
         loss.backward()
         # A rare patch (a saturated hot part, say) must not throw the network far off.

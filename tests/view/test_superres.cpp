@@ -260,9 +260,9 @@ TEST(SuperResImage, AFrameTheNetworkRejectsIsLoggedOnceAndTheWorkerGoesOn)
 
 // The shipped model on scenes and seeds the training never saw, under two of the grey mapping
 // families: it gains over bicubic on average in each, and the picture the window shows (after
-// the sharpen and smooth, which multiply the network's finest ripples up to nine times) stays
-// within 1 dB of bicubic. (On dense boards at low noise a frame can still lose: bench_superres
-// shows every family's worst frame.)
+// the sharpen, which multiplies the network's finest ripples up to nine times, and the smooth)
+// stays on average within 1 dB of bicubic. (On dense boards at low noise a frame can still
+// lose: bench_superres shows every family's worst frame.)
 TEST(SuperResNet, ShippedModelGainsOverBicubicUnderTwoMappings)
 {
     SuperResNet net;
