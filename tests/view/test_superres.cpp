@@ -322,6 +322,30 @@ TEST(SuperResNet, OwnEngineComputesWhatOpenCvComputes)
     }
 }
 
+// A network of another form than FSRCNN's loads and runs in OpenCV, and the reason is given;
+// one that does not enlarge by two, or cannot take the frame, throws for every frame (the
+// worker skips those frames and says so once).
+TEST(SuperResNet, ANetworkOfAnotherFormRunsInOpenCvAndMustEnlargeByTwo)
+{
+    QTemporaryDir dir;
+    for (const int channels : {1, 2}) { // a same-size convolution; one expecting two channels
+        SCOPED_TRACE(channels);
+        const QString path = dir.filePath(QStringLiteral("other%1.pb").arg(channels));
+        QFile model(path);
+        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
+        const std::string graph = tfgraph::convolutionGraph(channels);
+        model.write(graph.data(), qint64(graph.size()));
+        model.close();
+
+        SuperResNet net;
+        QString error;
+        ASSERT_TRUE(net.load(path, &error)) << qPrintable(error);
+        EXPECT_TRUE(net.openCvReason().contains(QLatin1String("transposed convolution"))) << qPrintable(net.openCvReason());
+        cv::Mat frame(24, 32, CV_8UC1, cv::Scalar(90)), output;
+        EXPECT_THROW(net.upsampleOnly(frame, output), std::exception);
+    }
+}
+
 // The enlargement looks no further than the edges mirrored around the frame: it does not
 // change when what lies beyond them is white.
 TEST(SuperResNet, ShippedModelSeesNoFurtherThanTheMirroredEdge)
