@@ -32,10 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Up to the first NUL the local settings, after it the paths.
     const uint8_t* split = static_cast<const uint8_t*>(std::memchr(data, 0, size));
     const size_t localBytes = split ? size_t(split - data) : size;
+    // A folder of its own for every input: QSettings keeps a parsed copy of each file it read
+    // and trusts it while the file's size and modification time (coarse, a few milliseconds)
+    // stay the same, which two inputs written in a row to one path can share.
+    static int inputs = 0;
+    const QString folder = fuzz::scratchPath(QStringLiteral("Input%1").arg(++inputs));
     StorageFolders folders;
-    folders.config = fuzz::scratchPath(QStringLiteral("Config"));
-    folders.pictures = fuzz::scratchPath(QStringLiteral("Picture"));
-    folders.videos = fuzz::scratchPath(QStringLiteral("Video"));
+    folders.config = folder + QStringLiteral("/Config");
+    folders.pictures = folder + QStringLiteral("/Picture");
+    folders.videos = folder + QStringLiteral("/Video");
     QDir().mkpath(folders.config);
     const QString local = folders.config + QStringLiteral("/LocalSetting.ini");
     const QString paths = folders.config + QStringLiteral("/PathConfig.ini");
@@ -85,5 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_REQUIRE(after.value(it.key()) == it.value() || (path == local && (neverSet(it.key()) || writtenBack(it.key()))),
                          it.key());
     }
+    QDir(folder).removeRecursively();
     return 0;
 }
