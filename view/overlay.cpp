@@ -1,5 +1,6 @@
 #include "view/overlay.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStaticText>
@@ -70,6 +71,20 @@ QString temperatureNumber(float celsius, const QString& unitLetter)
 QString temperatureText(float celsius, const QString& unitLetter)
 {
     return temperatureNumber(celsius, unitLetter) + QStringLiteral("°") + unitLetter;
+}
+
+QFont scaleFont()
+{
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(12);
+    return font;
+}
+
+QRect scaleReadingBand(int width, int baseline)
+{
+    const QFontMetrics metrics(scaleFont());
+    // The text's pen is two pixels wide: one more above and below.
+    return QRect(0, baseline - metrics.ascent() - 2, width, metrics.height() + 4);
 }
 
 void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text)

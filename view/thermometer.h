@@ -26,6 +26,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // What the thermometer writes for an extreme: nothing without a frame.
+    QString reading(float celsius) const;
+
     QString unitLetter = QStringLiteral("C");
     float frameMin = -274.0f, frameMax = -274.0f;
     int quickFindLow = 0, quickFindHigh = 150;

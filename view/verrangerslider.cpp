@@ -40,10 +40,34 @@ void VerRangerSlider::loadStrip(int number)
 
 void VerRangerSlider::setFrameRange(float minimum, float maximum)
 {
+    const QString oldHigh = reading(high), oldLow = reading(low);
     frameMin = minimum;
     frameMax = maximum;
-    if (!leakMode)
-        update();
+    if (leakMode) // the handles' temperatures lie on the fixed quick-find range
+        return;
+    // The handles stay where they are; only their readings follow the frame, mostly by a
+    // tenth of a degree or not at all: only their lines are repainted, when they change.
+    if (reading(high) != oldHigh)
+        update(overlay::scaleReadingBand(width(), upperHandleTop() + 16));
+    if (reading(low) != oldLow)
+        update(overlay::scaleReadingBand(width(), lowerHandleTop() + 18));
+}
+
+QString VerRangerSlider::reading(float fraction) const
+{
+    if (frameMin == -274.0f || !handlesShown())
+        return QString();
+    return overlay::temperatureNumber(temperatureAt(fraction), unitLetter);
+}
+
+int VerRangerSlider::upperHandleTop() const
+{
+    return int(std::floor((maxFraction - high) * barHeight() / (maxFraction - minFraction)));
+}
+
+int VerRangerSlider::lowerHandleTop() const
+{
+    return int(std::floor((maxFraction - low) * barHeight() / (maxFraction - minFraction) + kMargin));
 }
 
 float VerRangerSlider::span() const
@@ -178,8 +202,7 @@ void VerRangerSlider::paintEvent(QPaintEvent* event)
     const int h = height(), bh = barHeight();
     const float f = maxFraction - minFraction;
     painter.fillRect(QRect(21, 0, 5, h), Qt::black);
-    const int yH = int(std::floor((maxFraction - high) * bh / f));
-    const int yL = int(std::floor((maxFraction - low) * bh / f + kMargin));
+    const int yH = upperHandleTop(), yL = lowerHandleTop();
     if (windowNarrowed()) {
         painter.fillRect(QRect(21, kMargin, 5, yH), stripHot);
         // Leak search shows what lies below the window in the picture's grey.
@@ -195,12 +218,10 @@ void VerRangerSlider::paintEvent(QPaintEvent* event)
     painter.drawPixmap(lowerKnobRect, knob);
     if (frameMin == -274.0f)
         return;
-    QFont font(QStringLiteral("Microsoft YaHei"));
-    font.setPixelSize(12);
-    painter.setFont(font);
+    painter.setFont(overlay::scaleFont());
     painter.setPen(QPen(Qt::white, 2));
-    painter.drawText(QPoint(43, yH + 16), overlay::temperatureNumber(temperatureAt(high), unitLetter));
-    painter.drawText(QPoint(43, yL + 18), overlay::temperatureNumber(temperatureAt(low), unitLetter));
+    painter.drawText(QPoint(43, yH + 16), reading(high));
+    painter.drawText(QPoint(43, yL + 18), reading(low));
 }
 
 void VerRangerSlider::mousePressEvent(QMouseEvent* event)

@@ -48,6 +48,11 @@ private:
     int barHeight() const { return height() - 2 * kMargin; }
     float span() const;
     float fractionOf(float celsius) const;
+    // The temperature written beside a handle: nothing without a frame or handles.
+    QString reading(float fraction) const;
+    // Where the handles' knobs start, in widget pixels.
+    int upperHandleTop() const;
+    int lowerHandleTop() const;
 
     float minFraction = 0.0f, maxFraction = 1.0f;
     float low = 0.0f, high = 1.0f;

@@ -7,12 +7,14 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -126,6 +128,70 @@ TEST(ThermoMeter, LeakModeMarkersFollowTheExtremes)
     meter.setLeakMode(false);
     meter.grab();
     EXPECT_EQ(meter.maxMarker(), -1);
+}
+
+// Collects what the widgets it watches are asked to repaint.
+class PaintRecorder : public QObject
+{
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted[watched] += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+    std::map<QObject*, QRegion> painted;
+};
+
+int area(const QRegion& region)
+{
+    int sum = 0;
+    for (const QRect& r : region)
+        sum += r.width() * r.height();
+    return sum;
+}
+
+// A new frame repaints only the readings of the thermometer and the slider that change, and the
+// window then shows what a full repaint draws: no reading is left half overwritten.
+TEST(ScaleWidgets, ANewFrameRepaintsOnlyTheChangedReadings)
+{
+    QWidget window;
+    window.resize(160, 440);
+    auto* meter = new ThermoMeter(&window);
+    meter->setGeometry(0, 0, 70, 428);
+    auto* slider = new VerRangerSlider(&window);
+    slider->setGeometry(80, 0, 70, 436);
+    slider->setFractions(0.3f, 0.8f);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    PaintRecorder recorder;
+    meter->installEventFilter(&recorder);
+    slider->installEventFilter(&recorder);
+    const struct
+    {
+        float low, high;
+        bool meterPainted, sliderPainted;
+    } frames[] = {
+        {20.0f, 60.0f, true, true}, {20.04f, 60.0f, false, false}, // every reading as it was
+        {20.04f, 60.3f, true, true},  {19.1f, 60.3f, true, true},  {-274.0f, -274.0f, true, true},
+        {25.0f, 25.0f, true, true},
+    };
+    for (const auto& f : frames) {
+        SCOPED_TRACE(testing::Message() << f.low << " .. " << f.high);
+        recorder.painted.clear();
+        meter->setFrameRange(f.low, f.high);
+        slider->setFrameRange(f.low, f.high);
+        QTest::qWait(30);
+        for (QWidget* w : {static_cast<QWidget*>(meter), static_cast<QWidget*>(slider)}) {
+            const QRegion region = recorder.painted[w];
+            EXPECT_EQ(!region.isEmpty(), w == meter ? f.meterPainted : f.sliderPainted) << w->metaObject()->className();
+            EXPECT_LT(area(region), w->width() * w->height() / 4) << w->metaObject()->className();
+        }
+        const QImage shown = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shown.size(), fresh.size());
+        EXPECT_TRUE(shown == fresh);
+    }
 }
 
 // Ranges from damaged settings reach these widgets only after validation, but even the
