@@ -203,6 +203,8 @@ private:
     // A red marker at the pixel, its temperature among the labels.
     void drawTempLabel(QPainter& painter, LabelLayout& labels, const QPoint& image, float value);
     QRect widgetRectOf(const QRect& image) const;
+    // The image area: where the picture is painted, the margins around it.
+    QRect pictureArea() const { return QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight); }
 
     int frameWidth = 800, frameHeight = 600;
     DeviceKind kind = None;

@@ -181,8 +181,7 @@ bool ViewPort::paintPictureInPlace(QPainter& painter)
         (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
          format != QImage::Format_ARGB32_Premultiplied))
         return false;
-    const QRect area = QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight)
-                           .translated(int(toDevice.dx()), int(toDevice.dy()));
+    const QRect area = pictureArea().translated(int(toDevice.dx()), int(toDevice.dy()));
     // Only what this paint may touch: its region, on the image. A picture of another format
     // (the registration's blend) is converted once, not once a rectangle.
     QRegion region = engine->systemClip().isEmpty() ? QRegion(image->rect()) : engine->systemClip();
@@ -270,7 +269,7 @@ void ViewPort::paintEvent(QPaintEvent*)
     if (!displayImage.isNull()) {
         if (!paintPictureInPlace(painter))
             painter.drawImage(QPoint(geometry.marginX, geometry.marginY), geometry.scaled(displayImage));
-        margins -= QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+        margins -= pictureArea();
     }
     // Whole pixels, filled before antialiasing is on: antialiased, the same fill takes the
     // rasterizer's general path, a tenth of the program's CPU for the margins of every frame.
@@ -293,9 +292,7 @@ void ViewPort::paintEvent(QPaintEvent*)
     font.setPixelSize(16);
     painter.setFont(font);
 
-    const QRect area = displayImage.isNull()
-                           ? rect()
-                           : QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    const QRect area = displayImage.isNull() ? rect() : pictureArea();
     LabelLayout labels(area, painter.fontMetrics());
     paintHottest(painter, labels);
     paintPoints(painter, labels);

@@ -1,3 +1,4 @@
+#include "tests/support/paintrecorder.h"
 #include "view/alertbox.h"
 #include "view/horrangerslider.h"
 #include "view/thermometer.h"
@@ -14,7 +15,6 @@
 
 #include <climits>
 #include <cmath>
-#include <map>
 
 namespace {
 
@@ -128,27 +128,6 @@ TEST(ThermoMeter, LeakModeMarkersFollowTheExtremes)
     meter.setLeakMode(false);
     meter.grab();
     EXPECT_EQ(meter.maxMarker(), -1);
-}
-
-// Collects what the widgets it watches are asked to repaint.
-class PaintRecorder : public QObject
-{
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted[watched] += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-    std::map<QObject*, QRegion> painted;
-};
-
-int area(const QRegion& region)
-{
-    int sum = 0;
-    for (const QRect& r : region)
-        sum += r.width() * r.height();
-    return sum;
 }
 
 // A new frame repaints only the readings of the thermometer and the slider that change, and the
