@@ -7,8 +7,9 @@
 #include <opencv2/core.hpp>
 #include <opencv2/dnn.hpp>
 
-// The image work of super resolution: the FSRCNN x2 network, then a light sharpen and an
-// edge-preserving smooth that takes the sharpen's ringing off flat areas.
+// The image work of super resolution: the FSRCNN x2 network, held within a few grey levels of
+// bicubic interpolation, then a light sharpen and an edge-preserving smooth that takes the
+// sharpen's ringing off flat areas.
 class SuperResNet
 {
 public:
@@ -24,16 +25,16 @@ public:
     // std::exception (cv::Exception from OpenCV, std::bad_alloc without memory) when the
     // image cannot be processed.
     void upsample(const cv::Mat& input, cv::Mat& output);
-    // The network alone, without the sharpen and smooth.
-    void upsampleOnly(const cv::Mat& input, cv::Mat& output);
+    // The network's enlargement held near bicubic, without the sharpen and smooth.
+    void enlarge(const cv::Mat& input, cv::Mat& output);
 
 private:
-    // The network's 2x image of input (a view into the member that holds it).
-    cv::Mat enlarge(const cv::Mat& input);
+    // The network's own 2x image of input (a view into the member that holds it).
+    cv::Mat networkOutput(const cv::Mat& input);
 
     cv::dnn::Net network;
     FsrcnnEngine engine;
     QString notOwnEngine;
-    cv::Mat padded, enlargedPadded, enlargedByEngine, sharpened;
+    cv::Mat padded, enlargedPadded, enlargedByEngine, bicubic, lowest, highest, enlarged, sharpened;
     bool ready = false;
 };

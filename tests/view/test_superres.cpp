@@ -3,6 +3,7 @@
 #include "core/globals.h"
 #include "tests/support/superresframes.h"
 #include "tests/support/tfgraphbytes.h"
+#include "view/fsrcnnengine.h"
 #include "view/superresimage.h"
 #include "view/viewport.h"
 
@@ -259,61 +260,71 @@ TEST(SuperResImage, AFrameTheNetworkRejectsIsLoggedOnceAndTheWorkerGoesOn)
 }
 
 // The shipped model on scenes and seeds the training never saw, under two of the grey mapping
-// families: it gains over bicubic on average in each, and the picture the window shows (after
-// the sharpen, which multiplies the network's finest ripples up to nine times, and the smooth)
-// stays on average within 1 dB of bicubic. (On dense boards at low noise a frame can still
-// lose: bench_superres shows every family's worst frame.)
+// families: it gains over bicubic on average in each and loses on no frame by more than
+// 0.2 dB, also where a small warm part sits on a flat bench with little noise (a network left
+// to itself dims it into the bench). Under the linear mapping the picture the window shows
+// (after the sharpen, which multiplies the network's finest ripples up to nine times, and the
+// smooth) stays on average within 1 dB of bicubic: a model that draws streaks around hot parts
+// falls 3 to 4 dB behind. (Equalised, the sharpen alone costs a dense board several dB.)
 TEST(SuperResNet, ShippedModelGainsOverBicubicUnderTwoMappings)
 {
     SuperResNet net;
     QString error;
     ASSERT_TRUE(net.load(kModel, &error)) << qPrintable(error);
-    const char* const scenes[] = {"Lumo scene=board layout=900007",
-                                  "Lumo scene=hotspot ambient=33 hot=70 hotx=0.62 hoty=0.41"};
-    for (const superres::GreyMapping& mapping : {superres::kMappingFamilies[0], superres::kMappingFamilies[1]}) {
+    const struct
+    {
+        const char* line;
+        double noise;
+    } scenes[] = {{"Lumo scene=board layout=900007", 1.5},
+                  {"Lumo scene=hotspot ambient=33 hot=70 hotx=0.62 hoty=0.41", 1.5},
+                  {"Lumo scene=hotspot ambient=38 hot=42 hotx=0.29 hoty=0.66", 0.5}};
+    for (const int family : {0, 1}) { // linear, equalised
+        const superres::GreyMapping& mapping = superres::kMappingFamilies[family];
         double gain = 0, shownGain = 0;
         unsigned seed = 4242;
-        for (const char* scene : scenes) {
-            const superres::FramePair pair = superres::makeFramePair(scene, 128, 96, mapping, 1.5, seed++);
+        for (const auto& scene : scenes) {
+            const superres::FramePair pair = superres::makeFramePair(scene.line, 128, 96, mapping, scene.noise, seed++);
             cv::Mat cubic, enlarged, shown;
             cv::resize(pair.low, cubic, pair.high.size(), 0, 0, cv::INTER_CUBIC);
-            net.upsampleOnly(pair.low, enlarged);
+            net.enlarge(pair.low, enlarged);
             net.upsample(pair.low, shown);
             ASSERT_EQ(enlarged.size(), pair.high.size());
             const double bicubic = superres::psnr(cubic, pair.high);
-            gain += superres::psnr(enlarged, pair.high) - bicubic;
+            const double frameGain = superres::psnr(enlarged, pair.high) - bicubic;
+            EXPECT_GE(frameGain, -0.2) << mapping.name << ", " << scene.line;
+            gain += frameGain;
             shownGain += superres::psnr(shown, pair.high) - bicubic;
         }
         EXPECT_GT(gain / double(std::size(scenes)), 0.5) << mapping.name;
-        EXPECT_GT(shownGain / double(std::size(scenes)), -1.0) << mapping.name << ", as shown";
+        if (family == 0)
+            EXPECT_GT(shownGain / double(std::size(scenes)), -1.0) << mapping.name << ", as shown";
     }
 }
 
 // Our engine computes what OpenCV computes from the same file, to rounding: for the shipped
 // model and for the standard FSRCNN (56, 12, 4), which looks further (four mapping layers), on
 // frames whose rows fill one strip of the engine and part of the next, and on tiny frames.
-TEST(SuperResNet, OwnEngineComputesWhatOpenCvComputes)
+TEST(FsrcnnEngine, ComputesWhatOpenCvComputes)
 {
-    constexpr int kMirrored = 10; // beyond what either network looks across
     for (const cv::Size size : {cv::Size(61, 45), cv::Size(1, 1), cv::Size(40, 3)}) {
-        cv::Mat frame(size, CV_8UC1), mirrored;
+        cv::Mat frame(size, CV_8UC1);
         cv::randu(frame, 0, 256);
         cv::GaussianBlur(frame, frame, cv::Size(5, 5), 1.2);
-        cv::copyMakeBorder(frame, mirrored, kMirrored, kMirrored, kMirrored, kMirrored, cv::BORDER_REFLECT_101);
         for (const char* path : {ORVIK_SR_MODEL, ORVIK_SR_REFERENCE}) {
             SCOPED_TRACE(std::string(path) + " " + std::to_string(size.width) + "x" + std::to_string(size.height));
-            SuperResNet net;
-            QString error;
-            ASSERT_TRUE(net.load(path, &error)) << qPrintable(error);
-            EXPECT_TRUE(net.openCvReason().isEmpty()) << qPrintable(net.openCvReason());
-            cv::Mat ours, theirs, difference;
-            net.upsampleOnly(frame, ours);
-
             cv::dnn::Net openCv = cv::dnn::readNetFromTensorflow(path);
-            openCv.setInput(cv::dnn::blobFromImage(mirrored, 1.0 / 255.0));
+            FsrcnnEngine engine;
+            std::string why;
+            ASSERT_TRUE(engine.build(openCv, &why)) << why;
+            const int mirrored = engine.context();
+            cv::Mat padded, ours, theirs, difference;
+            cv::copyMakeBorder(frame, padded, mirrored, mirrored, mirrored, mirrored, cv::BORDER_REFLECT_101);
+            engine.run(padded, ours);
+
+            openCv.setInput(cv::dnn::blobFromImage(padded, 1.0 / 255.0));
             cv::Mat out = openCv.forward();
             cv::Mat(out.size[2], out.size[3], CV_32F, out.ptr<float>()).convertTo(theirs, CV_8U, 255.0);
-            theirs = theirs(cv::Rect(2 * kMirrored, 2 * kMirrored, 2 * frame.cols, 2 * frame.rows));
+            theirs = theirs(cv::Rect(2 * mirrored, 2 * mirrored, 2 * frame.cols, 2 * frame.rows));
             ASSERT_EQ(ours.size(), theirs.size());
             cv::absdiff(ours, theirs, difference);
             EXPECT_LE(cv::norm(difference, cv::NORM_INF), 1.0);
@@ -342,26 +353,27 @@ TEST(SuperResNet, ANetworkOfAnotherFormRunsInOpenCvAndMustEnlargeByTwo)
         ASSERT_TRUE(net.load(path, &error)) << qPrintable(error);
         EXPECT_TRUE(net.openCvReason().contains(QLatin1String("transposed convolution"))) << qPrintable(net.openCvReason());
         cv::Mat frame(24, 32, CV_8UC1, cv::Scalar(90)), output;
-        EXPECT_THROW(net.upsampleOnly(frame, output), std::exception);
+        EXPECT_THROW(net.enlarge(frame, output), std::exception);
     }
 }
 
-// The enlargement looks no further than the edges mirrored around the frame: it does not
-// change when what lies beyond them is white.
-TEST(SuperResNet, ShippedModelSeesNoFurtherThanTheMirroredEdge)
+// The shipped network looks no further than the edges the program mirrors around the frame:
+// its output does not change when what lies beyond them is white.
+TEST(FsrcnnEngine, ShippedModelSeesNoFurtherThanTheMirroredEdge)
 {
-    SuperResNet net;
-    QString error;
-    ASSERT_TRUE(net.load(kModel, &error)) << qPrintable(error);
+    cv::dnn::Net network = cv::dnn::readNetFromTensorflow(ORVIK_SR_MODEL);
+    FsrcnnEngine engine;
+    std::string why;
+    ASSERT_TRUE(engine.build(network, &why)) << why;
+    ASSERT_EQ(engine.context(), 5);
     cv::Mat frame(48, 64, CV_8UC1), mirrored, wider, direct, viaWider;
     cv::randu(frame, 0, 256);
-    constexpr int kMirrored = 5, kWhite = 6; // as far as the program mirrors, then beyond
-    cv::copyMakeBorder(frame, mirrored, kMirrored, kMirrored, kMirrored, kMirrored, cv::BORDER_REFLECT_101);
+    constexpr int kWhite = 6;
+    cv::copyMakeBorder(frame, mirrored, 5, 5, 5, 5, cv::BORDER_REFLECT_101);
     cv::copyMakeBorder(mirrored, wider, kWhite, kWhite, kWhite, kWhite, cv::BORDER_CONSTANT, 255);
-    net.upsampleOnly(frame, direct);
-    net.upsampleOnly(wider, viaWider);
-    const int margin = 2 * (kMirrored + kWhite);
-    const cv::Mat middle = viaWider(cv::Rect(margin, margin, direct.cols, direct.rows));
+    engine.run(mirrored, direct);
+    engine.run(wider, viaWider);
+    const cv::Mat middle = viaWider(cv::Rect(2 * kWhite, 2 * kWhite, direct.cols, direct.rows));
     EXPECT_LE(cv::norm(direct, middle, cv::NORM_INF), 1.0);
 }
 
