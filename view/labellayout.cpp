@@ -53,7 +53,7 @@ LabelLayout::Label LabelLayout::placeOne(size_t self) const
     const Request& request = requests[self];
     const QRect glyphs = metrics.boundingRect(request.text); // relative to the baseline's start
     const auto boxAt = [&](const QPoint& baseline) { return glyphs.translated(baseline); };
-    Label label{request.anchor, request.text, boxAt(request.usual), false};
+    Label label{request.anchor, request.text, boxAt(request.usual), false, request.usual};
     if (isFree(label.box, self))
         return label;
     // Rings of places around the marker: right, left, below, above and the corners between,
@@ -64,9 +64,10 @@ LabelLayout::Label LabelLayout::placeOne(size_t self) const
         const QPoint places[] = {{d, h / 2 - 2},  {-d - w, h / 2 - 2}, {-w / 2, d + ascent}, {-w / 2, -d},
                                  {d, d + ascent}, {-d - w, d + ascent}, {d, -d},              {-d - w, -d}};
         for (const QPoint& offset : places) {
-            const QRect box = boxAt(request.anchor + offset);
+            const QPoint baseline = request.anchor + offset;
+            const QRect box = boxAt(baseline);
             if (isFree(box, self))
-                return {request.anchor, request.text, box, ring > 0};
+                return {request.anchor, request.text, box, ring > 0, baseline};
         }
     }
     return label;
@@ -83,6 +84,6 @@ void LabelLayout::paint(QPainter& painter)
                                  std::clamp(label.anchor.y(), b.top(), b.bottom()));
             painter.drawLine(label.anchor, nearest);
         }
-        overlay::writeLabel(painter, label.box.topLeft() - metrics.boundingRect(label.text).topLeft(), label.text);
+        overlay::writeLabel(painter, label.baseline, label.text);
     }
 }

@@ -23,6 +23,7 @@ public:
         QString text;
         QRect box;       // where the text's glyphs go
         bool led = false; // moved away: a line joins it to its marker
+        QPoint baseline; // the text's baseline start, which puts its glyphs in the box
     };
 
     // bounds: where labels may go (the picture's area: a snapshot of it shows them whole).
