@@ -28,7 +28,7 @@ ThermoMeter::ThermoMeter(QWidget* parent)
 
 void ThermoMeter::setFrameRange(float minimum, float maximum)
 {
-    const QString oldHighest = reading(frameMax), oldLowest = reading(frameMin);
+    const QString oldHighest = reading(true), oldLowest = reading(false);
     frameMin = minimum;
     frameMax = maximum;
     if (leakMode) { // the markers follow the extremes
@@ -38,15 +38,15 @@ void ThermoMeter::setFrameRange(float minimum, float maximum)
     // Otherwise only the two readings change, each frame by a tenth of a degree or not at all:
     // repainting just their lines spares the column and the styled panels beneath it a
     // repaint per frame (a quarter of the program's CPU at 25 fps).
-    if (reading(frameMax) != oldHighest)
+    if (reading(true) != oldHighest)
         update(overlay::scaleReadingBand(width(), kTopBaseline));
-    if (reading(frameMin) != oldLowest)
+    if (reading(false) != oldLowest)
         update(overlay::scaleReadingBand(width(), height() - kMargin));
 }
 
-QString ThermoMeter::reading(float celsius) const
+QString ThermoMeter::reading(bool highest) const
 {
-    return celsius == kNoFrame ? QString() : overlay::temperatureText(celsius, unitLetter);
+    return frameMin == kNoFrame ? QString() : overlay::temperatureText(highest ? frameMax : frameMin, unitLetter);
 }
 
 void ThermoMeter::setUnit(const QString& letter)
@@ -60,6 +60,7 @@ void ThermoMeter::setUnitAndQuickFindRange(const QString& letter, int low, int h
     unitLetter = letter;
     quickFindLow = low;
     quickFindHigh = high;
+    update();
 }
 
 void ThermoMeter::setQuickFindRange(int low, int high)
@@ -111,8 +112,8 @@ void ThermoMeter::paintEvent(QPaintEvent* event)
     painter.setFont(overlay::scaleFont());
     painter.setPen(QPen(Qt::white, 2));
     if (!leakMode) {
-        painter.drawText(QPoint(18, kTopBaseline), reading(frameMax));
-        painter.drawText(QPoint(18, h - kMargin), reading(frameMin));
+        painter.drawText(QPoint(18, kTopBaseline), reading(true));
+        painter.drawText(QPoint(18, h - kMargin), reading(false));
         return;
     }
     const bool fahrenheit = unitLetter == QLatin1String("F");

@@ -26,8 +26,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // What the thermometer writes for an extreme: nothing without a frame.
-    QString reading(float celsius) const;
+    // What the thermometer writes for the highest or lowest temperature: nothing without a frame.
+    QString reading(bool highest) const;
 
     QString unitLetter = QStringLiteral("C");
     float frameMin = -274.0f, frameMax = -274.0f;

@@ -235,16 +235,8 @@ void ViewPort::showRendered(const QImage& image)
         if (!blended.isNull())
             displayImage = blended;
     }
-    const QRect before = pictureArea();
     geometry.letterBox(size(), displayImage.size());
-    // A new frame changes the picture and what marks its pixels, none of which reaches further
-    // than a marker's arms and a selection's handles beyond the picture: the margins past that
-    // stay as they are instead of being filled again for every frame.
-    constexpr int kMarkReach = 16;
-    if (pictureArea() == before)
-        update(pictureArea().adjusted(-kMarkReach, -kMarkReach, kMarkReach, kMarkReach));
-    else
-        update();
+    update();
 }
 
 void ViewPort::setPalette(const unsigned char* table)

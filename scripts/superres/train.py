@@ -206,7 +206,8 @@ HELD_NEAR_BICUBIC = 4
 
 def held(model, low):
     """The model's enlargement of a batch of (mirrored) low frames as the program holds it."""
-    bicubic = torch.nn.functional.interpolate(low, scale_factor=2, mode="bicubic", align_corners=False)
+    # On the 0..1 scale the program's 8-bit bicubic is clamped to.
+    bicubic = torch.nn.functional.interpolate(low, scale_factor=2, mode="bicubic", align_corners=False).clamp(0, 1)
     return bicubic + (model(low) - bicubic).clamp(-HELD_NEAR_BICUBIC / 255, HELD_NEAR_BICUBIC / 255)
 
 

@@ -1,4 +1,3 @@
-#include "tests/support/paintrecorder.h"
 #include "tests/support/testframes.h"
 #include "view/chartdialog.h"
 #include "view/chartwidget.h"
@@ -9,7 +8,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -111,46 +109,6 @@ TEST(ViewPicture, WrittenInPlaceItIsTheCachedPicture)
             }
         EXPECT_EQ(wrong, 0) << format;
         EXPECT_EQ(touched, 0) << format;
-    }
-}
-
-// A new frame repaints the picture and the marks on it, not the margins beyond a marker's
-// reach, and the window then shows what a full repaint draws, also where the hottest pixel's
-// marker and label move along the picture's edges.
-TEST(ViewPicture, ANewFrameRepaintsThePictureNotTheMargins)
-{
-    QWidget window;
-    window.resize(1000, 600);
-    auto* view = new ViewPort(&window);
-    view->resize(window.size()); // margins left and right
-    view->setCameraGeometry(W, H, 15);
-    uint8_t palette[768];
-    for (int i = 0; i < 768; ++i)
-        palette[i] = uint8_t(i / 3);
-    view->setPalette(palette);
-    view->setFrame(flatFrame(W, H, 25.0f)); // the first lays the picture out: all repainted
-    view->renderFrame();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    PaintRecorder recorder;
-    view->installEventFilter(&recorder);
-    const ViewGeometry& geometry = view->viewGeometry();
-    for (const QPoint hottest : {QPoint(0, 0), QPoint(W - 1, H / 2), QPoint(W / 2, H - 1), QPoint(W - 1, 0), QPoint(9, 9)}) {
-        SCOPED_TRACE(testing::Message() << hottest.x() << ", " << hottest.y());
-        auto frame = flatFrame(W, H, 25.0f, uint8_t(40 + hottest.x() % 200));
-        setHottest(*frame, hottest.x(), hottest.y(), 70.0f);
-        recorder.painted.clear();
-        view->setFrame(frame);
-        view->renderFrame();
-        QTest::qWait(30);
-        const QRect painted = recorder.painted[view].boundingRect();
-        EXPECT_TRUE(painted.contains(QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight)));
-        EXPECT_GT(painted.left(), 0);
-        EXPECT_LT(painted.right(), view->width() - 1);
-        const QImage shown = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-        const QImage fresh = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        ASSERT_EQ(shown.size(), fresh.size());
-        EXPECT_TRUE(shown == fresh);
     }
 }
 
