@@ -1,6 +1,7 @@
 #include "view/viewport.h"
 
 #include "core/globals.h"
+#include "core/log.h"
 #include "pipeline/devicemodel.h"
 #include "view/chartdialog.h"
 #include "view/imageregistrate.h"
@@ -279,6 +280,8 @@ bool ViewPort::setSuperResolution(bool on)
 {
     if (on && !superRes->available())
         return false;
+    if (on != superResolution)
+        LOG_INFO(LOG_OTHER) << (on ? "super resolution on" : "super resolution off");
     superResolution = on;
     if (on)
         dropSuperResResult(); // one from before would show an old picture
