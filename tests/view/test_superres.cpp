@@ -297,8 +297,9 @@ TEST(SuperResNet, ShippedModelGainsOverBicubicUnderTwoMappings)
             shownGain += superres::psnr(shown, pair.high) - bicubic;
         }
         EXPECT_GT(gain / double(std::size(scenes)), 0.5) << mapping.name;
-        if (family == 0)
+        if (family == 0) {
             EXPECT_GT(shownGain / double(std::size(scenes)), -1.0) << mapping.name << ", as shown";
+        }
     }
 }
 
