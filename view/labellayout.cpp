@@ -1,6 +1,6 @@
 #include "view/labellayout.h"
 
-#include "view/overlay.h"
+#include "view/labelstamps.h"
 
 #include <QPainter>
 
@@ -11,7 +11,7 @@ constexpr int kGap = 4;      // between a label and what it must not cover
 
 } // namespace
 
-LabelLayout::LabelLayout(const QRect& area, const QFontMetrics& fontMetrics) : bounds(area), metrics(fontMetrics)
+LabelLayout::LabelLayout(const QRect& area, LabelStamps& labelStamps) : bounds(area), stamps(labelStamps)
 {
 }
 
@@ -51,14 +51,14 @@ void LabelLayout::place()
 LabelLayout::Label LabelLayout::placeOne(size_t self) const
 {
     const Request& request = requests[self];
-    const QRect glyphs = metrics.boundingRect(request.text); // relative to the baseline's start
+    const QRect glyphs = stamps.glyphBox(request.text); // relative to the baseline's start
     const auto boxAt = [&](const QPoint& baseline) { return glyphs.translated(baseline); };
     Label label{request.anchor, request.text, boxAt(request.usual), false, request.usual};
     if (isFree(label.box, self))
         return label;
     // Rings of places around the marker: right, left, below, above and the corners between,
     // each ring a line of text further out.
-    const int w = glyphs.width(), h = glyphs.height(), ascent = metrics.ascent();
+    const int w = glyphs.width(), h = glyphs.height(), ascent = stamps.ascent();
     for (int ring = 0; ring < 6; ++ring) {
         const int d = kMarker + kGap + ring * (h + kGap);
         const QPoint places[] = {{d, h / 2 - 2},  {-d - w, h / 2 - 2}, {-w / 2, d + ascent}, {-w / 2, -d},
@@ -84,6 +84,6 @@ void LabelLayout::paint(QPainter& painter)
                                  std::clamp(label.anchor.y(), b.top(), b.bottom()));
             painter.drawLine(label.anchor, nearest);
         }
-        overlay::writeLabel(painter, label.baseline, label.text);
+        stamps.paint(painter, label.baseline, label.text);
     }
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFontMetrics>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -8,6 +7,7 @@
 
 #include <vector>
 
+class LabelStamps;
 class QPainter;
 
 // The temperature labels of one paint of the view, placed so that none covers another, a
@@ -26,8 +26,9 @@ public:
         QPoint baseline; // the text's baseline start, which puts its glyphs in the box
     };
 
-    // bounds: where labels may go (the picture's area: a snapshot of it shows them whole).
-    LabelLayout(const QRect& bounds, const QFontMetrics& metrics);
+    // bounds: where labels may go (the picture's area: a snapshot of it shows them whole);
+    // stamps: the labels' font, measures and images.
+    LabelLayout(const QRect& bounds, LabelStamps& stamps);
 
     // usual: the baseline the label takes when it is alone; marked: a marker is drawn at the
     // anchor, which other labels keep clear of (the pointer's readout has none).
@@ -47,7 +48,7 @@ private:
     bool isFree(const QRect& box, size_t except) const;
 
     QRect bounds;
-    QFontMetrics metrics;
+    LabelStamps& stamps;
     std::vector<Request> requests;
     std::vector<Label> placed; // of the first requests, in their order
 };

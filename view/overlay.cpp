@@ -3,7 +3,6 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QStaticText>
 
 #include <cmath>
 
@@ -73,6 +72,13 @@ QString temperatureText(float celsius, const QString& unitLetter)
     return temperatureNumber(celsius, unitLetter) + QStringLiteral("°") + unitLetter;
 }
 
+QFont labelFont()
+{
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(16);
+    return font;
+}
+
 QFont scaleFont()
 {
     QFont font(QStringLiteral("Microsoft YaHei"));
@@ -85,24 +91,6 @@ QRect scaleReadingBand(int width, int baseline)
     const QFontMetrics metrics(scaleFont());
     // The text's pen is two pixels wide: one more above and below.
     return QRect(0, baseline - metrics.ascent() - 2, width, metrics.height() + 4);
-}
-
-void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text)
-{
-    // The black rim is the text drawn one pixel off in the eight directions: glyphs come from
-    // the font cache, where stroking the text's outline path costs about a millisecond for a
-    // screenful of labels on every frame. Laid out once for the nine, not shaped nine times.
-    QStaticText glyphs(text);
-    glyphs.setTextFormat(Qt::PlainText);
-    glyphs.prepare(painter.transform(), painter.font());
-    const QPoint topLeft = baseline - QPoint(0, painter.fontMetrics().ascent());
-    painter.setPen(Qt::black);
-    for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy)
-            if (dx || dy)
-                painter.drawStaticText(topLeft + QPoint(dx, dy), glyphs);
-    painter.setPen(Qt::white);
-    painter.drawStaticText(topLeft, glyphs);
 }
 
 void OutlineCache::paint(QPainter& painter, const QPolygon& polygon)

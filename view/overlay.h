@@ -30,14 +30,13 @@ QString temperatureText(float celsius, const QString& unitLetter);
 // The same number without the unit.
 QString temperatureNumber(float celsius, const QString& unitLetter);
 
+// The font of the temperature labels on the picture.
+QFont labelFont();
 // The font of the readings on the scale beside the picture (thermometer and slider).
 QFont scaleFont();
 // What a scale reading written at `baseline` covers across a widget `width` wide: the part to
 // repaint when only that reading changes.
 QRect scaleReadingBand(int width, int baseline);
-
-// White text with a black rim.
-void writeLabel(QPainter& painter, const QPoint& baseline, const QString& text);
 
 // Repeating white-to-black bands, visible on any palette.
 QPen outlinePen();

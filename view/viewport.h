@@ -3,6 +3,7 @@
 #include "pipeline/devicekind.h"
 #include "pipeline/frame.h"
 #include "view/framerenderer.h"
+#include "view/labelstamps.h"
 #include "view/differenceoverlay.h"
 #include "view/measurements.h"
 #include "view/overlay.h"
@@ -227,6 +228,7 @@ private:
     Measurements measurements;
     DifferenceOverlay difference;
     std::array<chartDialog*, kChartSlots> charts{};
+    LabelStamps labelStamps{overlay::labelFont()};
     std::array<overlay::OutlineCache, 2 * kChartSlots> outlines; // of each chart's polygon and its twin
     QVector<QPoint> polygonWidgetPoints;
     QPolygon polygonImagePoints;

@@ -288,12 +288,10 @@ void ViewPort::paintEvent(QPaintEvent*)
         };
         painter.drawLine(between(-1), between(frameHeight));
     }
-    QFont font(QStringLiteral("Microsoft YaHei"));
-    font.setPixelSize(16);
-    painter.setFont(font);
+    painter.setFont(labelStamps.font());
 
     const QRect area = displayImage.isNull() ? rect() : pictureArea();
-    LabelLayout labels(area, painter.fontMetrics());
+    LabelLayout labels(area, labelStamps);
     paintHottest(painter, labels);
     paintPoints(painter, labels);
     if (dragging) {

@@ -1,5 +1,6 @@
 #include "view/framerenderer.h"
 #include "view/labellayout.h"
+#include "view/labelstamps.h"
 #include "view/overlay.h"
 #include "view/viewgeometry.h"
 
@@ -222,9 +223,8 @@ TEST(FrameRenderer, ATwiceLargerPictureUsesTheFramePixelsTemperatureAndRegions)
 TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
 {
     const QSize widget(400, 300);
-    QFont font(QStringLiteral("Microsoft YaHei"));
-    font.setPixelSize(16);
-    const QFontMetrics metrics(font);
+    LabelStamps stamps(overlay::labelFont());
+    const QFontMetrics metrics(stamps.font());
     const struct
     {
         const char* name;
@@ -240,7 +240,7 @@ TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
     const auto marker = [](const QPoint& anchor) { return QRect(anchor - QPoint(12, 12), QSize(24, 24)); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        LabelLayout layout(QRect(QPoint(0, 0), widget), metrics);
+        LabelLayout layout(QRect(QPoint(0, 0), widget), stamps);
         for (const QPoint& anchor : c.anchors)
             layout.add(anchor, overlay::labelPosition(anchor, widget), QStringLiteral("663.4°C"));
         const std::vector<LabelLayout::Label>& labels = layout.labels();
@@ -262,20 +262,41 @@ TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
             << "a lone label keeps its usual place";
     }
     // The pointer's readout has no marker: a label does not flee the pointer.
-    LabelLayout layout(QRect(QPoint(0, 0), widget), metrics);
+    LabelLayout layout(QRect(QPoint(0, 0), widget), stamps);
     layout.add({100, 100}, overlay::labelPosition({100, 100}, widget), QStringLiteral("663.4°C"));
     layout.add({120, 118}, overlay::readoutPosition({120, 118}, widget), QStringLiteral("30.0°C"), false);
     EXPECT_FALSE(layout.labels().front().led);
+}
+
+QImage busyBackground()
+{
+    QImage background(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            background.setPixel(x, y, qRgb(x % 256, y % 256, 90));
+    return background;
+}
+
+// The largest difference of a colour channel between two images, and how many pixels of the
+// first differ from the background.
+std::pair<int, int> compared(const QImage& first, const QImage& second, const QImage& background)
+{
+    int worst = 0, changed = 0;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x) {
+            const QColor a = first.pixelColor(x, y), b = second.pixelColor(x, y);
+            worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                              std::abs(a.blue() - b.blue())});
+            changed += first.pixel(x, y) != background.pixel(x, y);
+        }
+    return {worst, changed};
 }
 
 // A polygon outline blended from its cache looks as stroked in place: the pen's bands at the
 // same widget positions, every pixel within rounding; and it follows the polygon when it moves.
 TEST(Overlay, ACachedOutlineLooksAsStrokedInPlace)
 {
-    QImage background(400, 300, QImage::Format_RGB32);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x)
-            background.setPixel(x, y, qRgb(x % 256, y % 256, 90));
+    const QImage background = busyBackground();
     overlay::OutlineCache cache;
     for (const QPolygon& polygon : {QPolygon({QPoint(30, 40), QPoint(260, 60), QPoint(140, 250)}),
                                     QPolygon({QPoint(130, 40), QPoint(360, 60), QPoint(240, 250), QPoint(150, 200)})}) {
@@ -290,16 +311,40 @@ TEST(Overlay, ACachedOutlineLooksAsStrokedInPlace)
             QPainter painter(&cached);
             cache.paint(painter, polygon);
         }
-        int worst = 0, changed = 0;
-        for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 400; ++x) {
-                const QColor a = direct.pixelColor(x, y), b = cached.pixelColor(x, y);
-                worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                                  std::abs(a.blue() - b.blue())});
-                changed += direct.pixel(x, y) != background.pixel(x, y);
-            }
+        const auto [worst, changed] = compared(direct, cached, background);
         EXPECT_LE(worst, 2);
         EXPECT_GT(changed, 500) << "an outline was drawn";
+    }
+}
+
+// A label blended from its stamp looks as written in place, white on a black rim, from a new
+// stamp and from the one kept: nothing cut off at its edges, nothing moved.
+TEST(Overlay, AStampedLabelLooksAsWrittenInPlace)
+{
+    const QImage background = busyBackground();
+    LabelStamps stamps(overlay::labelFont());
+    for (const char* text : {"36.5°C", "-40.0°F", "1234.5°C jg|", "36.5°C"}) {
+        SCOPED_TRACE(text);
+        const QString label = QString::fromUtf8(text);
+        const QPoint baseline(120, 160);
+        QImage direct = background.copy(), stamped = background.copy();
+        {
+            QPainter painter(&direct);
+            painter.setFont(stamps.font());
+            painter.setPen(Qt::black);
+            for (const QPoint& off : {QPoint(-1, -1), QPoint(0, -1), QPoint(1, -1), QPoint(-1, 0), QPoint(1, 0),
+                                      QPoint(-1, 1), QPoint(0, 1), QPoint(1, 1)})
+                painter.drawText(baseline + off, label);
+            painter.setPen(Qt::white);
+            painter.drawText(baseline, label);
+        }
+        {
+            QPainter painter(&stamped);
+            stamps.paint(painter, baseline, label);
+        }
+        const auto [worst, changed] = compared(direct, stamped, background);
+        EXPECT_LE(worst, 3);
+        EXPECT_GT(changed, 100) << "a label was written";
     }
 }
 
