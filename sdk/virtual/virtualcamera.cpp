@@ -26,18 +26,40 @@ constexpr double kK7Offset = 4000.0, kK7Gain = 1.5e6;
 constexpr double kShutterSeconds = 0.4;
 constexpr int kPresenceCheckMs = 250;
 
-// Fast normal deviates: a fixed table indexed by a xorshift generator.
+// Fast normal deviates: a fixed table indexed by xorshift generators.
 class NoiseSource
 {
 public:
-    explicit NoiseSource(uint32_t seed) : state(seed | 1u), table(65536)
+    explicit NoiseSource(uint32_t seed) : table(65536)
     {
         std::mt19937 random(seed);
         std::normal_distribution<float> normal(0.0f, 1.0f);
         for (float& v : table)
             v = normal(random);
+        lanes[0] = seed | 1u;
+        for (size_t j = 1; j < kLanes; ++j)
+            lanes[j] = uint32_t(random()) | 1u;
     }
-    float next()
+    float next() { return step(lanes[0]); }
+    // apply(i, deviate) for i = 0 .. n - 1, from eight generators side by side: one
+    // generator's every step waits on its last, eight run at once.
+    template <class Apply> void forEach(int n, Apply apply)
+    {
+        int i = 0;
+        for (; i + int(kLanes) <= n; i += int(kLanes)) {
+            float deviates[kLanes];
+            for (size_t j = 0; j < kLanes; ++j)
+                deviates[j] = step(lanes[j]);
+            for (size_t j = 0; j < kLanes; ++j)
+                apply(i + int(j), deviates[j]);
+        }
+        for (; i < n; ++i)
+            apply(i, next());
+    }
+
+private:
+    static constexpr size_t kLanes = 8;
+    float step(uint32_t& state) const
     {
         state ^= state << 13;
         state ^= state >> 17;
@@ -45,10 +67,15 @@ public:
         return table[state >> 16];
     }
 
-private:
-    uint32_t state;
+    uint32_t lanes[kLanes];
     std::vector<float> table;
 };
+
+// Rounded into 0..65535, without branches so that the loops writing frames vectorise.
+uint16_t roundedWord(float v)
+{
+    return uint16_t(std::min(std::max(v + 0.5f, 0.0f), 65535.0f));
+}
 
 uint32_t seedOf(const std::string& text)
 {
@@ -349,12 +376,8 @@ void VirtualCamera::renderY16(double t, uint16_t* out)
     const float shift = float(housingDrift + offsetDrift);
     const float sigma = float(deviceSpec.netd * perKelvin);
 
-    auto word = [](float raw) {
-        const float quarter = raw * 4.0f;
-        return uint16_t(quarter <= 0.0f ? 0.0f : (quarter >= 65535.0f ? 65535.0f : quarter + 0.5f));
-    };
-    for (int i = 0; i < n; ++i)
-        out[i] = word(m.cleanRaw[i] + shift + sigma * m.noise.next());
+    auto word = [](float raw) { return roundedWord(raw * 4.0f); };
+    m.noise.forEach(n, [&](int i, float deviate) { out[i] = word(m.cleanRaw[i] + shift + sigma * deviate); });
 
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y) {
@@ -377,8 +400,7 @@ void VirtualCamera::render160(double t, uint16_t* out)
     const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0);
     const float sigma = float(deviceSpec.netd);
     float* celsius = m.frameCelsius.data();
-    for (int i = 0; i < n; ++i)
-        celsius[i] = m.cleanCelsius[i] + drift + sigma * m.noise.next();
+    m.noise.forEach(n, [&](int i, float deviate) { celsius[i] = m.cleanCelsius[i] + drift + sigma * deviate; });
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x) {
@@ -429,9 +451,8 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     const double perKelvin = k7Raw(30.5) - k7Raw(29.5);
     const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0 * perKelvin);
     const float sigma = float(deviceSpec.netd * perKelvin);
-    auto word = [](float raw) { return uint16_t(raw <= 0.0f ? 0.0f : (raw >= 65535.0f ? 65535.0f : raw + 0.5f)); };
-    for (int i = 0; i < n; ++i)
-        out[i] = word(m.cleanRaw[i] + drift + sigma * m.noise.next());
+    auto word = roundedWord;
+    m.noise.forEach(n, [&](int i, float deviate) { out[i] = word(m.cleanRaw[i] + drift + sigma * deviate); });
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x)

@@ -227,4 +227,27 @@ TEST_F(Camera, EmissivityGainAndOffsetDriftActOnTheSignal)
     EXPECT_NEAR(updated, truth[hot], 0.2);
 }
 
+// The camera's noise between two frames of a flat scene: the deviation asked for, and white,
+// neighbours and pixels a generator's stride apart unrelated.
+TEST_F(Camera, NoiseIsWhiteAtTheDeviationAskedFor)
+{
+    plug("Vesk_R_S serial=NOISE scene=uniform netd=0.5\n");
+    const int n = 160 * 120;
+    const std::vector<uint16_t> first = tcsim::renderFrame("NOISE", 1), second = tcsim::renderFrame("NOISE", 2);
+    ASSERT_GE(first.size(), size_t(2 * n));
+    std::vector<double> d(static_cast<size_t>(n)); // kelvin, from the temperature half's K * 64
+    for (int i = 0; i < n; ++i)
+        d[size_t(i)] = (double(second[size_t(n + i)]) - double(first[size_t(n + i)])) / 64.0;
+    const auto covariance = [&](int lag) {
+        double sum = 0;
+        for (int i = 0; i + lag < n; ++i)
+            sum += d[size_t(i)] * d[size_t(i + lag)];
+        return sum / (n - lag);
+    };
+    const double variance = covariance(0);
+    EXPECT_NEAR(std::sqrt(variance), 0.5 * std::sqrt(2.0), 0.03);
+    for (int lag : {1, 7, 8, 9, 160})
+        EXPECT_LT(std::fabs(covariance(lag) / variance), 0.04) << "lag " << lag;
+}
+
 } // namespace
