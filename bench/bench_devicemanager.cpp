@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -77,10 +78,15 @@ struct StreamingManager
     bool streaming = false;
 };
 
+// Made by the first benchmark, released by main while the application and the temporary folder
+// are still there: a static released after main made the folder again for the settings it saved.
+std::optional<StreamingManager> streamingManager;
+
 StreamingManager& manager()
 {
-    static StreamingManager instance;
-    return instance;
+    if (!streamingManager)
+        streamingManager.emplace();
+    return *streamingManager;
 }
 
 void BM_WorkerWhileStreaming(benchmark::State& state)
@@ -112,5 +118,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    streamingManager.reset();
     return 0;
 }
