@@ -44,6 +44,7 @@ const std::vector<LabelLayout::Label>& LabelLayout::labels()
 
 void LabelLayout::place()
 {
+    stamps.keepAtLeast(int(requests.size()));
     while (placed.size() < requests.size())
         placed.push_back(placeOne(placed.size()));
 }

@@ -4,12 +4,14 @@
 #include <QPainter>
 #include <QStaticText>
 
+#include <algorithm>
+
 namespace {
 
 // Around the glyphs' box: the one-pixel rim and the antialiased edge beyond it.
 constexpr int kMargin = 3;
-// Readings that flicker between neighbouring values meet their stamps again; a few hundred
-// small images are a few hundred kilobytes.
+// Readings that flicker between neighbouring values meet their stamps again; 256 stamps of
+// about 6 KB each are a megabyte or two.
 constexpr int kStamps = 256;
 
 } // namespace
@@ -23,6 +25,12 @@ LabelStamps::Stamp& LabelStamps::stampOf(const QString& text)
     auto* made = new Stamp{metrics.boundingRect(text), QImage()};
     stamps.insert(text, made); // one of kStamps: never the one evicted
     return *made;
+}
+
+void LabelStamps::keepAtLeast(int count)
+{
+    // More labels on one frame than stamps kept: each frame would make them all again.
+    stamps.setMaxCost(std::max(kStamps, 2 * count));
 }
 
 QRect LabelStamps::glyphBox(const QString& text)

@@ -21,6 +21,8 @@ public:
 
     const QFont& font() const { return labelFont; }
     int ascent() const { return metrics.ascent(); }
+    // Keeps the stamps of at least this many labels.
+    void keepAtLeast(int count);
     // Where the text's glyphs go, relative to its baseline's start.
     QRect glyphBox(const QString& text);
     void paint(QPainter& painter, const QPoint& baseline, const QString& text);
