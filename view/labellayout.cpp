@@ -74,9 +74,10 @@ LabelLayout::Label LabelLayout::placeOne(size_t self) const
     return label;
 }
 
-void LabelLayout::paint(QPainter& painter)
+QRegion LabelLayout::paint(QPainter& painter)
 {
     place();
+    QRegion drawn;
     for (const Label& label : placed) {
         if (label.led) {
             painter.setPen(QPen(Qt::white, 1.0));
@@ -84,7 +85,9 @@ void LabelLayout::paint(QPainter& painter)
             const QPoint nearest(std::clamp(label.anchor.x(), b.left(), b.right()),
                                  std::clamp(label.anchor.y(), b.top(), b.bottom()));
             painter.drawLine(label.anchor, nearest);
+            drawn += QRect(label.anchor, nearest).normalized().adjusted(-1, -1, 1, 1); // and its antialiasing
         }
-        stamps.paint(painter, label.baseline, label.text);
+        drawn += stamps.paint(painter, label.baseline, label.text);
     }
+    return drawn;
 }

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 
@@ -34,7 +35,8 @@ public:
     // anchor, which other labels keep clear of (the pointer's readout has none).
     void add(const QPoint& anchor, const QPoint& usual, const QString& text, bool marked = true);
     const std::vector<Label>& labels();
-    void paint(QPainter& painter);
+    // Returns where it drew.
+    QRegion paint(QPainter& painter);
 
 private:
     struct Request

@@ -38,7 +38,7 @@ QRect LabelStamps::glyphBox(const QString& text)
     return stampOf(text).glyphs;
 }
 
-void LabelStamps::paint(QPainter& painter, const QPoint& baseline, const QString& text)
+QRect LabelStamps::paint(QPainter& painter, const QPoint& baseline, const QString& text)
 {
     Stamp& stamp = stampOf(text);
     const QRect area = stamp.glyphs.adjusted(-kMargin, -kMargin, kMargin, kMargin);
@@ -64,4 +64,5 @@ void LabelStamps::paint(QPainter& painter, const QPoint& baseline, const QString
         rim.drawStaticText(topLeft, glyphs);
     }
     painter.drawImage(baseline + area.topLeft(), stamp.image);
+    return area.translated(baseline);
 }

@@ -25,7 +25,8 @@ public:
     void keepAtLeast(int count);
     // Where the text's glyphs go, relative to its baseline's start.
     QRect glyphBox(const QString& text);
-    void paint(QPainter& painter, const QPoint& baseline, const QString& text);
+    // Returns where it drew: the glyphs, their rim and its antialiased edge.
+    QRect paint(QPainter& painter, const QPoint& baseline, const QString& text);
 
 private:
     struct Stamp

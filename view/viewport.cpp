@@ -160,6 +160,8 @@ void ViewPort::setFrame(const FramePtr& newest)
         fitToFrameSize(newest->width, newest->height);
     frame = newest;
     kind = newest->kind;
+    if (noCamera) // its notice covered the margins too
+        update();
     noCamera = false;
     hasTemperatures = newest->hasTemperatures();
     frameMaxPos = QPoint(newest->maxX, newest->maxY);
@@ -236,8 +238,12 @@ void ViewPort::showRendered(const QImage& image)
         if (!blended.isNull())
             displayImage = blended;
     }
+    const QRect before = pictureArea();
     geometry.letterBox(size(), displayImage.size());
-    update();
+    if (pictureArea() == before)
+        update(frameRegion());
+    else // the margins moved
+        update();
 }
 
 void ViewPort::setPalette(const unsigned char* table)
@@ -252,6 +258,7 @@ void ViewPort::setOrientation(int rotation, bool mirrorH, bool mirrorV)
     geometry.mirrorH = mirrorH;
     geometry.mirrorV = mirrorV;
     clearHover();
+    update();
 }
 
 void ViewPort::setDisplayOptions(const QString& letter, bool mouse, bool hottest)
@@ -259,6 +266,7 @@ void ViewPort::setDisplayOptions(const QString& letter, bool mouse, bool hottest
     unitLetter = letter;
     showMouseTemperature = mouse;
     showHottest = hottest;
+    update();
 }
 
 void ViewPort::setUnit(const QString& letter)
@@ -267,6 +275,7 @@ void ViewPort::setUnit(const QString& letter)
     for (chartDialog* chart : charts)
         if (chart)
             chart->setUnit(letter);
+    update();
 }
 
 void ViewPort::setRegionFind(bool on)
@@ -375,7 +384,8 @@ RegionMaximum ViewPort::regionMaximum(const PolygonMask& mask) const
 void ViewPort::arm(Tool armed)
 {
     tool = armed;
-    clearSelection();
+    clearSelection(); // its icons may lie in the margins
+    update();
 }
 
 void ViewPort::armPointTool()
@@ -419,6 +429,7 @@ void ViewPort::closeChart(int slot)
     charts[size_t(slot)]->hide();
     charts[size_t(slot)]->deleteLater();
     charts[size_t(slot)] = nullptr;
+    update();
 }
 
 void ViewPort::setChartRegion(chartDialog* chart, const QRect& rect)

@@ -87,7 +87,11 @@ public:
     void setDisplayOptions(const QString& unitLetter, bool showMouseTemperature, bool showHottest);
     void setShowMouseTemperature(bool on) { showMouseTemperature = on; }
     void setUnit(const QString& letter);
-    void setBoardCompare(bool on) { boardCompare = on; }
+    void setBoardCompare(bool on)
+    {
+        boardCompare = on;
+        update();
+    }
     void setLeakFind(bool on) { leakFind = on; }
     void setRegionFind(bool on);
     // Refused (false) while the model is not loaded; the log says why.
@@ -206,6 +210,9 @@ private:
     QRect widgetRectOf(const QRect& image) const;
     // The image area: where the picture is painted, the margins around it.
     QRect pictureArea() const { return QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight); }
+    // What a new frame repaints: the picture, its markers' reach around it, and the labels
+    // that the last paint drew further out.
+    QRegion frameRegion() const;
 
     int frameWidth = 800, frameHeight = 600;
     DeviceKind kind = None;
@@ -229,6 +236,7 @@ private:
     DifferenceOverlay difference;
     std::array<chartDialog*, kChartSlots> charts{};
     LabelStamps labelStamps{overlay::labelFont()};
+    QRegion labelsBeyond; // the last paint's labels beyond the overlay's reach
     std::array<overlay::OutlineCache, 2 * kChartSlots> outlines; // of each chart's polygon and its twin
     QVector<QPoint> polygonWidgetPoints;
     QPolygon polygonImagePoints;

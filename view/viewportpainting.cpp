@@ -6,6 +6,7 @@
 #include "view/viewport.h"
 
 #include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTransform>
 
@@ -16,6 +17,15 @@ namespace {
 
 // The main window's background, which the letterbox margins show.
 const QColor kBackground(0, 21, 42);
+// How far past the picture a marker reaches. A frame leaves the margins beyond alone (their
+// fill was a tenth of the view's paint); what else is drawn there changes with the user's
+// actions, which repaint the whole view, and the labels are followed as they are painted.
+constexpr int kOverlayReach = 16;
+
+QRect overlayReach(const QRect& picture)
+{
+    return picture.adjusted(-kOverlayReach, -kOverlayReach, kOverlayReach, kOverlayReach);
+}
 
 } // namespace
 
@@ -259,7 +269,12 @@ void ViewPort::paintDifference(QPainter& painter, LabelLayout& labels)
     painter.drawText(bar.right() + 8, scaleY + metrics.ascent(), high);
 }
 
-void ViewPort::paintEvent(QPaintEvent*)
+QRegion ViewPort::frameRegion() const
+{
+    return QRegion(overlayReach(pictureArea())) + labelsBeyond;
+}
+
+void ViewPort::paintEvent(QPaintEvent* event)
 {
     sincePaint.start();
     QPainter painter(this);
@@ -314,5 +329,10 @@ void ViewPort::paintEvent(QPaintEvent*)
         labels.add(pointer, overlay::readoutPosition(pointer, size()),
                    overlay::temperatureText(temperatureAt(hoverPoint), unitLetter), false);
     }
-    labels.paint(painter);
+    // A label placed beyond the overlay's reach is repainted by the frames while it is there and
+    // erased by the first after it has gone; where this paint did not reach, it comes next.
+    labelsBeyond = labels.paint(painter) - overlayReach(pictureArea());
+    const QRegion missed = labelsBeyond - event->region();
+    if (!missed.isEmpty())
+        update(missed);
 }

@@ -217,6 +217,15 @@ TEST(FrameRenderer, ATwiceLargerPictureUsesTheFramePixelsTemperatureAndRegions)
             EXPECT_EQ(image.pixelColor(x, y).blue() == 9, (x == 2 || x == 3) && y < 2) << x << "," << y;
 }
 
+QImage busyBackground()
+{
+    QImage background(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            background.setPixel(x, y, qRgb(x % 256, y % 256, 90));
+    return background;
+}
+
 // Labels of markers close together, on top of each other or at the edges: none covers another
 // or another's marker (also one added after it), none leaves the widget, and each that moved
 // has a line to its marker.
@@ -261,20 +270,29 @@ TEST(LabelLayout, NoLabelCoversAnotherOrLeavesTheWidget)
                                                                   overlay::labelPosition(c.anchors.front(), widget)))
             << "a lone label keeps its usual place";
     }
+    // What a crowd of labels paints, leader lines included, lies in the region the layout reports.
+    LabelLayout crowd(QRect(QPoint(0, 0), widget), stamps);
+    for (int i = 0; i < 6; ++i)
+        crowd.add({200 + 3 * i, 150}, overlay::labelPosition({200 + 3 * i, 150}, widget), QStringLiteral("66.%1°C").arg(i));
+    const QImage background = busyBackground();
+    QImage painted = background.copy();
+    QPainter painter(&painted);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRegion drawn = crowd.paint(painter);
+    painter.end();
+    int outside = 0, led = 0;
+    for (int y = 0; y < painted.height(); ++y)
+        for (int x = 0; x < painted.width(); ++x)
+            outside += !drawn.contains(QPoint(x, y)) && painted.pixel(x, y) != background.pixel(x, y);
+    for (const LabelLayout::Label& label : crowd.labels())
+        led += label.led;
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(led, 0) << "leader lines were drawn";
     // The pointer's readout has no marker: a label does not flee the pointer.
     LabelLayout layout(QRect(QPoint(0, 0), widget), stamps);
     layout.add({100, 100}, overlay::labelPosition({100, 100}, widget), QStringLiteral("663.4°C"));
     layout.add({120, 118}, overlay::readoutPosition({120, 118}, widget), QStringLiteral("30.0°C"), false);
     EXPECT_FALSE(layout.labels().front().led);
-}
-
-QImage busyBackground()
-{
-    QImage background(400, 300, QImage::Format_RGB32);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x)
-            background.setPixel(x, y, qRgb(x % 256, y % 256, 90));
-    return background;
 }
 
 // The largest difference of a colour channel between two images, and how many pixels of the
@@ -338,13 +356,17 @@ TEST(Overlay, AStampedLabelLooksAsWrittenInPlace)
             painter.setPen(Qt::white);
             painter.drawText(baseline, label);
         }
+        QRect drawn;
         {
             QPainter painter(&stamped);
-            stamps.paint(painter, baseline, label);
+            drawn = stamps.paint(painter, baseline, label);
         }
         const auto [worst, changed] = compared(direct, stamped, background);
         EXPECT_LE(worst, 3);
         EXPECT_GT(changed, 100) << "a label was written";
+        QImage outside = stamped.copy();
+        QPainter(&outside).drawImage(drawn.topLeft(), background.copy(drawn));
+        EXPECT_EQ(outside, background) << "nothing written beyond the rectangle it reports";
     }
 }
 

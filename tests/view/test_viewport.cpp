@@ -1,3 +1,4 @@
+#include "tests/support/paintrecorder.h"
 #include "tests/support/testframes.h"
 #include "view/chartdialog.h"
 #include "view/chartwidget.h"
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -110,6 +112,74 @@ TEST(ViewPicture, WrittenInPlaceItIsTheCachedPicture)
         EXPECT_EQ(wrong, 0) << format;
         EXPECT_EQ(touched, 0) << format;
     }
+}
+
+// A frame repaints the picture and the overlay around it, not the far margins, and what the
+// window shows stays what a whole repaint shows: after a label out in a margin, after it has
+// gone again, after the notice of a lost camera.
+TEST(ViewRepaint, FramesLeaveTheFarMarginsAloneAndTheWindowTrue)
+{
+    ViewPort view;
+    view.resize(1000, 24); // a picture 32 x 24 in the middle: a label does not fit beside its marker
+    view.setCameraGeometry(W, H, 15);
+    uint8_t palette[768] = {};
+    view.setPalette(palette);
+    PaintRecorder recorder;
+    view.installEventFilter(&recorder);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto settle = [&] {
+        recorder.painted.clear();
+        for (int i = 0; i < 3; ++i) // a label found beyond the repainted region comes in a second paint
+            QCoreApplication::processEvents();
+        return recorder.painted[&view];
+    };
+    const auto showHottestAt = [&](int x) {
+        auto frame = flatFrame(W, H, 25.0f);
+        setHottest(*frame, x, H / 2, 1170.0f); // a wide label
+        view.setFrame(frame);
+        view.renderFrame();
+        return settle();
+    };
+    const auto windowIsTrue = [&] {
+        const QImage shown = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        return shown == view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QPoint farLeft(5, 12), farRight(995, 12);
+    showHottestAt(W / 2);
+    const QRegion plain = showHottestAt(W / 2);
+    EXPECT_TRUE(plain.contains(view.imageToWidget(QPoint(0, 0))) && plain.contains(view.imageToWidget(QPoint(W - 1, H - 1))));
+    EXPECT_FALSE(plain.contains(farLeft) || plain.contains(farRight)) << "the margins are left alone";
+
+    showHottestAt(W - 1); // its label right of the picture, past the markers' reach
+    const QImage out = view.grab().toImage();
+    ASSERT_GT(brightPixels(out, QRect(view.imageToWidget(QPoint(W - 1, 0)).x() + 50, 0, 60, 24)), 20) << "a label far out";
+    EXPECT_TRUE(windowIsTrue()) << "the label out in the margin is shown whole";
+    showHottestAt(W - 1);
+    EXPECT_TRUE(windowIsTrue()) << "and repainted with the next frame";
+    showHottestAt(0);
+    EXPECT_TRUE(windowIsTrue()) << "its place is cleared when it has gone";
+    EXPECT_FALSE(showHottestAt(0).contains(farRight)) << "and then left alone";
+
+    view.showNoCamera();
+    settle();
+    EXPECT_TRUE(showHottestAt(0).contains(farLeft)) << "the first frame after the notice covers it whole";
+    EXPECT_TRUE(windowIsTrue());
+
+    view.resize(1000, 240); // room for a chart, whose number goes right of the picture
+    showHottestAt(0);
+    const ViewGeometry& geometry = view.viewGeometry();
+    const QRect picture(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+    view.armChartRectTool();
+    QTest::mousePress(&view, Qt::LeftButton, {}, view.imageToWidget(QPoint(200, 40)));
+    QMouseEvent stretch(QEvent::MouseMove, view.imageToWidget(QPoint(W - 1, 120)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &stretch);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, view.imageToWidget(QPoint(W - 1, 120)));
+    showHottestAt(0);
+    ASSERT_GT(brightPixels(view.grab().toImage(), QRect(picture.right() + 17, 0, 40, 240)), 5) << "the chart's number";
+    view.closeChart(0);
+    showHottestAt(0);
+    EXPECT_TRUE(windowIsTrue()) << "a closed chart's number is gone";
 }
 
 TEST_F(View, SearchAndChartRectanglesFromTheSameDrag)
