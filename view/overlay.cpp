@@ -79,20 +79,6 @@ QFont labelFont()
     return font;
 }
 
-QFont scaleFont()
-{
-    QFont font(QStringLiteral("Microsoft YaHei"));
-    font.setPixelSize(12);
-    return font;
-}
-
-QRect scaleReadingBand(int width, int baseline)
-{
-    const QFontMetrics metrics(scaleFont());
-    // The text's pen is two pixels wide: one more above and below.
-    return QRect(0, baseline - metrics.ascent() - 2, width, metrics.height() + 4);
-}
-
 void OutlineCache::paint(QPainter& painter, const QPolygon& polygon)
 {
     // At the device's pixel ratio: on a high-density screen the outline stays as sharp.

@@ -32,11 +32,6 @@ QString temperatureNumber(float celsius, const QString& unitLetter);
 
 // The font of the temperature labels on the picture.
 QFont labelFont();
-// The font of the readings on the scale beside the picture (thermometer and slider).
-QFont scaleFont();
-// What a scale reading written at `baseline` covers across a widget `width` wide: the part to
-// repaint when only that reading changes.
-QRect scaleReadingBand(int width, int baseline);
 
 // Repeating white-to-black bands, visible on any palette.
 QPen outlinePen();

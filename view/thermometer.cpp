@@ -39,9 +39,9 @@ void ThermoMeter::setFrameRange(float minimum, float maximum)
     // repainting just their lines spares the column and the styled panels beneath it a
     // repaint per frame (a quarter of the program's CPU at 25 fps).
     if (reading(true) != oldHighest)
-        update(overlay::scaleReadingBand(width(), kTopBaseline));
+        update(scaleText.band(width(), kTopBaseline));
     if (reading(false) != oldLowest)
-        update(overlay::scaleReadingBand(width(), height() - kMargin));
+        update(scaleText.band(width(), height() - kMargin));
 }
 
 QString ThermoMeter::reading(bool highest) const
@@ -109,25 +109,24 @@ void ThermoMeter::paintEvent(QPaintEvent* event)
 
     if (frameMin == kNoFrame)
         return;
-    painter.setFont(overlay::scaleFont());
     painter.setPen(QPen(Qt::white, 2));
     if (!leakMode) {
-        painter.drawText(QPoint(18, kTopBaseline), reading(true));
-        painter.drawText(QPoint(18, h - kMargin), reading(false));
+        scaleText.draw(painter, QPoint(18, kTopBaseline), reading(true));
+        scaleText.draw(painter, QPoint(18, h - kMargin), reading(false));
         return;
     }
     const bool fahrenheit = unitLetter == QLatin1String("F");
     auto whole = [&](int celsius) {
         return QString::number(fahrenheit ? int(celsius * 1.8 + 32) : celsius) + QStringLiteral("°") + unitLetter;
     };
-    painter.drawText(QPoint(18, kTopBaseline), whole(quickFindHigh));
-    painter.drawText(QPoint(18, h - kMargin), whole(quickFindLow));
+    scaleText.draw(painter, QPoint(18, kTopBaseline), whole(quickFindHigh));
+    scaleText.draw(painter, QPoint(18, h - kMargin), whole(quickFindLow));
     if (maxMarkerY >= 0) {
-        painter.drawText(QPoint(18, maxMarkerY - 6), overlay::temperatureText(frameMax, unitLetter));
+        scaleText.draw(painter, QPoint(18, maxMarkerY - 6), overlay::temperatureText(frameMax, unitLetter));
         painter.drawPixmap(QRect(w - 23, maxMarkerY - 6, 9, 13), redTriangle);
     }
     if (minMarkerY >= 0) {
-        painter.drawText(QPoint(18, minMarkerY + 18), overlay::temperatureText(frameMin, unitLetter));
+        scaleText.draw(painter, QPoint(18, minMarkerY + 18), overlay::temperatureText(frameMin, unitLetter));
         painter.drawPixmap(QRect(w - 23, minMarkerY - 6, 9, 13), blueTriangle);
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/scaletext.h"
+
 #include <QLabel>
 #include <QPixmap>
 
@@ -35,4 +37,5 @@ private:
     bool leakMode = false;
     int minMarkerY = -1, maxMarkerY = -1;
     QPixmap tempIcon, redTriangle, blueTriangle;
+    ScaleText scaleText;
 };

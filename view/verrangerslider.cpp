@@ -48,9 +48,9 @@ void VerRangerSlider::setFrameRange(float minimum, float maximum)
     // The handles stay where they are; only their readings follow the frame, mostly by a
     // tenth of a degree or not at all: only their lines are repainted, when they change.
     if (reading(high) != oldHigh)
-        update(overlay::scaleReadingBand(width(), upperHandleTop() + 16));
+        update(scaleText.band(width(), upperHandleTop() + 16));
     if (reading(low) != oldLow)
-        update(overlay::scaleReadingBand(width(), lowerHandleTop() + 18));
+        update(scaleText.band(width(), lowerHandleTop() + 18));
 }
 
 QString VerRangerSlider::reading(float fraction) const
@@ -218,10 +218,9 @@ void VerRangerSlider::paintEvent(QPaintEvent* event)
     painter.drawPixmap(lowerKnobRect, knob);
     if (frameMin == -274.0f)
         return;
-    painter.setFont(overlay::scaleFont());
     painter.setPen(QPen(Qt::white, 2));
-    painter.drawText(QPoint(43, yH + 16), reading(high));
-    painter.drawText(QPoint(43, yL + 18), reading(low));
+    scaleText.draw(painter, QPoint(43, yH + 16), reading(high));
+    scaleText.draw(painter, QPoint(43, yL + 18), reading(low));
 }
 
 void VerRangerSlider::mousePressEvent(QMouseEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/scaletext.h"
+
 #include <QLabel>
 #include <QPixmap>
 
@@ -69,4 +71,5 @@ private:
 
     QPixmap triangleUp, triangleDown, knob, strip;
     QColor stripHot, stripCold; // the strip's ends: the colours beyond the handles
+    ScaleText scaleText;
 };

@@ -1,12 +1,14 @@
 #include "tests/support/paintrecorder.h"
 #include "view/alertbox.h"
 #include "view/horrangerslider.h"
+#include "view/scaletext.h"
 #include "view/thermometer.h"
 #include "view/verrangerslider.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -179,6 +181,42 @@ TEST(ScaleWidgets, ANewFrameRepaintsOnlyTheChangedReadings)
     slider->setFrameRange(25.0f, 25.0f);
     QTest::qWait(30);
     EXPECT_TRUE(shownIsFresh());
+}
+
+// A reading drawn from its laid-out text is what drawText writes in the scale's font, from a new
+// layout and from the one kept, and it lies inside the band that a change of it repaints.
+TEST(ScaleText, AReadingLooksAsWrittenAndLiesInItsBand)
+{
+    ScaleText scaleText;
+    QFont font(QStringLiteral("Microsoft YaHei"));
+    font.setPixelSize(12);
+    const QPoint baseline(10, 30);
+    const QRect band = scaleText.band(120, baseline.y());
+    for (const char* text : {"36.5°C", "-40.0°F", "1234.5°C", "36.5°C"}) {
+        SCOPED_TRACE(text);
+        QImage written(120, 50, QImage::Format_RGB32), drawn(120, 50, QImage::Format_RGB32);
+        written.fill(Qt::darkBlue);
+        drawn.fill(Qt::darkBlue);
+        QPainter direct(&written);
+        direct.setPen(QPen(Qt::white, 2));
+        direct.setFont(font);
+        direct.drawText(baseline, QString::fromUtf8(text));
+        direct.end();
+        QPainter laidOut(&drawn);
+        laidOut.setPen(QPen(Qt::white, 2));
+        scaleText.draw(laidOut, baseline, QString::fromUtf8(text));
+        laidOut.end();
+        int inked = 0, outside = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                const bool ink = drawn.pixel(x, y) != QColor(Qt::darkBlue).rgb();
+                inked += ink;
+                outside += ink && !band.contains(x, y);
+            }
+        EXPECT_EQ(drawn, written);
+        EXPECT_GT(inked, 40);
+        EXPECT_EQ(outside, 0);
+    }
 }
 
 // Ranges from damaged settings reach these widgets only after validation, but even the
