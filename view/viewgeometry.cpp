@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -35,6 +36,11 @@ void ViewGeometry::letterBox(const QSize& widget, const QSize& image)
     areaCurrent = false;
     indexMap(columnOf, areaWidth, iw);
     indexMap(rowOf, areaHeight, ih);
+    runStarts.clear();
+    for (int u = 0; u < areaWidth; ++u)
+        if (u == 0 || columnOf[size_t(u)] != columnOf[size_t(u) - 1])
+            runStarts.push_back(u);
+    runStarts.push_back(std::max(areaWidth, 0));
 }
 
 const QImage& ViewGeometry::scaled(const QImage& shown)
@@ -59,17 +65,38 @@ void ViewGeometry::scaleInto(const QImage& shown, QImage& target, const QRect& p
         return;
     const QImage source = shown.format() == QImage::Format_RGB32 ? shown : shown.convertToFormat(QImage::Format_RGB32);
     const int lastColumn = source.width() - 1, lastRow = source.height() - 1;
-    // A target being painted on is never shared: scanLine() writes where the painter writes.
-    const auto rowAt = [&](int v) { return reinterpret_cast<QRgb*>(target.scanLine(origin.y() + v)) + (origin.x() + rows.left()); };
+    // A target being painted on is never shared: its pixels are written where the painter writes.
+    uchar* const bits = target.bits();
+    const qsizetype stride = target.bytesPerLine();
+    const auto rowAt = [&](int v) {
+        return reinterpret_cast<QRgb*>(bits + (origin.y() + v) * stride) + (origin.x() + rows.left());
+    };
+    // The runs of area columns that show one picture column, from the one holding the part's first.
+    const auto firstRun = std::upper_bound(runStarts.begin(), runStarts.end(), rows.left()) - 1;
+    const int width = rows.width();
     for (int v = rows.top(); v <= rows.bottom(); ++v) {
         QRgb* out = rowAt(v); // column rows.left() of the area
         if (v > rows.top() && rowOf[size_t(v)] == rowOf[size_t(v) - 1]) { // the same picture row again
-            std::copy_n(rowAt(v - 1), rows.width(), out);
+            std::copy_n(rowAt(v - 1), width, out);
             continue;
         }
         const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(std::min(rowOf[size_t(v)], lastRow)));
-        for (int u = rows.left(); u <= rows.right(); ++u)
-            out[u - rows.left()] = in[std::min(columnOf[size_t(u)], lastColumn)];
+        // Each run in blocks of four pixels, the last block spilling up to three pixels into the
+        // runs after it, which are written later; near the part's end a run is written exactly,
+        // so nothing past the part is touched.
+        int start = 0; // the area column, from the part's left
+        for (auto run = firstRun; start < width; ++run) {
+            const int end = std::min(run[1] - rows.left(), width);
+            const QRgb value = in[std::min(columnOf[size_t(start + rows.left())], lastColumn)];
+            if (end + 3 > width) {
+                std::fill(out + start, out + end, value);
+            } else {
+                const QRgb block[4] = {value, value, value, value};
+                for (int u = start; u < end; u += 4)
+                    std::memcpy(out + u, block, sizeof block);
+            }
+            start = end;
+        }
     }
 }
 

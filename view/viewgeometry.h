@@ -43,6 +43,7 @@ private:
 
     QSize picture; // as given to letterBox: the shown frame, or a whole multiple of it
     std::vector<int> columnOf, rowOf; // of every area column and row: its picture column and row
+    std::vector<int> runStarts; // the area columns where columnOf changes, then areaWidth
     QImage area;
     bool areaCurrent = false;
 };

@@ -61,25 +61,34 @@ TEST(ViewGeometry, EveryWidgetPointReadsThePixelDrawnThereUnderEveryOrientation)
                             gray[size_t(y * W + x)] = uint8_t(pass ? y : x);
                     shown[pass] = renderer.render(gray.data(), W, H, palette.data(), o);
                 }
+                // Enlarged three and ten times, each picture pixel a run of area pixels, and
+                // reduced, where runs are single pixels and columns are skipped.
+                for (const QSize widget : {shown[0].size() * 3 + QSize(7, 20), shown[0].size() * 10 + QSize(3, 1),
+                                           shown[0].size() * 2 / 3}) {
+                    SCOPED_TRACE(testing::Message() << "widget " << widget.width() << " x " << widget.height());
+                    ViewGeometry g = geometryFor(W, H, widget, shown[0].size(), rotation);
+                    g.mirrorH = mh;
+                    g.mirrorV = mv;
+                    // Painted as the view paints it: scaled into the image area.
+                    QImage painted[2];
+                    for (int pass = 0; pass < 2; ++pass) {
+                        g.letterBox(widget, shown[pass].size()); // a new picture
+                        painted[pass] = QImage(widget, QImage::Format_RGB32);
+                        QPainter painter(&painted[pass]);
+                        painter.drawImage(QPoint(g.marginX, g.marginY), g.scaled(shown[pass]));
+                    }
+                    for (int wy = g.marginY; wy < g.marginY + g.areaHeight; ++wy)
+                        for (int wx = g.marginX; wx < g.marginX + g.areaWidth; ++wx) {
+                            QPoint p;
+                            ASSERT_TRUE(g.widgetToImage(QPoint(wx, wy), p));
+                            ASSERT_EQ(p, QPoint(qRed(painted[0].pixel(wx, wy)), qRed(painted[1].pixel(wx, wy))))
+                                << "widget " << wx << "," << wy;
+                        }
+                }
                 const QSize widget = shown[0].size() * 3 + QSize(7, 20);
                 ViewGeometry g = geometryFor(W, H, widget, shown[0].size(), rotation);
                 g.mirrorH = mh;
                 g.mirrorV = mv;
-                // Painted as the view paints it: scaled into the image area.
-                QImage painted[2];
-                for (int pass = 0; pass < 2; ++pass) {
-                    g.letterBox(widget, shown[pass].size()); // a new picture
-                    painted[pass] = QImage(widget, QImage::Format_RGB32);
-                    QPainter painter(&painted[pass]);
-                    painter.drawImage(QPoint(g.marginX, g.marginY), g.scaled(shown[pass]));
-                }
-                for (int wy = g.marginY; wy < g.marginY + g.areaHeight; ++wy)
-                    for (int wx = g.marginX; wx < g.marginX + g.areaWidth; ++wx) {
-                        QPoint p;
-                        ASSERT_TRUE(g.widgetToImage(QPoint(wx, wy), p));
-                        ASSERT_EQ(p, QPoint(qRed(painted[0].pixel(wx, wy)), qRed(painted[1].pixel(wx, wy))))
-                            << "widget " << wx << "," << wy;
-                    }
                 for (int y = 0; y < H; ++y)
                     for (int x = 0; x < W; ++x) {
                         QPoint back;

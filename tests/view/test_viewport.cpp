@@ -74,43 +74,48 @@ protected:
 // and nothing outside the repainted region is touched.
 TEST(ViewPicture, WrittenInPlaceItIsTheCachedPicture)
 {
-    ViewPort view;
-    view.resize(1000, 600); // margins left and right
-    view.setCameraGeometry(W, H, 15);
-    auto frame = flatFrame(W, H, 25.0f);
-    uint32_t state = 7;
-    for (uint8_t& grey : frame->image)
-        grey = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
-    uint8_t palette[768];
-    for (int i = 0; i < 256; ++i) {
-        palette[3 * i] = uint8_t(i);
-        palette[3 * i + 1] = uint8_t(255 - i);
-        palette[3 * i + 2] = uint8_t(i * 7);
-    }
-    view.setPalette(palette);
-    view.setFrame(frame);
-    view.renderFrame();
-    ViewGeometry geometry = view.viewGeometry();
-    const QImage& expected = geometry.scaled(view.shownImage());
-    const QRect area(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
-    // Two rectangles of a partial repaint, away from the hottest pixel's marker at (0, 0).
-    const QRegion part = QRegion(area.adjusted(50, 30, -400, -300)) + QRegion(area.adjusted(500, 350, -20, -10));
-    const QPoint corner = part.boundingRect().topLeft(), offset(37, 21);
-    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
-        QImage painted(1100, 700, format);
-        painted.fill(Qt::black);
-        view.render(&painted, offset, part);
-        int wrong = 0, touched = 0;
-        for (int y = 0; y < painted.height(); ++y)
-            for (int x = 0; x < painted.width(); ++x) {
-                const QPoint widget = QPoint(x, y) - offset + corner; // the region's corner lands at the offset
-                if (part.contains(widget))
-                    wrong += painted.pixel(x, y) != expected.pixel(widget - area.topLeft());
-                else
-                    touched += painted.pixel(x, y) != qRgb(0, 0, 0);
-            }
-        EXPECT_EQ(wrong, 0) << format;
-        EXPECT_EQ(touched, 0) << format;
+    // Each picture pixel three or four area pixels wide, and ten.
+    for (const QSize frameSize : {QSize(W, H), QSize(80, 60)}) {
+        SCOPED_TRACE(frameSize.width());
+        ViewPort view;
+        view.resize(1000, 600); // margins left and right
+        view.setCameraGeometry(frameSize.width(), frameSize.height(), 15);
+        auto frame = flatFrame(frameSize.width(), frameSize.height(), 25.0f);
+        uint32_t state = 7;
+        for (uint8_t& grey : frame->image)
+            grey = uint8_t((state = state * 1664525u + 1013904223u) >> 24);
+        uint8_t palette[768];
+        for (int i = 0; i < 256; ++i) {
+            palette[3 * i] = uint8_t(i);
+            palette[3 * i + 1] = uint8_t(255 - i);
+            palette[3 * i + 2] = uint8_t(i * 7);
+        }
+        view.setPalette(palette);
+        view.setFrame(frame);
+        view.renderFrame();
+        ViewGeometry geometry = view.viewGeometry();
+        const QImage& expected = geometry.scaled(view.shownImage());
+        const QRect area(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight);
+        // Two rectangles of a partial repaint, away from the hottest pixel's marker at (0, 0),
+        // their edges inside runs of a picture pixel.
+        const QRegion part = QRegion(area.adjusted(50, 30, -409, -300)) + QRegion(area.adjusted(503, 350, -29, -10));
+        const QPoint corner = part.boundingRect().topLeft(), offset(37, 21);
+        for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+            QImage painted(1100, 700, format);
+            painted.fill(Qt::black);
+            view.render(&painted, offset, part);
+            int wrong = 0, touched = 0;
+            for (int y = 0; y < painted.height(); ++y)
+                for (int x = 0; x < painted.width(); ++x) {
+                    const QPoint widget = QPoint(x, y) - offset + corner; // the region's corner lands at the offset
+                    if (part.contains(widget))
+                        wrong += painted.pixel(x, y) != expected.pixel(widget - area.topLeft());
+                    else
+                        touched += painted.pixel(x, y) != qRgb(0, 0, 0);
+                }
+            EXPECT_EQ(wrong, 0) << format;
+            EXPECT_EQ(touched, 0) << format;
+        }
     }
 }
 
