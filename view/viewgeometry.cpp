@@ -74,29 +74,24 @@ void ViewGeometry::scaleInto(const QImage& shown, QImage& target, const QRect& p
     // The runs of area columns that show one picture column, from the one holding the part's first.
     const auto firstRun = std::upper_bound(runStarts.begin(), runStarts.end(), rows.left()) - 1;
     const int width = rows.width();
+    // A row is made in a small buffer that stays in the cache, each run in blocks of four pixels
+    // (a block spills up to three pixels into the runs after it, written later, or into the
+    // buffer's spare end), and copied out for every area row that shows it.
+    std::vector<QRgb> made(size_t(width) + 3);
     for (int v = rows.top(); v <= rows.bottom(); ++v) {
-        QRgb* out = rowAt(v); // column rows.left() of the area
-        if (v > rows.top() && rowOf[size_t(v)] == rowOf[size_t(v) - 1]) { // the same picture row again
-            std::copy_n(rowAt(v - 1), width, out);
-            continue;
-        }
-        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(std::min(rowOf[size_t(v)], lastRow)));
-        // Each run in blocks of four pixels, the last block spilling up to three pixels into the
-        // runs after it, which are written later; near the part's end a run is written exactly,
-        // so nothing past the part is touched.
-        int start = 0; // the area column, from the part's left
-        for (auto run = firstRun; start < width; ++run) {
-            const int end = std::min(run[1] - rows.left(), width);
-            const QRgb value = in[std::min(columnOf[size_t(start + rows.left())], lastColumn)];
-            if (end + 3 > width) {
-                std::fill(out + start, out + end, value);
-            } else {
+        if (v == rows.top() || rowOf[size_t(v)] != rowOf[size_t(v) - 1]) {
+            const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(std::min(rowOf[size_t(v)], lastRow)));
+            int start = 0; // the area column, from the part's left
+            for (auto run = firstRun; start < width; ++run) {
+                const int end = std::min(run[1] - rows.left(), width);
+                const QRgb value = in[std::min(columnOf[size_t(start + rows.left())], lastColumn)];
                 const QRgb block[4] = {value, value, value, value};
                 for (int u = start; u < end; u += 4)
-                    std::memcpy(out + u, block, sizeof block);
+                    std::memcpy(made.data() + u, block, sizeof block);
+                start = end;
             }
-            start = end;
         }
+        std::memcpy(rowAt(v), made.data(), size_t(width) * sizeof(QRgb));
     }
 }
 
