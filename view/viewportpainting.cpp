@@ -175,9 +175,11 @@ void ViewPort::paintNoCamera(QPainter& painter)
 bool ViewPort::paintPictureInPlace(QPainter& painter)
 {
     // The window's backing store is an image: the scaled picture is written into it in one
-    // pass, where scaling into a cache and blitting that moved every pixel twice more. Only
-    // for 32-bit pixels moved by a whole-pixel translation; anything else draws the cache.
-    // A painter handed in by QWidget::render(QPainter*) may blend or clip by a path: drawn.
+    // pass, where scaling into a cache and blitting that moved every pixel twice more, and the
+    // margins are filled row by row, where the painter's fill of their narrow spans cost a
+    // tenth of the view's paint. Only for 32-bit pixels moved by a whole-pixel translation;
+    // anything else is drawn. A painter handed in by QWidget::render(QPainter*) may blend or
+    // clip by a path: drawn.
     QPaintEngine* engine = painter.paintEngine();
     QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
     if (!device || device->devType() != QInternal::Image || engine->type() != QPaintEngine::Raster ||
@@ -191,15 +193,24 @@ bool ViewPort::paintPictureInPlace(QPainter& painter)
         (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
          format != QImage::Format_ARGB32_Premultiplied))
         return false;
-    const QRect area = pictureArea().translated(int(toDevice.dx()), int(toDevice.dy()));
-    // Only what this paint may touch: its region, on the image. A picture of another format
-    // (the registration's blend) is converted once, not once a rectangle.
+    const QRect area = displayImage.isNull() ? QRect()
+                                             : pictureArea().translated(int(toDevice.dx()), int(toDevice.dy()));
+    // Only what this paint may touch: its region, on the image.
     QRegion region = engine->systemClip().isEmpty() ? QRegion(image->rect()) : engine->systemClip();
-    region &= area & image->rect();
+    region &= image->rect();
+    const QRgb background = kBackground.rgb(); // opaque: the same in all three formats
+    uchar* const bits = image->bits();
+    for (const QRect& margin : region - area)
+        for (int y = margin.top(); y <= margin.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(bits + y * image->bytesPerLine()) + margin.left(), margin.width(), background);
+    if (area.isEmpty())
+        return true;
+    // A picture of another format (the registration's blend) is converted once, not once a
+    // rectangle.
     const QImage picture = displayImage.format() == QImage::Format_RGB32
                                ? displayImage
                                : displayImage.convertToFormat(QImage::Format_RGB32);
-    for (const QRect& part : region)
+    for (const QRect& part : region & area)
         geometry.scaleInto(picture, *image, part.translated(-area.topLeft()), area.topLeft());
     return true;
 }
@@ -280,16 +291,17 @@ void ViewPort::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     // The picture's cells as they are, not smoothed: each shows one pixel's reading, and the
     // pointer's readout is the pixel under it.
-    QRegion margins(rect());
-    if (!displayImage.isNull()) {
-        if (!paintPictureInPlace(painter))
+    if (!paintPictureInPlace(painter)) {
+        QRegion margins(rect());
+        if (!displayImage.isNull()) {
             painter.drawImage(QPoint(geometry.marginX, geometry.marginY), geometry.scaled(displayImage));
-        margins -= pictureArea();
+            margins -= pictureArea();
+        }
+        // Whole pixels, filled before antialiasing is on: antialiased, the same fill takes the
+        // rasterizer's general path.
+        for (const QRect& margin : margins)
+            painter.fillRect(margin, kBackground);
     }
-    // Whole pixels, filled before antialiasing is on: antialiased, the same fill takes the
-    // rasterizer's general path, a tenth of the program's CPU for the margins of every frame.
-    for (const QRect& margin : margins)
-        painter.fillRect(margin, kBackground);
     painter.setRenderHint(QPainter::Antialiasing); // the overlay's lines and labels
     if (noCamera) {
         paintNoCamera(painter);
