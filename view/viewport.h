@@ -210,8 +210,10 @@ private:
     QRect widgetRectOf(const QRect& image) const;
     // The image area: where the picture is painted, the margins around it.
     QRect pictureArea() const { return QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight); }
-    // What a new frame repaints: the picture, its markers' reach around it, and the labels
-    // that the last paint drew further out.
+    // What a new frame repaints: the picture, and where the last paint drew the markers and
+    // labels of readings in the margins. (Filling the margins' narrow spans with every frame
+    // missed the cache at every row: a tenth of the view's paint.) The rest of the overlay
+    // changes with the user's actions, which repaint the whole view.
     QRegion frameRegion() const;
 
     int frameWidth = 800, frameHeight = 600;
@@ -236,7 +238,8 @@ private:
     DifferenceOverlay difference;
     std::array<chartDialog*, kChartSlots> charts{};
     LabelStamps labelStamps{overlay::labelFont()};
-    QRegion labelsBeyond; // the last paint's labels beyond the overlay's reach
+    QRegion readingMarkers; // during a paint: where the readings' markers went
+    QRegion readingsBeyond; // the last paint's markers and labels of readings in the margins
     std::array<overlay::OutlineCache, 2 * kChartSlots> outlines; // of each chart's polygon and its twin
     QVector<QPoint> polygonWidgetPoints;
     QPolygon polygonImagePoints;

@@ -17,15 +17,6 @@ namespace {
 
 // The main window's background, which the letterbox margins show.
 const QColor kBackground(0, 21, 42);
-// How far past the picture a marker reaches. A frame leaves the margins beyond alone (their
-// fill was a tenth of the view's paint); what else is drawn there changes with the user's
-// actions, which repaint the whole view, and the labels are followed as they are painted.
-constexpr int kOverlayReach = 16;
-
-QRect overlayReach(const QRect& picture)
-{
-    return picture.adjusted(-kOverlayReach, -kOverlayReach, kOverlayReach, kOverlayReach);
-}
 
 } // namespace
 
@@ -42,6 +33,7 @@ void ViewPort::drawTempLabel(QPainter& painter, LabelLayout& labels, const QPoin
     const QPoint w = imageToWidget(image);
     painter.setPen(QPen(Qt::red, 2.0));
     painter.drawLines(overlay::crossMarker(w));
+    readingMarkers += QRect(w - QPoint(14, 14), QSize(29, 29)); // the cross, its pen and antialiasing
     labels.add(w, overlay::labelPosition(w, size()), overlay::temperatureText(value, unitLetter));
 }
 
@@ -282,12 +274,13 @@ void ViewPort::paintDifference(QPainter& painter, LabelLayout& labels)
 
 QRegion ViewPort::frameRegion() const
 {
-    return QRegion(overlayReach(pictureArea())) + labelsBeyond;
+    return QRegion(pictureArea()) + readingsBeyond;
 }
 
 void ViewPort::paintEvent(QPaintEvent* event)
 {
     sincePaint.start();
+    readingMarkers = QRegion();
     QPainter painter(this);
     // The picture's cells as they are, not smoothed: each shows one pixel's reading, and the
     // pointer's readout is the pixel under it.
@@ -341,10 +334,10 @@ void ViewPort::paintEvent(QPaintEvent* event)
         labels.add(pointer, overlay::readoutPosition(pointer, size()),
                    overlay::temperatureText(temperatureAt(hoverPoint), unitLetter), false);
     }
-    // A label placed beyond the overlay's reach is repainted by the frames while it is there and
-    // erased by the first after it has gone; where this paint did not reach, it comes next.
-    labelsBeyond = labels.paint(painter) - overlayReach(pictureArea());
-    const QRegion missed = labelsBeyond - event->region();
+    // A reading's marker or label out in a margin is repainted by the frames while it is there
+    // and erased by the first after it has gone; where this paint did not reach, it comes next.
+    readingsBeyond = (labels.paint(painter) + readingMarkers) - pictureArea();
+    const QRegion missed = readingsBeyond - event->region();
     if (!missed.isEmpty())
         update(missed);
 }

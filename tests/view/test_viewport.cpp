@@ -121,9 +121,10 @@ TEST(ViewPicture, WrittenInPlaceItIsTheCachedPicture)
     }
 }
 
-// A frame repaints the picture and the overlay around it, not the far margins, and what the
-// window shows stays what a whole repaint shows: after a label out in a margin, after it has
-// gone again, after the notice of a lost camera.
+// A frame repaints the picture and the readings' markers and labels around it, not the
+// margins, and what the window shows stays what a whole repaint shows: after a marker and a
+// label out in a margin, after they have gone again, after the notice of a lost camera, after
+// a chart whose number lay in a margin was closed.
 TEST(ViewRepaint, FramesLeaveTheFarMarginsAloneAndTheWindowTrue)
 {
     ViewPort view;
@@ -158,7 +159,7 @@ TEST(ViewRepaint, FramesLeaveTheFarMarginsAloneAndTheWindowTrue)
     EXPECT_TRUE(plain.contains(view.imageToWidget(QPoint(0, 0))) && plain.contains(view.imageToWidget(QPoint(W - 1, H - 1))));
     EXPECT_FALSE(plain.contains(farLeft) || plain.contains(farRight)) << "the margins are left alone";
 
-    showHottestAt(W - 1); // its label right of the picture, past the markers' reach
+    showHottestAt(W - 1); // its marker and label right of the picture
     const QImage out = view.grab().toImage();
     ASSERT_GT(brightPixels(out, QRect(view.imageToWidget(QPoint(W - 1, 0)).x() + 50, 0, 60, 24)), 20) << "a label far out";
     EXPECT_TRUE(windowIsTrue()) << "the label out in the margin is shown whole";
