@@ -1,6 +1,5 @@
 #include "view/overlay.h"
 
-#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 

@@ -13,7 +13,7 @@ QFont scaleFont()
 
 } // namespace
 
-ScaleText::ScaleText() : font(scaleFont()), metrics(font), laidOut(64) {}
+ScaleText::ScaleText() : textFont(scaleFont()), metrics(textFont), laidOut(64) {}
 
 QRect ScaleText::band(int width, int baseline) const
 {
@@ -29,6 +29,6 @@ void ScaleText::draw(QPainter& painter, const QPoint& baseline, const QString& t
         glyphs->setTextFormat(Qt::PlainText);
         laidOut.insert(text, glyphs);
     }
-    painter.setFont(font);
+    painter.setFont(textFont);
     painter.drawStaticText(baseline - QPoint(0, metrics.ascent()), *glyphs);
 }

@@ -18,6 +18,8 @@ class ScaleText
 public:
     ScaleText();
 
+    const QFont& font() const { return textFont; }
+
     // What a reading written at `baseline` covers across a widget `width` wide: the part to
     // repaint when only that reading changes.
     QRect band(int width, int baseline) const;
@@ -25,7 +27,7 @@ public:
     void draw(QPainter& painter, const QPoint& baseline, const QString& text);
 
 private:
-    QFont font;
+    QFont textFont;
     QFontMetrics metrics;
     QCache<QString, QStaticText> laidOut;
 };

@@ -100,6 +100,7 @@ void ViewPort::setCameraGeometry(int width, int height, int modelIndex)
 void ViewPort::fitToFrameSize(int width, int height)
 {
     dropRegistration(); // another camera's picture
+    update(); // the overlay moves with the frame's size
     clearSelection();
     clearHover();
     dragging = false;
@@ -283,6 +284,7 @@ void ViewPort::setRegionFind(bool on)
     regionFind = on;
     if (on && measurements.searchRegions.isEmpty())
         measurements.searchRegions.append(QRect(frameWidth / 3, frameHeight / 3, frameWidth / 3, frameHeight / 3));
+    update();
 }
 
 bool ViewPort::setSuperResolution(bool on)
@@ -384,8 +386,8 @@ RegionMaximum ViewPort::regionMaximum(const PolygonMask& mask) const
 void ViewPort::arm(Tool armed)
 {
     tool = armed;
-    clearSelection(); // its icons may lie in the margins
-    update();
+    clearSelection();
+    update(); // the selection's icons may lie in the margins
 }
 
 void ViewPort::armPointTool()

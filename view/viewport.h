@@ -210,10 +210,10 @@ private:
     QRect widgetRectOf(const QRect& image) const;
     // The image area: where the picture is painted, the margins around it.
     QRect pictureArea() const { return QRect(geometry.marginX, geometry.marginY, geometry.areaWidth, geometry.areaHeight); }
-    // What a new frame repaints: the picture, and where the last paint drew the markers and
-    // labels of readings in the margins. (Filling the margins' narrow spans with every frame
-    // missed the cache at every row: a tenth of the view's paint.) The rest of the overlay
-    // changes with the user's actions, which repaint the whole view.
+    // What a new frame repaints: the picture, and where markers and labels of readings are
+    // shown in the margins. (Filling the margins' narrow spans with every frame missed the
+    // cache at every row: a tenth of the view's paint.) Whatever else changes the overlay
+    // repaints the whole view.
     QRegion frameRegion() const;
 
     int frameWidth = 800, frameHeight = 600;
@@ -239,7 +239,9 @@ private:
     std::array<chartDialog*, kChartSlots> charts{};
     LabelStamps labelStamps{overlay::labelFont()};
     QRegion readingMarkers; // during a paint: where the readings' markers went
-    QRegion readingsBeyond; // the last paint's markers and labels of readings in the margins
+    QRegion readingsBeyond; // the readings' markers and labels shown in the margins
+    QRegion readingsLaidOut, readingsCovered; // the last paint's readings beyond the picture, and
+                                              // what the paints of those readings have covered
     std::array<overlay::OutlineCache, 2 * kChartSlots> outlines; // of each chart's polygon and its twin
     QVector<QPoint> polygonWidgetPoints;
     QPolygon polygonImagePoints;

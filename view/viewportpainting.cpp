@@ -5,6 +5,7 @@
 #include "view/overlay.h"
 #include "view/viewport.h"
 
+#include <QBackingStore>
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
@@ -185,10 +186,10 @@ bool ViewPort::paintPictureInPlace(QPainter& painter)
         (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
          format != QImage::Format_ARGB32_Premultiplied))
         return false;
-    const QRect area = displayImage.isNull() ? QRect()
-                                             : pictureArea().translated(int(toDevice.dx()), int(toDevice.dy()));
+    const QPoint origin(int(toDevice.dx()), int(toDevice.dy()));
+    const QRect area = displayImage.isNull() ? QRect() : pictureArea().translated(origin);
     // Only what this paint may touch: its region, on the image.
-    QRegion region = engine->systemClip().isEmpty() ? QRegion(image->rect()) : engine->systemClip();
+    QRegion region = engine->systemClip().isEmpty() ? QRegion(rect().translated(origin)) : engine->systemClip();
     region &= image->rect();
     const QRgb background = kBackground.rgb(); // opaque: the same in all three formats
     uchar* const bits = image->bits();
@@ -334,10 +335,19 @@ void ViewPort::paintEvent(QPaintEvent* event)
         labels.add(pointer, overlay::readoutPosition(pointer, size()),
                    overlay::temperatureText(temperatureAt(hoverPoint), unitLetter), false);
     }
+    const QRegion beyond = ((labels.paint(painter) + readingMarkers) - pictureArea()) & rect();
+    // Only for the window: a grab or a render elsewhere neither shows nor erases anything.
+    QPaintEngine* engine = painter.paintEngine();
+    if (!backingStore() || !engine || engine->paintDevice() != backingStore()->paintDevice())
+        return;
     // A reading's marker or label out in a margin is repainted by the frames while it is there
-    // and erased by the first after it has gone; where this paint did not reach, it comes next.
-    readingsBeyond = (labels.paint(painter) + readingMarkers) - pictureArea();
-    const QRegion missed = readingsBeyond - event->region();
+    // and erased by the first after it has gone (also what an earlier paint drew and this one
+    // did not reach). Where this paint did not reach it comes next, unless an earlier paint of
+    // the same readings has drawn it.
+    readingsBeyond = (readingsBeyond - event->region()) + beyond;
+    readingsCovered = beyond == readingsLaidOut ? readingsCovered + event->region() : event->region();
+    readingsLaidOut = beyond;
+    const QRegion missed = beyond - readingsCovered;
     if (!missed.isEmpty())
         update(missed);
 }

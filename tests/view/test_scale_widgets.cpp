@@ -188,8 +188,6 @@ TEST(ScaleWidgets, ANewFrameRepaintsOnlyTheChangedReadings)
 TEST(ScaleText, AReadingLooksAsWrittenAndLiesInItsBand)
 {
     ScaleText scaleText;
-    QFont font(QStringLiteral("Microsoft YaHei"));
-    font.setPixelSize(12);
     const QPoint baseline(10, 30);
     const QRect band = scaleText.band(120, baseline.y());
     for (const char* text : {"36.5°C", "-40.0°F", "1234.5°C", "36.5°C"}) {
@@ -199,7 +197,7 @@ TEST(ScaleText, AReadingLooksAsWrittenAndLiesInItsBand)
         drawn.fill(Qt::darkBlue);
         QPainter direct(&written);
         direct.setPen(QPen(Qt::white, 2));
-        direct.setFont(font);
+        direct.setFont(scaleText.font());
         direct.drawText(baseline, QString::fromUtf8(text));
         direct.end();
         QPainter laidOut(&drawn);

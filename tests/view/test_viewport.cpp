@@ -140,7 +140,11 @@ TEST(ViewRepaint, FramesLeaveTheFarMarginsAloneAndTheWindowTrue)
         recorder.painted.clear();
         for (int i = 0; i < 3; ++i) // a label found beyond the repainted region comes in a second paint
             QCoreApplication::processEvents();
-        return recorder.painted[&view];
+        const QRegion painted = recorder.painted[&view];
+        recorder.painted.clear();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(recorder.painted[&view].isEmpty()) << "the paints end until something changes";
+        return painted;
     };
     const auto showHottestAt = [&](int x) {
         auto frame = flatFrame(W, H, 25.0f);
@@ -165,6 +169,10 @@ TEST(ViewRepaint, FramesLeaveTheFarMarginsAloneAndTheWindowTrue)
     EXPECT_TRUE(windowIsTrue()) << "the label out in the margin is shown whole";
     showHottestAt(W - 1);
     EXPECT_TRUE(windowIsTrue()) << "and repainted with the next frame";
+    showHottestAt(W - 9); // a pixel of the view to the left and back: partly where it was
+    EXPECT_TRUE(windowIsTrue()) << "moved";
+    showHottestAt(W - 1);
+    EXPECT_TRUE(windowIsTrue()) << "moved back";
     showHottestAt(0);
     EXPECT_TRUE(windowIsTrue()) << "its place is cleared when it has gone";
     EXPECT_FALSE(showHottestAt(0).contains(farRight)) << "and then left alone";
