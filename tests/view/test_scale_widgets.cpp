@@ -184,17 +184,17 @@ TEST(ScaleWidgets, ANewFrameRepaintsOnlyTheChangedReadings)
 }
 
 // A reading drawn from its laid-out text is what drawText writes in the scale's font, from a new
-// layout and from the one kept, and it lies inside the band that a change of it repaints.
-TEST(ScaleText, AReadingLooksAsWrittenAndLiesInItsBand)
+// layout and from the one kept. (That it lies in the band a change repaints, the widgets' test
+// of their repaints shows.)
+TEST(ScaleText, AReadingLooksAsWritten)
 {
     ScaleText scaleText;
     const QPoint baseline(10, 30);
-    const QRect band = scaleText.band(120, baseline.y());
+    QImage blank(120, 50, QImage::Format_RGB32);
+    blank.fill(Qt::darkBlue);
     for (const char* text : {"36.5°C", "-40.0°F", "1234.5°C", "36.5°C"}) {
         SCOPED_TRACE(text);
-        QImage written(120, 50, QImage::Format_RGB32), drawn(120, 50, QImage::Format_RGB32);
-        written.fill(Qt::darkBlue);
-        drawn.fill(Qt::darkBlue);
+        QImage written = blank.copy(), drawn = blank.copy();
         QPainter direct(&written);
         direct.setPen(QPen(Qt::white, 2));
         direct.setFont(scaleText.font());
@@ -204,16 +204,8 @@ TEST(ScaleText, AReadingLooksAsWrittenAndLiesInItsBand)
         laidOut.setPen(QPen(Qt::white, 2));
         scaleText.draw(laidOut, baseline, QString::fromUtf8(text));
         laidOut.end();
-        int inked = 0, outside = 0;
-        for (int y = 0; y < drawn.height(); ++y)
-            for (int x = 0; x < drawn.width(); ++x) {
-                const bool ink = drawn.pixel(x, y) != QColor(Qt::darkBlue).rgb();
-                inked += ink;
-                outside += ink && !band.contains(x, y);
-            }
         EXPECT_EQ(drawn, written);
-        EXPECT_GT(inked, 40);
-        EXPECT_EQ(outside, 0);
+        EXPECT_NE(drawn, blank) << "a reading was drawn";
     }
 }
 
