@@ -6,6 +6,9 @@
 
 namespace {
 
+constexpr int kRowsAhead = 2;
+constexpr size_t kCacheLine = 64;
+
 // Division rounding towards minus infinity: points left of or above the area stay off it.
 int floorDivide(int a, int b)
 {
@@ -90,6 +93,14 @@ void ViewGeometry::scaleInto(const QImage& shown, QImage& target, const QRect& p
                     std::memcpy(made.data() + u, block, sizeof block);
                 start = end;
             }
+        }
+        // The target's rows have left the cache since the last frame (the display server read
+        // them): the lines of the row two below are asked for now, so that their fetches overlap
+        // this row's writes instead of each row waiting for its own.
+        if (v + kRowsAhead <= rows.bottom()) {
+            const auto* ahead = reinterpret_cast<const char*>(rowAt(v + kRowsAhead));
+            for (size_t byte = 0; byte < size_t(width) * sizeof(QRgb); byte += kCacheLine)
+                __builtin_prefetch(ahead + byte, 1);
         }
         std::memcpy(rowAt(v), made.data(), size_t(width) * sizeof(QRgb));
     }
