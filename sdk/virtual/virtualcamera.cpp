@@ -3,6 +3,7 @@
 #include "bandphysics.h"
 #include "dualview.h"
 #include "radiometry.h"
+#include "vectorclones.h"
 #include "world.h"
 
 #include <algorithm>
@@ -53,41 +54,94 @@ public:
             lanes[j] = uint32_t(random()) | 1u;
     }
     float next() { return step(lanes[0]); }
-    // apply(i, deviate) for i = 0 .. n - 1, from eight generators side by side: one
-    // generator's every step waits on its last, eight run at once.
-    template <class Apply> void forEach(int n, Apply apply)
-    {
-        int i = 0;
-        for (; i + int(kLanes) <= n; i += int(kLanes)) {
-            float deviates[kLanes];
-            for (size_t j = 0; j < kLanes; ++j)
-                deviates[j] = step(lanes[j]);
-            for (size_t j = 0; j < kLanes; ++j)
-                apply(i + int(j), deviates[j]);
-        }
-        for (; i < n; ++i)
-            apply(i, next());
-    }
+    // n deviates, from eight generators side by side: one generator's every step waits on its
+    // last, eight run at once (with AVX2 in one vector, their look-ups one gather).
+    void fill(float* out, int n) { fillDeviates(lanes, table.data(), out, n); }
 
 private:
     static constexpr size_t kLanes = 8;
     static constexpr int kIndexBits = 12;
-    float step(uint32_t& state) const
+    static float step(uint32_t& state, const float* table)
     {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
         return table[state >> (32 - kIndexBits)];
     }
+    float step(uint32_t& state) const { return step(state, table.data()); }
+    TC_VECTOR_CLONES static void fillDeviates(uint32_t* __restrict lanes, const float* __restrict table,
+                                              float* __restrict out, int n)
+    {
+        // Each step of the xorshift over all lanes at once: loops the compiler makes vectors of.
+        uint32_t state[kLanes];
+        std::copy(lanes, lanes + kLanes, state);
+        int i = 0;
+        for (; i + int(kLanes) <= n; i += int(kLanes)) {
+            for (size_t j = 0; j < kLanes; ++j)
+                state[j] ^= state[j] << 13;
+            for (size_t j = 0; j < kLanes; ++j)
+                state[j] ^= state[j] >> 17;
+            for (size_t j = 0; j < kLanes; ++j)
+                state[j] ^= state[j] << 5;
+            for (size_t j = 0; j < kLanes; ++j)
+                out[i + int(j)] = table[state[j] >> (32 - kIndexBits)];
+        }
+        std::copy(state, state + kLanes, lanes);
+        for (; i < n; ++i)
+            out[i] = step(lanes[0], table);
+    }
 
     uint32_t lanes[kLanes];
     std::vector<float> table;
 };
 
-// Rounded into 0..65535, without branches so that the loops writing frames vectorise.
+// Rounded into 0..65535, without branches so that the loops writing frames vectorise (through
+// a 32-bit integer: a float's conversion to 16 bits does not).
 uint16_t roundedWord(float v)
 {
-    return uint16_t(std::min(std::max(v + 0.5f, 0.0f), 65535.0f));
+    return uint16_t(int32_t(std::min(std::max(v + 0.5f, 0.0f), 65535.0f)));
+}
+
+// A frame's words: (clean + offset + sigma * deviate) * scale, rounded.
+TC_VECTOR_CLONES void noisyWords(const float* __restrict clean, const float* __restrict deviate, float offset,
+                                 float sigma, float scale, int n, uint16_t* __restrict out)
+{
+    for (int i = 0; i < n; ++i)
+        out[i] = roundedWord((clean[i] + offset + sigma * deviate[i]) * scale);
+}
+
+// An in-frame camera's frame from its temperatures: the image half YUYV grey stretched between
+// the frame's extremes, the temperature half kelvin * 64.
+TC_VECTOR_CLONES void in160Frame(const float* __restrict celsius, int n, uint16_t* __restrict out)
+{
+    // The extremes in eight running lanes: a minimum over all pixels in one line does not
+    // vectorise, eight side by side do.
+    constexpr int kLanes = 8;
+    float lowest[kLanes], highest[kLanes];
+    std::fill_n(lowest, kLanes, celsius[0]);
+    std::fill_n(highest, kLanes, celsius[0]);
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes)
+        for (int j = 0; j < kLanes; ++j) {
+            lowest[j] = std::min(lowest[j], celsius[i + j]);
+            highest[j] = std::max(highest[j], celsius[i + j]);
+        }
+    for (; i < n; ++i) {
+        lowest[0] = std::min(lowest[0], celsius[i]);
+        highest[0] = std::max(highest[0], celsius[i]);
+    }
+    const float low = *std::min_element(lowest, lowest + kLanes);
+    const float span = std::max(*std::max_element(highest, highest + kLanes) - low, 0.1f);
+    auto* yuv = reinterpret_cast<uint8_t*>(out);
+    uint16_t* kelvin64 = out + n;
+    // Rounded by adding a half to values that are never negative.
+    const float toGrey = 255.0f / span;
+    for (i = 0; i < n; ++i) {
+        yuv[2 * i] = uint8_t(int32_t((celsius[i] - low) * toGrey + 0.5f));
+        yuv[2 * i + 1] = 128;
+        const double k64 = (celsius[i] + tcsdk::kKelvinOffset) * 64.0 + 0.5;
+        kelvin64[i] = uint16_t(int32_t(std::clamp(k64, 0.0, 65535.0)));
+    }
 }
 
 uint32_t seedOf(const std::string& text)
@@ -150,6 +204,13 @@ struct VirtualCamera::Model
     }
     Scene scene;
     NoiseSource noise;
+    std::vector<float> deviates; // one frame's
+    const float* drawDeviates(int n)
+    {
+        deviates.resize(size_t(n));
+        noise.fill(deviates.data(), n);
+        return deviates.data();
+    }
     CalibrationSet lowSet, highSet;
     std::vector<uint8_t> flash;
     bool dirty = true;
@@ -390,7 +451,7 @@ void VirtualCamera::renderY16(double t, uint16_t* out)
     const float sigma = float(deviceSpec.netd * perKelvin);
 
     auto word = [](float raw) { return roundedWord(raw * 4.0f); };
-    m.noise.forEach(n, [&](int i, float deviate) { out[i] = word(m.cleanRaw[i] + shift + sigma * deviate); });
+    noisyWords(m.cleanRaw.data(), m.drawDeviates(n), shift, sigma, 4.0f, n, out);
 
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y) {
@@ -413,7 +474,9 @@ void VirtualCamera::render160(double t, uint16_t* out)
     const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0);
     const float sigma = float(deviceSpec.netd);
     float* celsius = m.frameCelsius.data();
-    m.noise.forEach(n, [&](int i, float deviate) { celsius[i] = m.cleanCelsius[i] + drift + sigma * deviate; });
+    const float* deviate = m.drawDeviates(n);
+    for (int i = 0; i < n; ++i)
+        celsius[i] = m.cleanCelsius[i] + drift + sigma * deviate[i];
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x) {
@@ -422,19 +485,7 @@ void VirtualCamera::render160(double t, uint16_t* out)
                 float(bandTemperature(s) - tcsdk::kKelvinOffset) + drift + sigma * m.noise.next();
         }
 
-    // Image half: YUYV grey stretched between the frame's extremes; temperature half: K * 64.
-    const auto [lowest, highest] = std::minmax_element(celsius, celsius + n);
-    const float span = std::max(*highest - *lowest, 0.1f);
-    auto* yuv = reinterpret_cast<uint8_t*>(out);
-    uint16_t* kelvin64 = out + n;
-    // Rounded by adding a half to values that are never negative: a loop that vectorises.
-    const float low = *lowest, toGrey = 255.0f / span;
-    for (int i = 0; i < n; ++i) {
-        yuv[2 * i] = uint8_t((celsius[i] - low) * toGrey + 0.5f);
-        yuv[2 * i + 1] = 128;
-        const double k64 = (celsius[i] + tcsdk::kKelvinOffset) * 64.0 + 0.5;
-        kelvin64[i] = uint16_t(std::clamp(k64, 0.0, 65535.0));
-    }
+    in160Frame(celsius, n, out);
 }
 
 void VirtualCamera::renderVisible(uint16_t* out)
@@ -465,7 +516,7 @@ void VirtualCamera::renderK7(double t, uint16_t* out)
     const float drift = float(deviceSpec.driftPerMinute * (t - lastShutterTime) / 60.0 * perKelvin);
     const float sigma = float(deviceSpec.netd * perKelvin);
     auto word = roundedWord;
-    m.noise.forEach(n, [&](int i, float deviate) { out[i] = word(m.cleanRaw[i] + drift + sigma * deviate); });
+    noisyWords(m.cleanRaw.data(), m.drawDeviates(n), drift, sigma, 1.0f, n, out);
     const Scene::Window win = m.scene.dynamicWindow();
     for (int y = win.y0; y < win.y1; ++y)
         for (int x = win.x0; x < win.x1; ++x)
