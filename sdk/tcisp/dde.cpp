@@ -57,12 +57,12 @@ TC_VECTOR_CLONES int dde_process(isp_handle_t* h, int)
     // and whose squares are exact near the mean, where a flat area's small variance must not
     // drown in rounding (further out a square rounds, by far less than a count of the output).
     const float centre = std::round(mean);
-    const auto centred = [centre](uint16_t v) { return float(v) - centre; };
-    const auto squared = [centre](uint16_t v) {
-        const float c = float(v) - centre;
+    const auto centred = [centre](auto v) { return v - centre; };
+    const auto squared = [centre](auto v) {
+        const auto c = v - centre;
         return c * c;
     };
-    const auto same = [](float v) { return v; };
+    const auto same = [](auto v) { return v; };
     const int w = s->width;
     const float* inverseColumns = s->box.inverseColumns();
     float* first = s->first.data();
@@ -95,7 +95,7 @@ TC_VECTOR_CLONES int dde_process(isp_handle_t* h, int)
         uint16_t* dst = out + size_t(y) * w;
         for (int x = 0; x < w; ++x) {
             const float inverse = inverseRow * inverseColumns[x];
-            const float image = centred(row[x]);
+            const float image = centred(float(row[x]));
             const float base = first[x] * inverse * image + second[x] * inverse;
             const float detail = image - base;
             const float magnitude = std::fabs(detail);

@@ -42,7 +42,7 @@ TC_VECTOR_CLONES int detail_extract_process(isp_handle_t* h, int)
     float* sums = s->sums.data();
     const float* inverseColumns = s->box.inverseColumns();
     for (int y = 0; y < s->height; ++y) {
-        s->box.rowSums(in, y, [](uint16_t v) { return float(v); }, sums);
+        s->box.rowSums(in, y, [](auto v) { return v; }, sums);
         const float inverseRow = s->box.inverseRow(y);
         const uint16_t* row = in + size_t(y) * w;
         int16_t* dst = out + size_t(y) * w;

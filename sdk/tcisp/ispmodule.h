@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tcisp {
@@ -47,30 +48,51 @@ int destroy(isp_handle_t* h, Module m);
 // Box filtering for the modules' local means over a (2 radius + 1)^2 window cut at the
 // borders, one row at a time, so that a module finishes a row while its inputs are in cache.
 // The sums are direct and separable: every window pixel is added, so integer-valued floats
-// sum exactly and nothing drifts along the image, and every loop runs along a row and
-// vectorises (inlined into the module's loop, built for its target).
+// sum exactly and nothing drifts along the image. Eight columns are summed at once in one
+// vector held in registers (adding term by term into the output stored and loaded it again
+// for every term); the terms are added in the same order as one column alone would be.
 class BoxFilter
 {
 public:
+    using Lanes = float __attribute__((vector_size(32)));
+    static constexpr int kLanes = 8;
+
     BoxFilter(int width, int height, int radius);
-    // Window sums around the pixels of row y of value(in[i]), in a width x height image.
-    template <class T, class Value> void rowSums(const T* in, int y, Value value, float* out)
+    // Window sums around the pixels of row y of value(float(in[i])), in a width x height image.
+    // value takes and returns a float or Lanes. Always inlined: built into each module's
+    // vector clone, for its target.
+    template <class T, class Value>
+    __attribute__((always_inline)) void rowSums(const T* in, int y, Value value, float* out)
     {
         float* column = padded.data() + r; // the zeros either side stand for what lies off the image
         const int first = std::max(0, y - r), last = std::min(h - 1, y + r);
-        const T* row = in + size_t(first) * w;
-        for (int x = 0; x < w; ++x)
-            column[x] = value(row[x]);
-        for (int yy = first + 1; yy <= last; ++yy) {
-            row = in + size_t(yy) * w;
-            for (int x = 0; x < w; ++x)
-                column[x] += value(row[x]);
+        const T* top = in + size_t(first) * w;
+        const size_t rows = size_t(last - first + 1);
+        int x = 0;
+        for (; x + kLanes <= w; x += kLanes) {
+            Lanes sum = value(load(top + x));
+            for (size_t k = 1; k < rows; ++k)
+                sum += value(load(top + k * w + x));
+            std::memcpy(column + x, &sum, sizeof sum);
         }
-        std::copy(padded.data(), padded.data() + w, out);
-        for (int k = 1; k <= 2 * r; ++k) {
-            const float* shifted = padded.data() + k;
-            for (int x = 0; x < w; ++x)
-                out[x] += shifted[x];
+        for (; x < w; ++x) {
+            float sum = value(float(top[x]));
+            for (size_t k = 1; k < rows; ++k)
+                sum += value(float(top[k * w + x]));
+            column[x] = sum;
+        }
+        const float* window = padded.data();
+        for (x = 0; x + kLanes <= w; x += kLanes) {
+            Lanes sum = load(window + x);
+            for (int k = 1; k <= 2 * r; ++k)
+                sum += load(window + x + k);
+            std::memcpy(out + x, &sum, sizeof sum);
+        }
+        for (; x < w; ++x) {
+            float sum = window[x];
+            for (int k = 1; k <= 2 * r; ++k)
+                sum += window[x + k];
+            out[x] = sum;
         }
     }
     // 1 / the number of window pixels inside the image: inverseRow(y) * inverseColumns()[x].
@@ -78,6 +100,20 @@ public:
     const float* inverseColumns() const { return inverseColumnList.data(); }
 
 private:
+    static Lanes load(const float* p)
+    {
+        Lanes v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    static Lanes load(const uint16_t* p)
+    {
+        using Words = uint16_t __attribute__((vector_size(16)));
+        Words v;
+        std::memcpy(&v, p, sizeof v);
+        return __builtin_convertvector(v, Lanes);
+    }
+
     int w, h, r;
     std::vector<float> padded; // one row of column sums, radius zeros either side
     std::vector<float> inverseRows, inverseColumnList;

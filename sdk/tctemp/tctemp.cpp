@@ -54,9 +54,10 @@ TC_VECTOR_CLONES int get_rect_temp(const uint16_t* temperatures, tctemp_size_t s
         uint16_t rowMax = 0, rowMin = 0xFFFF;
         uint32_t rowSum = 0;
         for (int32_t x = 0; x < width; ++x) {
-            rowMax = std::max(rowMax, row[x]);
-            rowMin = std::min(rowMin, row[x]);
-            rowSum += row[x];
+            const uint16_t v = row[x];
+            rowMax = v > rowMax ? v : rowMax;
+            rowMin = v < rowMin ? v : rowMin;
+            rowSum += v;
         }
         sum += rowSum;
         if (y == rect.y0 || rowMax > maxValue) {
