@@ -12,13 +12,17 @@ namespace {
 struct DdeState : IspState
 {
     DdeState(int w, int h, const dde_param_t& p)
-        : IspState(Module::Dde, w, h), param(p), box(w, h, 2 + p.radius_extra), a(pixels), b(pixels),
-          first(size_t(w)), second(size_t(w))
+        : IspState(Module::Dde, w, h), param(p), box(w, h, 2 + p.radius_extra),
+          ringRows(2 * (2 + p.radius_extra) + 1), a(size_t(ringRows) * w), b(size_t(ringRows) * w), first(size_t(w)),
+          second(size_t(w))
     {
     }
     dde_param_t param;
     BoxFilter box;
-    std::vector<float> a, b;      // the guided filter's coefficients of every pixel
+    // The guided filter's coefficients of the last 2 radius + 1 rows, row y in slot y % ringRows:
+    // all that a row's output reads, kept in the cache where whole images of them were not.
+    int ringRows;
+    std::vector<float> a, b;
     std::vector<float> first, second; // window sums of one row
 };
 
@@ -70,29 +74,35 @@ TC_VECTOR_CLONES int dde_process(isp_handle_t* h, int)
     // The guided filter, the image its own guide: a = var / (var + eps) and b = mean (1 - a)
     // per window, then base = mean(a) I + mean(b) over the same windows.
     const float eps = p.edge_threshold * p.edge_threshold;
-    for (int y = 0; y < s->height; ++y) {
-        s->box.rowSums(in, y, centred, first);
-        s->box.rowSums(in, y, squared, second);
-        const float inverseRow = s->box.inverseRow(y);
-        float* a = s->a.data() + size_t(y) * w;
-        float* b = s->b.data() + size_t(y) * w;
-        for (int x = 0; x < w; ++x) {
-            const float inverse = inverseRow * inverseColumns[x];
-            const float meanI = first[x] * inverse, meanII = second[x] * inverse;
-            const float variance = std::max(0.0f, meanII - meanI * meanI);
-            a[x] = variance / (variance + eps);
-            b[x] = meanI * (1.0f - a[x]);
-        }
-    }
     const float gain = float(p.gain_num) / float(p.gain_den);
     const float mix = p.mix_percent / 100.0f;
     const float coring = p.coring, compress = p.base_compress, centredMean = mean - centre;
-    for (int y = 0; y < s->height; ++y) {
-        s->box.rowSums(s->a.data(), y, same, first);
-        s->box.rowSums(s->b.data(), y, same, second);
-        const float inverseRow = s->box.inverseRow(y);
-        const uint16_t* row = in + size_t(y) * w;
-        uint16_t* dst = out + size_t(y) * w;
+    const int radius = 2 + p.radius_extra, ringRows = s->ringRows;
+    const auto ringRow = [w, ringRows](std::vector<float>& ring, int y) { return ring.data() + size_t(y % ringRows) * w; };
+    // Row y's coefficients, then the output of the row whose windows it completes.
+    for (int y = 0; y < s->height + radius; ++y) {
+        if (y < s->height) {
+            s->box.rowSums(in, y, centred, first);
+            s->box.rowSums(in, y, squared, second);
+            const float inverseRow = s->box.inverseRow(y);
+            float* a = ringRow(s->a, y);
+            float* b = ringRow(s->b, y);
+            for (int x = 0; x < w; ++x) {
+                const float inverse = inverseRow * inverseColumns[x];
+                const float meanI = first[x] * inverse, meanII = second[x] * inverse;
+                const float variance = std::max(0.0f, meanII - meanI * meanI);
+                a[x] = variance / (variance + eps);
+                b[x] = meanI * (1.0f - a[x]);
+            }
+        }
+        const int done = y - radius;
+        if (done < 0)
+            continue;
+        s->box.rowSums([&](int row) -> const float* { return ringRow(s->a, row); }, done, same, first);
+        s->box.rowSums([&](int row) -> const float* { return ringRow(s->b, row); }, done, same, second);
+        const float inverseRow = s->box.inverseRow(done);
+        const uint16_t* row = in + size_t(done) * w;
+        uint16_t* dst = out + size_t(done) * w;
         for (int x = 0; x < w; ++x) {
             const float inverse = inverseRow * inverseColumns[x];
             const float image = centred(float(row[x]));

@@ -56,6 +56,7 @@ class BoxFilter
 public:
     using Lanes = float __attribute__((vector_size(32)));
     static constexpr int kLanes = 8;
+    static constexpr int kMaxRadius = 15; // what the modules accept
 
     BoxFilter(int width, int height, int radius);
     // Window sums around the pixels of row y of value(float(in[i])), in a width x height image.
@@ -64,21 +65,29 @@ public:
     template <class T, class Value>
     __attribute__((always_inline)) void rowSums(const T* in, int y, Value value, float* out)
     {
+        rowSums([in, this](int row) { return in + size_t(row) * w; }, y, value, out);
+    }
+    // The same, the image's rows where rowAt(row) says: rows kept in a ring of 2 radius + 1.
+    template <class RowAt, class Value>
+    __attribute__((always_inline)) void rowSums(RowAt rowAt, int y, Value value, float* out)
+    {
         float* column = padded.data() + r; // the zeros either side stand for what lies off the image
         const int first = std::max(0, y - r), last = std::min(h - 1, y + r);
-        const T* top = in + size_t(first) * w;
-        const size_t rows = size_t(last - first + 1);
+        decltype(rowAt(0)) rows[2 * kMaxRadius + 1];
+        const int count = last - first + 1;
+        for (int k = 0; k < count; ++k)
+            rows[k] = rowAt(first + k);
         int x = 0;
         for (; x + kLanes <= w; x += kLanes) {
-            Lanes sum = value(load(top + x));
-            for (size_t k = 1; k < rows; ++k)
-                sum += value(load(top + k * w + x));
+            Lanes sum = value(load(rows[0] + x));
+            for (int k = 1; k < count; ++k)
+                sum += value(load(rows[k] + x));
             std::memcpy(column + x, &sum, sizeof sum);
         }
         for (; x < w; ++x) {
-            float sum = value(float(top[x]));
-            for (size_t k = 1; k < rows; ++k)
-                sum += value(float(top[k * w + x]));
+            float sum = value(float(rows[0][x]));
+            for (int k = 1; k < count; ++k)
+                sum += value(float(rows[k][x]));
             column[x] = sum;
         }
         const float* window = padded.data();

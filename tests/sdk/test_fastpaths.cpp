@@ -215,7 +215,9 @@ TEST_P(FastPaths, MatchTheComputationTheyStandFor)
 INSTANTIATE_TEST_SUITE_P(Cameras, FastPaths,
                          ::testing::Values(Case{"kind2_board", 384, 288, 3000, 6}, Case{"kind3_board", 256, 192, 3000, 6},
                                            Case{"kind3_flat_bench", 256, 192, 40, 2},
-                                           Case{"kind3_extremes", 256, 192, 16000, 40}),
+                                           Case{"kind3_extremes", 256, 192, 16000, 40},
+                                           // columns past the last whole vector of eight
+                                           Case{"odd_size", 253, 187, 3000, 6}),
                          [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 } // namespace
