@@ -19,7 +19,6 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
                              const Options& o)
 {
     const size_t n = size_t(width) * height;
-    indices.resize(n);
     const int lo = int(o.grayLow * 255), hi = int(o.grayHigh * 255);
     const int floor = o.narrowBand ? 110 : 0, ceiling = o.narrowBand ? 140 : 255;
 
@@ -35,14 +34,11 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
     QImage& picture = nextPicture(width, height);
     // 32-bit pixels: the format the painter draws without converting.
     auto* rgb = reinterpret_cast<QRgb*>(picture.bits()); // whole rows: no padding at 4 bytes a pixel
-    uint8_t* index = indices.data();
     const bool regionFind = o.searchRegions && !o.searchRegions->isEmpty();
     const bool bySpan = o.colourBySpan && o.temperatures;
     if (!regionFind && !o.leakFind && !bySpan) { // the live picture's usual case
-        for (size_t i = 0; i < n; ++i) {
-            index[i] = indexOf[gray[i]];
+        for (size_t i = 0; i < n; ++i)
             rgb[i] = colourOf[gray[i]];
-        }
         return oriented(picture, o);
     }
     const TemperatureSpan span{o.spanLow, o.spanHigh};
@@ -57,7 +53,7 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             const int frameX = std::min(x / scale, frameWidth - 1);
             const float celsius = o.temperatures ? o.temperatures[size_t(frameY) * frameWidth + frameX] : 0.0f;
             const uint8_t g = gray[i];
-            index[i] = bySpan ? span.index(celsius) : indexOf[g];
+            const uint8_t index = bySpan ? span.index(celsius) : indexOf[g];
             bool colour = true;
             if (regionFind) {
                 const QPoint p(frameX, frameY);
@@ -67,8 +63,8 @@ QImage FrameRenderer::render(const uint8_t* gray, int width, int height, const u
             // Both aids at once: leak find inside the search regions. The band is taken from the
             // temperatures where they exist: grey levels are not linear in degC.
             if (colour && o.leakFind)
-                colour = o.temperatures ? celsius > o.spanLow : index[i] != 0;
-            const uint8_t* c = palette + 3 * index[i];
+                colour = o.temperatures ? celsius > o.spanLow : index != 0;
+            const uint8_t* c = palette + 3 * index;
             rgb[i] = colour ? qRgb(c[0], c[1], c[2]) : qRgb(g, g, g);
         }
     }

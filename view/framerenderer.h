@@ -41,8 +41,6 @@ public:
     // A picture already in colour (RGB888, width x height): only mirrored and rotated.
     QImage renderColour(const uint8_t* rgb888, int width, int height, const Options& options);
 
-    const std::vector<uint8_t>& paletteIndices() const { return indices; }
-
     // The image mirrored and rotated as the options say; upright and unmirrored, the image
     // itself (sharing its memory).
     static QImage oriented(const QImage& image, const Options& options);
@@ -52,7 +50,6 @@ private:
     // shows is not written (and one still held elsewhere is copied on write, not overwritten).
     QImage& nextPicture(int width, int height);
 
-    std::vector<uint8_t> indices;
     QImage pictures[2];
     int current = 0;
 };

@@ -134,7 +134,6 @@ public:
     QRect deleteIconRect() const;
     QPoint hoverPosition() const { return hoverPoint; }
     Tool armedTool() const { return tool; }
-    const std::vector<uint8_t>& paletteIndices() const { return renderer.paletteIndices(); }
 
     // The golden-board comparison's marks over the picture (off: none).
     void setDifferenceOverlay(const DifferenceOverlay& overlay);
