@@ -98,9 +98,11 @@ void ViewGeometry::scaleInto(const QImage& shown, QImage& target, const QRect& p
         // them): the lines of the row two below are asked for now, so that their fetches overlap
         // this row's writes instead of each row waiting for its own.
         if (v + kRowsAhead <= rows.bottom()) {
-            const auto* ahead = reinterpret_cast<const char*>(rowAt(v + kRowsAhead));
-            for (size_t byte = 0; byte < size_t(width) * sizeof(QRgb); byte += kCacheLine)
-                __builtin_prefetch(ahead + byte, 1);
+            // Every line the row touches, the first one from its start in the line.
+            const auto start = reinterpret_cast<uintptr_t>(rowAt(v + kRowsAhead));
+            const uintptr_t end = start + size_t(width) * sizeof(QRgb);
+            for (uintptr_t line = start & ~uintptr_t(kCacheLine - 1); line < end; line += kCacheLine)
+                __builtin_prefetch(reinterpret_cast<const void*>(line), 1);
         }
         std::memcpy(rowAt(v), made.data(), size_t(width) * sizeof(QRgb));
     }

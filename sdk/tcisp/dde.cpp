@@ -36,7 +36,7 @@ extern "C" {
 int dde_init(isp_handle_t* h, int, const dde_param_t* param, const isp_image_size_t* size, void* in, void* out,
              int, int)
 {
-    if (!h || !param || !in || !out || !validSize(size) || param->radius_extra < 0 || param->radius_extra > 13 ||
+    if (!h || !param || !in || !out || !validSize(size) || param->radius_extra < 0 || param->radius_extra > BoxFilter::kMaxRadius - 2 ||
         param->gain_den <= 0 || param->gain_num < 0 || param->mix_percent < 0 || param->mix_percent > 100 ||
         param->edge_threshold <= 0.0f)
         return -1;
@@ -61,12 +61,12 @@ TC_VECTOR_CLONES int dde_process(isp_handle_t* h, int)
     // and whose squares are exact near the mean, where a flat area's small variance must not
     // drown in rounding (further out a square rounds, by far less than a count of the output).
     const float centre = std::round(mean);
-    const auto centred = [centre](auto v) { return v - centre; };
-    const auto squared = [centre](auto v) {
+    const auto centred = [centre](auto v) __attribute__((always_inline)) { return v - centre; };
+    const auto squared = [centre](auto v) __attribute__((always_inline)) {
         const auto c = v - centre;
         return c * c;
     };
-    const auto same = [](auto v) { return v; };
+    const auto same = [](auto v) __attribute__((always_inline)) { return v; };
     const int w = s->width;
     const float* inverseColumns = s->box.inverseColumns();
     float* first = s->first.data();
@@ -98,8 +98,8 @@ TC_VECTOR_CLONES int dde_process(isp_handle_t* h, int)
         const int done = y - radius;
         if (done < 0)
             continue;
-        s->box.rowSums([&](int row) -> const float* { return ringRow(s->a, row); }, done, same, first);
-        s->box.rowSums([&](int row) -> const float* { return ringRow(s->b, row); }, done, same, second);
+        s->box.rowSumsAt([&](int row) -> const float* { return ringRow(s->a, row); }, done, same, first);
+        s->box.rowSumsAt([&](int row) -> const float* { return ringRow(s->b, row); }, done, same, second);
         const float inverseRow = s->box.inverseRow(done);
         const uint16_t* row = in + size_t(done) * w;
         uint16_t* dst = out + size_t(done) * w;

@@ -26,7 +26,7 @@ extern "C" {
 int detail_extract_init(isp_handle_t* h, int, const detail_extract_param_t* param, const isp_image_size_t* size,
                         void* in, void* out, int, int)
 {
-    if (!h || !param || !in || !out || !validSize(size) || param->radius < 1 || param->radius > 15)
+    if (!h || !param || !in || !out || !validSize(size) || param->radius < 1 || param->radius > BoxFilter::kMaxRadius)
         return -1;
     return attach(h, new DetailState(size->width, size->height, *param), in, out);
 }
@@ -42,7 +42,7 @@ TC_VECTOR_CLONES int detail_extract_process(isp_handle_t* h, int)
     float* sums = s->sums.data();
     const float* inverseColumns = s->box.inverseColumns();
     for (int y = 0; y < s->height; ++y) {
-        s->box.rowSums(in, y, [](auto v) { return v; }, sums);
+        s->box.rowSums(in, y, [](auto v) __attribute__((always_inline)) { return v; }, sums);
         const float inverseRow = s->box.inverseRow(y);
         const uint16_t* row = in + size_t(y) * w;
         int16_t* dst = out + size_t(y) * w;

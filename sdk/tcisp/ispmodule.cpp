@@ -1,5 +1,6 @@
 #include "ispmodule.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdlib>
 
@@ -60,6 +61,7 @@ BoxFilter::BoxFilter(int width, int height, int radius)
     : w(width), h(height), r(radius), padded(size_t(width + 2 * radius), 0.0f), inverseRows(size_t(height)),
       inverseColumnList(size_t(width))
 {
+    assert(radius >= 0 && radius <= kMaxRadius); // the modules' init refuses wider windows
     const auto inverseLengths = [radius](std::vector<float>& out, int length) {
         for (int i = 0; i < length; ++i)
             out[size_t(i)] = 1.0f / float(std::min(length - 1, i + radius) - std::max(0, i - radius) + 1);

@@ -56,20 +56,21 @@ class BoxFilter
 public:
     using Lanes = float __attribute__((vector_size(32)));
     static constexpr int kLanes = 8;
-    static constexpr int kMaxRadius = 15; // what the modules accept
+    static constexpr int kMaxRadius = 15;
 
     BoxFilter(int width, int height, int radius);
     // Window sums around the pixels of row y of value(float(in[i])), in a width x height image.
-    // value takes and returns a float or Lanes. Always inlined: built into each module's
-    // vector clone, for its target.
+    // value takes and returns a float or Lanes and must be always inlined, as these are: a
+    // vector passed by value is passed differently by the baseline and the AVX2 build, so no
+    // function taking or returning one may be called out of line from a module's clone.
     template <class T, class Value>
     __attribute__((always_inline)) void rowSums(const T* in, int y, Value value, float* out)
     {
-        rowSums([in, this](int row) { return in + size_t(row) * w; }, y, value, out);
+        rowSumsAt([in, this](int row) { return in + size_t(row) * w; }, y, value, out);
     }
     // The same, the image's rows where rowAt(row) says: rows kept in a ring of 2 radius + 1.
     template <class RowAt, class Value>
-    __attribute__((always_inline)) void rowSums(RowAt rowAt, int y, Value value, float* out)
+    __attribute__((always_inline)) void rowSumsAt(RowAt rowAt, int y, Value value, float* out)
     {
         float* column = padded.data() + r; // the zeros either side stand for what lies off the image
         const int first = std::max(0, y - r), last = std::min(h - 1, y + r);
@@ -109,13 +110,13 @@ public:
     const float* inverseColumns() const { return inverseColumnList.data(); }
 
 private:
-    static Lanes load(const float* p)
+    __attribute__((always_inline)) static Lanes load(const float* p)
     {
         Lanes v;
         std::memcpy(&v, p, sizeof v);
         return v;
     }
-    static Lanes load(const uint16_t* p)
+    __attribute__((always_inline)) static Lanes load(const uint16_t* p)
     {
         using Words = uint16_t __attribute__((vector_size(16)));
         Words v;
