@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr int kSmallestPixels = 7; // still legible
+
 QFont scaleFont()
 {
     QFont font(QStringLiteral("Microsoft YaHei"));
@@ -21,14 +23,19 @@ QRect ScaleText::band(int width, int baseline) const
     return QRect(0, baseline - metrics.ascent() - 2, width, metrics.height() + 4);
 }
 
-void ScaleText::draw(QPainter& painter, const QPoint& baseline, const QString& text)
+void ScaleText::draw(QPainter& painter, const QPoint& baseline, const QString& text, int right)
 {
-    QStaticText* glyphs = laidOut.object(text);
-    if (!glyphs) {
-        glyphs = new QStaticText(text);
-        glyphs->setTextFormat(Qt::PlainText);
-        laidOut.insert(text, glyphs);
+    const int room = right - baseline.x();
+    const QPair<int, QString> key(room, text);
+    Reading* reading = laidOut.object(key);
+    if (!reading) {
+        QFont font = textFont;
+        while (font.pixelSize() > kSmallestPixels && QFontMetrics(font).horizontalAdvance(text) > room)
+            font.setPixelSize(font.pixelSize() - 1);
+        reading = new Reading{font, QFontMetrics(font).ascent(), QStaticText(text)};
+        reading->glyphs.setTextFormat(Qt::PlainText);
+        laidOut.insert(key, reading);
     }
-    painter.setFont(textFont);
-    painter.drawStaticText(baseline - QPoint(0, metrics.ascent()), *glyphs);
+    painter.setFont(reading->font);
+    painter.drawStaticText(baseline - QPoint(0, reading->ascent), reading->glyphs);
 }

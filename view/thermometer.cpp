@@ -110,23 +110,25 @@ void ThermoMeter::paintEvent(QPaintEvent* event)
     if (frameMin == kNoFrame)
         return;
     painter.setPen(QPen(Qt::white, 2));
+    // Readings end before the tube, or before the marker's triangle on the marker's line.
+    const int textRight = w - 12, markerTextRight = w - 24;
     if (!leakMode) {
-        scaleText.draw(painter, QPoint(18, kTopBaseline), reading(true));
-        scaleText.draw(painter, QPoint(18, h - kMargin), reading(false));
+        scaleText.draw(painter, QPoint(18, kTopBaseline), reading(true), textRight);
+        scaleText.draw(painter, QPoint(18, h - kMargin), reading(false), textRight);
         return;
     }
     const bool fahrenheit = unitLetter == QLatin1String("F");
     auto whole = [&](int celsius) {
         return QString::number(fahrenheit ? int(celsius * 1.8 + 32) : celsius) + QStringLiteral("°") + unitLetter;
     };
-    scaleText.draw(painter, QPoint(18, kTopBaseline), whole(quickFindHigh));
-    scaleText.draw(painter, QPoint(18, h - kMargin), whole(quickFindLow));
+    scaleText.draw(painter, QPoint(18, kTopBaseline), whole(quickFindHigh), textRight);
+    scaleText.draw(painter, QPoint(18, h - kMargin), whole(quickFindLow), textRight);
     if (maxMarkerY >= 0) {
-        scaleText.draw(painter, QPoint(18, maxMarkerY - 6), overlay::temperatureText(frameMax, unitLetter));
+        scaleText.draw(painter, QPoint(18, maxMarkerY - 6), overlay::temperatureText(frameMax, unitLetter), markerTextRight);
         painter.drawPixmap(QRect(w - 23, maxMarkerY - 6, 9, 13), redTriangle);
     }
     if (minMarkerY >= 0) {
-        scaleText.draw(painter, QPoint(18, minMarkerY + 18), overlay::temperatureText(frameMin, unitLetter));
+        scaleText.draw(painter, QPoint(18, minMarkerY + 18), overlay::temperatureText(frameMin, unitLetter), markerTextRight);
         painter.drawPixmap(QRect(w - 23, minMarkerY - 6, 9, 13), blueTriangle);
     }
 }

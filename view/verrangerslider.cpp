@@ -219,8 +219,8 @@ void VerRangerSlider::paintEvent(QPaintEvent* event)
     if (frameMin == -274.0f)
         return;
     painter.setPen(QPen(Qt::white, 2));
-    scaleText.draw(painter, QPoint(43, yH + 16), reading(high));
-    scaleText.draw(painter, QPoint(43, yL + 18), reading(low));
+    scaleText.draw(painter, QPoint(43, yH + 16), reading(high), width());
+    scaleText.draw(painter, QPoint(43, yL + 18), reading(low), width());
 }
 
 void VerRangerSlider::mousePressEvent(QMouseEvent* event)

@@ -202,10 +202,29 @@ TEST(ScaleText, AReadingLooksAsWritten)
         direct.end();
         QPainter laidOut(&drawn);
         laidOut.setPen(QPen(Qt::white, 2));
-        scaleText.draw(laidOut, baseline, QString::fromUtf8(text));
+        scaleText.draw(laidOut, baseline, QString::fromUtf8(text), blank.width());
         laidOut.end();
         EXPECT_EQ(drawn, written);
         EXPECT_NE(drawn, blank) << "a reading was drawn";
+    }
+    // With less room than the text needs, it is written smaller, whole, inside the room.
+    for (const int room : {40, 36}) {
+        SCOPED_TRACE(room);
+        QImage drawn = blank.copy();
+        QPainter painter(&drawn);
+        painter.setPen(QPen(Qt::white, 2));
+        scaleText.draw(painter, baseline, QString::fromUtf8("1071.8°F"), baseline.x() + room);
+        painter.end();
+        int left = drawn.width(), right = -1;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (drawn.pixel(x, y) != blank.pixel(x, y)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        EXPECT_GE(left, baseline.x());
+        EXPECT_LE(right, baseline.x() + room);
+        EXPECT_GT(right, baseline.x() + room * 3 / 4) << "the whole reading, not a part of it";
     }
 }
 
