@@ -298,8 +298,10 @@ void ViewPort::mouseReleaseEvent(QMouseEvent* event)
         break;
     case Tool::SearchRect:
         if (dragging) {
+            // Larger than the span, but only over pixels the frame has.
             measurements.searchRegions.append(QRect(std::min(start.x(), end.x()), std::min(start.y(), end.y()),
-                                       std::abs(end.x() - start.x()) + 8, std::abs(end.y() - start.y()) + 8));
+                                                    std::abs(end.x() - start.x()) + 8, std::abs(end.y() - start.y()) + 8) &
+                                              QRect(0, 0, frameWidth, frameHeight));
             tool = Tool::None;
             dragging = false;
         }

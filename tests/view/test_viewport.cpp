@@ -205,6 +205,10 @@ TEST_F(View, SearchAndChartRectanglesFromTheSameDrag)
     ASSERT_EQ(view.searchRegionList().size(), 1);
     EXPECT_EQ(view.searchRegionList()[0], QRect(10, 10, 18, 13)) << "8 pixels larger than the span";
     EXPECT_EQ(view.armedTool(), ViewPort::Tool::None);
+    view.armSearchRectTool();
+    drag(at(W - 20, H - 10), at(W - 1, H - 1));
+    ASSERT_EQ(view.searchRegionList().size(), 2);
+    EXPECT_EQ(view.searchRegionList()[1], QRect(W - 20, H - 10, 20, 10)) << "no larger than the frame";
 
     view.armChartRectTool();
     drag(at(10, 10), at(20, 15));
