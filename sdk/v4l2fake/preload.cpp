@@ -129,6 +129,11 @@ int munmap(void* address, size_t length)
     return real(address, length);
 }
 
+// The C library declares poll's array write-only, though poll reads each entry's descriptor and
+// events first: reading them here is no read of unset memory.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 int poll(struct pollfd* fds, nfds_t count, int timeoutMs)
 {
     if (fake && fds && count > 0 && fake->ownsDescriptor(fds[0].fd))
@@ -145,5 +150,7 @@ int __poll_chk(struct pollfd* fds, nfds_t count, int timeoutMs, size_t arrayByte
     static const auto real = next<int (*)(struct pollfd*, nfds_t, int, size_t)>("__poll_chk");
     return real(fds, count, timeoutMs, arrayBytes);
 }
+
+#pragma GCC diagnostic pop
 
 } // extern "C"
