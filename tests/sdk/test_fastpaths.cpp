@@ -200,9 +200,11 @@ TEST_P(FastPaths, MatchTheComputationTheyStandFor)
     for (size_t i = 0; i < input.size(); ++i)
         ASSERT_LE(std::fabs(detail[i] - (input[i] - mean[i])), 1.0) << "detail, pixel " << i;
 
-    // Detail enhancement with the program's parameters and with a wider window and a blend.
+    // Detail enhancement with the program's parameters, with a wider window and a blend, and
+    // with the widest window there is.
     for (const dde_param_t& p : {dde_param_t{0.0f, 96.0f, 48.0f, 0, 10, 30, 100},
-                                 dde_param_t{0.3f, 40.0f, 8.0f, 3, 4, 7, 60}}) {
+                                 dde_param_t{0.3f, 40.0f, 8.0f, 3, 4, 7, 60},
+                                 dde_param_t{0.0f, 96.0f, 48.0f, 13, 10, 30, 100}}) {
         Image enhanced(input.size());
         isp_handle_t dde{};
         ASSERT_EQ(dde_init(&dde, 0, &p, &size, const_cast<uint16_t*>(input.data()), enhanced.data(), 0, 0), 0);
@@ -217,7 +219,9 @@ INSTANTIATE_TEST_SUITE_P(Cameras, FastPaths,
                                            Case{"kind3_flat_bench", 256, 192, 40, 2},
                                            Case{"kind3_extremes", 256, 192, 16000, 40},
                                            // columns past the last whole vector of eight
-                                           Case{"odd_size", 253, 187, 3000, 6}),
+                                           Case{"odd_size", 253, 187, 3000, 6},
+                                           // no whole vector, fewer rows than the widest window
+                                           Case{"narrow_short", 5, 20, 3000, 6}),
                          [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 } // namespace
