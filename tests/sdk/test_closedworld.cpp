@@ -250,4 +250,23 @@ TEST_F(Camera, NoiseIsWhiteAtTheDeviationAskedFor)
         EXPECT_LT(std::fabs(covariance(lag) / variance), 0.04) << "lag " << lag;
 }
 
+// The in-frame camera's image half is its temperatures in grey, stretched between the frame's
+// coldest and hottest pixel, in YUYV with neutral chroma.
+TEST_F(Camera, InFrameGreyStretchesTheTemperaturesBetweenTheExtremes)
+{
+    plug("Vesk_R_S serial=GREY scene=hotspot\n");
+    const int n = 160 * 120;
+    const std::vector<uint16_t> frame = tcsim::renderFrame("GREY", 1);
+    ASSERT_GE(frame.size(), size_t(2 * n));
+    const auto* yuyv = reinterpret_cast<const uint8_t*>(frame.data());
+    const auto [coldest, hottest] = std::minmax_element(frame.begin() + n, frame.begin() + 2 * n);
+    const double span = double(*hottest) - double(*coldest); // K * 64
+    ASSERT_GT(span, 64.0 * 5) << "a scene with contrast";
+    for (int i = 0; i < n; ++i) {
+        const double expected = (double(frame[size_t(n + i)]) - *coldest) / span * 255.0;
+        ASSERT_NEAR(yuyv[2 * i], expected, 1.0) << "pixel " << i;
+        ASSERT_EQ(yuyv[2 * i + 1], 128) << "pixel " << i;
+    }
+}
+
 } // namespace
